@@ -1,0 +1,193 @@
+/*
+ * jxengine.h - the storage engine's C interface.
+ *
+ * The SQL library loads the engine ("JXENGINE.DLL" on Windows,
+ * libjxengine.so elsewhere) and binds its entry points by name; hosts may
+ * also link it directly to open and close databases. A database is a
+ * directory. Every entry point takes the handle XZK_nInit returned first.
+ *
+ * Texts are Windows-1252, zero-terminated. Entry points never throw and
+ * never crash on a bad handle, a NULL pointer, an unknown file or an
+ * over-long name: they report through their result and the block's status
+ * fields. Unless said otherwise a result of 0 means done.
+ *
+ * The engine and the SQL library exchange three fixed-layout blocks whose
+ * fields sit at the byte offsets named below (integers little-endian,
+ * pointers the platform's width).
+ */
+#ifndef JXENGINE_H
+#define JXENGINE_H
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#define JXENGINE_CALL __stdcall
+#ifdef JXENGINE_BUILDING
+#define JXENGINE_API __declspec(dllexport)
+#else
+#define JXENGINE_API
+#endif
+#else
+#define JXENGINE_CALL
+#define JXENGINE_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- InfoBlock: exchanged with XZK_GETINFOSJXD (120 bytes) ---- */
+#define JX_INFO_BLOCK_SIZE 120
+#define JX_INFO_FILE_NAME 0       /* 31 bytes: file name, zero-terminated */
+#define JX_INFO_ITEM_INDEX 31     /* int16: item index from 0 (item call) */
+#define JX_INFO_ITEM_COUNT 33     /* int16: items of the file; <= 0 unknown */
+#define JX_INFO_RECORD_SIZE 37    /* int16: record size in bytes */
+#define JX_INFO_ITEM_SIZE 39      /* int16: item size in bytes */
+#define JX_INFO_ITEM_TYPE 43      /* int16: storage type code */
+#define JX_INFO_ITEM_DIMENSION 47 /* int16: number of elements (< 2 = one) */
+#define JX_INFO_KEY_KIND 51       /* uint8: 0 none, 1 unique, 2 duplicates */
+#define JX_INFO_COMPOSITE 53      /* int16: non-zero for a composite key */
+#define JX_INFO_ITEM_NAME 55      /* 65 bytes: item name, zero-terminated */
+
+#define JX_INFO_DESCRIBE_FILE 0
+#define JX_INFO_DESCRIBE_ITEM 1
+
+/* ---- RecordBlock: exchanged with XZK_LIREENREG, XZK_ECRIREENREG and
+ *      XZK_ECRIREMEMO (at least 1902 bytes; callers use 2048) ---- */
+#define JX_RECORD_BLOCK_SIZE 2048
+#define JX_REC_LENGTH 327      /* int16: record length */
+#define JX_REC_END 341         /* int16: 1 = no record (past the end) */
+#define JX_REC_NUMBER 345      /* int32: record number */
+#define JX_REC_ERROR 349       /* int16: 0 none, 1-2 warnings, > 2 failure */
+#define JX_REC_DUPLICATE 355   /* int16: non-zero = unique key duplicated */
+#define JX_REC_VALID 359       /* int16: 0 = no valid record at that number */
+#define JX_REC_MODE 377        /* char: access mode, see JX_MODE_* */
+#define JX_REC_MEMO_NUMBER 380 /* int16: memo ordinal among memo items, from 1 */
+#define JX_REC_KEY_NAME 977    /* 31 bytes: key item name for keyed reads */
+#define JX_REC_MEMO_DATA 1018  /* pointer: memo data for XZK_ECRIREMEMO */
+#define JX_REC_DATA 1062       /* pointer: record data */
+#define JX_REC_STATUS 1900     /* int16: JX_CALL_COMPLETED when done */
+
+#define JX_CALL_COMPLETED 2450
+#define JX_MODE_BY_NUMBER 'L'
+#define JX_MODE_FIRST_BY_KEY 'P'
+#define JX_MODE_NEXT_BY_KEY 'S'
+
+/* Record numbers for XZK_ECRIREENREG. */
+#define JX_WRITE_APPEND 0
+#define JX_WRITE_DELETE_LAST_READ (-1)
+
+/* ---- FileDescription: exchanged with XZK_DECRITFICHIER (1299 bytes) ---- */
+#define JX_FD_SIZE_BYTES 1299
+#define JX_FD_TABLE 0      /* 31 bytes: file name */
+#define JX_FD_SEPARATOR 31 /* "__" */
+#define JX_FD_NAME 34      /* 31 bytes: column or index name */
+#define JX_FD_COLUMNS 65   /* indexed column names joined with "," */
+#define JX_FD_TYPE 779     /* char: type letter */
+#define JX_FD_SIZE 780     /* int16: size */
+#define JX_FD_UNIQUE 782   /* 1 = unique (key), 2 = duplicates allowed */
+#define JX_FD_STATUS 784   /* int16: > 0 = failure */
+#define JX_FD_MESSAGE 786  /* 513 bytes: French message on failure */
+#define JX_FD_MESSAGE_SIZE 513
+
+#define JX_DESCRIBE_BEGIN_FILE 0
+#define JX_DESCRIBE_ADD_COLUMN 1
+#define JX_DESCRIBE_INDEX 2
+#define JX_DESCRIBE_COMPLETE 3
+
+/* ---- Memos ---- */
+#define JX_MEMO_TEXT 12   /* XZK_GETMEMO mode: engine-owned [int16 length][text] */
+#define JX_MEMO_BLOCK 22  /* XZK_GETMEMO mode: new global memory memo block */
+#define JX_MEMO_HEADER_SIZE 3  /* int16 in a memo block: data offset */
+#define JX_MEMO_DATA_LENGTH 52 /* int32 in a memo block: data length */
+
+/* ---- Filters: value type codes of XZK_FILTRE ---- */
+#define JX_FILTER_INT32 5  /* size 4 */
+#define JX_FILTER_REAL 9   /* size 8 */
+#define JX_FILTER_TEXT 15  /* size 0: zero-terminated texts */
+
+/* ---- Databases ---- */
+#define JX_INIT_CREATE 1 /* XZK_nInit flag: create a missing database */
+
+/* Opens the database in `directory`; returns a handle > 0, or <= 0. */
+JXENGINE_API int32_t JXENGINE_CALL XZK_nInit(const char* directory, int32_t flags);
+/* Closes a handle. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_Termine(int32_t handle);
+
+/* Describes a file (mode 0) or one of its items (mode 1) in an InfoBlock. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_GETINFOSJXD(int32_t handle, int16_t mode, void* infoBlock);
+/* Reads a record (see the access modes); fills the RecordBlock. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_LIREENREG(int32_t handle, const char* file, int32_t record,
+                                                 void* recordBlock);
+/* Appends (0), rewrites (n > 0) or deletes the record last read (-1). */
+JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREENREG(int32_t handle, const char* file,
+                                                   int32_t record, void* recordBlock);
+/* Attaches memo data to a memo item of the record last written. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREMEMO(int32_t handle, int32_t length,
+                                                  void* recordBlock);
+/* Hands out a memo by reference (mode JX_MEMO_TEXT or JX_MEMO_BLOCK). */
+JXENGINE_API int16_t JXENGINE_CALL XZK_GETMEMO(int32_t handle, const char* file, int32_t reference,
+                                               int16_t mode, void** memo);
+/* Restricts keyed reads of `file` along key item `column` to [low, high]. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_FILTRE(int32_t handle, const char* file,
+                                              const char* column, const void* low,
+                                              const void* high, int16_t size, uint8_t typeCode);
+/* Removes the filter of `file`. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_DESACTIVEFILTRE(int32_t handle, const char* file);
+/* Creates files and indexes from a FileDescription (JX_DESCRIBE_*). */
+JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t command,
+                                                     void* description);
+
+/* Entry points bound by name but not called by the SQL library. */
+#define JX_NOT_SUPPORTED 1
+JXENGINE_API int16_t JXENGINE_CALL XZK_nAppel(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_Partage(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_nLiaison(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_nRubrique(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_nRubriqueSimple(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_SetMode(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bSetEnDehors(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_Buffer(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_dwGetInfo(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bSetInfo(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_nCle(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bInitInstance(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_FinInstance(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bRazRubriques(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_pSauveMemo(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_RestaureMemo(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_MMOLitDiffere(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bGetMemoData(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bSetMemoData(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bSetIDReplica(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_UnstorePosition(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bStorePosition(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_bRestorePosition(int32_t handle);
+
+/* The 33 entry points the SQL library binds, in binding order. */
+#define JX_ENTRY_POINT_COUNT 33
+#define JX_ENTRY_POINT_NAMES                                                                    \
+  "XZK_nAppel", "XZK_nInit", "XZK_Termine", "XZK_Partage", "XZK_nLiaison", "XZK_nRubrique",     \
+      "XZK_nRubriqueSimple", "XZK_SetMode", "XZK_bSetEnDehors", "XZK_Buffer", "XZK_dwGetInfo",  \
+      "XZK_bSetInfo", "XZK_nCle", "XZK_bInitInstance", "XZK_FinInstance", "XZK_bRazRubriques",  \
+      "XZK_pSauveMemo", "XZK_RestaureMemo", "XZK_MMOLitDiffere", "XZK_bGetMemoData",            \
+      "XZK_bSetMemoData", "XZK_bSetIDReplica", "XZK_UnstorePosition", "XZK_bStorePosition",     \
+      "XZK_bRestorePosition", "XZK_GETINFOSJXD", "XZK_FILTRE", "XZK_DESACTIVEFILTRE",           \
+      "XZK_LIREENREG", "XZK_ECRIREENREG", "XZK_DECRITFICHIER", "XZK_ECRIREMEMO", "XZK_GETMEMO"
+
+/* Pointer types for binding by name. */
+typedef int16_t(JXENGINE_CALL* XZK_GETINFOSJXD_FN)(int32_t, int16_t, void*);
+typedef int16_t(JXENGINE_CALL* XZK_LIREENREG_FN)(int32_t, const char*, int32_t, void*);
+typedef int16_t(JXENGINE_CALL* XZK_ECRIREENREG_FN)(int32_t, const char*, int32_t, void*);
+typedef int16_t(JXENGINE_CALL* XZK_ECRIREMEMO_FN)(int32_t, int32_t, void*);
+typedef int16_t(JXENGINE_CALL* XZK_GETMEMO_FN)(int32_t, const char*, int32_t, int16_t, void**);
+typedef int16_t(JXENGINE_CALL* XZK_FILTRE_FN)(int32_t, const char*, const char*, const void*,
+                                              const void*, int16_t, uint8_t);
+typedef int16_t(JXENGINE_CALL* XZK_DESACTIVEFILTRE_FN)(int32_t, const char*);
+typedef int16_t(JXENGINE_CALL* XZK_DECRITFICHIER_FN)(int32_t, int16_t, void*);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* JXENGINE_H */

@@ -1,0 +1,54 @@
+// DynString: heap texts that report shortage of memory by result.
+#include "base/dyn_string.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace zksql {
+
+void DynString::Free() {
+  free(text_);
+  text_ = nullptr;
+}
+
+bool DynString::Assign(const char* source) {
+  if (source == nullptr) return true;
+  size_t n = strlen(source);
+  char* copy = static_cast<char*>(malloc(n + 1));
+  if (copy == nullptr) return false;
+  memcpy(copy, source, n + 1);
+  free(text_);
+  text_ = copy;
+  return true;
+}
+
+bool DynString::Set(const char* source) {
+  Free();
+  return Assign(source);
+}
+
+bool DynString::Append(const char* source, bool withLineBreak) {
+  if (source == nullptr) return true;
+  size_t add = strlen(source) + (withLineBreak ? 2 : 0);
+  if (text_ != nullptr && add == 0) return true;
+  size_t old = text_ == nullptr ? 0 : strlen(text_);
+  char* grown = static_cast<char*>(realloc(text_, old + add + 1));
+  if (grown == nullptr) return false;
+  text_ = grown;
+  strcpy(text_ + old, source);
+  if (withLineBreak) strcat(text_ + old, "\r\n");
+  return true;
+}
+
+bool DynString::Reserve(int32_t n) {
+  if (n < 0) return false;
+  size_t old = text_ == nullptr ? 0 : strlen(text_) + 1;
+  char* block = static_cast<char*>(realloc(text_, static_cast<size_t>(n) + 1));
+  if (block == nullptr) return false;
+  if (old < static_cast<size_t>(n) + 1) memset(block + old, 0, static_cast<size_t>(n) + 1 - old);
+  block[n] = '\0';
+  text_ = block;
+  return true;
+}
+
+}  // namespace zksql

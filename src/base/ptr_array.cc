@@ -1,0 +1,67 @@
+// PtrArray: owning pointer arrays in zero-filled memory blocks.
+#include "base/ptr_array.h"
+
+#include "base/memory_block.h"
+
+namespace zksql {
+
+PtrArray::PtrArray(int16_t initialCapacity, int16_t growBy)
+    : growBy_(growBy > 0 ? growBy : 4) {
+  if (initialCapacity > 0) Grow(initialCapacity);
+}
+
+PtrArray::~PtrArray() {
+  DeleteAll();
+  FreeLocked(slots_);
+  slots_ = nullptr;
+  capacity_ = 0;
+}
+
+bool PtrArray::Grow(int16_t n) {
+  if (n <= 0) n = growBy_;
+  int32_t wanted = static_cast<int32_t>(capacity_) + n;
+  if (wanted > kMaxSlots) return false;
+  size_t bytes = static_cast<size_t>(wanted) * sizeof(BaseObject*);
+  void* block = slots_ == nullptr ? AllocLocked(bytes) : ReAllocLocked(slots_, bytes);
+  if (block == nullptr) return false;
+  slots_ = static_cast<BaseObject**>(block);
+  capacity_ = static_cast<int16_t>(wanted);
+  return true;
+}
+
+int16_t PtrArray::Add(BaseObject* object) {
+  if (last_ >= capacity_ - 1 && !Grow(growBy_)) return -1;
+  slots_[++last_] = object;
+  return last_;
+}
+
+BaseObject* PtrArray::Get(int16_t index) const {
+  if (index < 0 || index > last_) return nullptr;
+  return slots_[index];
+}
+
+void PtrArray::Set(int16_t index, BaseObject* object) {
+  if (index >= 0 && index <= last_) slots_[index] = object;
+}
+
+int16_t PtrArray::Find(int16_t start, const SearchKey& key) const {
+  for (int16_t i = start < 0 ? 0 : start; i <= last_; ++i) {
+    if (slots_[i] != nullptr && slots_[i]->Compare(key) == 0) return i;
+  }
+  return -1;
+}
+
+void PtrArray::DeleteAll() {
+  for (int16_t i = 0; i <= last_; ++i) {
+    delete slots_[i];
+    slots_[i] = nullptr;
+  }
+  last_ = -1;
+}
+
+void PtrArray::ClearAll(bool resetLast) {
+  for (int16_t i = 0; i <= last_; ++i) slots_[i] = nullptr;
+  if (resetLast) last_ = -1;
+}
+
+}  // namespace zksql

@@ -1,0 +1,59 @@
+// PtrArray: the growable, owning array of object pointers.
+//
+// Every collection of the library is one. The array owns what it holds and
+// deletes it when destroyed, unless the owner empties it first with
+// ClearAll (for arrays that only point at objects owned elsewhere). Slots
+// live in a zero-filled memory block that grows by a fixed step; the 16-bit
+// counters limit an array to 32767 elements. Find asks each element to
+// compare itself with a key (BaseObject::Compare).
+#ifndef ZKSQL_BASE_PTR_ARRAY_H_
+#define ZKSQL_BASE_PTR_ARRAY_H_
+
+#include <cstdint>
+
+#include "base/base_object.h"
+
+namespace zksql {
+
+class PtrArray : public BaseObject {
+ public:
+  static constexpr int16_t kMaxSlots = 32767;
+
+  explicit PtrArray(int16_t initialCapacity = 0, int16_t growBy = 4);
+  ~PtrArray() override;
+
+  // Adds n slots (growBy when n is 0); false when memory is short or the
+  // array would pass kMaxSlots.
+  bool Grow(int16_t n = 0);
+  // Appends an object; its index, or -1 (array unchanged) on failure.
+  int16_t Add(BaseObject* object);
+  // The object at index, or null outside 0..last.
+  BaseObject* Get(int16_t index) const;
+  template <class T>
+  T* GetAs(int16_t index) const {
+    return static_cast<T*>(Get(index));
+  }
+  // Replaces the object at index (0..last only); the old one is not deleted.
+  void Set(int16_t index, BaseObject* object);
+  // First index from start whose element matches the key, or -1.
+  int16_t Find(int16_t start, const SearchKey& key) const;
+  // Deletes every element; the array is empty afterwards.
+  void DeleteAll();
+  // Forgets every element without deleting it.
+  void ClearAll(bool resetLast = true);
+
+  int16_t Count() const { return static_cast<int16_t>(last_ + 1); }
+  int16_t last() const { return last_; }
+  int16_t capacity() const { return capacity_; }
+  int16_t growBy() const { return growBy_; }
+
+ private:
+  int16_t capacity_ = 0;
+  int16_t last_ = -1;
+  int16_t growBy_;
+  BaseObject** slots_ = nullptr;
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_BASE_PTR_ARRAY_H_
