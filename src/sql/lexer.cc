@@ -1,0 +1,285 @@
+// The lexer's scanning rules: blanks, operators, punctuation, numbers,
+// string literals, keywords and identifiers, and the separator test that
+// keeps two literals or names from running into each other.
+#include "sql/lexer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "values/text_utils.h"
+
+namespace zksql {
+namespace {
+
+bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+unsigned char Upper(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+bool IsOperatorChar(unsigned char c) { return c != '\0' && strchr("!%&*+-/<=>^|~", c) != nullptr; }
+bool IsPunctuationChar(unsigned char c) { return c != '\0' && strchr(".:;,?()[]", c) != nullptr; }
+// Characters that continue an identifier after its first one.
+bool IsNameChar(unsigned char c) {
+  return IsLetter(c) || IsDigit(c) || c == '_' || c == '#' || c == '.' || c == '@';
+}
+
+// The length of the text as the lexer sees it: never more than the largest
+// position a result can hold.
+int32_t VisibleLength(const char* text) {
+  int32_t n = 0;
+  while (n < Lexer::kMaxTextLength && text[n] != '\0') ++n;
+  return n;
+}
+
+// The separator test at offset e: passes at the end of the text, on a
+// blank, and on any character that could not continue a literal or a name
+// (codes 128 and above included).
+bool SeparatorAt(const char* text, int32_t end, int32_t e) {
+  if (e >= end) return true;
+  unsigned char c = static_cast<unsigned char>(text[e]);
+  if (IsBlank(c)) return true;
+  return !(IsLetter(c) || IsDigit(c) || c == '_' || c == '"' || c == '\'');
+}
+
+// Whether `word` (upper case) starts at offset p, letters compared without
+// regard to case, and ends before the end of the text.
+bool KeywordAt(const char* text, int32_t end, int32_t p, const char* word, int32_t* length) {
+  int32_t k = 0;
+  for (; word[k] != '\0'; ++k) {
+    if (p + k >= end) return false;
+    if (Upper(static_cast<unsigned char>(text[p + k])) != static_cast<unsigned char>(word[k])) {
+      return false;
+    }
+  }
+  *length = k;
+  return true;
+}
+
+}  // namespace
+
+Lexer::Lexer() {
+  memset(keywords_, 0, sizeof keywords_);
+  memset(punctuation_, 0, sizeof punctuation_);
+  memset(operators_, 0, sizeof operators_);
+  for (int i = 0; i < kKeywordCount; ++i) BoundedCopy(keywords_[i], kKeywordTexts[i], kKeywordSlot);
+  for (int i = 0; i < kPunctuationCount; ++i) {
+    BoundedCopy(punctuation_[i], kPunctuationTexts[i], kPunctuationSlot);
+  }
+  for (int i = 0; i < kOperatorCount; ++i) BoundedCopy(operators_[i], kOperatorTexts[i], kOperatorSlot);
+}
+
+Lexer::~Lexer() {
+  free(tokenText_);
+  tokenText_ = nullptr;
+}
+
+void Lexer::ClearToken() {
+  tokenCode_ = kNoToken;
+  if (tokenText_ != nullptr) {
+    tokenText_[0] = '\0';
+  } else {
+    // Failing here leaves the text null, which reads as "" all the same.
+    Reserve(1);
+  }
+}
+
+bool Lexer::Reserve(int32_t size) {
+  if (size <= tokenCapacity_ && tokenText_ != nullptr) return true;
+  // The capacity is 16-bit: a text that would not fit is refused.
+  if (size > UINT16_MAX) return false;
+  char* fresh = static_cast<char*>(malloc(static_cast<size_t>(size)));
+  if (fresh == nullptr) return false;
+  fresh[0] = '\0';
+  free(tokenText_);
+  tokenText_ = fresh;
+  tokenCapacity_ = static_cast<uint16_t>(size);
+  return true;
+}
+
+int16_t Lexer::SetTokenText(int16_t mode, const char* value) {
+  if (value == nullptr) value = "";
+  size_t valueLength = strlen(value);
+  if (mode == kReplace) {
+    if (valueLength < tokenCapacity_ && tokenText_ != nullptr) {
+      // The value may lie inside the buffer itself.
+      memmove(tokenText_, value, valueLength + 1);
+      return 1;
+    }
+    if (valueLength + 1 > UINT16_MAX) return 0;
+    char* fresh = static_cast<char*>(malloc(valueLength + 1));
+    if (fresh == nullptr) return 0;
+    memcpy(fresh, value, valueLength + 1);
+    free(tokenText_);
+    tokenText_ = fresh;
+    tokenCapacity_ = static_cast<uint16_t>(valueLength + 1);
+    return 1;
+  }
+  if (mode == kAppend) {
+    size_t current = tokenText_ != nullptr ? strlen(tokenText_) : 0;
+    size_t total = current + valueLength + 1;
+    if (total <= tokenCapacity_ && tokenText_ != nullptr) {
+      memmove(tokenText_ + current, value, valueLength + 1);
+      return 1;
+    }
+    if (total > UINT16_MAX) return 0;
+    // A new block rather than realloc: the value may be the token text
+    // itself, which must stay readable until it has been copied.
+    char* fresh = static_cast<char*>(malloc(total));
+    if (fresh == nullptr) return 0;
+    if (current > 0) memcpy(fresh, tokenText_, current);
+    memcpy(fresh + current, value, valueLength + 1);
+    free(tokenText_);
+    tokenText_ = fresh;
+    tokenCapacity_ = static_cast<uint16_t>(total);
+    return 1;
+  }
+  return 0;
+}
+
+bool Lexer::StoreToken(const char* start, int32_t length, char quote, int16_t code) {
+  if (!Reserve(length + 1)) {
+    ClearToken();
+    return false;
+  }
+  int32_t out = 0;
+  for (int32_t i = 0; i < length; ++i) {
+    tokenText_[out++] = start[i];
+    if (quote != '\0' && start[i] == quote && i + 1 < length && start[i + 1] == quote) ++i;
+  }
+  tokenText_[out] = '\0';
+  tokenCode_ = code;
+  return true;
+}
+
+int16_t Lexer::TakeToken(int16_t& code, char*& text) const {
+  code = tokenCode_;
+  text = DuplicateText(token_text());
+  if (text == nullptr) return 0;
+  if (code == LEX_IDENTIFICATEUR) UpperCase(text);
+  return 1;
+}
+
+int16_t Lexer::Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed) {
+  emptyString = 0;
+  ClearToken();
+  if (text == nullptr || position < 0) return kLexPrematureEnd;
+  int32_t end = VisibleLength(text);
+  int32_t p = position;
+  while (p < end && IsBlank(static_cast<unsigned char>(text[p]))) ++p;
+  if (p >= end) return kLexPrematureEnd;
+
+  unsigned char c = static_cast<unsigned char>(text[p]);
+  if (IsOperatorChar(c)) {
+    if (signAllowed != 0 && (c == '+' || c == '-')) return ScanNumber(text, end, p);
+    for (int i = 0; i < kOperatorCount; ++i) {
+      int32_t length = 0;
+      if (KeywordAt(text, end, p, operators_[i], &length)) {
+        if (!StoreToken(operators_[i], length, '\0', static_cast<int16_t>(kFirstOperator + i))) {
+          return kLexOutOfMemory;
+        }
+        return static_cast<int16_t>(p + length);
+      }
+    }
+    return kLexUndefined;  // not reached: every operator character is an operator
+  }
+  if (IsPunctuationChar(c)) {
+    for (int i = 0; i < kPunctuationCount; ++i) {
+      if (static_cast<unsigned char>(punctuation_[i][0]) == c) {
+        if (!StoreToken(punctuation_[i], 1, '\0', static_cast<int16_t>(kFirstPunctuation + i))) {
+          return kLexOutOfMemory;
+        }
+        return static_cast<int16_t>(p + 1);
+      }
+    }
+    return kLexUndefined;  // not reached
+  }
+  if (IsDigit(c)) return ScanNumber(text, end, p);
+  if (c == '"' || c == '\'') return ScanString(text, end, p, emptyString);
+  return ScanWord(text, end, p);
+}
+
+int16_t Lexer::ScanNumber(const char* text, int32_t end, int32_t p) {
+  auto at = [text, end](int32_t i) -> unsigned char {
+    return i < end ? static_cast<unsigned char>(text[i]) : '\0';
+  };
+  int32_t q = p;
+  int16_t code = LEX_ENTIER;
+  if (at(q) == '+' || at(q) == '-') {
+    ++q;
+    code = LEX_ENTIER_SIGNE;
+  }
+  int32_t digits = q;
+  while (IsDigit(at(q))) ++q;
+  if (q == digits) return kLexUndefined;  // a sign without a digit: code 0, text ""
+  if (at(q) == '.') {
+    ++q;
+    while (IsDigit(at(q))) ++q;
+    code = LEX_NOMBRE_DECIMAL;
+  }
+  if (at(q) == 'E' || at(q) == 'e') {
+    int32_t r = q + 1;
+    if (at(r) == '+' || at(r) == '-') ++r;
+    int32_t exponentDigits = r;
+    while (IsDigit(at(r))) ++r;
+    if (r > exponentDigits) {
+      code = LEX_REEL;
+      q = r;
+    } else {
+      // No exponent after all: the letter stays part of the number, which
+      // keeps the code it had ("12E" is an integer token of three characters).
+      q = q + 1;
+    }
+  }
+  if (!StoreToken(text + p, q - p, '\0', code)) return kLexOutOfMemory;
+  if (!SeparatorAt(text, end, q)) return kLexNoSeparator;
+  return static_cast<int16_t>(q);
+}
+
+int16_t Lexer::ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString) {
+  const char quote = text[p];
+  int32_t i = p + 1;
+  for (;;) {
+    if (i >= end) return kLexUnterminated;  // code 0, text ""
+    if (text[i] == quote) {
+      if (i + 1 < end && text[i + 1] == quote) {
+        i += 2;
+        continue;
+      }
+      break;
+    }
+    ++i;
+  }
+  // i is the closing quote.
+  if (!StoreToken(text + p + 1, i - (p + 1), quote, LEX_CHAINE)) return kLexOutOfMemory;
+  emptyString = i == p + 1 ? 1 : 0;
+  if (!SeparatorAt(text, end, i + 1)) return kLexNoSeparator;
+  return static_cast<int16_t>(i + 1);
+}
+
+int16_t Lexer::ScanWord(const char* text, int32_t end, int32_t p) {
+  unsigned char c = static_cast<unsigned char>(text[p]);
+  // Keywords are compared letter by letter without regard to case, which
+  // gives what comparing against an upper-cased copy of the whole text
+  // would give, without copying the statement at every scan.
+  if (IsLetter(c)) {
+    for (int i = 0; i < kKeywordCount; ++i) {
+      int32_t length = 0;
+      if (KeywordAt(text, end, p, keywords_[i], &length) && SeparatorAt(text, end, p + length)) {
+        if (!StoreToken(keywords_[i], length, '\0', static_cast<int16_t>(kFirstKeyword + i))) {
+          return kLexOutOfMemory;
+        }
+        return static_cast<int16_t>(p + length);
+      }
+    }
+  }
+  if (!IsLetter(c) && c != '_') return kLexUndefined;
+  int32_t q = p + 1;
+  while (q < end && IsNameChar(static_cast<unsigned char>(text[q]))) ++q;
+  if (!StoreToken(text + p, q - p, '\0', LEX_IDENTIFICATEUR)) return kLexOutOfMemory;
+  if (!SeparatorAt(text, end, q)) return kLexNoSeparator;
+  return static_cast<int16_t>(q);
+}
+
+}  // namespace zksql

@@ -1,0 +1,101 @@
+// Lexer: cuts a statement text into tokens on demand.
+//
+// The parser asks for the token that starts at a given character position
+// and receives the position just after it; the lexer keeps no cursor, so
+// the parser backs up simply by asking again at an earlier position, and a
+// failed scan can be followed by a scan anywhere else. The last token's
+// code and text stay in the lexer until the next scan; TakeToken hands out
+// a copy of them.
+//
+// Results are 16-bit: a position (0 or more) or a negated message
+// identifier of the catalogue (-4245 means message 4245). Positions are
+// 0-based offsets into the text.
+#ifndef ZKSQL_SQL_LEXER_H_
+#define ZKSQL_SQL_LEXER_H_
+
+#include <cstdint>
+
+#include "base/base_object.h"
+#include "sql/token_codes.h"
+
+namespace zksql {
+
+// Scan failures, as negated catalogue identifiers.
+constexpr int16_t kLexOutOfMemory = -4242;      // " Mémoire insuffisante"
+constexpr int16_t kLexPrematureEnd = -4245;     // " Fin prématurée": only blanks remain
+constexpr int16_t kLexUndefined = -4246;        // " Erreur indéfinie": no token starts here
+constexpr int16_t kLexUnterminated = -4247;     // " Chaîne de caractères non terminée"
+constexpr int16_t kLexNoSeparator = -4248;      // " Absence de séparateur entre deux items"
+
+class Lexer : public BaseObject {
+ public:
+  // Sizes of the fixed table slots, terminator included.
+  static constexpr int kKeywordSlot = 15;
+  static constexpr int kPunctuationSlot = 2;
+  static constexpr int kOperatorSlot = 3;
+  // The largest position a 16-bit result can hold. Characters at this
+  // offset and beyond are treated as past the end of the text, so that no
+  // scan ever returns a position that does not fit.
+  static constexpr int32_t kMaxTextLength = 32767;
+
+  // SetTokenText modes.
+  static constexpr int16_t kReplace = 1;
+  static constexpr int16_t kAppend = 2;
+
+  Lexer();
+  ~Lexer() override;
+
+  // Scans the token that starts at `position` (after leading blanks) and
+  // returns the position just after it, or a kLex... failure. Sets the
+  // token code and text, and `emptyString` to 1 when the token is an empty
+  // string literal (else 0). With `signAllowed` nonzero a leading "+" or
+  // "-" belongs to a number literal instead of being an operator. The text
+  // is never modified. A null text, a negative position or one past the
+  // end of the text reads as "only blanks remain" (-4245). When a token
+  // text cannot be stored for want of memory the result is -4242.
+  int16_t Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed);
+
+  // Hands out the last token: its code, and in `text` a fresh heap copy of
+  // its text (an empty text when there is none) that the caller releases
+  // with free(). Identifiers (302) are upper-cased in the copy. Returns 1,
+  // or 0 with `text` null when the copy could not be made.
+  int16_t TakeToken(int16_t& code, char*& text) const;
+
+  // kReplace: the token text becomes a copy of value (the buffer is reused
+  // when the value is shorter than the capacity). kAppend: value is added
+  // at the end, the buffer growing to the combined length plus 1 when
+  // needed. A null value counts as "". Returns 1, or 0 (token text
+  // unchanged) for an unknown mode, a lack of memory or a text that would
+  // not fit the 16-bit capacity.
+  int16_t SetTokenText(int16_t mode, const char* value);
+
+  int16_t token_code() const { return tokenCode_; }
+  // The last token's text, "" when there is none.
+  const char* token_text() const { return tokenText_ != nullptr ? tokenText_ : ""; }
+  uint16_t token_capacity() const { return tokenCapacity_; }
+
+ private:
+  // Empties the token: code 0, text "".
+  void ClearToken();
+  // Stores `length` characters from `start` as the token text with the
+  // given code; with a quote character, each doubled quote becomes one.
+  // False (and an empty token) when memory is short.
+  bool StoreToken(const char* start, int32_t length, char quote, int16_t code);
+  // Makes the buffer hold at least `size` bytes, keeping nothing.
+  bool Reserve(int32_t size);
+
+  int16_t ScanNumber(const char* text, int32_t end, int32_t p);
+  int16_t ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString);
+  int16_t ScanWord(const char* text, int32_t end, int32_t p);
+
+  char* tokenText_ = nullptr;
+  uint16_t tokenCapacity_ = 0;
+  int16_t tokenCode_ = kNoToken;
+  char keywords_[kKeywordCount][kKeywordSlot];
+  char punctuation_[kPunctuationCount][kPunctuationSlot];
+  char operators_[kOperatorCount][kOperatorSlot];
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_SQL_LEXER_H_

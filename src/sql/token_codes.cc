@@ -1,0 +1,52 @@
+// The spelling tables of the keywords, punctuation marks and operators.
+//
+// The order of each table is part of the language: it gives the codes, and
+// the lexer tries the entries in this order, so a keyword that is a prefix
+// of another ("IN" of "INDEX") is refused by the separator test rather than
+// by its place, and each two-character operator stands before the
+// one-character operator that begins it.
+#include "sql/token_codes.h"
+
+namespace zksql {
+
+const char* const kKeywordTexts[kKeywordCount] = {
+    "ALL",          "AND",          "ANY",         "AS",          "AVG",
+    "BETWEEN",      "CASCADE",      "COUNT(*)",    "COUNT DISTINCT", "TABLE",
+    "VIEW",         "CURRENT TIME", "CURRENT DATE", "DATE",       "DAY",
+    "DECIMAL",      "DEFAULT",      "DELETE FROM", "DIGITS",      "DISTINCT",
+    "DROP TABLE",   "DROP VIEW",    "EXCEPT",      "EXISTS",      "FLOAT",
+    "FROM",         "GROUP BY",     "HAVING",      "HEX",         "HOUR",
+    "INSERT INTO",  "INTEGER",      "INTERSECT",   "IN",          "IS",
+    "LENGTH",       "LIKE",         "MATCH",       "MAX",         "MINUTE",
+    "MIN",          "NOT",          "NULL",        "ORDER BY",    "OR",
+    "RESTRICT",     "SECOND",       "SELECT",      "SET",         "SOME",
+    "SUM",          "TIME",         "UNION",       "UNIQUE",      "UPDATE",
+    "VALUES",       "WHERE",        "WITH",        "YEAR",        "ASC",
+    "DESC",         "SMALLINT",     "REAL",        "DOUBLE",      "CHAR",
+    "VARCHAR",      "PRIMARY KEY",  "PRECISION",   "BIGINT",      "TINYINT",
+    "CREATE",       "INDEX",        "ON",          "FOREIGN KEY",
+};
+
+const char* const kPunctuationTexts[kPunctuationCount] = {
+    ".", ":", ";", ",", "?", "(", ")", "[", "]",
+};
+
+const char* const kOperatorTexts[kOperatorCount] = {
+    "+",  "-",  "**", "*",  "/", "%", ">>", "<<", "<>", "<=", ">=",
+    "<",  ">",  "||", "&&", "|", "&", "^",  "~",  "!",  "=",
+};
+
+const char* TokenSpelling(int32_t code) {
+  if (code >= kFirstKeyword && code < kFirstKeyword + kKeywordCount) {
+    return kKeywordTexts[code - kFirstKeyword];
+  }
+  if (code >= kFirstPunctuation && code < kFirstPunctuation + kPunctuationCount) {
+    return kPunctuationTexts[code - kFirstPunctuation];
+  }
+  if (code >= kFirstOperator && code < kFirstOperator + kOperatorCount) {
+    return kOperatorTexts[code - kFirstOperator];
+  }
+  return nullptr;
+}
+
+}  // namespace zksql
