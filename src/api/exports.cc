@@ -1,0 +1,204 @@
+// The exported functions: the host's whole view of the library.
+//
+// Each export checks its arguments (a null or stale pointer is answered
+// with -1, never followed), catches everything so that nothing is thrown
+// into the host, and shows the wait cursor while a statement runs.
+#include <cstring>
+
+#include "api/instance.h"
+#include "api/messages.h"
+#include "api/request.h"
+#include "api/statement_runner.h"
+#include "base/memory_block.h"
+#include "platform.h"
+#include "storage/dict_context.h"
+#include "zksql.h"
+
+namespace zksql {
+namespace {
+
+// Size of the working copy of a statement.
+constexpr int32_t kWorkingBufferSize = 16384;
+
+// Shows the wait cursor for its lifetime and restores the previous one on
+// every way out.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t engineHandle,
+                       const ZKSQLMemoTable* memos) {
+  WaitCursor cursor;
+  if (out == nullptr || sql == nullptr || info == nullptr) return -1;
+  *out = nullptr;
+  info->compiled = 0;
+  info->columnCount = 0;
+  info->rowCount = 0;
+
+  size_t length = strlen(sql);
+  // The copy carries the statement, the ";" appended to it and a
+  // terminator: anything longer is refused rather than cut or overrun.
+  bool tooLong = length + 2 > static_cast<size_t>(kWorkingBufferSize);
+  char* working = nullptr;
+  if (!tooLong) {
+    working = static_cast<char*>(AllocLocked(kWorkingBufferSize));
+    if (working == nullptr) return -1;
+    memcpy(working, sql, length);
+    working[length] = ';';
+    working[length + 1] = '\0';
+  }
+
+  Request* request = CreateRequest(working, engineHandle, memos);
+  if (request == nullptr) {
+    FreeLocked(working);
+    return -1;
+  }
+  info->columnText = request->dict->columnText();
+  if (info->columnText == nullptr) {
+    DestroyRequest(request);
+    FreeLocked(working);
+    return -1;
+  }
+  *out = request;
+
+  int16_t status = 0;
+  if (tooLong) {
+    RecordMessage(request, nullptr, kMsgStatementTooLong, kWorkingBufferSize - 2);
+    status = -1;
+  } else {
+    CompileStatement(request);
+    if (HasError(request)) {
+      status = -1;
+    } else if (request->compiled) {
+      info->compiled = 1;
+      ExecuteStatement(request);
+      if (HasError(request)) status = -1;
+    }
+  }
+  if (status == 0 && request->result != nullptr) {
+    info->columnCount = DescribeResult(request);
+    info->rowCount = 0;
+  }
+  // The working copy is gone once the call returns.
+  request->sqlText = nullptr;
+  FreeLocked(working);
+  return status;
+}
+
+}  // namespace
+}  // namespace zksql
+
+using zksql::LiveRequest;
+using zksql::Request;
+
+extern "C" {
+
+ZKSQL_API int16_t ZKSQL_CALL JX4InitInstance(void** instance, int32_t /*unused*/) {
+  try {
+    if (instance == nullptr) return 0;
+    zksql::Instance* created = zksql::CreateInstance();
+    if (created == nullptr) return 0;
+    *instance = created;
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+ZKSQL_API void ZKSQL_CALL JXSQLFinInstance(void* instance) {
+  try {
+    zksql::DestroyInstance(zksql::LiveInstance(instance));
+  } catch (...) {
+  }
+}
+
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLExecReq(void** request, char* sql, ZKSQLResultInfo* info,
+                                          int32_t engineHandle, const ZKSQLMemoTable* memos) {
+  try {
+    return zksql::ExecuteRequest(request, sql, info, engineHandle, memos);
+  } catch (...) {
+    return -1;
+  }
+}
+
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLFetchNext(void* handle) {
+  try {
+    Request* request = LiveRequest(handle);
+    if (request == nullptr || request->result == nullptr) return -1;
+    return -1;
+  } catch (...) {
+    return -1;
+  }
+}
+
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLine(void* handle, const char* separator, char* out) {
+  try {
+    Request* request = LiveRequest(handle);
+    if (request == nullptr || out == nullptr || request->result == nullptr) return -1;
+    (void)separator;
+    return -1;
+  } catch (...) {
+    return -1;
+  }
+}
+
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLineN(void* handle, const char* separator, char* out,
+                                           int32_t size) {
+  try {
+    Request* request = LiveRequest(handle);
+    if (request == nullptr || out == nullptr || size < 1 || request->result == nullptr) {
+      return -1;
+    }
+    (void)separator;
+    return -1;
+  } catch (...) {
+    return -1;
+  }
+}
+
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLGetLongData(void* handle, int16_t column, void** memoHandle) {
+  try {
+    if (memoHandle != nullptr) *memoHandle = nullptr;
+    Request* request = LiveRequest(handle);
+    if (request == nullptr || memoHandle == nullptr || request->result == nullptr || column < 1) {
+      return -1;
+    }
+    zksql::WaitCursor cursor;
+    return -1;
+  } catch (...) {
+    return -1;
+  }
+}
+
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLFinRequete(void* handle) {
+  try {
+    Request* request = LiveRequest(handle);
+    if (request == nullptr) return -1;
+    zksql::DestroyRequest(request);
+    return 0;
+  } catch (...) {
+    return -1;
+  }
+}
+
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLErreur(void* handle, char* text, char* sqlState) {
+  try {
+    Request* request = LiveRequest(handle);
+    if (request == nullptr) return -1;
+    bool hasError = zksql::HasError(request);
+    if (text != nullptr) memcpy(text, request->errorText, strlen(request->errorText) + 1);
+    if (sqlState != nullptr) memcpy(sqlState, hasError ? request->sqlState : "00000", 6);
+    return 0;
+  } catch (...) {
+    return -1;
+  }
+}
+
+}  // extern "C"

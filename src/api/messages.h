@@ -1,0 +1,53 @@
+// The message catalogue: identifiers of the French messages the library
+// reports, and loading a message's text.
+//
+// Texts live in the library's own string resources (generated from
+// resources/messages.txt) and are loaded through the module handle kept
+// when the library was loaded. Every text begins with one blank and may
+// hold "%s" / "%i" placeholders that the raiser fills in.
+#ifndef ZKSQL_API_MESSAGES_H_
+#define ZKSQL_API_MESSAGES_H_
+
+#include <cstdint>
+
+#include "platform.h"
+
+namespace zksql {
+
+enum MessageId : int32_t {
+  kMsgInternalError = 4241,       // " Erreur interne : %s"
+  kMsgOutOfMemory = 4242,         // " Mémoire insuffisante"
+  kMsgUnknownTable = 4243,        // " Table '%s' inexistante dans l'analyse"
+  kMsgReadWriteError = 4244,      // file name, engine code
+  kMsgPrematureEnd = 4245,
+  kMsgUndefinedError = 4246,
+  kMsgUnterminatedString = 4247,
+  kMsgMissingSeparator = 4248,
+  kMsgSyntaxFrame = 4249,         // message, item, position
+  kMsgSyntaxError = 4259,         // " Erreur de syntaxe"
+  kMsgDuplicateKey = 4288,        // file name
+  kMsgUnsupportedCommand = 4298,
+  kMsgSubSelectOnParentTable = 4299,
+  // Our own additions, for failures the original catalogue has no text for.
+  kMsgStatementTooLong = 4300,    // maximum length
+  kMsgNoEngine = 4301,            // engine library name
+};
+
+// Size of the buffers messages are loaded and formatted into.
+constexpr int kMessageBufferSize = 256;
+
+// Keeps the module whose string resources hold the catalogue (set when the
+// library is loaded).
+void SetMessageModule(HINSTANCE module);
+
+// Loads message `id` into buffer (size bytes). A missing message reads
+// "(msg %04d)" when size is 12 or more, else "(?)" cut to size - 1.
+void LoadMessage(int32_t id, char* buffer, int32_t size);
+
+// Loads message `id` and formats it with the arguments into buffer
+// (kMessageBufferSize bytes or `size`), never writing past it.
+void FormatMessage(char* buffer, int32_t size, int32_t id, ...);
+
+}  // namespace zksql
+
+#endif  // ZKSQL_API_MESSAGES_H_

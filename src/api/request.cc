@@ -1,0 +1,92 @@
+// Request lifecycle and error recording.
+#include "api/request.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <new>
+
+#include "api/messages.h"
+#include "base/memory_block.h"
+#include "storage/dict_context.h"
+#include "values/text_utils.h"
+
+namespace zksql {
+namespace {
+
+constexpr uint32_t kLiveMagic = 0x5A4B5251;  // "ZKRQ"
+
+}  // namespace
+
+Request* CreateRequest(char* sqlText, int32_t engineHandle, const ZKSQLMemoTable* memos) {
+  Request* request = static_cast<Request*>(AllocLocked(sizeof(Request)));
+  if (request == nullptr) return nullptr;
+  request->sqlText = sqlText;
+  request->errorText[0] = '\0';
+  memcpy(request->sqlState, "-----", 6);
+  request->fetchRow = 0;
+  request->result = nullptr;
+  request->engineHandle = engineHandle;
+  request->memoParams = memos;
+  request->dict = new (std::nothrow) DictContext(request);
+  if (request->dict == nullptr) {
+    FreeLocked(request);
+    return nullptr;
+  }
+  request->magic = kLiveMagic;
+  return request;
+}
+
+Request* LiveRequest(void* pointer) {
+  // Only addresses of live memory blocks are looked at, so a stale or
+  // foreign pointer is refused without being read.
+  if (pointer == nullptr || GlobalHandle(pointer) == nullptr) return nullptr;
+  if (GlobalSize(GlobalHandle(pointer)) < sizeof(Request)) return nullptr;
+  Request* request = static_cast<Request*>(pointer);
+  return request->magic == kLiveMagic ? request : nullptr;
+}
+
+void ReleaseCompiled(Request* request) {
+  // The parse tree arrives with the parser; until then nothing sets it.
+  request->parseRoot = nullptr;
+  delete request->executor;
+  request->executor = nullptr;
+  delete request->evaluator;
+  request->evaluator = nullptr;
+  request->compiled = 0;
+}
+
+void DestroyRequest(Request* request) {
+  if (request == nullptr) return;
+  ReleaseCompiled(request);
+  delete request->dict;
+  request->dict = nullptr;
+  request->magic = 0;
+  FreeLocked(request);
+}
+
+const char* RecordError(Request* request, const char* text, const char* sqlState) {
+  if (request == nullptr) return nullptr;
+  if (text != nullptr) {
+    BoundedCopy(request->errorText, text, sizeof request->errorText);
+    if (sqlState != nullptr) {
+      BoundedCopy(request->sqlState, sqlState, sizeof request->sqlState);
+    } else {
+      ZkFormat(request->sqlState, sizeof request->sqlState, "%05i",
+               request->errorText[0] != '\0' ? 123 : 0);
+    }
+  }
+  return request->errorText[0] != '\0' ? request->errorText : nullptr;
+}
+
+void RecordMessage(Request* request, const char* sqlState, int32_t id, ...) {
+  char format[kMessageBufferSize];
+  char text[kMessageBufferSize];
+  LoadMessage(id, format, sizeof format);
+  va_list args;
+  va_start(args, id);
+  ZkFormatV(text, sizeof text, format, args);
+  va_end(args);
+  RecordError(request, text, sqlState);
+}
+
+}  // namespace zksql

@@ -1,0 +1,32 @@
+// The phases of one statement after the request exists: compiling (parse,
+// dictionary load, analysis) and executing. ZKSQLExecReq drives them in
+// order and tests the request's error text after each.
+#ifndef ZKSQL_API_STATEMENT_RUNNER_H_
+#define ZKSQL_API_STATEMENT_RUNNER_H_
+
+#include "api/request.h"
+
+namespace zksql {
+
+// Compiles the request's working copy. On success the request is compiled
+// (parse tree, executor and evaluator held, `compiled` 1). On failure the
+// compiled state is released and, whenever something went wrong, an error
+// is recorded; a statement with nothing to run leaves the request
+// uncompiled without error.
+void CompileStatement(Request* request);
+
+// Executes a compiled request, then releases its compiled state. Errors are
+// recorded in the request; a SELECT leaves its result table in `result`.
+void ExecuteStatement(Request* request);
+
+// Writes the column description of the request's result table into the
+// column-text buffer and returns the number of columns.
+uint16_t DescribeResult(Request* request);
+
+// True when a storage engine is bound; otherwise records the error saying
+// so and returns false. Every phase that must call the engine asks first.
+bool RequireEngine(Request* request);
+
+}  // namespace zksql
+
+#endif  // ZKSQL_API_STATEMENT_RUNNER_H_

@@ -1,0 +1,122 @@
+// DynString, NameList and memory blocks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "base/dyn_string.h"
+#include "base/memory_block.h"
+#include "base/name_list.h"
+
+namespace zksql {
+namespace {
+
+TEST(DynStringTest, NullHandlingFollowsTheEmptyIfNullFlag) {
+  DynString plain;
+  DynString empty(DynString::kEmptyIfNull);
+  EXPECT_EQ(plain.Get(), nullptr);
+  EXPECT_STREQ(empty.Get(), "");
+  EXPECT_TRUE(plain.Assign("ABC"));
+  EXPECT_TRUE(plain.Assign(nullptr));  // a null source changes nothing
+  EXPECT_STREQ(plain.Get(), "ABC");
+  EXPECT_TRUE(plain.Set(nullptr));  // Set(null) empties
+  EXPECT_EQ(plain.Get(), nullptr);
+}
+
+TEST(DynStringTest, AppendEmptyKeepsTextButTurnsNullIntoEmpty) {
+  DynString s;
+  s.Append("", false);
+  ASSERT_NE(s.Get(), nullptr);
+  EXPECT_STREQ(s.Get(), "");
+  s.Assign("AB");
+  s.Append("", false);
+  EXPECT_STREQ(s.Get(), "AB");
+  s.Append("CD", true);
+  EXPECT_STREQ(s.Get(), "ABCD\r\n");
+  s.Append("", true);
+  EXPECT_STREQ(s.Get(), "ABCD\r\n\r\n");
+}
+
+TEST(DynStringTest, ReserveKeepsTheTextAndTerminates) {
+  DynString s;
+  s.Assign("ABC");
+  ASSERT_TRUE(s.Reserve(10));
+  EXPECT_STREQ(s.Get(), "ABC");
+  ASSERT_TRUE(s.Reserve(2));
+  EXPECT_STREQ(s.Get(), "AB");
+}
+
+TEST(NameListTest, SlotsAreFixedWidthAndFoundByNumber) {
+  NameList names(30);
+  EXPECT_EQ(names.Contains("A"), 0);  // never received a name
+  EXPECT_EQ(names.width(), 32);
+  names.Add("NOM");
+  names.Add("PRENOM");
+  EXPECT_EQ(strlen(names.text()), 64u);
+  EXPECT_EQ(names.Contains("NOM"), 1);
+  EXPECT_EQ(names.Contains("PRENOM"), 2);
+  EXPECT_EQ(names.Contains("nom"), 0);  // case-sensitive
+  EXPECT_EQ(names.Contains("NO"), 0);
+  names.Reset();
+  EXPECT_EQ(names.count(), 0);
+  EXPECT_EQ(names.Contains("NOM"), 0);
+}
+
+TEST(NameListTest, RefusesNamesLongerThanItsWidth) {
+  NameList names(4);
+  EXPECT_TRUE(names.Add("ABCD"));
+  EXPECT_FALSE(names.Add("ABCDE"));
+  EXPECT_EQ(names.count(), 1);
+  EXPECT_EQ(names.Contains("ABCDE"), 0);
+  EXPECT_EQ(names.Contains("ABCD"), 1);
+}
+
+TEST(NameListTest, OnlyWholeSlotsMatch) {
+  // "/A  /" + "/B  /": a blank-padded name must not be found across slots.
+  NameList names(3);
+  names.Add("A");
+  names.Add("B");
+  EXPECT_EQ(names.Contains("B"), 2);
+  EXPECT_EQ(names.Contains(" /"), 0);
+}
+
+TEST(MemoryBlockTest, GrowthKeepsContentsAndZeroFillsTheRest) {
+  unsigned char* p = static_cast<unsigned char*>(AllocLocked(4));
+  ASSERT_NE(p, nullptr);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(p[i], 0);
+  memcpy(p, "\x01\x02\x03\x04", 4);
+  p = static_cast<unsigned char*>(ReAllocLocked(p, 8));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(memcmp(p, "\x01\x02\x03\x04\0\0\0\0", 8), 0);
+  EXPECT_EQ(GlobalSize(GlobalHandle(p)), 8u);
+  FreeLocked(p);
+  FreeLocked(nullptr);
+}
+
+TEST(MemoryBlockTest, ForeignPointersAreRefused) {
+  int local = 0;
+  EXPECT_EQ(ReAllocLocked(&local, 16), nullptr);
+  FreeLocked(&local);  // not a block: ignored
+  EXPECT_EQ(GlobalHandle(&local), nullptr);
+  EXPECT_EQ(GlobalLock(reinterpret_cast<HGLOBAL>(&local)), nullptr);
+  HGLOBAL h = GlobalAlloc(GHND, 4);
+  ASSERT_EQ(GlobalFree(h), nullptr);
+  EXPECT_EQ(GlobalLock(h), nullptr);   // stale handle
+  EXPECT_EQ(GlobalFree(h), h);         // second free refused
+}
+
+TEST(MemoryBlockTest, LockCountsAndStableHandles) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 3);
+  void* a = GlobalLock(h);
+  void* b = GlobalLock(h);
+  EXPECT_EQ(a, b);
+  EXPECT_TRUE(GlobalUnlock(h));
+  EXPECT_FALSE(GlobalUnlock(h));
+  EXPECT_EQ(GlobalReAlloc(h, 1 << 20, GMEM_ZEROINIT), h);
+  unsigned char* grown = static_cast<unsigned char*>(GlobalLock(h));
+  EXPECT_EQ(grown[(1 << 20) - 1], 0);
+  EXPECT_EQ(GlobalHandle(grown), h);
+  GlobalFree(h);
+}
+
+}  // namespace
+}  // namespace zksql

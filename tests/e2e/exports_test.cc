@@ -1,0 +1,128 @@
+// The exports as a host sees them: calling order, null and stale pointers,
+// statements the working buffer cannot hold, and hosts without engine.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "zkglobal.h"
+#include "zksql.h"
+
+namespace {
+
+class ExportsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("JXENGINE_LIBRARY", FAKE_ENGINE_PATH, 1);
+    ASSERT_EQ(JX4InitInstance(&instance_, 0), 1);
+    memset(&info_, 0xCC, sizeof info_);
+  }
+  void TearDown() override {
+    JXSQLFinInstance(instance_);
+    unsetenv("JXENGINE_LIBRARY");
+  }
+
+  void* instance_ = nullptr;
+  ZKSQLResultInfo info_;
+};
+
+TEST_F(ExportsTest, AStatementWithoutResultHandsBackARequestWithoutError) {
+  char sql[64] = "CREATE TABLE T (A INTEGER)";
+  void* request = nullptr;
+  EXPECT_EQ(ZKSQLExecReq(&request, sql, &info_, 1, nullptr), 0);
+  ASSERT_NE(request, nullptr);
+  EXPECT_EQ(info_.columnCount, 0);
+  EXPECT_EQ(info_.rowCount, 0);
+  ASSERT_NE(info_.columnText, nullptr);
+  EXPECT_STREQ(info_.columnText, "");
+
+  char text[256] = "junk";
+  char state[6] = "junk";
+  EXPECT_EQ(ZKSQLErreur(request, text, state), 0);
+  EXPECT_STREQ(text, "");
+  EXPECT_STREQ(state, "00000");
+  EXPECT_EQ(ZKSQLErreur(request, nullptr, nullptr), 0);
+
+  EXPECT_EQ(ZKSQLFetchNext(request), -1);
+  EXPECT_EQ(ZKSQLFetchNext(request), -1);
+  char row[16];
+  EXPECT_EQ(ZKSQLValLine(request, nullptr, row), -1);
+  EXPECT_EQ(ZKSQLValLineN(request, nullptr, row, sizeof row), -1);
+  void* memo = reinterpret_cast<void*>(1);
+  EXPECT_EQ(ZKSQLGetLongData(request, 1, &memo), -1);
+  EXPECT_EQ(memo, nullptr);
+  EXPECT_EQ(ZKSQLFinRequete(request), 0);
+}
+
+TEST_F(ExportsTest, NullArgumentsAreRefusedWithoutARequest) {
+  char sql[16] = "SELECT";
+  void* request = reinterpret_cast<void*>(1);
+  EXPECT_EQ(ZKSQLExecReq(nullptr, sql, &info_, 1, nullptr), -1);
+  EXPECT_EQ(ZKSQLExecReq(&request, nullptr, &info_, 1, nullptr), -1);
+  EXPECT_EQ(ZKSQLExecReq(&request, sql, nullptr, 1, nullptr), -1);
+  EXPECT_EQ(JX4InitInstance(nullptr, 0), 0);
+  JXSQLFinInstance(nullptr);
+  EXPECT_EQ(ZKSQLFetchNext(nullptr), -1);
+  EXPECT_EQ(ZKSQLValLine(nullptr, "\t", sql), -1);
+  EXPECT_EQ(ZKSQLValLineN(nullptr, "\t", sql, sizeof sql), -1);
+  EXPECT_EQ(ZKSQLGetLongData(nullptr, 1, nullptr), -1);
+  EXPECT_EQ(ZKSQLFinRequete(nullptr), -1);
+  EXPECT_EQ(ZKSQLErreur(nullptr, sql, sql), -1);
+}
+
+TEST_F(ExportsTest, EndedOrForeignRequestsAreRefused) {
+  char sql[16] = "SELECT";
+  void* request = nullptr;
+  ASSERT_EQ(ZKSQLExecReq(&request, sql, &info_, 1, nullptr), 0);
+  ASSERT_EQ(ZKSQLFinRequete(request), 0);
+  EXPECT_EQ(ZKSQLFinRequete(request), -1);
+  EXPECT_EQ(ZKSQLErreur(request, nullptr, nullptr), -1);
+  EXPECT_EQ(ZKSQLFetchNext(request), -1);
+  char local[64] = {0};
+  EXPECT_EQ(ZKSQLFinRequete(local), -1);
+  EXPECT_EQ(ZKSQLErreur(local, nullptr, nullptr), -1);
+}
+
+TEST_F(ExportsTest, TheLongestStatementTheWorkingBufferHoldsRuns) {
+  std::string sql(16382, ' ');
+  void* request = nullptr;
+  EXPECT_EQ(ZKSQLExecReq(&request, &sql[0], &info_, 1, nullptr), 0);
+  ASSERT_NE(request, nullptr);
+  ZKSQLFinRequete(request);
+}
+
+TEST_F(ExportsTest, ALongerStatementIsRefusedWithARecordedError) {
+  std::string sql(16383, 'A');
+  void* request = nullptr;
+  EXPECT_EQ(ZKSQLExecReq(&request, &sql[0], &info_, 1, nullptr), -1);
+  ASSERT_NE(request, nullptr);
+  EXPECT_EQ(info_.compiled, 0);
+  char text[256];
+  char state[6];
+  ASSERT_EQ(ZKSQLErreur(request, text, state), 0);
+  EXPECT_STREQ(text, " Instruction SQL trop longue : 16382 caract\xE8res au plus");
+  EXPECT_STREQ(state, "00123");
+  EXPECT_EQ(ZKSQLFetchNext(request), -1);
+  EXPECT_EQ(ZKSQLFinRequete(request), 0);
+  EXPECT_EQ(sql, std::string(16383, 'A'));  // the caller's text is untouched
+}
+
+TEST(ExportsWithoutEngineTest, AnInstanceIsMadeEvenWhenTheEngineIsMissing) {
+  for (const char* library : {"/nonexistent/libjxengine.so", FAKE_ENGINE_INCOMPLETE_PATH}) {
+    setenv("JXENGINE_LIBRARY", library, 1);
+    void* instance = nullptr;
+    EXPECT_EQ(JX4InitInstance(&instance, 0), 1);
+    ASSERT_NE(instance, nullptr);
+    char sql[32] = "SELECT A FROM T";
+    void* request = nullptr;
+    ZKSQLResultInfo info;
+    ZKSQLExecReq(&request, sql, &info, 1, nullptr);
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(ZKSQLFinRequete(request), 0);
+    JXSQLFinInstance(instance);
+  }
+  unsetenv("JXENGINE_LIBRARY");
+}
+
+}  // namespace
