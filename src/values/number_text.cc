@@ -1,0 +1,111 @@
+// Number texts: formatting for display and lenient reading.
+#include "values/number_text.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "platform.h"
+#include "values/text_utils.h"
+
+namespace zksql {
+namespace {
+
+// Removes the zeros that end the decimals of a fixed-notation text, then
+// the point itself when nothing follows it. Texts without a point (or in
+// exponent form, such as "inf") are left alone.
+void TrimDecimals(char* text) {
+  if (strchr(text, '.') == nullptr || strchr(text, 'e') != nullptr ||
+      strchr(text, 'E') != nullptr) {
+    return;
+  }
+  size_t n = strlen(text);
+  while (n > 0 && text[n - 1] == '0') text[--n] = '\0';
+  if (n > 0 && text[n - 1] == '.') text[--n] = '\0';
+}
+
+// One part of a number text: the mantissa, or the exponent after "E".
+// Reads from *pos onwards; *stopped is set when a stray sign or a second
+// separator ended the reading early. The returned value carries its sign
+// unless the reading stopped early.
+double ReadPart(const char* text, size_t* pos, bool mantissa, bool* stopped) {
+  size_t i = *pos;
+  bool negative = false;
+  if (text[i] == '-' || text[i] == '+') {
+    negative = text[i] == '-';
+    ++i;
+  }
+  double value = 0;
+  double scale = 1;
+  bool decimals = false;
+  *stopped = false;
+  for (; text[i] != '\0'; ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (decimals) {
+        scale *= 0.1;
+        value += (c - '0') * scale;
+      } else {
+        value = value * 10 + (c - '0');
+      }
+    } else if (c == '.' || c == ',') {
+      if (decimals) {
+        *stopped = true;
+        break;
+      }
+      decimals = true;
+    } else if (c == '-' || c == '+') {
+      *stopped = true;
+      break;
+    } else if (mantissa && (c == 'E' || c == 'e')) {
+      break;  // the exponent follows
+    }
+    // Any other character (an "E" inside the exponent included) is skipped.
+  }
+  *pos = i;
+  return negative && !*stopped ? -value : value;
+}
+
+}  // namespace
+
+int32_t NumberText(double real, int digits, char* out, int32_t size) {
+  if (out == nullptr || size < 1) return 0;
+  char text[kNumberTextSize];
+  double magnitude = std::fabs(real);
+  if (digits == 7 && magnitude >= 0.1 && magnitude < 1e7) {
+    // Seven significant digits in fixed notation: as many decimals as the
+    // integer part leaves (seven for values below 1).
+    int exponent = static_cast<int>(std::floor(std::log10(magnitude)));
+    int decimals = 6 - exponent;
+    if (decimals < 0) decimals = 0;
+    if (decimals > 7) decimals = 7;
+    ZkFormat(text, sizeof text, "%.*f", decimals, real);
+    RemoveChar(text, ' ');
+  } else {
+    ZkFormat(text, sizeof text, "%lf", real);
+  }
+  // A bare point left after the zeros is removed in both forms: "100." is
+  // not a number text the host expects.
+  TrimDecimals(text);
+  BoundedCopy(out, text, size);
+  return static_cast<int32_t>(strlen(out));
+}
+
+double ParseNumber(const char* text) {
+  if (text == nullptr) return 0;
+  size_t pos = 0;
+  bool stopped = false;
+  double value = ReadPart(text, &pos, true, &stopped);
+  if (stopped || (text[pos] != 'E' && text[pos] != 'e')) return value;
+  ++pos;
+  double exponent = ReadPart(text, &pos, false, &stopped);
+  // Scale by 10 or 0.1 once per unit of the exponent. After about 650 steps
+  // any finite double has reached zero or infinity, so longer runs are cut
+  // short without changing the result.
+  double steps = std::fabs(std::trunc(exponent));
+  int count = steps > 1000 ? 1000 : static_cast<int>(steps);
+  double factor = exponent < 0 ? 0.1 : 10;
+  for (int k = 0; k < count && value != 0 && !std::isinf(value); ++k) value *= factor;
+  return value;
+}
+
+}  // namespace zksql

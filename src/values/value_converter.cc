@@ -1,0 +1,365 @@
+// The value converter: comparison, arithmetic, and the conversions it
+// gathers from the number, decimal and date modules under one object.
+#include "values/value_converter.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "platform.h"
+#include "values/date_time.h"
+#include "values/decimal.h"
+#include "values/number_text.h"
+#include "values/text_utils.h"
+
+namespace zksql {
+namespace {
+
+constexpr size_t kUnbounded = std::numeric_limits<size_t>::max();
+
+size_t BoundedLength(const void* text, size_t length) {
+  const char* t = static_cast<const char*>(text);
+  size_t n = 0;
+  while (n < length && t[n] != '\0') ++n;
+  return n;
+}
+
+// A real as it prints with six decimals: the precision at which the
+// system compares numbers, so 0.1 + 0.2 equals 0.3.
+double AtSixDecimals(double real) {
+  if (!std::isfinite(real)) return real;
+  char text[kNumberTextSize];
+  ZkFormat(text, sizeof text, "%lf", real);
+  return strtod(text, nullptr);
+}
+
+// Byte-wise comparison as unsigned characters; on a common prefix the
+// shorter text sorts first.
+int CompareUnsigned(const unsigned char* a, size_t na, const unsigned char* b, size_t nb) {
+  size_t n = na < nb ? na : nb;
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  }
+  if (na == nb) return 0;
+  return na < nb ? -1 : 1;
+}
+
+int16_t Holds(int16_t op, int order) {
+  switch (op) {
+    case ValueConverter::kOpEqual: return order == 0;
+    case ValueConverter::kOpNotEqual: return order != 0;
+    case ValueConverter::kOpLess: return order < 0;
+    case ValueConverter::kOpGreater: return order > 0;
+    case ValueConverter::kOpLessEqual: return order <= 0;
+    case ValueConverter::kOpGreaterEqual: return order >= 0;
+    default: return 0;
+  }
+}
+
+// Numbers compare by the IEEE relations, so NaN satisfies only "<>".
+int16_t HoldsForReals(int16_t op, double a, double b) {
+  switch (op) {
+    case ValueConverter::kOpEqual: return a == b;
+    case ValueConverter::kOpNotEqual: return a != b;
+    case ValueConverter::kOpLess: return a < b;
+    case ValueConverter::kOpGreater: return a > b;
+    case ValueConverter::kOpLessEqual: return a <= b;
+    case ValueConverter::kOpGreaterEqual: return a >= b;
+    default: return 0;
+  }
+}
+
+bool IsDateOrTime(int16_t type) { return type == kValueDate || type == kValueTime; }
+
+int16_t CompareValues(int16_t op, int16_t typeA, const void* a, size_t lengthA, int16_t typeB,
+                      const void* b, size_t lengthB) {
+  TypeKind kindA = KindOf(typeA);
+  if (a == nullptr || kindA == TypeKind::kNone) return 0;
+  bool numberA = kindA == TypeKind::kNumber;
+  if (numberA && lengthA < NumberWidth(typeA)) return 0;
+  if (op == ValueConverter::kOpIsNull) {
+    if (!numberA) return BoundedLength(a, lengthA) == 0;
+    double x = 0;
+    ReadNumber(typeA, a, &x);
+    return AtSixDecimals(x) == 0;
+  }
+  // A right side of no kind has nothing to compare with; one of the other
+  // kind (a number against a text, date or time) never compares either,
+  // rather than reading a text's bytes as a number or the reverse.
+  TypeKind kindB = KindOf(typeB);
+  if (b == nullptr || kindB == TypeKind::kNone) return 0;
+  if ((kindB == TypeKind::kNumber) != numberA) return 0;
+  if (numberA) {
+    if (lengthB < NumberWidth(typeB)) return 0;
+    double x = 0;
+    double y = 0;
+    ReadNumber(typeA, a, &x);
+    ReadNumber(typeB, b, &y);
+    return HoldsForReals(op, AtSixDecimals(x), AtSixDecimals(y));
+  }
+  const unsigned char* ta = static_cast<const unsigned char*>(a);
+  const unsigned char* tb = static_cast<const unsigned char*>(b);
+  size_t na = BoundedLength(a, lengthA);
+  size_t nb = BoundedLength(b, lengthB);
+  // A stored 8-digit date matches a 6-digit one by dropping its century.
+  if (IsDateOrTime(typeA) && na == 8 && nb == 6) {
+    ta += 2;
+    na -= 2;
+  } else if (IsDateOrTime(typeB) && nb == 8 && na == 6) {
+    tb += 2;
+    nb -= 2;
+  }
+  return Holds(op, CompareUnsigned(ta, na, tb, nb));
+}
+
+// The number of a date or time operation, truncated toward zero into 16
+// bits and held at the 16-bit limits when larger.
+int32_t SixteenBitCount(double real) {
+  int16_t n = 0;
+  StoreNumber(kValueInt16, real, &n);
+  return n;
+}
+
+// A fresh result buffer of `length` bytes holding `text` (zero-padded).
+bool NewText(const char* text, size_t length, char** out) {
+  char* bytes = static_cast<char*>(calloc(length, 1));
+  if (bytes == nullptr) return false;
+  memcpy(bytes, text, strlen(text));
+  *out = bytes;
+  return true;
+}
+
+}  // namespace
+
+int16_t ValueConverter::Compare(int16_t op, int16_t typeA, const void* a, int16_t typeB,
+                                const void* b) const {
+  return CompareValues(op, typeA, a, kUnbounded, typeB, b, kUnbounded);
+}
+
+int16_t ValueConverter::Compare(int16_t op, const TypedValue& a, const TypedValue& b) const {
+  return CompareValues(op, a.type, a.bytes, a.length, b.type, b.bytes, b.length);
+}
+
+int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* a, int16_t op,
+                                   int16_t typeB, uint16_t lengthB, const void* b,
+                                   int16_t* outType, uint16_t* outLength,
+                                   char** outBytes) const {
+  if (outType == nullptr || outLength == nullptr || outBytes == nullptr) return 0;
+  *outType = kValueNone;
+  *outLength = 0;
+  *outBytes = nullptr;
+  TypeKind kindA = KindOf(typeA);
+  if (a == nullptr || kindA == TypeKind::kNone) return 0;
+  if (kindA == TypeKind::kNumber && lengthA < NumberWidth(typeA)) return 0;
+
+  int16_t type = kValueNone;
+  size_t length = 0;
+  char* bytes = nullptr;
+
+  if (typeB == kValueNone) {
+    // Negation is defined for numbers only: a text, date or time has no
+    // opposite, so negating one is refused.
+    if (op != kOpSubtract || kindA != TypeKind::kNumber) return 0;
+    double x = 0;
+    ReadNumber(typeA, a, &x);
+    TypedValue v;
+    if (!MakeNumberValue(typeA, -x, &v)) return 0;
+    *outType = v.type;
+    *outLength = v.length;
+    *outBytes = v.bytes;
+    return 1;
+  }
+
+  TypeKind kindB = KindOf(typeB);
+  if (b == nullptr || kindB == TypeKind::kNone) return 0;
+  if (kindB == TypeKind::kNumber && lengthB < NumberWidth(typeB)) return 0;
+  double y = 0;
+  ReadNumber(typeB, b, &y);
+
+  if (kindA == TypeKind::kNumber && kindB == TypeKind::kNumber) {
+    double x = 0;
+    ReadNumber(typeA, a, &x);
+    double r = 0;
+    switch (op) {
+      case kOpAdd: r = x + y; break;
+      case kOpSubtract: r = x - y; break;
+      case kOpMultiply: r = x * y; break;
+      case kOpDivide:
+        // Division by zero has no value: refused rather than producing an
+        // infinity that integer types cannot hold.
+        if (y == 0) return 0;
+        r = x / y;
+        break;
+      default: return 0;
+    }
+    TypedValue v;
+    if (!MakeNumberValue(typeA, r, &v)) return 0;
+    *outType = v.type;
+    *outLength = v.length;
+    *outBytes = v.bytes;
+    return 1;
+  }
+
+  if (kindA == TypeKind::kText && kindB == TypeKind::kText) {
+    if (op != kOpAdd) return 0;
+    size_t na = BoundedLength(a, lengthA);
+    size_t nb = BoundedLength(b, lengthB);
+    length = static_cast<size_t>(lengthA) + lengthB;
+    if (length < na + nb + 1) length = na + nb + 1;  // room for the terminator
+    if (length > std::numeric_limits<uint16_t>::max()) return 0;
+    bytes = static_cast<char*>(calloc(length, 1));
+    if (bytes == nullptr) return 0;
+    memcpy(bytes, a, na);
+    memcpy(bytes + na, b, nb);
+    type = kValueText;
+  } else if (kindA == TypeKind::kDate && kindB == TypeKind::kDate) {
+    if (op != kOpSubtract) return 0;
+    CalendarDate left;
+    CalendarDate right;
+    if (!ReadStoredDate(static_cast<const char*>(a), lengthA, &left) ||
+        !ReadStoredDate(static_cast<const char*>(b), lengthB, &right)) {
+      return 0;
+    }
+    int32_t days = DaysBetween(left, right);
+    // A difference beyond the 16-bit range (about 89 years) is given as a
+    // 32-bit integer instead, so it is exact rather than wrapped or cut.
+    int16_t resultType = days >= std::numeric_limits<int16_t>::min() &&
+                                 days <= std::numeric_limits<int16_t>::max()
+                             ? kValueInt16
+                             : kValueInt32;
+    TypedValue v;
+    if (!MakeNumberValue(resultType, days, &v)) return 0;
+    type = v.type;
+    length = v.length;
+    bytes = v.bytes;
+  } else if (kindA == TypeKind::kTime && kindB == TypeKind::kTime) {
+    if (op != kOpSubtract) return 0;
+    int32_t left = 0;
+    int32_t right = 0;
+    if (!ReadStoredTime(static_cast<const char*>(a), lengthA, &left) ||
+        !ReadStoredTime(static_cast<const char*>(b), lengthB, &right)) {
+      return 0;
+    }
+    // Both times are within the day (see ReadStoredTime), so the span from
+    // left to right, wrapping past midnight, is within the day too.
+    int32_t m = right - left;
+    if (m < 0) m += kMinutesPerDay;
+    char text[kTimeTextSize];
+    WriteStoredTime(m, text, sizeof text);
+    if (!NewText(text, kTimeTextSize, &bytes)) return 0;
+    type = kValueTime;
+    length = kTimeTextSize;
+  } else if (kindA == TypeKind::kDate && kindB == TypeKind::kNumber) {
+    if (op != kOpAdd && op != kOpSubtract) return 0;
+    CalendarDate date;
+    if (!ReadStoredDate(static_cast<const char*>(a), lengthA, &date)) return 0;
+    int32_t n = SixteenBitCount(y);
+    CalendarDate moved = AddDays(date, op == kOpAdd ? n : -n);
+    char text[kDateTextSize];
+    if (!WriteStoredDate(moved, date.digits, text, sizeof text)) return 0;
+    length = strlen(text) + 1;
+    if (!NewText(text, length, &bytes)) return 0;
+    type = kValueDate;
+  } else if (kindA == TypeKind::kTime && kindB == TypeKind::kNumber) {
+    if (op != kOpAdd && op != kOpSubtract) return 0;
+    int32_t minutes = 0;
+    if (!ReadStoredTime(static_cast<const char*>(a), lengthA, &minutes)) return 0;
+    int32_t h = SixteenBitCount(y) % 24;
+    if (h < 0) h += 24;  // a negative count moves the other way
+    int32_t hour = minutes / 60;
+    hour = op == kOpAdd ? (hour + h) % 24 : (hour - h + 24) % 24;
+    char text[kTimeTextSize];
+    WriteStoredTime(hour * 60 + minutes % 60, text, sizeof text);
+    if (!NewText(text, kTimeTextSize, &bytes)) return 0;
+    type = kValueTime;
+    length = kTimeTextSize;
+  } else {
+    return 0;
+  }
+  *outType = type;
+  *outLength = static_cast<uint16_t>(length);
+  *outBytes = bytes;
+  return 1;
+}
+
+int16_t ValueConverter::Arithmetic(const TypedValue& a, int16_t op, const TypedValue& b,
+                                   TypedValue* out) const {
+  if (out == nullptr) return 0;
+  *out = TypedValue{};
+  return Arithmetic(a.type, a.length, a.bytes, op, b.type, b.length, b.bytes, &out->type,
+                    &out->length, &out->bytes);
+}
+
+int32_t ValueConverter::NumberText(double real, int digits, char* out, int32_t size) const {
+  return zksql::NumberText(real, digits, out, size);
+}
+
+double ValueConverter::ParseNumber(const char* text) const { return zksql::ParseNumber(text); }
+
+int32_t ValueConverter::DecimalToText(const void* item, char* out, int32_t size) const {
+  return zksql::DecimalToText(item, out, size);
+}
+
+int16_t ValueConverter::TextToDecimal(const char* text, void* item) const {
+  return zksql::TextToDecimal(text, item);
+}
+
+double ValueConverter::DecimalToReal(const void* item) const { return zksql::DecimalToReal(item); }
+
+int16_t ValueConverter::RealToDecimal(double real, void* item) const {
+  return zksql::RealToDecimal(real, item);
+}
+
+int16_t ValueConverter::DateLiteral(const char* display, int16_t digits, char* out,
+                                    int32_t size) const {
+  return zksql::DateLiteral(display, digits, out, size) ? 1 : 0;
+}
+
+int16_t ValueConverter::TimeLiteral(const char* display, char* out, int32_t size) const {
+  return zksql::TimeLiteral(display, out, size) ? 1 : 0;
+}
+
+void ValueConverter::DateFromItem(const char* item, int32_t width, char* out,
+                                  int32_t size) const {
+  zksql::DateFromItem(item, width, out, size);
+}
+
+int32_t ValueConverter::DateToItem(const char* date, int32_t width, char* out,
+                                   int32_t size) const {
+  return zksql::DateToItem(date, width, out, size);
+}
+
+int16_t ValueConverter::OrderCompare(int16_t kind, const void* a, const void* b) const {
+  if (a == nullptr || b == nullptr) return 0;
+  if (kind == kOrderReal) {
+    double x;
+    double y;
+    memcpy(&x, a, sizeof x);
+    memcpy(&y, b, sizeof y);
+    // NaN sorts after every number and equal to another NaN: a sort needs
+    // an order that is total, which the plain relations are not with NaN.
+    bool nx = std::isnan(x);
+    bool ny = std::isnan(y);
+    if (nx || ny) return static_cast<int16_t>(nx == ny ? 0 : (nx ? 1 : -1));
+    return static_cast<int16_t>(x < y ? -1 : (x > y ? 1 : 0));
+  }
+  if (kind >= 2 && kind <= 4) {
+    const unsigned char* ta = static_cast<const unsigned char*>(a);
+    const unsigned char* tb = static_cast<const unsigned char*>(b);
+    return static_cast<int16_t>(
+        CompareUnsigned(ta, strlen(static_cast<const char*>(a)), tb, strlen(static_cast<const char*>(b))));
+  }
+  return 0;
+}
+
+int16_t ValueConverter::Like(const char* text, const char* pattern) const {
+  return zksql::Like(text, pattern);
+}
+
+const ValueConverter& Converter() {
+  static const ValueConverter converter{};
+  return converter;
+}
+
+}  // namespace zksql
