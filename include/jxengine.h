@@ -138,6 +138,83 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DESACTIVEFILTRE(int32_t handle, const cha
 JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t command,
                                                      void* description);
 
+/* ---- Error codes ----
+ * Written to the RecordBlock's error code (offset 349) and returned by the
+ * entry points. 0 means done; the SQL library tolerates 1 and 2 and treats
+ * anything above 2 as a failure, so every engine failure is above 2. A
+ * refused duplicate is not an error code: it sets the duplicate flag (355),
+ * leaves the error code 0, and the call returns JX_ERR_DUPLICATE. */
+#define JX_OK 0
+#define JX_ERR_BAD_ARGUMENT 3   /* NULL pointer, bad mode, bad record number */
+#define JX_ERR_BAD_HANDLE 4     /* handle not open */
+#define JX_ERR_UNKNOWN_FILE 5   /* no file of that name (or name over 30) */
+#define JX_ERR_UNKNOWN_ITEM 6   /* no item of that name / index in the file */
+#define JX_ERR_NOT_A_KEY 7      /* keyed read or filter on an item that is no key */
+#define JX_ERR_NOT_FOUND 8      /* rewrite/delete of a record that is not there */
+#define JX_ERR_BAD_LENGTH 9     /* record length differs from the file's */
+#define JX_ERR_DUPLICATE 10     /* unique key duplicated (result only, see above) */
+#define JX_ERR_STORAGE 11       /* LMDB reported a failure */
+#define JX_ERR_BUSY 12          /* another handle of this process holds the
+                                   database's host transaction */
+#define JX_ERR_NO_MEMORY 13     /* allocation failed */
+#define JX_ERR_TRANSACTION 14   /* begin inside a transaction, commit or
+                                   rollback outside one, or a transaction that
+                                   a storage failure spoiled */
+#define JX_ERR_NO_MEMO 15       /* no memo for that reference / ordinal */
+#define JX_ERR_DESCRIPTION 16   /* XZK_DECRITFICHIER refused (status 784 > 0) */
+#define JX_ERR_NOT_OPEN 17      /* XZK_nInit: no database there, or it cannot
+                                   be opened (returned negated) */
+
+/* ---- Host transactions ----
+ * Between XZK_BeginTransaction and XZK_CommitTransaction every write of the
+ * handle (records, memos, file and index creation) goes into one LMDB write
+ * transaction: it is durable at commit and undone by rollback, and the
+ * handle's own reads see it. LMDB allows one writer per database at a time:
+ * while a handle holds a transaction, writes through other handles of the
+ * same process fail with JX_ERR_BUSY, and writers in other processes wait
+ * for the commit. XZK_Termine rolls back a transaction still open.
+ * Each returns JX_OK, JX_ERR_BAD_HANDLE, JX_ERR_TRANSACTION, JX_ERR_BUSY or
+ * JX_ERR_STORAGE. Outside a transaction each write call is its own durable
+ * (synced) LMDB transaction. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_BeginTransaction(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_CommitTransaction(int32_t handle);
+JXENGINE_API int16_t JXENGINE_CALL XZK_RollbackTransaction(int32_t handle);
+
+/* ---- Catalogue ----
+ * Copies into `name` (31 bytes, zero-terminated, upper case) the name of file
+ * number `index` (from 0, in name order) of the handle's database. Returns 0
+ * while index names a file and non-zero past the last one (or on a bad
+ * handle, NULL name or negative index). Hosts list files with it and describe
+ * each one with XZK_GETINFOSJXD. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetFileName(int32_t handle, int32_t index, char name[31]);
+
+/* ---- Item type letters of XZK_DECRITFICHIER (offset 779) ----
+ * The eight the SQL executor sends; the size at 780 is ignored except for
+ * text (T), whose item holds the declared length + 1 bytes, and dates:
+ *   A date 98 (size 9: 8 characters YYYYMMDD; with size 6 at 780, a
+ *     6-character YYMMDD date of size 7)
+ *   L 32-bit integer 5 (4)    H time 99 (4)          E 16-bit integer 3 (2)
+ *   S 32-bit float 7 (4)      D 64-bit real 9 (8)    C 8-bit integer 1 (1)
+ *   T zero-terminated text 15 (declared length + 1)
+ * The engine's own letters for the other item types:
+ *   B unsigned 8-bit 2 (1)    W unsigned 16-bit 4 (2)  U unsigned 32-bit 6 (4)
+ *   N 10-byte fixed-point decimal 10 (10)
+ *   M text memo 12 (4)        G binary memo 22 (4)
+ *   F fixed text 13 (declared length)
+ *   P length-prefixed text 14 (declared length + 1)
+ *   R raw bytes 0, Q raw 8, V raw 11, Y raw 16, Z raw 17 (declared length)
+ * Letters are accepted in either case. */
+#define JX_FD_DIMENSION 65 /* int16, command 1 only: number of elements of
+                              the new item; 0 or 1 = one. Memos have one. */
+/* Command 1 with 1 at JX_FD_UNIQUE makes the new item a unique key, with 2 a
+ * key with duplicates. Key items (and composite keys, summed) hold at most
+ * JX_KEY_MAX_BYTES bytes; memos cannot be keys. Inside the engine a key
+ * value takes 8 bytes per number element and length + 1 per text element,
+ * and may take at most JX_KEY_MAX_ENCODED bytes: a key of more than 50
+ * numeric elements is refused. */
+#define JX_KEY_MAX_BYTES 255
+#define JX_KEY_MAX_ENCODED 400
+
 /* Entry points bound by name but not called by the SQL library. */
 #define JX_NOT_SUPPORTED 1
 JXENGINE_API int16_t JXENGINE_CALL XZK_nAppel(int32_t handle);

@@ -1,0 +1,461 @@
+// entry_points.cc - the C entry points of libjxengine.
+//
+// Each entry point takes the engine's call lock (the blocks are process-wide
+// and LMDB's writer must not be entered twice from one process), checks its
+// arguments, and runs the operation inside a catch-all: nothing is thrown
+// across the C boundary, and every failure becomes an error code. Record
+// calls always finish by writing the error code and the "completed" status
+// into the RecordBlock, so the SQL library sees a failure, not silence.
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "block_fields.h"
+#include "jxengine.h"
+#include "key_browser.h"
+#include "memo_store.h"
+#include "names.h"
+#include "record_store.h"
+#include "session.h"
+#include "zkglobal.h"
+
+using namespace jx;
+
+namespace {
+
+std::mutex g_callLock;
+
+constexpr int kMemoBlockHeader = 64;  // header size of the memo blocks we make
+
+int16_t Code(int code) { return int16_t(code); }
+
+// Runs f() under the call lock, turning exceptions into codes.
+template <class F>
+int16_t Guarded(F&& f) {
+  std::lock_guard<std::mutex> lock(g_callLock);
+  try {
+    return Code(f());
+  } catch (const LmdbError&) {
+    return JX_ERR_STORAGE;
+  } catch (const std::bad_alloc&) {
+    return JX_ERR_NO_MEMORY;
+  } catch (...) {
+    return JX_ERR_STORAGE;
+  }
+}
+
+// A record call: clears the result fields, runs f(), then stores the
+// error code (0 for a refused duplicate, which is reported by its flag)
+// and the completed status.
+template <class F>
+int16_t RecordCall(void* block, F&& f) {
+  if (!block) return JX_ERR_BAD_ARGUMENT;
+  SetI16(block, JX_REC_STATUS, 0);
+  SetI16(block, JX_REC_ERROR, 0);
+  SetI16(block, JX_REC_DUPLICATE, 0);
+  int16_t code = Guarded(f);
+  SetI16(block, JX_REC_ERROR, code == JX_ERR_DUPLICATE ? 0 : code);
+  if (code == JX_ERR_DUPLICATE) SetI16(block, JX_REC_DUPLICATE, 1);
+  SetI16(block, JX_REC_STATUS, JX_CALL_COMPLETED);
+  return code;
+}
+
+// A file name argument: NULL, empty or over 30 characters names no file.
+bool FileName(const char* file, std::string* out) {
+  if (!file) return false;
+  size_t n = strnlen(file, kMaxNameLength + 2);
+  std::string name = TrimName(std::string(file, n));
+  if (!ValidName(name)) return false;
+  *out = name;
+  return true;
+}
+
+void HandOut(Session& s, void* block, int32_t n, const MDB_val& image, uint32_t fileId) {
+  const unsigned char* bytes = static_cast<const unsigned char*>(image.mv_data);
+  s.recordCopy.assign(bytes, bytes + image.mv_size);
+  SetPtr(block, JX_REC_DATA, s.recordCopy.data());
+  SetI16(block, JX_REC_LENGTH, int16_t(image.mv_size));
+  SetI32(block, JX_REC_NUMBER, n);
+  SetI16(block, JX_REC_VALID, 1);
+  s.lastRead[fileId] = n;
+}
+
+int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
+  char mode = static_cast<char*>(block)[JX_REC_MODE];
+  std::string keyName = TrimName(GetText(block, JX_REC_KEY_NAME, 31));
+  return s.Read([&](MDB_txn* txn) -> int {
+    const FileDef* file = s.Dict(txn).Find(name);
+    if (!file) return JX_ERR_UNKNOWN_FILE;
+    RecordStore store(txn, s.tables(), *file);
+    MDB_val image;
+    if (mode == JX_MODE_BY_NUMBER) {
+      if (n < 1) return JX_ERR_BAD_ARGUMENT;
+      if (store.Get(n, &image)) {
+        HandOut(s, block, n, image, file->id);
+      } else if (n > store.Last()) {
+        SetI16(block, JX_REC_END, 1);
+      }
+      return JX_OK;
+    }
+    if (mode != JX_MODE_FIRST_BY_KEY && mode != JX_MODE_NEXT_BY_KEY) return JX_ERR_BAD_ARGUMENT;
+    const Item* key = keyName.size() <= kMaxNameLength ? file->FindItem(keyName) : nullptr;
+    if (!key) return JX_ERR_UNKNOWN_ITEM;
+    if (key->keyKind == kNotKey) return JX_ERR_NOT_A_KEY;
+    const KeyRange* range = nullptr;
+    auto f = s.filters.find(file->id);
+    if (f != s.filters.end() && f->second.column == key->name) range = &f->second;
+    BrowseState& state = s.browses[file->id];
+    bool first = mode == JX_MODE_FIRST_BY_KEY;
+    for (;;) {
+      int32_t found = NextByKey(txn, s.tables(), *key, range, first, &state);
+      first = false;
+      if (found == 0) {
+        SetI16(block, JX_REC_END, 1);
+        return JX_OK;
+      }
+      // An entry without its record cannot happen in a consistent
+      // database; skipping it keeps a damaged one browsable.
+      if (store.Get(found, &image)) {
+        HandOut(s, block, found, image, file->id);
+        return JX_OK;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+extern "C" {
+
+JXENGINE_API int32_t JXENGINE_CALL XZK_nInit(const char* directory, int32_t flags) {
+  std::lock_guard<std::mutex> lock(g_callLock);
+  try {
+    if (!directory) return -JX_ERR_BAD_ARGUMENT;
+    return Handles::Open(directory, (flags & JX_INIT_CREATE) != 0);
+  } catch (...) {
+    return -JX_ERR_NOT_OPEN;
+  }
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_Termine(int32_t handle) {
+  return Guarded([&] { return Handles::Close(handle); });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_BeginTransaction(int32_t handle) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    return s ? s->Begin() : JX_ERR_BAD_HANDLE;
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_CommitTransaction(int32_t handle) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    return s ? s->Commit() : JX_ERR_BAD_HANDLE;
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_RollbackTransaction(int32_t handle) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    return s ? s->Rollback() : JX_ERR_BAD_HANDLE;
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetFileName(int32_t handle, int32_t index, char name[31]) {
+  if (!name || index < 0) return JX_ERR_BAD_ARGUMENT;
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    return s->Read([&](MDB_txn* txn) -> int {
+      int32_t i = 0;
+      for (const auto& entry : s->Dict(txn).Files()) {
+        if (i++ == index) {
+          SetText(name, 0, 31, entry.first);
+          return JX_OK;
+        }
+      }
+      return JX_ERR_UNKNOWN_FILE;
+    });
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_GETINFOSJXD(int32_t handle, int16_t mode, void* info) {
+  if (!info) return JX_ERR_BAD_ARGUMENT;
+  if (mode == JX_INFO_DESCRIBE_FILE) {
+    SetI16(info, JX_INFO_ITEM_COUNT, 0);
+  } else if (mode == JX_INFO_DESCRIBE_ITEM) {
+    std::memset(static_cast<char*>(info) + JX_INFO_ITEM_SIZE, 0,
+                JX_INFO_BLOCK_SIZE - JX_INFO_ITEM_SIZE);
+  } else {
+    return JX_ERR_BAD_ARGUMENT;
+  }
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    std::string name = TrimName(GetText(info, JX_INFO_FILE_NAME, 31));
+    if (!ValidName(name)) return JX_ERR_UNKNOWN_FILE;
+    return s->Read([&](MDB_txn* txn) -> int {
+      const FileDef* file = s->Dict(txn).Find(name);
+      if (!file) return JX_ERR_UNKNOWN_FILE;
+      if (mode == JX_INFO_DESCRIBE_FILE) {
+        SetI16(info, JX_INFO_ITEM_COUNT, int16_t(file->items.size()));
+        SetI16(info, JX_INFO_RECORD_SIZE, int16_t(file->recordSize));
+        return JX_OK;
+      }
+      int index = GetI16(info, JX_INFO_ITEM_INDEX);
+      if (index < 0 || size_t(index) >= file->items.size()) return JX_ERR_UNKNOWN_ITEM;
+      const Item& item = file->items[size_t(index)];
+      SetI16(info, JX_INFO_ITEM_SIZE, int16_t(item.size));
+      SetI16(info, JX_INFO_ITEM_TYPE, int16_t(item.type));
+      SetI16(info, JX_INFO_ITEM_DIMENSION, int16_t(item.dimension));
+      static_cast<unsigned char*>(info)[JX_INFO_KEY_KIND] = item.keyKind;
+      SetI16(info, JX_INFO_COMPOSITE, item.composite ? 1 : 0);
+      SetText(info, JX_INFO_ITEM_NAME, 65, item.name);
+      return JX_OK;
+    });
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_LIREENREG(int32_t handle, const char* file, int32_t record,
+                                                 void* block) {
+  return RecordCall(block, [&]() -> int {
+    SetI16(block, JX_REC_END, 0);
+    SetI16(block, JX_REC_VALID, 0);
+    SetI32(block, JX_REC_NUMBER, 0);
+    Session* s = Handles::Find(handle);
+    std::string name;
+    int code = !s ? JX_ERR_BAD_HANDLE
+                  : !FileName(file, &name) ? (file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT)
+                                           : ReadRecord(*s, name, record, block);
+    // A failed read also says "no record", so a caller looping until the
+    // end flag stops.
+    if (code != JX_OK) SetI16(block, JX_REC_END, 1);
+    return code;
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREENREG(int32_t handle, const char* file,
+                                                   int32_t record, void* block) {
+  return RecordCall(block, [&]() -> int {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    std::string name;
+    if (!FileName(file, &name)) return file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT;
+    if (record < JX_WRITE_DELETE_LAST_READ) return JX_ERR_BAD_ARGUMENT;
+    std::vector<unsigned char> image;
+    if (record != JX_WRITE_DELETE_LAST_READ) {
+      const unsigned char* data = static_cast<const unsigned char*>(GetPtr(block, JX_REC_DATA));
+      int16_t length = GetI16(block, JX_REC_LENGTH);
+      if (!data) return JX_ERR_BAD_ARGUMENT;
+      if (length <= 0) return JX_ERR_BAD_LENGTH;
+      image.assign(data, data + length);
+    }
+    Session& session = *s;
+    auto number = std::make_shared<int32_t>(record);
+    int code = s->Write([&session, name, record, image, number](MDB_txn* txn) -> int {
+      const FileDef* f = session.Dict(txn).Find(name);
+      if (!f) return JX_ERR_UNKNOWN_FILE;
+      RecordStore store(txn, session.tables(), *f);
+      if (record == JX_WRITE_DELETE_LAST_READ) {
+        auto last = session.lastRead.find(f->id);
+        if (last == session.lastRead.end()) return JX_ERR_NOT_FOUND;
+        int result = store.Remove(last->second);
+        if (result == JX_OK) session.lastRead.erase(last);
+        return result;
+      }
+      if (image.size() != f->recordSize) return JX_ERR_BAD_LENGTH;
+      int result = record == JX_WRITE_APPEND ? store.Append(image.data(), number.get())
+                                             : store.Rewrite(record, image.data());
+      if (result == JX_OK) {
+        session.lastWrittenFile = f->id;
+        session.lastWrittenRecord = *number;
+      }
+      return result;
+    });
+    if (code == JX_OK && record == JX_WRITE_APPEND) SetI32(block, JX_REC_NUMBER, *number);
+    return code;
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREMEMO(int32_t handle, int32_t length, void* block) {
+  return RecordCall(block, [&]() -> int {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    int ordinal = GetI16(block, JX_REC_MEMO_NUMBER);
+    const unsigned char* data = static_cast<const unsigned char*>(GetPtr(block, JX_REC_MEMO_DATA));
+    std::vector<unsigned char> bytes;
+    if (data && length > 0) bytes.assign(data, data + length);
+    uint32_t fileId = s->lastWrittenFile;
+    int32_t record = s->lastWrittenRecord;
+    if (fileId == 0 || record < 1) return JX_ERR_NOT_FOUND;
+    Session& session = *s;
+    return s->Write([&session, ordinal, bytes, fileId, record](MDB_txn* txn) -> int {
+      const FileDef* f = session.Dict(txn).FindById(fileId);
+      if (!f) return JX_ERR_NOT_FOUND;
+      const Item* item = f->MemoItem(ordinal);
+      if (!item) return JX_ERR_NO_MEMO;
+      RecordStore store(txn, session.tables(), *f);
+      MDB_val stored;
+      if (!store.Get(record, &stored) || stored.mv_size != f->recordSize) return JX_ERR_NOT_FOUND;
+      std::string image(static_cast<const char*>(stored.mv_data), stored.mv_size);
+      unsigned char* raw = reinterpret_cast<unsigned char*>(&image[0]);
+      MemoStore memos(txn, session.tables());
+      uint32_t reference = MemoReference(raw, item->offset);
+      const unsigned char* payload = bytes.data();
+      size_t size = bytes.size();
+      // A binary memo arrives as a whole host memo block: keep its data.
+      if (item->type == kBinaryMemo && size >= size_t(JX_MEMO_DATA_LENGTH + 4)) {
+        int header = GetI16(payload, JX_MEMO_HEADER_SIZE);
+        int32_t dataLength = GetI32(payload, JX_MEMO_DATA_LENGTH);
+        if (header >= JX_MEMO_DATA_LENGTH + 4 && size_t(header) <= size && dataLength >= 0) {
+          size_t available = size - size_t(header);
+          payload += header;
+          size = size_t(dataLength) < available ? size_t(dataLength) : available;
+        }
+      }
+      if (size == 0) {
+        if (reference != 0) memos.Remove(reference);
+        reference = 0;
+      } else {
+        reference = memos.Put(reference, payload, size);
+      }
+      SetMemoReference(raw, item->offset, reference);
+      store.PutImage(record, image);
+      return JX_OK;
+    });
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_GETMEMO(int32_t handle, const char* file, int32_t reference,
+                                               int16_t mode, void** memo) {
+  (void)file;  // references are unique in the database: the file is not needed
+  if (!memo) return JX_ERR_BAD_ARGUMENT;
+  *memo = nullptr;
+  if (mode != JX_MEMO_TEXT && mode != JX_MEMO_BLOCK) return JX_ERR_BAD_ARGUMENT;
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    if (reference <= 0) return JX_ERR_NO_MEMO;
+    return s->Read([&](MDB_txn* txn) -> int {
+      MDB_val data;
+      if (!MemoStore(txn, s->tables()).Get(uint32_t(reference), &data)) return JX_ERR_NO_MEMO;
+      const unsigned char* bytes = static_cast<const unsigned char*>(data.mv_data);
+      if (mode == JX_MEMO_TEXT) {
+        // [int16 length][text][0]; the length field caps it at 32767.
+        size_t n = data.mv_size < 32767 ? data.mv_size : 32767;
+        s->memoCopy.assign(2 + n + 1, 0);
+        SetI16(s->memoCopy.data(), 0, int16_t(n));
+        std::memcpy(s->memoCopy.data() + 2, bytes, n);
+        *memo = s->memoCopy.data();
+        return JX_OK;
+      }
+      HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kMemoBlockHeader + data.mv_size);
+      if (!block) return JX_ERR_NO_MEMORY;
+      unsigned char* p = static_cast<unsigned char*>(GlobalLock(block));
+      if (!p) {
+        GlobalFree(block);
+        return JX_ERR_NO_MEMORY;
+      }
+      SetI16(p, JX_MEMO_HEADER_SIZE, kMemoBlockHeader);
+      SetI32(p, JX_MEMO_DATA_LENGTH, int32_t(data.mv_size));
+      std::memcpy(p + kMemoBlockHeader, bytes, data.mv_size);
+      GlobalUnlock(block);
+      *memo = block;
+      return JX_OK;
+    });
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_FILTRE(int32_t handle, const char* file, const char* column,
+                                              const void* low, const void* high, int16_t size,
+                                              uint8_t typeCode) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    std::string name;
+    if (!FileName(file, &name)) return file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT;
+    std::string columnName;
+    if (!FileName(column, &columnName)) return column ? JX_ERR_UNKNOWN_ITEM : JX_ERR_BAD_ARGUMENT;
+    return s->Read([&](MDB_txn* txn) -> int {
+      const FileDef* f = s->Dict(txn).Find(name);
+      if (!f) return JX_ERR_UNKNOWN_FILE;
+      // Whatever happens next, the old range no longer applies: a refused
+      // filter leaves the browse unfiltered.
+      s->filters.erase(f->id);
+      const Item* key = f->FindItem(columnName);
+      if (!key) return JX_ERR_UNKNOWN_ITEM;
+      if (key->keyKind == kNotKey) return JX_ERR_NOT_A_KEY;
+      KeyRange range;
+      if (!KeyRange::Make(*key, low, high, size, typeCode, &range)) return JX_ERR_BAD_ARGUMENT;
+      s->filters[f->id] = std::move(range);
+      return JX_OK;
+    });
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_DESACTIVEFILTRE(int32_t handle, const char* file) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    std::string name;
+    if (!FileName(file, &name)) return file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT;
+    return s->Read([&](MDB_txn* txn) -> int {
+      const FileDef* f = s->Dict(txn).Find(name);
+      if (!f) return JX_ERR_UNKNOWN_FILE;
+      s->filters.erase(f->id);
+      return JX_OK;
+    });
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t command,
+                                                     void* description) {
+  if (!description) return JX_ERR_BAD_ARGUMENT;
+  unsigned char* fd = static_cast<unsigned char*>(description);
+  int16_t code = Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    return s->builder.Command(*s, command, fd);
+  });
+  // Failures outside the builder (bad handle, storage) still need a status.
+  if (code != JX_OK && GetI16(fd, JX_FD_STATUS) <= 0) {
+    SetI16(fd, JX_FD_STATUS, 1);
+    SetText(fd, JX_FD_MESSAGE, JX_FD_MESSAGE_SIZE,
+            code == JX_ERR_BAD_HANDLE ? "Base de donn\xE9" "es non ouverte"
+                                      : "Erreur du moteur de stockage");
+  }
+  return code;
+}
+
+// The entry points the SQL library binds but never calls.
+#define JX_UNSUPPORTED(name) \
+  JXENGINE_API int16_t JXENGINE_CALL name(int32_t) { return JX_NOT_SUPPORTED; }
+JX_UNSUPPORTED(XZK_nAppel)
+JX_UNSUPPORTED(XZK_Partage)
+JX_UNSUPPORTED(XZK_nLiaison)
+JX_UNSUPPORTED(XZK_nRubrique)
+JX_UNSUPPORTED(XZK_nRubriqueSimple)
+JX_UNSUPPORTED(XZK_SetMode)
+JX_UNSUPPORTED(XZK_bSetEnDehors)
+JX_UNSUPPORTED(XZK_Buffer)
+JX_UNSUPPORTED(XZK_dwGetInfo)
+JX_UNSUPPORTED(XZK_bSetInfo)
+JX_UNSUPPORTED(XZK_nCle)
+JX_UNSUPPORTED(XZK_bInitInstance)
+JX_UNSUPPORTED(XZK_FinInstance)
+JX_UNSUPPORTED(XZK_bRazRubriques)
+JX_UNSUPPORTED(XZK_pSauveMemo)
+JX_UNSUPPORTED(XZK_RestaureMemo)
+JX_UNSUPPORTED(XZK_MMOLitDiffere)
+JX_UNSUPPORTED(XZK_bGetMemoData)
+JX_UNSUPPORTED(XZK_bSetMemoData)
+JX_UNSUPPORTED(XZK_bSetIDReplica)
+JX_UNSUPPORTED(XZK_UnstorePosition)
+JX_UNSUPPORTED(XZK_bStorePosition)
+JX_UNSUPPORTED(XZK_bRestorePosition)
+
+}  // extern "C"

@@ -1,0 +1,56 @@
+// lmdb_cursor.h - a cursor that is closed on every path out.
+//
+// LMDB failures travel as LmdbError exceptions inside the engine, so cursors
+// are owned by a small guard rather than closed by hand.
+#ifndef JXENGINE_LMDB_CURSOR_H_
+#define JXENGINE_LMDB_CURSOR_H_
+
+#include <cstring>
+#include <string>
+
+#include "environment.h"
+
+namespace jx {
+
+// A cursor closed on every path out (LMDB errors arrive as exceptions).
+class Cursor {
+ public:
+  Cursor(MDB_txn* txn, MDB_dbi dbi) { Check(mdb_cursor_open(txn, dbi, &cursor_)); }
+  ~Cursor() { mdb_cursor_close(cursor_); }
+  // Positions at the first key >= `key`; false past the end.
+  bool Seek(const std::string& key, MDB_val* k, MDB_val* v) {
+    k->mv_size = key.size();
+    k->mv_data = const_cast<char*>(key.data());
+    int rc = mdb_cursor_get(cursor_, k, v, MDB_SET_RANGE);
+    if (rc == MDB_NOTFOUND) return false;
+    Check(rc);
+    return true;
+  }
+  // Positions at the table's first key; false when it is empty.
+  bool First(MDB_val* k, MDB_val* v) {
+    int rc = mdb_cursor_get(cursor_, k, v, MDB_FIRST);
+    if (rc == MDB_NOTFOUND) return false;
+    Check(rc);
+    return true;
+  }
+  bool Next(MDB_val* k, MDB_val* v) {
+    int rc = mdb_cursor_get(cursor_, k, v, MDB_NEXT);
+    if (rc == MDB_NOTFOUND) return false;
+    Check(rc);
+    return true;
+  }
+
+ private:
+  Cursor(const Cursor&) = delete;
+  Cursor& operator=(const Cursor&) = delete;
+
+  MDB_cursor* cursor_ = nullptr;
+};
+
+inline bool HasPrefix(const MDB_val& k, const std::string& prefix) {
+  return k.mv_size >= prefix.size() && std::memcmp(k.mv_data, prefix.data(), prefix.size()) == 0;
+}
+
+}  // namespace jx
+
+#endif  // JXENGINE_LMDB_CURSOR_H_

@@ -1,0 +1,191 @@
+// record_store.cc - record and index maintenance within one transaction.
+#include "record_store.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <utility>
+
+#include "block_fields.h"
+#include "jxengine.h"
+#include "key_codec.h"
+#include "lmdb_cursor.h"
+#include "memo_store.h"
+#include "meta.h"
+
+namespace jx {
+namespace {
+
+}  // namespace
+
+std::string RecordStore::RecordKey(uint32_t fileId, int32_t n) {
+  std::string key;
+  PutBE32(key, fileId);
+  PutBE32(key, uint32_t(n));
+  return key;
+}
+
+std::string RecordStore::IndexKey(uint32_t indexId, const std::string& form, int32_t n) {
+  std::string key;
+  key.reserve(form.size() + 8);
+  PutBE32(key, indexId);
+  key += form;
+  PutBE32(key, uint32_t(n));
+  return key;
+}
+
+bool RecordStore::Get(int32_t n, MDB_val* image) {
+  if (n < 1) return false;
+  std::string key = RecordKey(file_.id, n);
+  MDB_val k{key.size(), key.data()};
+  int rc = mdb_get(txn_, t_.records, &k, image);
+  if (rc == MDB_NOTFOUND) return false;
+  Check(rc);
+  return true;
+}
+
+int32_t RecordStore::Last() { return int32_t(MetaGet(txn_, t_, LastRecordKey(file_.id))); }
+
+bool RecordStore::TakenByOther(const Item& key, const std::string& form, int32_t self) {
+  std::string prefix;
+  PutBE32(prefix, key.indexId);
+  prefix += form;
+  Cursor cursor(txn_, t_.indexes);
+  MDB_val k, v;
+  bool found = cursor.Seek(prefix, &k, &v);
+  // The key form is prefix-free, so an entry of exactly prefix + 4 bytes
+  // that begins with the prefix holds the same value.
+  while (found && HasPrefix(k, prefix) && k.mv_size == prefix.size() + 4) {
+    int32_t n = int32_t(ReadBE32(static_cast<const char*>(k.mv_data) + prefix.size()));
+    if (n != self) return true;
+    found = cursor.Next(&k, &v);
+  }
+  return false;
+}
+
+void RecordStore::PutEntry(const Item& key, const std::string& form, int32_t n) {
+  std::string entry = IndexKey(key.indexId, form, n);
+  MDB_val k{entry.size(), entry.data()}, v{0, nullptr};
+  Check(mdb_put(txn_, t_.indexes, &k, &v, 0));
+}
+
+void RecordStore::DeleteEntry(const Item& key, const std::string& form, int32_t n) {
+  std::string entry = IndexKey(key.indexId, form, n);
+  MDB_val k{entry.size(), entry.data()};
+  int rc = mdb_del(txn_, t_.indexes, &k, nullptr);
+  if (rc != MDB_NOTFOUND) Check(rc);
+}
+
+void RecordStore::PutImage(int32_t n, const std::string& image) {
+  std::string key = RecordKey(file_.id, n);
+  MDB_val k{key.size(), key.data()}, v{image.size(), const_cast<char*>(image.data())};
+  Check(mdb_put(txn_, t_.records, &k, &v, 0));
+}
+
+int RecordStore::Append(const unsigned char* image, int32_t* number) {
+  int32_t last = Last();
+  if (last == INT32_MAX) return JX_ERR_STORAGE;  // record numbers exhausted
+  int32_t n = last + 1;
+  std::string record(reinterpret_cast<const char*>(image), file_.recordSize);
+  record[0] = 0;
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(&record[0]);
+  for (const Item& item : file_.items)
+    if (item.IsMemo()) SetMemoReference(bytes, item.offset, 0);
+
+  std::vector<std::pair<const Item*, std::string>> forms;
+  for (const Item& item : file_.items) {
+    if (item.keyKind == kNotKey) continue;
+    std::string form;
+    EncodeKey(file_, item, bytes, form);
+    if (item.keyKind == kUniqueKey && TakenByOther(item, form, n)) return JX_ERR_DUPLICATE;
+    forms.emplace_back(&item, std::move(form));
+  }
+  PutImage(n, record);
+  for (const auto& f : forms) PutEntry(*f.first, f.second, n);
+  MetaPut(txn_, t_, LastRecordKey(file_.id), uint64_t(n));
+  *number = n;
+  return JX_OK;
+}
+
+int RecordStore::Rewrite(int32_t n, const unsigned char* image) {
+  MDB_val stored;
+  if (!Get(n, &stored) || stored.mv_size != file_.recordSize) return JX_ERR_NOT_FOUND;
+  std::string old(static_cast<const char*>(stored.mv_data), stored.mv_size);
+  std::string record(reinterpret_cast<const char*>(image), file_.recordSize);
+  record[0] = 0;
+  // The engine owns memo references: a rewrite keeps the stored ones.
+  for (const Item& item : file_.items)
+    if (item.IsMemo()) std::memcpy(&record[item.offset], &old[item.offset], 4);
+
+  struct Change {
+    const Item* item;
+    std::string before, after;
+  };
+  std::vector<Change> changes;
+  for (const Item& item : file_.items) {
+    if (item.keyKind == kNotKey) continue;
+    Change c{&item, {}, {}};
+    EncodeKey(file_, item, reinterpret_cast<const unsigned char*>(old.data()), c.before);
+    EncodeKey(file_, item, reinterpret_cast<const unsigned char*>(record.data()), c.after);
+    if (c.before == c.after) continue;
+    if (item.keyKind == kUniqueKey && TakenByOther(item, c.after, n)) return JX_ERR_DUPLICATE;
+    changes.push_back(std::move(c));
+  }
+  for (const Change& c : changes) {
+    DeleteEntry(*c.item, c.before, n);
+    PutEntry(*c.item, c.after, n);
+  }
+  PutImage(n, record);
+  return JX_OK;
+}
+
+int RecordStore::Remove(int32_t n) {
+  MDB_val stored;
+  if (!Get(n, &stored) || stored.mv_size != file_.recordSize) return JX_ERR_NOT_FOUND;
+  std::string old(static_cast<const char*>(stored.mv_data), stored.mv_size);
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(old.data());
+  MemoStore memos(txn_, t_);
+  for (const Item& item : file_.items) {
+    if (item.keyKind != kNotKey) {
+      std::string form;
+      EncodeKey(file_, item, bytes, form);
+      DeleteEntry(item, form, n);
+    }
+    if (item.IsMemo()) {
+      uint32_t reference = MemoReference(bytes, item.offset);
+      if (reference != 0) memos.Remove(reference);
+    }
+  }
+  std::string key = RecordKey(file_.id, n);
+  MDB_val k{key.size(), key.data()};
+  Check(mdb_del(txn_, t_.records, &k, nullptr));
+  return JX_OK;
+}
+
+int RecordStore::BuildIndex(const Item& key) {
+  std::vector<std::pair<std::string, int32_t>> entries;
+  std::string prefix;
+  PutBE32(prefix, file_.id);
+  {
+    Cursor cursor(txn_, t_.records);
+    MDB_val k, v;
+    bool found = cursor.Seek(prefix, &k, &v);
+    while (found && HasPrefix(k, prefix)) {
+      int32_t n = int32_t(ReadBE32(static_cast<const char*>(k.mv_data) + 4));
+      if (k.mv_size == 8 && v.mv_size == file_.recordSize) {
+        std::string form;
+        EncodeKey(file_, key, static_cast<const unsigned char*>(v.mv_data), form);
+        entries.emplace_back(std::move(form), n);
+      }
+      found = cursor.Next(&k, &v);
+    }
+  }
+  std::sort(entries.begin(), entries.end());
+  if (key.keyKind == kUniqueKey)
+    for (size_t i = 1; i < entries.size(); ++i)
+      if (entries[i].first == entries[i - 1].first) return JX_ERR_DUPLICATE;
+  for (const auto& e : entries) PutEntry(key, e.first, e.second);
+  return JX_OK;
+}
+
+}  // namespace jx

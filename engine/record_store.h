@@ -1,0 +1,61 @@
+// record_store.h - the records of one file and the indexes over them.
+//
+// Records live in one LMDB table under (file id, record number), both
+// big-endian so a cursor walks a file in number order. Every key item has an
+// index: entries (index id, key form, record number) with empty values, so
+// equal keys order by record number and a unique key is checked by looking
+// for another entry with the same (index id, key form) prefix. Writes check
+// every unique key before touching anything, so a refused write leaves no
+// trace even inside a host transaction.
+#ifndef JXENGINE_RECORD_STORE_H_
+#define JXENGINE_RECORD_STORE_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dictionary.h"
+#include "environment.h"
+
+namespace jx {
+
+class RecordStore {
+ public:
+  RecordStore(MDB_txn* txn, const Tables& tables, const FileDef& file)
+      : txn_(txn), t_(tables), file_(file) {}
+
+  // The stored image of record n, or false when there is none.
+  bool Get(int32_t n, MDB_val* image);
+  // The last record number given in this file (0 when none).
+  int32_t Last();
+
+  // Appends `image` (recordSize bytes); memo references start at 0.
+  // Returns JX_OK with the new number, or JX_ERR_DUPLICATE.
+  int Append(const unsigned char* image, int32_t* number);
+  // Replaces record n, keeping its stored memo references.
+  int Rewrite(int32_t n, const unsigned char* image);
+  // Deletes record n, its index entries and its memos.
+  int Remove(int32_t n);
+  // Stores an image as is (memo reference updates; keys unchanged).
+  void PutImage(int32_t n, const std::string& image);
+
+  // Fills the index of `key` from the existing records; JX_ERR_DUPLICATE
+  // (nothing written) when a unique key meets two equal values.
+  int BuildIndex(const Item& key);
+
+  static std::string RecordKey(uint32_t fileId, int32_t n);
+  static std::string IndexKey(uint32_t indexId, const std::string& form, int32_t n);
+
+ private:
+  bool TakenByOther(const Item& key, const std::string& form, int32_t self);
+  void PutEntry(const Item& key, const std::string& form, int32_t n);
+  void DeleteEntry(const Item& key, const std::string& form, int32_t n);
+
+  MDB_txn* txn_;
+  const Tables& t_;
+  const FileDef& file_;
+};
+
+}  // namespace jx
+
+#endif  // JXENGINE_RECORD_STORE_H_
