@@ -75,12 +75,14 @@ bool TimeLiteral(const char* display, char* out, int32_t size);
 
 // A stored date item of `width` characters (6 or 8) to an 8-character date
 // YYYYMMDD in out (at least kDateTextSize bytes): a 6-character item gets
-// the century "19" in front. Reads at most `width` bytes of item.
+// the century "19" in front, unless it holds fewer than 6 characters (an
+// empty item stays empty). Reads at most `width` bytes of item.
 void DateFromItem(const char* item, int32_t width, char* out, int32_t size);
 
 // A date text to the `width` characters of a date item, in out (at least
 // width + 1 bytes): for a 6-character item the century of an 8-character
-// text is left out. Returns the number of characters written.
+// text is left out, and for an 8-character item a 6-character text gets
+// the century "19". Returns the number of characters written.
 int32_t DateToItem(const char* date, int32_t width, char* out, int32_t size);
 
 }  // namespace zksql

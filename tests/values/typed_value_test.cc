@@ -46,23 +46,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreCase{kValueFloat, -1e300, -std::numeric_limits<float>::max()},
                       StoreCase{kValueReal, 1e300, 1e300}));
 
-TEST(TypedValueTest, KindsAndWidthsFollowTheTypeTable) {
-  for (int16_t t : {1, 2, 3, 4, 5, 6, 7, 11}) {
-    EXPECT_EQ(KindOf(t), TypeKind::kNumber) << t;
-    EXPECT_GT(NumberWidth(t), 0) << t;
-  }
-  EXPECT_EQ(KindOf(8), TypeKind::kText);
-  EXPECT_EQ(KindOf(9), TypeKind::kDate);
-  EXPECT_EQ(KindOf(10), TypeKind::kTime);
-  for (int16_t t : {0, 12, -1, 99}) {
-    EXPECT_EQ(KindOf(t), TypeKind::kNone) << t;
-    EXPECT_EQ(NumberWidth(t), 0) << t;
-  }
-  double x = 1;
-  EXPECT_EQ(ReadNumber(kValueText, "12", &x), 0);
-  EXPECT_EQ(x, 0);
-}
-
 TEST(TypedValueTest, FreshValuesOwnTheirBytesAndReleaseClearsThem) {
   TypedValue v;
   ASSERT_EQ(MakeTextValue(kValueText, "abc", &v), 1);
@@ -80,6 +63,9 @@ TEST(TypedValueTest, FreshValuesOwnTheirBytesAndReleaseClearsThem) {
   EXPECT_EQ(back, -7);
   ReleaseValue(&v);
 
+  double x = 1;
+  EXPECT_EQ(ReadNumber(kValueText, "12", &x), 0);
+  EXPECT_EQ(x, 0);
   EXPECT_EQ(MakeNumberValue(kValueText, 1, &v), 0);
   EXPECT_EQ(MakeTextValue(kValueReal, "1", &v), 0);
   EXPECT_EQ(MakeTextValue(kValueText, nullptr, &v), 0);
