@@ -4,6 +4,7 @@
 // with -1, never followed), catches everything so that nothing is thrown
 // into the host, and shows the wait cursor while a statement runs.
 #include <cstring>
+#include <string>
 
 #include "api/instance.h"
 #include "api/messages.h"
@@ -11,7 +12,10 @@
 #include "api/statement_runner.h"
 #include "base/memory_block.h"
 #include "platform.h"
+#include "storage/column.h"
 #include "storage/dict_context.h"
+#include "storage/table.h"
+#include "values/number_text.h"
 #include "zksql.h"
 
 namespace zksql {
@@ -32,6 +36,38 @@ class WaitCursor {
  private:
   HCURSOR previous_;
 };
+
+// The current row of the result as text: each column's value, joined by
+// the separator ("\t" by default).
+std::string RowText(Request* request, const char* separator) {
+  if (separator == nullptr) separator = "\t";
+  std::string line;
+  Table* result = request->result;
+  int16_t count = result->ColumnCount();
+  for (int16_t i = 0; i < count; ++i) {
+    if (i > 0) line += separator;
+    Column* column = result->ColumnAt(i);
+    if (column == nullptr) continue;
+    if (column->IsComposite()) {
+      line += "<cl\xE9 compos\xE9" "e>";
+      continue;
+    }
+    int16_t kind = column->Kind();
+    void* value = column->GetValue();
+    if (kind == kKindOther || value == nullptr) {
+      line += "<type inconnu>";
+    } else if (kind == kKindNumber) {
+      double real;
+      memcpy(&real, value, sizeof real);
+      char digits[kNumberTextSize];
+      NumberText(real, column->type() == kTypeFloat ? 7 : 9, digits, sizeof digits);
+      line += digits;
+    } else {
+      line += static_cast<const char*>(value);
+    }
+  }
+  return line;
+}
 
 int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t engineHandle,
                        const ZKSQLMemoTable* memos) {
@@ -84,7 +120,12 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
   }
   if (status == 0 && request->result != nullptr) {
     info->columnCount = DescribeResult(request);
-    info->rowCount = 0;
+    if (HasError(request)) {
+      info->columnCount = 0;
+      status = -1;
+    } else {
+      info->rowCount = request->result->rowCount();
+    }
   }
   // The working copy is gone once the call returns.
   request->sqlText = nullptr;
@@ -132,7 +173,10 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLFetchNext(void* handle) {
   try {
     Request* request = LiveRequest(handle);
     if (request == nullptr || request->result == nullptr) return -1;
-    return -1;
+    // Past the last row every later call keeps answering -1.
+    if (request->fetchRow == INT32_MAX) return -1;
+    ++request->fetchRow;
+    return request->result->ReadByNumber(request->fetchRow) > 0 ? 0 : -1;
   } catch (...) {
     return -1;
   }
@@ -142,8 +186,9 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLine(void* handle, const char* separator, c
   try {
     Request* request = LiveRequest(handle);
     if (request == nullptr || out == nullptr || request->result == nullptr) return -1;
-    (void)separator;
-    return -1;
+    std::string line = zksql::RowText(request, separator);
+    memcpy(out, line.c_str(), line.size() + 1);
+    return 0;
   } catch (...) {
     return -1;
   }
@@ -156,8 +201,12 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLineN(void* handle, const char* separator, 
     if (request == nullptr || out == nullptr || size < 1 || request->result == nullptr) {
       return -1;
     }
-    (void)separator;
-    return -1;
+    std::string line = zksql::RowText(request, separator);
+    size_t room = static_cast<size_t>(size) - 1;
+    size_t n = line.size() < room ? line.size() : room;
+    memcpy(out, line.data(), n);
+    out[n] = '\0';
+    return n == line.size() ? 0 : -1;
   } catch (...) {
     return -1;
   }
@@ -171,7 +220,10 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLGetLongData(void* handle, int16_t column, void
       return -1;
     }
     zksql::WaitCursor cursor;
-    return -1;
+    zksql::Column* target = request->result->ColumnAt(static_cast<int16_t>(column - 1));
+    if (target == nullptr || !target->IsMemo()) return -1;
+    *memoHandle = target->MemoHandle();
+    return *memoHandle != nullptr ? 0 : 100;
   } catch (...) {
     return -1;
   }

@@ -34,6 +34,9 @@ struct Request {
   BaseObject* evaluator;
   int32_t engineHandle;
   const ZKSQLMemoTable* memoParams;
+  // Memo markers the statement carried: the host memo numbers it may use
+  // (1 to this count) when writing memo columns.
+  int32_t memoMarkerCount;
 };
 
 // Creates a request with its dictionary context: error "" and SQLSTATE

@@ -4,8 +4,13 @@
 // without a result.
 #include "api/statement_runner.h"
 
+#include <cstring>
+
 #include "api/messages.h"
+#include "storage/column.h"
+#include "storage/dict_context.h"
 #include "storage/engine.h"
+#include "storage/table.h"
 
 namespace zksql {
 
@@ -18,9 +23,30 @@ void CompileStatement(Request* request) {
 void ExecuteStatement(Request* request) { ReleaseCompiled(request); }
 
 uint16_t DescribeResult(Request* request) {
-  // Result tables arrive with the execution phase.
-  if (request->result == nullptr) return 0;
-  return 0;
+  Table* result = request->result;
+  char* text = request->dict != nullptr ? request->dict->columnText() : nullptr;
+  if (result == nullptr || text == nullptr) return 0;
+  int32_t used = 0;
+  text[0] = '\0';
+  int16_t count = result->ColumnCount();
+  for (int16_t i = 0; i < count; ++i) {
+    Column* column = result->ColumnAt(i);
+    if (column == nullptr) continue;
+    const char* name = column->name() != nullptr ? column->name() : "";
+    int32_t room = DictContext::kColumnTextSize - used;
+    int32_t n = ZkFormat(text + used, room, "%s%s\t%c\t%u\t%u", i > 0 ? "\r\n" : "", name,
+                         column->Letter(), static_cast<unsigned>(column->HostType()),
+                         static_cast<unsigned>(column->Width()));
+    if (n >= room) {
+      // A description the buffer cannot hold whole would leave the host
+      // with fewer columns than the rows carry: the statement fails.
+      text[0] = '\0';
+      RecordMessage(request, nullptr, kMsgInternalError, "description des colonnes trop longue");
+      return 0;
+    }
+    used += n;
+  }
+  return static_cast<uint16_t>(count);
 }
 
 bool RequireEngine(Request* request) {

@@ -1,9 +1,36 @@
-// DictContext: construction and release of the per-request registry.
+// DictContext: the registry of a statement's tables and columns, filled
+// from the engine's data dictionary once the statement is parsed.
 #include "storage/dict_context.h"
 
+#include <cstring>
+#include <new>
+
+#include "api/messages.h"
+#include "api/request.h"
 #include "base/memory_block.h"
+#include "storage/column.h"
+#include "storage/engine.h"
+#include "storage/table.h"
+#include "values/text_utils.h"
 
 namespace zksql {
+namespace {
+
+template <class T>
+T InfoGet(int offset) {
+  T v;
+  memcpy(&v, InfoBlock() + offset, sizeof v);
+  return v;
+}
+
+template <class T>
+void InfoSet(int offset, T v) {
+  memcpy(InfoBlock() + offset, &v, sizeof v);
+}
+
+constexpr int kInfoNameSize = 65;
+
+}  // namespace
 
 DictContext::DictContext(Request* request) : request_(request) {
   columnText_ = static_cast<char*>(AllocLocked(kColumnTextSize));
@@ -17,6 +44,161 @@ DictContext::~DictContext() {
   qualifiedColumns_.DeleteAll();
   wantedNames_.Reset();
   tables_.DeleteAll();
+}
+
+Table* DictContext::FindOrCreateTable(const char* name, Table* base) {
+  Table* table = nullptr;
+  if (name != nullptr) table = FindTable(name, false);
+  if (table == nullptr) {
+    table = new (std::nothrow) Table(request_, name, nullptr);
+    if (table == nullptr) return nullptr;
+    if (tables_.Add(table) < 0) {
+      delete table;
+      return nullptr;
+    }
+  }
+  table->set_base(base);
+  if (name == nullptr) table->set_inMemory(true);
+  return table;
+}
+
+int16_t DictContext::AddWantedName(const char* name) {
+  if (name == nullptr) return 0;
+  const char* dot = strchr(name, '.');
+  return wantedNames_.Add(dot != nullptr ? dot + 1 : name) ? 1 : 0;
+}
+
+Table* DictContext::FindTable(const char* name, bool referencedOnly) const {
+  int16_t at = tables_.Find(0, SearchKey{name, nullptr, static_cast<int16_t>(referencedOnly)});
+  return at < 0 ? nullptr : tables_.GetAs<Table>(at);
+}
+
+Column* DictContext::FindColumn(const char* tableName, const char* columnName) const {
+  if (columnName == nullptr) return nullptr;
+  char tablePart[256];
+  if (tableName == nullptr) {
+    const char* dot = strchr(columnName, '.');
+    if (dot != nullptr) {
+      size_t n = static_cast<size_t>(dot - columnName);
+      if (n >= sizeof tablePart) return nullptr;
+      memcpy(tablePart, columnName, n);
+      tablePart[n] = '\0';
+      tableName = tablePart;
+      columnName = dot + 1;
+    }
+  }
+  if (tableName != nullptr) {
+    Table* table = FindTable(tableName, false);
+    return table == nullptr ? nullptr : table->FindColumn(columnName);
+  }
+  for (int16_t i = tables_.last(); i >= 0; --i) {
+    Table* table = tables_.GetAs<Table>(i);
+    Column* column = table == nullptr ? nullptr : table->FindColumn(columnName);
+    if (column != nullptr) return column;
+  }
+  return nullptr;
+}
+
+int16_t DictContext::LoadDescriptions() {
+  const EngineEntryPoints* engine = BoundEngine();
+  if (engine == nullptr) {
+    RecordMessage(request_, nullptr, kMsgNoEngine, kEngineLibraryName);
+    return 0;
+  }
+  int32_t handle = request_ != nullptr ? request_->engineHandle : 0;
+  unsigned char* block = InfoBlock();
+  char* blockName = reinterpret_cast<char*>(block + JX_INFO_FILE_NAME);
+  char* itemName = reinterpret_cast<char*>(block + JX_INFO_ITEM_NAME);
+  int16_t n = tables_.Count();
+  for (int16_t i = 0; i < n; ++i) {
+    Table* t = tables_.GetAs<Table>(i);
+    if (t == nullptr || t->base() != nullptr || t->inMemory()) continue;
+    // A name the engine's dictionary cannot hold is not cut into another
+    // file's name: the file is simply not found.
+    if (strlen(t->fileName()) > static_cast<size_t>(kMaxNameLength)) continue;
+    memset(block, 0, JX_INFO_BLOCK_SIZE);
+    BoundedCopy(blockName, t->fileName(), kMaxNameLength + 1);
+    InfoSet<int16_t>(JX_INFO_ITEM_COUNT, 0);
+    engine->getInfos(handle, JX_INFO_DESCRIBE_FILE, block);
+    blockName[kMaxNameLength] = '\0';
+    UpperCase(blockName);
+    int16_t itemCount = InfoGet<int16_t>(JX_INFO_ITEM_COUNT);
+    int16_t recordSize = InfoGet<int16_t>(JX_INFO_RECORD_SIZE);
+    if (itemCount <= 0 || recordSize <= 0) continue;
+    char fileName[kMaxNameLength + 1];
+    BoundedCopy(fileName, blockName, sizeof fileName);
+    if (!t->SetRowSize(static_cast<uint16_t>(recordSize), true)) {
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return 0;
+    }
+    t->set_found(true);
+    t->keyName().Set("");
+
+    uint32_t offset = 1;  // byte 0 of a record precedes the first item
+    for (int16_t j = 0; j < itemCount; ++j) {
+      BoundedCopy(blockName, fileName, kMaxNameLength + 1);
+      InfoSet<int16_t>(JX_INFO_ITEM_INDEX, j);
+      itemName[0] = '\0';
+      engine->getInfos(handle, JX_INFO_DESCRIBE_ITEM, block);
+      itemName[kInfoNameSize - 1] = '\0';
+      TrimRight(itemName);
+      UpperCase(itemName);
+      if (itemName[0] == '\0') break;
+      uint16_t type = static_cast<uint16_t>(InfoGet<int16_t>(JX_INFO_ITEM_TYPE));
+      int32_t size = InfoGet<int16_t>(JX_INFO_ITEM_SIZE);
+      int32_t dimension = InfoGet<int16_t>(JX_INFO_ITEM_DIMENSION);
+      if (type == kTypeBinaryMemo || dimension < 2) dimension = 1;
+      if (size < 0) size = 0;
+      uint8_t keyKind = InfoGet<int16_t>(JX_INFO_COMPOSITE) != 0
+                            ? kCompositeKey
+                            : InfoGet<uint8_t>(JX_INFO_KEY_KIND);
+      char name[kInfoNameSize];
+      BoundedCopy(name, itemName, sizeof name);
+      if (t->allColumns()) AddWantedName(name);
+      if (offset <= UINT16_MAX && wantedNames_.Contains(name) != 0) {
+        for (int16_t k = 0; k < tables_.Count(); ++k) {
+          Table* s = tables_.GetAs<Table>(k);
+          if (s == nullptr || (s != t && s->base() != t)) continue;
+          Column* column = new (std::nothrow)
+              Column(name, type, static_cast<uint16_t>(size), keyKind,
+                     static_cast<uint16_t>(offset), s, s->fileName());
+          if (column == nullptr) continue;
+          if (!s->AddColumn(column)) {
+            delete column;
+            continue;
+          }
+          allColumns_.Add(column);
+        }
+      }
+      char qualified[kMaxNameLength + 1 + kInfoNameSize];
+      ZkFormat(qualified, sizeof qualified, "%s.%s", fileName, name);
+      if (offset <= UINT16_MAX) {
+        Column* column = new (std::nothrow) Column(qualified, type, static_cast<uint16_t>(size),
+                                                   keyKind, static_cast<uint16_t>(offset),
+                                                   nullptr, fileName);
+        if (column != nullptr && qualifiedColumns_.Add(column) < 0) delete column;
+      }
+      offset += static_cast<uint32_t>(size) * static_cast<uint32_t>(dimension);
+    }
+  }
+  wantedNames_.Reset();
+
+  for (int16_t i = 0; i < tables_.Count(); ++i) {
+    Table* t = tables_.GetAs<Table>(i);
+    if (t == nullptr || t->base() == nullptr) continue;
+    if (!t->SetRowSize(t->base()->rowSize(), true)) {
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return 0;
+    }
+  }
+  for (int16_t i = 0; i < tables_.Count(); ++i) {
+    Table* t = tables_.GetAs<Table>(i);
+    if (t != nullptr && t->base() == nullptr && !t->inMemory() && !t->found()) {
+      RecordMessage(request_, nullptr, kMsgUnknownTable, t->fileName());
+      return 0;
+    }
+  }
+  return 1;
 }
 
 }  // namespace zksql

@@ -16,6 +16,8 @@
 namespace zksql {
 
 struct Request;
+class Column;
+class Table;
 
 class DictContext : public BaseObject {
  public:
@@ -31,6 +33,26 @@ class DictContext : public BaseObject {
   // The zero-filled column description buffer; null when it could not be
   // allocated.
   char* columnText() const { return columnText_; }
+
+  // The table registered under `name` (case-insensitive), or a new one
+  // appended to the registry; a null name makes an in-memory table. `base`
+  // makes the table an alias of it. Null when memory is short.
+  Table* FindOrCreateTable(const char* name, Table* base);
+  // Registers the item part of a name ("T.A" wants A); 1, or 0 when the
+  // name cannot be held (longer than an item name can be).
+  int16_t AddWantedName(const char* name);
+  // The first table matching the name (only those the statement can name
+  // when referencedOnly is set), or null.
+  Table* FindTable(const char* name, bool referencedOnly) const;
+  // A column by table and column name ("T.A" is split when tableName is
+  // null); without a table, the tables from the last registered to the
+  // first are tried.
+  Column* FindColumn(const char* tableName, const char* columnName) const;
+  // Loads the description of every registered file from the engine: row
+  // buffers, the wanted items as columns (also for aliases), and a
+  // qualified column for every item. 1 when every file was found; 0 with
+  // the error recorded in the request otherwise.
+  int16_t LoadDescriptions();
 
   PtrArray& tables() { return tables_; }
   PtrArray& allColumns() { return allColumns_; }
