@@ -7,6 +7,7 @@
 
 #include "api/messages.h"
 #include "base/memory_block.h"
+#include "sql/parse_node.h"
 #include "storage/dict_context.h"
 #include "values/text_utils.h"
 
@@ -46,7 +47,7 @@ Request* LiveRequest(void* pointer) {
 }
 
 void ReleaseCompiled(Request* request) {
-  // The parse tree arrives with the parser; until then nothing sets it.
+  delete request->parseRoot;
   request->parseRoot = nullptr;
   delete request->executor;
   request->executor = nullptr;
