@@ -2,6 +2,7 @@
 // calendar arithmetic with the every-fourth-year leap rule.
 #include "values/date_time.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform.h"
@@ -32,8 +33,12 @@ bool IsCalendarDay(int32_t year, int32_t month, int32_t day) {
   return month >= 1 && month <= 12 && day >= 1 && day <= MonthLength(month, year);
 }
 
-// Leap years among the years 0 to year - 1 (year >= 0).
-int32_t LeapYearsBefore(int32_t year) { return (year + 3) / 4; }
+// Leap years among the years 0 to year - 1, as a signed count for years
+// before 0 (floor division keeps the count consistent across year 0).
+int64_t LeapYearsBefore(int32_t year) {
+  int64_t y = static_cast<int64_t>(year) + 3;
+  return y >= 0 ? y / 4 : -((-y + 3) / 4);
+}
 
 void Clear(char* out, int32_t size) {
   if (out != nullptr && size > 0) out[0] = '\0';
@@ -111,9 +116,18 @@ bool WriteStoredDate(const CalendarDate& date, int32_t digits, char* out, int32_
 }
 
 CalendarDate AddDays(const CalendarDate& date, int32_t days) {
+  // Any four consecutive years hold exactly one leap year, so whole runs of
+  // four years (1461 days) are stepped over at once; the remainder is
+  // walked year by year. The sum is kept in 64 bits so no count overflows.
+  constexpr int64_t kFourYears = 4 * 365 + 1;
   int32_t year = date.year;
-  int32_t r = DayOfYear(date) + days;
+  int64_t r = static_cast<int64_t>(DayOfYear(date)) + days;
   if (r > 0) {
+    if (r > kFourYears) {
+      int64_t runs = (r - 1) / kFourYears;
+      r -= runs * kFourYears;
+      year += static_cast<int32_t>(4 * runs);
+    }
     while (r > YearLength(year)) {
       r -= YearLength(year);
       ++year;
@@ -121,21 +135,27 @@ CalendarDate AddDays(const CalendarDate& date, int32_t days) {
   } else {
     r = -r;
     --year;
+    if (r >= kFourYears) {
+      int64_t runs = r / kFourYears;
+      r -= runs * kFourYears;
+      year -= static_cast<int32_t>(4 * runs);
+    }
     while (r >= YearLength(year)) {
       r -= YearLength(year);
       --year;
     }
     r = YearLength(year) - r;
   }
+  int32_t day = static_cast<int32_t>(r);
   int32_t month = 1;
-  while (month < 12 && r > MonthLength(month, year)) {
-    r -= MonthLength(month, year);
+  while (month < 12 && day > MonthLength(month, year)) {
+    day -= MonthLength(month, year);
     ++month;
   }
   CalendarDate result;
   result.year = year;
   result.month = month;
-  result.day = r;
+  result.day = day;
   result.digits = date.digits;
   return result;
 }
@@ -145,9 +165,13 @@ int32_t DaysBetween(const CalendarDate& left, const CalendarDate& right) {
   // leap day for every leap year before its own. Counting the leap days of
   // the years between the two dates (and not just comparing year / 4)
   // keeps consecutive days exactly one apart across every year end.
-  int32_t l = left.year * 365 + LeapYearsBefore(left.year) + DayOfYear(left);
-  int32_t r = right.year * 365 + LeapYearsBefore(right.year) + DayOfYear(right);
-  return r - l;
+  auto serial = [](const CalendarDate& d) {
+    return static_cast<int64_t>(d.year) * 365 + LeapYearsBefore(d.year) + DayOfYear(d);
+  };
+  int64_t days = serial(right) - serial(left);
+  if (days > INT32_MAX) return INT32_MAX;
+  if (days < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(days);
 }
 
 bool ReadStoredTime(const char* text, size_t length, int32_t* minutes) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace zksql {
@@ -47,7 +48,11 @@ INSTANTIATE_TEST_SUITE_P(
         AddCase{"501231", 1, "510101"}, AddCase{"990101", -1, "981231"},
         AddCase{"991231", 1, "000101"},
         // An eight-digit result must fit four year digits.
-        AddCase{"99991231", 1, "refused"}, AddCase{"00000101", -1, "refused"}));
+        AddCase{"99991231", 1, "refused"}, AddCase{"00000101", -1, "refused"},
+        // Long spans step over whole four-year runs and still land exactly.
+        AddCase{"20000101", 1461000, "60000101"}, AddCase{"20000101", -730500, "00000101"},
+        AddCase{"19990315", 1461 * 3 + 1, "20110316"},
+        AddCase{"20000101", INT32_MAX, "refused"}, AddCase{"20000101", INT32_MIN, "refused"}));
 
 struct DiffCase {
   const char* left;
