@@ -89,6 +89,9 @@ class Table : public BaseObject {
   // sibling: the value) to the row buffer through `assigner`, stopping at
   // the first failure; assignments to an unknown column are skipped.
   int16_t SetColumns(ParseNode* assignments, ValueAssigner* assigner);
+  // Sorts the rows of an in-memory table by an order list (see
+  // row_sort.h): 0 for a file table, 1 when sorted or nothing to sort.
+  int16_t Sort(ParseNode* orderList);
 
   Request* request() const { return request_; }
   const char* fileName() const { return fileName_.Get(); }
