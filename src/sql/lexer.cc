@@ -164,6 +164,8 @@ int16_t Lexer::TakeToken(int16_t& code, char*& text) const {
 int16_t Lexer::Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed) {
   emptyString = 0;
   ClearToken();
+  // A position the text does not reach has no token: the same answer as
+  // for trailing blanks, rather than a read outside the text.
   if (text == nullptr || position < 0) return kLexPrematureEnd;
   int32_t end = VisibleLength(text);
   int32_t p = position;

@@ -1,7 +1,12 @@
+// Lexer tests: token sequences, every keyword, punctuation mark and
+// operator, the keyword-prefix cases, and every failure with the token it
+// leaves behind, as tables; then the flags, TakeToken, SetTokenText and the
+// 16-bit position limit.
 #include "sql/lexer.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>

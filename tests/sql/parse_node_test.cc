@@ -1,3 +1,5 @@
+// ParseNode tests: linking, editing, the walks and searches, slash lists,
+// and destruction of long chains and deep nesting at constant stack depth.
 #include "sql/parse_node.h"
 
 #include <gtest/gtest.h>
