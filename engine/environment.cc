@@ -19,6 +19,17 @@ namespace jx {
 namespace {
 
 constexpr size_t kInitialMapSize = size_t(64) << 20;
+
+// JXENGINE_MAP_SIZE (bytes) overrides the initial map size of newly opened
+// environments: small maps let tests exercise growth cheaply, large ones
+// spare a known-big load its doublings.
+size_t InitialMapSize() {
+  const char* text = getenv("JXENGINE_MAP_SIZE");
+  if (!text) return kInitialMapSize;
+  char* end = nullptr;
+  unsigned long long size = strtoull(text, &end, 10);
+  return (end != text && size >= 65536) ? size_t(size) : kInitialMapSize;
+}
 constexpr int kMaxTables = 8;
 
 // Guarded by the engine's call mutex (entry points run one at a time).
@@ -77,7 +88,7 @@ void Environment::Release(const std::shared_ptr<Environment>& env) {
 bool Environment::Open(const std::string& path, bool create) {
   path_ = path;
   if (mdb_env_create(&env_) != MDB_SUCCESS) return false;
-  mapSize_ = kInitialMapSize;
+  mapSize_ = InitialMapSize();
   // MDB_NOTLS: read transactions belong to handles, not threads, so a
   // handle may be used from any thread (one call at a time).
   if (mdb_env_set_maxdbs(env_, kMaxTables) != MDB_SUCCESS ||
