@@ -255,16 +255,21 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREENREG(int32_t handle, const char* f
       image.assign(data, data + length);
     }
     Session& session = *s;
+    // The record a delete targets is resolved on the first run and kept, so
+    // that replaying the operation after a map growth deletes the same one.
     auto number = std::make_shared<int32_t>(record);
     int code = s->Write([&session, name, record, image, number](MDB_txn* txn) -> int {
       const FileDef* f = session.Dict(txn).Find(name);
       if (!f) return JX_ERR_UNKNOWN_FILE;
       RecordStore store(txn, session.tables(), *f);
       if (record == JX_WRITE_DELETE_LAST_READ) {
-        auto last = session.lastRead.find(f->id);
-        if (last == session.lastRead.end()) return JX_ERR_NOT_FOUND;
-        int result = store.Remove(last->second);
-        if (result == JX_OK) session.lastRead.erase(last);
+        if (*number == JX_WRITE_DELETE_LAST_READ) {
+          auto last = session.lastRead.find(f->id);
+          if (last == session.lastRead.end()) return JX_ERR_NOT_FOUND;
+          *number = last->second;
+        }
+        int result = store.Remove(*number);
+        if (result == JX_OK) session.lastRead.erase(f->id);
         return result;
       }
       if (image.size() != f->recordSize) return JX_ERR_BAD_LENGTH;
