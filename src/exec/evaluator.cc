@@ -1,0 +1,292 @@
+// Evaluator: predicates and comparisons. The value side (expressions,
+// items, functions) is in evaluator_values.cc.
+//
+// Missing values decide instead of errors:
+//  - a second-member item or a BETWEEN bound without value makes the
+//    predicate hold;
+//  - a first member without value (an aggregate, HEX, a date-part
+//    function, a column the binding does not hold) can satisfy no
+//    comparison: the predicate does not hold, except IS NULL, which an
+//    absent value satisfies;
+//  - list items without value are left out of the list; without a list
+//    (a sub-select that could not run) every counting form is false.
+// These rules give the predicate's own truth; the negate flag then inverts
+// it. The single-table selection evaluates each predicate's own truth and
+// lets the WHERE clause's NOT nodes invert it, while the join path passes
+// the negation here: inverting the own truth is what keeps the two paths
+// agreeing on every row, missing values included.
+#include "exec/evaluator.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "exec/value_list.h"
+#include "sql/rule_codes.h"
+#include "sql/token_codes.h"
+#include "values/value_converter.h"
+
+namespace zksql {
+
+namespace {
+
+int16_t Invert(int16_t r, int16_t n) { return n ? static_cast<int16_t>(!r) : r; }
+
+bool IsComparisonOperator(int32_t code) {
+  return code == LEX_DIFFERENT || code == LEX_INFERIEUR_EGAL || code == LEX_SUPERIEUR_EGAL ||
+         code == LEX_INFERIEUR || code == LEX_SUPERIEUR || code == LEX_EGAL;
+}
+
+// The operator that holds exactly when `op` does not (for comparable
+// values): how a negated plain comparison is evaluated.
+int16_t Complement(int32_t op) {
+  switch (op) {
+    case LEX_DIFFERENT: return LEX_EGAL;
+    case LEX_EGAL: return LEX_DIFFERENT;
+    case LEX_INFERIEUR_EGAL: return LEX_SUPERIEUR;
+    case LEX_SUPERIEUR: return LEX_INFERIEUR_EGAL;
+    case LEX_SUPERIEUR_EGAL: return LEX_INFERIEUR;
+    case LEX_INFERIEUR: return LEX_SUPERIEUR_EGAL;
+    default: return static_cast<int16_t>(op);
+  }
+}
+
+// Counting over a value list: how many values v satisfy `left op v`, out of
+// how many. False when there is no list.
+bool CountList(const TypedValue& left, int16_t op, const ParseNode* list, int32_t* count,
+               int32_t* total) {
+  *count = 0;
+  *total = 0;
+  if (list == nullptr) return false;
+  for (const ParseNode* p = list->next; p != nullptr; p = p->next) {
+    const ValueNode* v = dynamic_cast<const ValueNode*>(p);
+    if (v == nullptr || v->bytes == nullptr) continue;
+    ++*total;
+    if (Converter().Compare(op, left, v->Borrow())) ++*count;
+  }
+  return true;
+}
+
+bool HasValue(const TypedValue& v) { return v.bytes != nullptr; }
+
+}  // namespace
+
+int16_t Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
+                                     const ParseNode* binding, int16_t negate) {
+  ParseNode* first = predicate == nullptr ? nullptr : predicate->child;
+  if (first == nullptr) return 1;
+
+  if (first->code == FON_ITEM_COMPARE) {
+    TypedValue left;
+    Expression(first, binding, 0, &left);
+    ParseNode* second = first->next;
+    int16_t r;
+    if (second == nullptr || second->code != FON_COMPARAISON) {
+      r = Invert(1, negate);
+    } else {
+      r = Comparison(driverIndex, left, second, binding, negate);
+    }
+    ReleaseValue(&left);
+    return r;
+  }
+
+  if (first->code == LEX_EXISTS || first->code == LEX_UNIQUE) {
+    bool innerNot = first->next != nullptr && first->next->code == LEX_NOT;
+    // The keyword node carries the sub-select's driver index.
+    ParseNode* list = SubSelect(driverIndex, first);
+    int32_t n = CountValues(list);
+    delete list;
+    int16_t r;
+    if (first->code == LEX_EXISTS) {
+      r = Invert(n >= 1 ? 1 : 0, innerNot);
+    } else {
+      // UNIQUE NOT over an empty sub-select stays false.
+      r = n == 0 ? 0 : Invert(n == 1 ? 1 : 0, innerNot);
+    }
+    return Invert(r, negate);
+  }
+
+  return 1;
+}
+
+int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, ParseNode* second,
+                              const ParseNode* binding, int16_t negate) {
+  ParseNode* node = second->child;
+  if (node == nullptr) return 0;
+  int16_t n = negate;
+  const bool hasLeft = HasValue(left);
+  TypedValue none;
+
+  switch (node->code) {
+    case LEX_IS: {
+      if (node->next != nullptr && node->next->code == LEX_NOT) n = static_cast<int16_t>(!n);
+      // An absent value is null.
+      int16_t r = hasLeft ? Converter().Compare(ValueConverter::kOpIsNull, left, none) : 1;
+      return Invert(r, n);
+    }
+    case LEX_MATCH: {
+      bool unique = node->next != nullptr && node->next->code == LEX_UNIQUE;
+      ParseNode* holder = unique ? node->next->next : node->next;
+      ParseNode* list = List(driverIndex, holder, binding);
+      int32_t count = 0, total = 0;
+      bool listed = CountList(left, LEX_EGAL, list, &count, &total);
+      delete list;
+      if (!listed) return 0;
+      if (!hasLeft) return Invert(0, n);
+      return Invert(unique ? (count == 1) : (count > 0), n);
+    }
+    case LEX_NOT:
+      n = static_cast<int16_t>(!negate);
+      node = node->next;
+      if (node == nullptr) return 0;
+      if (node->code != LEX_BETWEEN && node->code != LEX_IN && node->code != LEX_LIKE) return 0;
+      break;
+    default:
+      break;
+  }
+
+  if (IsComparisonOperator(node->code)) {
+    const int16_t op = static_cast<int16_t>(node->code);
+    ParseNode* after = node->next;
+    if (after == nullptr) return 0;
+    if (after->code == LEX_ALL || after->code == LEX_ANY || after->code == LEX_SOME ||
+        after->code == FON_SOUS_SELECT) {
+      // Quantified and sub-select comparisons are counted with the written
+      // operator and the outcome inverted under negation: the complement
+      // operator is not the negation of a count (NOT (A > ALL (1, 2)) for
+      // A = 1.5 holds, while A <= ALL (1, 2) does not).
+      ParseNode* list = after->code == FON_SOUS_SELECT
+                            ? SubSelect(driverIndex, after)
+                            : List(driverIndex, after->next, binding);
+      int32_t count = 0, total = 0;
+      bool listed = CountList(left, op, list, &count, &total);
+      delete list;
+      if (!listed) return 0;
+      if (!hasLeft) return Invert(0, negate);
+      int16_t r;
+      if (after->code == LEX_ALL) {
+        r = count == total;
+      } else if (after->code == FON_SOUS_SELECT) {
+        r = count == 1;
+      } else {
+        r = count > 0;
+      }
+      return Invert(r, negate);
+    }
+    if (after->code == FON_ITEM_SIMPLE) {
+      TypedValue right;
+      Item(after, binding, 0, &right);
+      int16_t r;
+      if (!HasValue(right)) {
+        r = Invert(1, negate);
+      } else if (!hasLeft) {
+        r = Invert(0, negate);
+      } else {
+        // A negated comparison is the complement comparison.
+        r = Converter().Compare(negate ? Complement(op) : op, left, right);
+      }
+      ReleaseValue(&right);
+      return r;
+    }
+    return 0;
+  }
+
+  switch (node->code) {
+    case LEX_BETWEEN: {
+      ParseNode* loNode = node->next;
+      ParseNode* hiNode = loNode == nullptr ? nullptr : loNode->next;
+      TypedValue lo, hi;
+      if (loNode != nullptr) Item(loNode, binding, 0, &lo);
+      if (hiNode != nullptr) Item(hiNode, binding, 0, &hi);
+      int16_t r;
+      if (!HasValue(lo) || !HasValue(hi)) {
+        r = Invert(1, n);
+      } else if (!hasLeft) {
+        r = Invert(0, n);
+      } else {
+        // Bounds written the wrong way round are exchanged.
+        if (!Converter().Compare(LEX_INFERIEUR_EGAL, lo, hi)) {
+          TypedValue t = lo;
+          lo = hi;
+          hi = t;
+        }
+        if (!n) {
+          r = Converter().Compare(LEX_SUPERIEUR_EGAL, left, lo) &&
+              Converter().Compare(LEX_INFERIEUR_EGAL, left, hi);
+        } else {
+          r = Converter().Compare(LEX_INFERIEUR, left, lo) ||
+              Converter().Compare(LEX_SUPERIEUR, left, hi);
+        }
+      }
+      ReleaseValue(&lo);
+      ReleaseValue(&hi);
+      return r;
+    }
+    case LEX_IN: {
+      ParseNode* list = List(driverIndex, node->next, binding);
+      int32_t count = 0, total = 0;
+      bool listed = CountList(left, LEX_EGAL, list, &count, &total);
+      delete list;
+      if (!listed) return 0;
+      if (!hasLeft) return Invert(0, n);
+      return Invert(count > 0, n);
+    }
+    case LEX_LIKE: {
+      ParseNode* pattern = node->next;
+      if (pattern == nullptr || pattern->text == nullptr) return 0;
+      if (!hasLeft) return Invert(0, n);
+      // The left value as text: a number by its display form, a text,
+      // date or time by its bytes, never read past its length.
+      char numberText[kNumberTextSize];
+      char* owned = nullptr;
+      const char* text = "";
+      double x = 0;
+      if (ReadNumber(left.type, left.bytes, &x) && left.length >= NumberWidth(left.type)) {
+        int digits = (left.type == kValueFloat || left.type == kValueFloat2) ? 7 : 9;
+        Converter().NumberText(x, digits, numberText, sizeof numberText);
+        text = numberText;
+      } else if (KindOf(left.type) != TypeKind::kNone && KindOf(left.type) != TypeKind::kNumber) {
+        size_t len = strnlen(left.bytes, left.length);
+        owned = static_cast<char*>(std::malloc(len + 1));
+        if (owned == nullptr) return 0;
+        std::memcpy(owned, left.bytes, len);
+        owned[len] = '\0';
+        text = owned;
+      } else {
+        return Invert(0, n);
+      }
+      int16_t r = Converter().Like(text, pattern->text) ? 1 : 0;
+      std::free(owned);
+      return Invert(r, n);
+    }
+    default:
+      return 0;
+  }
+}
+
+ParseNode* Evaluator::List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding) {
+  if (holder == nullptr || holder->child == nullptr) return nullptr;
+  ParseNode* content = holder->child;
+  if (content->code == FON_SOUS_SELECT) return SubSelect(driverIndex, content);
+  ParseNode* head = NewValueListHead();
+  if (head == nullptr) return nullptr;
+  ParseNode* last = head;
+  for (ParseNode* item = content->child; item != nullptr; item = item->next) {
+    TypedValue v;
+    if (!Item(item, binding, 0, &v)) continue;  // items without value are left out
+    ValueNode* added = AppendOwnedValue(last, &v);
+    if (added == nullptr) {
+      // A list cut short by a lack of memory would count wrongly.
+      delete head;
+      return nullptr;
+    }
+    last = added;
+  }
+  return head;
+}
+
+ParseNode* Evaluator::SubSelect(int16_t driverIndex, const ParseNode* subSelectNode) {
+  if (executor_ == nullptr || subSelectNode == nullptr) return nullptr;
+  return executor_->EvaluateSubSelect(driverIndex, static_cast<int16_t>(subSelectNode->value));
+}
+
+}  // namespace zksql

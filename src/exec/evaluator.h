@@ -1,0 +1,80 @@
+// Evaluator: the truth of one predicate of a WHERE or HAVING condition, and
+// the value of an expression, for one combination of records.
+//
+// The selection driver calls EvaluateCondition for every condition leaf and
+// every combination of the records the condition reads, handing over a row
+// binding (see value_list.h) with the current column values; the statement
+// executor calls EvaluateItem without binding for INSERT and UPDATE values.
+// The evaluator works on the parse tree as the analysis annotated it:
+// column leaves carry TABLE/COLUMN, sub-select nodes their driver index in
+// `value`. Comparison, arithmetic and conversions are the value
+// converter's.
+//
+// It reports no errors: missing values decide instead (see the .cc for the
+// rules). Every value an operation returns is a fresh buffer owned by the
+// caller; nothing else survives a call.
+#ifndef ZKSQL_EXEC_EVALUATOR_H_
+#define ZKSQL_EXEC_EVALUATOR_H_
+
+#include <cstdint>
+
+#include "base/base_object.h"
+#include "sql/parse_node.h"
+#include "values/typed_value.h"
+
+namespace zksql {
+
+// Runs a sub-select for the evaluator: the value list (see value_list.h)
+// that driver `subIndex` yields for the outer row of driver `parentIndex`,
+// or null when there is none. The statement executor implements it.
+class SubSelectSource {
+ public:
+  virtual ~SubSelectSource() = default;
+  virtual ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) = 0;
+};
+
+class Evaluator : public BaseObject {
+ public:
+  // Deepest nesting of parentheses and function calls evaluated; a deeper
+  // expression has no value (the parse tree's depth is the statement's to
+  // choose, the call stack is not).
+  static constexpr int kMaxDepth = 200;
+
+  explicit Evaluator(SubSelectSource* executor) : executor_(executor) {}
+
+  // Truth (1/0) of the predicate `predicate` (a FON_EXPRESSION) for the
+  // binding (null: none), inverted when `negate` is set. `driverIndex` is
+  // the driver whose condition this is (it runs the sub-selects).
+  int16_t EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const ParseNode* binding,
+                            int16_t negate);
+
+  // Value of a FON_ITEM_SIMPLE; *out is cleared first and stays empty
+  // (bytes null) when the item has no value. 1 when a value results.
+  int16_t EvaluateItem(ParseNode* item, const ParseNode* binding, TypedValue* out);
+
+  // Value of a FON_ITEM_COMPARE (a sum of terms), as EvaluateItem.
+  int16_t EvaluateExpression(ParseNode* expression, const ParseNode* binding, TypedValue* out);
+
+  SubSelectSource* executor() const { return executor_; }
+  void set_executor(SubSelectSource* executor) { executor_ = executor; }
+
+ private:
+  int16_t Comparison(int16_t driverIndex, const TypedValue& left, ParseNode* second,
+                     const ParseNode* binding, int16_t negate);
+  int16_t Expression(ParseNode* expression, const ParseNode* binding, int depth,
+                     TypedValue* out);
+  int16_t Term(ParseNode* term, const ParseNode* binding, int depth, TypedValue* out);
+  int16_t Factor(ParseNode* factor, const ParseNode* binding, int depth, TypedValue* out);
+  int16_t Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out);
+  int16_t ScalarFunction(ParseNode* function, const ParseNode* binding, int depth,
+                         TypedValue* out);
+  int16_t DateTimeFunction(ParseNode* function, TypedValue* out);
+  ParseNode* List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding);
+  ParseNode* SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
+
+  SubSelectSource* executor_;
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_EXEC_EVALUATOR_H_
