@@ -24,8 +24,37 @@ enum MessageId : int32_t {
   kMsgUnterminatedString = 4247,
   kMsgMissingSeparator = 4248,
   kMsgSyntaxFrame = 4249,         // message, item, position
+  // Syntax messages, raised by the parser's rules.
+  kMsgClosingParenthesis = 4250,  // " Parenthèse fermante ')' attendue"
+  kMsgOpeningParenthesis = 4251,  // " Parenthèse ouvrante '(' attendue"
+  kMsgWrongItemType = 4252,       // " Mauvais type de rubrique ou d'expression"
+  kMsgCommaExpected = 4253,
+  kMsgNumberExpected = 4254,      // " Nombre attendu"
+  kMsgWrongItemType2 = 4255,
+  kMsgUnfinishedList = 4256,      // " Liste non terminée"
+  kMsgIdentifierExpected = 4257,  // " Identificateur attendu"
+  kMsgEqualsExpected = 4258,      // " Signe égal '=' attendu"
   kMsgSyntaxError = 4259,         // " Erreur de syntaxe"
+  kMsgAndExpected = 4260,         // " 'AND' attendu"
+  kMsgStringExpected = 4261,      // " Chaîne attendue"
+  kMsgSemicolonExpected = 4262,   // " Point virgule ';' attendu"
+  kMsgTableAlreadyUsed = 4263,
+  kMsgNullExpected = 4264,        // " 'NULL' attendu"
+  kMsgDefaultExpected = 4265,     // " 'DEFAULT' attendu"
+  kMsgSelectExpected = 4266,      // " 'SELECT' attendu"
+  kMsgFromExpected = 4267,        // " 'FROM' attendu"
+  kMsgSimpleItemExpected = 4268,  // " Rubrique ou expression simple attendue"
+  kMsgTimeArgumentExpected = 4269,   // " Argument temporel attendu"
+  kMsgBadColumnList = 4270,          // " Liste de rubriques incorrecte"
+  kMsgAssignedValueExpected = 4271,  // item, simple expression, DEFAULT or NULL
+  kMsgBadSelectItem = 4272,          // wrong item in the select list
+  kMsgSecondMemberExpected = 4273,   // " Second membre de la comparaison attendu"
+  kMsgComparisonExpected = 4274,
+  kMsgSubGroupExpected = 4275,       // " Sous groupe attendu"
+  kMsgEvaluableExpected = 4276,      // " Expression évaluable attendue"
   kMsgDuplicateKey = 4288,        // file name
+  kMsgOnExpected = 4296,          // " ON attendu"
+  kMsgIndexExpected = 4297,       // " INDEX attendu"
   kMsgUnsupportedCommand = 4298,
   kMsgSubSelectOnParentTable = 4299,
   // Our own additions, for failures the original catalogue has no text for.

@@ -1,12 +1,16 @@
-// Compiling and executing a statement. The language, analysis and
-// execution phases plug in here as they are built; until a phase exists a
-// statement compiles to nothing and runs nothing, leaving the request
-// without a result.
+// Compiling and executing a statement. Compiling parses the text (the tree
+// goes to the request, the named files and items to its dictionary
+// context), loads the descriptions of those files from the engine, then
+// analyses the tree; the analysis and execution phases plug in here as
+// they are built, and until then a compiled statement runs nothing and
+// leaves the request without a result.
 #include "api/statement_runner.h"
 
 #include <cstring>
+#include <new>
 
 #include "api/messages.h"
+#include "sql/parser.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
 #include "storage/engine.h"
@@ -16,8 +20,30 @@ namespace zksql {
 
 void CompileStatement(Request* request) {
   request->compiled = 0;
-  // No parser yet: there is no tree, hence nothing to analyse or run.
-  if (!request->compiled) ReleaseCompiled(request);
+  Parser* parser = new (std::nothrow) Parser(request);
+  if (parser == nullptr) {
+    RecordMessage(request, nullptr, kMsgOutOfMemory);
+  } else {
+    parser->Parse();
+    delete parser;
+  }
+  if (request->parseRoot != nullptr && !HasError(request)) {
+    // The dictionary is asked only through a bound engine; a statement
+    // that names no file still needs one to run.
+    if (RequireEngine(request) && request->dict->LoadDescriptions() != 0) {
+      // The analysis stage plugs in here; until it exists every parsed
+      // statement whose files are known is compiled.
+      request->compiled = 1;
+    }
+  }
+  if (!request->compiled) {
+    // A failed compile must never look like a statement that ran and
+    // returned nothing: whatever stopped it is reported.
+    if (!HasError(request)) {
+      RecordMessage(request, nullptr, kMsgInternalError, "instruction non compil\xE9" "e");
+    }
+    ReleaseCompiled(request);
+  }
 }
 
 void ExecuteStatement(Request* request) { ReleaseCompiled(request); }

@@ -8,11 +8,13 @@
 
 namespace zksql {
 
-// Compiles the request's working copy. On success the request is compiled
-// (parse tree, executor and evaluator held, `compiled` 1). On failure the
-// compiled state is released and, whenever something went wrong, an error
-// is recorded; a statement with nothing to run leaves the request
-// uncompiled without error.
+// Compiles the request's working copy: parse, load the descriptions of the
+// files it names (message 4243 for a file the engine does not describe),
+// analyse. On success the request is compiled (parse tree, executor and
+// evaluator held, `compiled` 1). On failure the compiled state is
+// released and an error is always recorded (a syntax error framed with its
+// item and position, SQLSTATE "00123"), so a request is never executed
+// without a compiled statement.
 void CompileStatement(Request* request);
 
 // Executes a compiled request, then releases its compiled state. Errors are

@@ -1,0 +1,594 @@
+// Parser: the rules below the clause level — search conditions with OR,
+// AND and NOT, predicates and their comparisons, arithmetic with + - * /,
+// simple items (literals, column names, function calls) and the scalar,
+// aggregate and date and time functions.
+//
+// The grammar is narrow on purpose: only the left side of a predicate may
+// be arithmetic; comparison right sides, BETWEEN bounds, IN lists, function
+// arguments and select-list entries are simple items. Parentheses group only
+// in a factor, around a whole condition, so «(A + 1) * 2» and «(A = 1 OR
+// B = 2)» both arrive as a factor holding a search condition, and the
+// analysis tells a parenthesised value from a parenthesised condition by
+// what that condition holds.
+//
+// The rules that can recurse without bound (a logical factor through NOT
+// and parentheses, a simple item through function arguments) count their
+// nesting, and fail past Parser::kMaxNesting instead of exhausting the
+// stack.
+#include <cstdlib>
+
+#include "sql/parser.h"
+#include "sql/rule_codes.h"
+#include "storage/dict_context.h"
+
+namespace zksql {
+namespace {
+
+bool IsComparisonOperator(int16_t code) {
+  switch (code) {
+    case LEX_DIFFERENT:
+    case LEX_INFERIEUR_EGAL:
+    case LEX_SUPERIEUR_EGAL:
+    case LEX_INFERIEUR:
+    case LEX_SUPERIEUR:
+    case LEX_EGAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// Search condition: logical terms joined by OR (not stored).
+int16_t Parser::SearchCondition(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_CONDITION_RECHERCHE)) return OutOfMemory(tok, node);
+  Children kids(node);
+  ParseNode* term = nullptr;
+  int16_t r = LogicalTerm(text, start, term);
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(term);
+  int16_t p = r;
+  while (NextToken(text, p, tok, code, q, 0) && code == LEX_OR) {
+    r = LogicalTerm(text, q, term);
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(term);
+    p = r;
+  }
+  return Success(tok, p);
+}
+
+// Logical term: logical factors joined by AND (not stored).
+int16_t Parser::LogicalTerm(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_TERME_LOGIQUE)) return OutOfMemory(tok, node);
+  Children kids(node);
+  ParseNode* factor = nullptr;
+  int16_t r = LogicalFactor(text, start, factor);
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(factor);
+  int16_t p = r;
+  while (NextToken(text, p, tok, code, q, 0) && code == LEX_AND) {
+    r = LogicalFactor(text, q, factor);
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(factor);
+    p = r;
+  }
+  return Success(tok, p);
+}
+
+// Logical factor: NOT and a logical factor, or a predicate.
+int16_t Parser::LogicalFactor(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  NestingLevel level(this);
+  if (!NewRuleNode(node, FON_FACTEUR_LOGIQUE)) return OutOfMemory(tok, node);
+  if (level.TooDeep()) return TooDeep(tok, node, start);
+  Children kids(node);
+  if (!NextToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kParseEvaluableExpected, start);
+  }
+  ParseNode* child = nullptr;
+  int16_t r = 0;
+  if (code == LEX_NOT) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    r = LogicalFactor(text, q, child);
+  } else {
+    r = Predicate(text, start, child);
+  }
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(child);
+  return Success(tok, r);
+}
+
+// Predicate: EXISTS or UNIQUE (optionally followed by NOT) and a
+// parenthesised sub-select; or a value expression with an optional
+// comparison.
+int16_t Parser::Predicate(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_EXPRESSION)) return OutOfMemory(tok, node);
+  Children kids(node);
+  if (!NextToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kParseEvaluableExpected, start);
+  }
+  if (code == LEX_EXISTS || code == LEX_UNIQUE) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    int16_t p = q;
+    if (NextToken(text, p, tok, code, q, 0) && code == LEX_NOT) {
+      if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+      p = q;
+    }
+    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+      return Failure(tok, node, kParseOpeningParenthesis, p);
+    }
+    ParseNode* sub = nullptr;
+    int16_t r = SubSelect(text, q, sub);
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(sub);
+    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kParseClosingParenthesis, r);
+    }
+    return Success(tok, q);
+  }
+  ParseNode* value = nullptr;
+  int16_t r = ValueExpression(text, start, value);
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(value);
+  ParseNode* comparison = nullptr;
+  int16_t c = Comparison(text, r, comparison);
+  // No comparison follows: the predicate is the value alone (the position
+  // the comparison recorded stays, as for every abandoned alternative).
+  if (c == kParseNotThisConstruct) return Success(tok, r);
+  if (c < 0) return Failure(tok, node, c, -1);
+  kids.Add(comparison);
+  return Success(tok, c);
+}
+
+// Value expression: an optional leading sign, then terms joined by + or -.
+// Tokens are read without signs, so «A -1» is A minus 1.
+int16_t Parser::ValueExpression(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_ITEM_COMPARE)) return OutOfMemory(tok, node);
+  Children kids(node);
+  if (!NextToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kParseEvaluableExpected, start);
+  }
+  int16_t p = start;
+  if (code == LEX_PLUS || code == LEX_MOINS) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    p = q;
+  }
+  ParseNode* term = nullptr;
+  int16_t r = Term(text, p, term);
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(term);
+  p = r;
+  while (NextToken(text, p, tok, code, q, 0) && (code == LEX_PLUS || code == LEX_MOINS)) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    r = Term(text, q, term);
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(term);
+    p = r;
+  }
+  return Success(tok, p);
+}
+
+// Term: factors joined by * or /. Any other operator ends the term.
+int16_t Parser::Term(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_TERME)) return OutOfMemory(tok, node);
+  Children kids(node);
+  ParseNode* factor = nullptr;
+  int16_t r = Factor(text, start, factor);
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(factor);
+  int16_t p = r;
+  while (NextToken(text, p, tok, code, q, 0) && (code == LEX_ETOILE || code == LEX_DIVISE)) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    r = Factor(text, q, factor);
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(factor);
+    p = r;
+  }
+  return Success(tok, p);
+}
+
+// Factor: a parenthesised search condition, or a simple item.
+int16_t Parser::Factor(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_FACTEUR)) return OutOfMemory(tok, node);
+  Children kids(node);
+  // No token: the lexer's own message, with no position of its own.
+  if (!NextToken(text, start, tok, code, q, 0)) return Failure(tok, node, q, -1);
+  if (code == LEX_PAR_OUVRANTE) {
+    ParseNode* condition = nullptr;
+    int16_t r = SearchCondition(text, q, condition);
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(condition);
+    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kParseClosingParenthesis, r);
+    }
+    return Success(tok, q);
+  }
+  ParseNode* item = nullptr;
+  int16_t r = SimpleItem(text, start, item);
+  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseSimpleItemExpected, start);
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(item);
+  return Success(tok, r);
+}
+
+// Comparison: what follows the value of a predicate — IS [NOT] NULL,
+// MATCH [UNIQUE] (...), [NOT] BETWEEN, [NOT] IN, [NOT] LIKE, or a
+// comparison operator with a simple item, a sub-select or a quantified
+// list. Anything else is not a comparison (-4252).
+int16_t Parser::Comparison(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_COMPARAISON)) return OutOfMemory(tok, node);
+  Children kids(node);
+  if (!NextToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kParseNotThisConstruct, start);
+  }
+  int16_t r = 0;
+  if (code == LEX_IS) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    int16_t afterIs = q;
+    if (!NextToken(text, afterIs, tok, code, q, 0)) return Success(tok, afterIs);
+    int16_t beforeNull = afterIs;
+    if (code == LEX_NOT) {
+      if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+      beforeNull = q;
+      if (!NextToken(text, beforeNull, tok, code, q, 0)) {
+        return Failure(tok, node, kParseNullExpected, beforeNull);
+      }
+    }
+    if (code != LEX_NULL) return Failure(tok, node, kParseNullExpected, beforeNull);
+    return Success(tok, q);
+  }
+  if (code == LEX_MATCH) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    int16_t p = q;
+    if (!NextToken(text, p, tok, code, q, 0)) return Success(tok, p);
+    if (code == LEX_UNIQUE) {
+      if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+      p = q;
+    }
+    r = ParenthesisedSecondMember(text, p, node, tok);
+    return r < 0 ? r : Success(tok, r);
+  }
+  if (code == LEX_NOT) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    int16_t afterNot = q;
+    if (!NextToken(text, afterNot, tok, code, q, 0)) {
+      return Failure(tok, node, kParseSecondMemberExpected, afterNot);
+    }
+    // Only BETWEEN, IN and LIKE can be negated here; any other NOT is left
+    // to the caller.
+    if (code != LEX_BETWEEN && code != LEX_IN && code != LEX_LIKE) {
+      return Failure(tok, node, kParseNotThisConstruct, start);
+    }
+  }
+  if (code == LEX_BETWEEN || code == LEX_IN || code == LEX_LIKE) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    if (code == LEX_BETWEEN) {
+      r = BetweenTail(text, q, node, tok);
+    } else if (code == LEX_IN) {
+      r = InTail(text, q, node, tok);
+    } else {
+      r = LikeTail(text, q, node, tok);
+    }
+    return r < 0 ? r : Success(tok, r);
+  }
+  if (!IsComparisonOperator(code)) return Failure(tok, node, kParseNotThisConstruct, start);
+
+  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  int16_t afterOperator = q;
+  if (!NextToken(text, afterOperator, tok, code, q, 0)) {
+    return Failure(tok, node, kParseSecondMemberExpected, afterOperator);
+  }
+  if (code == LEX_ALL || code == LEX_ANY || code == LEX_SOME) {
+    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    r = ParenthesisedSecondMember(text, q, node, tok);
+    return r < 0 ? r : Success(tok, r);
+  }
+  if (code == LEX_PAR_OUVRANTE) {
+    // A parenthesis after a comparison operator always opens a sub-select.
+    ParseNode* sub = nullptr;
+    r = SubSelect(text, q, sub);
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(sub);
+    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kParseClosingParenthesis, r);
+    }
+    return Success(tok, q);
+  }
+  ParseNode* item = nullptr;
+  r = SimpleItem(text, afterOperator, item);
+  if (r == kParseNotThisConstruct) {
+    return Failure(tok, node, kParseSecondMemberExpected, afterOperator);
+  }
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(item);
+  return Success(tok, r);
+}
+
+int16_t Parser::BetweenTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
+  int16_t code = 0;
+  int16_t q = 0;
+  ParseNode* low = nullptr;
+  int16_t r = SimpleItem(text, after, low);
+  if (r == kParseNotThisConstruct) {
+    return Failure(tokenText, node, kParseSimpleItemExpected, after);
+  }
+  if (r < 0) return Failure(tokenText, node, r, -1);
+  node->AddChild(low, 0);
+  if (!NextToken(text, r, tokenText, code, q, 0) || code != LEX_AND) {
+    return Failure(tokenText, node, kParseAndExpected, r);
+  }
+  int16_t afterAnd = q;
+  ParseNode* high = nullptr;
+  r = SimpleItem(text, afterAnd, high);
+  if (r == kParseNotThisConstruct) {
+    return Failure(tokenText, node, kParseSimpleItemExpected, afterAnd);
+  }
+  if (r < 0) return Failure(tokenText, node, r, -1);
+  node->AddChild(high, 0);
+  return r;
+}
+
+int16_t Parser::InTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NextToken(text, after, tokenText, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tokenText, node, kParseOpeningParenthesis, after);
+  }
+  int16_t afterParen = q;
+  ParseNode* member = nullptr;
+  int16_t r = SecondMember(text, afterParen, member);
+  if (r == kParseNotThisConstruct) {
+    return Failure(tokenText, node, kParseSubGroupExpected, afterParen);
+  }
+  if (r < 0) return Failure(tokenText, node, r, -1);
+  node->AddChild(member, 0);
+  if (!NextToken(text, r, tokenText, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tokenText, node, kParseClosingParenthesis, r);
+  }
+  return q;
+}
+
+int16_t Parser::LikeTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
+  int16_t code = 0;
+  int16_t q = 0;
+  // The pattern is always a string literal; there is no ESCAPE clause.
+  if (!NextToken(text, after, tokenText, code, q, 0) || code != LEX_CHAINE) {
+    return Failure(tokenText, node, kParseStringExpected, after);
+  }
+  if (node->AddNewChild(tokenText, code, 0, 0) == nullptr) return OutOfMemory(tokenText, node);
+  return q;
+}
+
+int16_t Parser::ParenthesisedSecondMember(const char* text, int16_t after, ParseNode*& node,
+                                          char*& tokenText) {
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NextToken(text, after, tokenText, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tokenText, node, kParseOpeningParenthesis, after);
+  }
+  ParseNode* member = nullptr;
+  int16_t r = SecondMember(text, q, member);
+  if (r < 0) return Failure(tokenText, node, r, -1);
+  node->AddChild(member, 0);
+  if (!NextToken(text, r, tokenText, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tokenText, node, kParseClosingParenthesis, r);
+  }
+  return q;
+}
+
+// Second member: a sub-select (it reads SELECT itself) or a simple-item
+// list.
+int16_t Parser::SecondMember(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_COMPOSANT_SECOND_MEMBRE)) return OutOfMemory(tok, node);
+  if (!NextToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kParseNotThisConstruct, start);
+  }
+  ParseNode* child = nullptr;
+  int16_t r = code == LEX_SELECT ? SubSelect(text, start, child)
+                                 : SimpleItemList(text, start, child);
+  if (r < 0) return Failure(tok, node, r, -1);
+  node->AddChild(child, 0);
+  return Success(tok, r);
+}
+
+// Simple-item list: simple items joined by commas.
+int16_t Parser::SimpleItemList(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_ITEM_SIMPLE_VIRGULE_LISTE)) return OutOfMemory(tok, node);
+  Children kids(node);
+  ParseNode* item = nullptr;
+  int16_t r = SimpleItem(text, start, item);
+  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseSimpleItemExpected, start);
+  if (r < 0) return Failure(tok, node, r, -1);
+  kids.Add(item);
+  int16_t p = r;
+  while (NextToken(text, p, tok, code, q, 0) && code == LEX_VIRGULE) {
+    int16_t itemStart = q;
+    r = SimpleItem(text, itemStart, item);
+    if (r == kParseNotThisConstruct) {
+      return Failure(tok, node, kParseSimpleItemExpected, itemStart);
+    }
+    if (r < 0) return Failure(tok, node, r, -1);
+    kids.Add(item);
+    p = r;
+  }
+  return Success(tok, p);
+}
+
+// Simple item: a number (read with its sign), a string literal, a column
+// name (wanted), or a scalar, aggregate or date and time function call.
+int16_t Parser::SimpleItem(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  NestingLevel level(this);
+  if (!NewRuleNode(node, FON_ITEM_SIMPLE)) return OutOfMemory(tok, node);
+  if (level.TooDeep()) return TooDeep(tok, node, start);
+  if (!NextToken(text, start, tok, code, q, 1)) {
+    int16_t message = q == kLexUnterminated ? kParseUnterminatedString : kParseNotThisConstruct;
+    return Failure(tok, node, message, start);
+  }
+  switch (code) {
+    case LEX_ENTIER:
+    case LEX_NOMBRE_DECIMAL:
+    case LEX_REEL:
+    case LEX_CHAINE:
+      if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+      return Success(tok, q);
+    case LEX_ENTIER_SIGNE:
+      // A signed integer is kept with the code of a real number.
+      if (node->AddNewChild(tok, LEX_REEL, 0, 0) == nullptr) return OutOfMemory(tok, node);
+      return Success(tok, q);
+    case LEX_IDENTIFICATEUR:
+      if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+      // A name the list cannot hold (longer than any item name) is simply
+      // not wanted; the analysis then reports it as an unknown column.
+      if (dict_ != nullptr) dict_->AddWantedName(tok);
+      return Success(tok, q);
+    default:
+      break;
+  }
+  ParseNode* function = nullptr;
+  int16_t r = ScalarFunction(text, start, function);
+  if (r == kParseNotThisConstruct) r = AggregateFunction(text, start, function);
+  if (r == kParseNotThisConstruct) r = DateTimeFunction(text, start, function);
+  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseNotThisConstruct, start);
+  if (r < 0) return Failure(tok, node, r, -1);
+  node->AddChild(function, 0);
+  return Success(tok, r);
+}
+
+// Scalar function: DIGITS, FLOAT, HEX, INTEGER or LENGTH of a simple item.
+int16_t Parser::ScalarFunction(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_FONCTION_SCALAIRE_REF)) return OutOfMemory(tok, node);
+  if (!NextToken(text, start, tok, code, q, 0) ||
+      (code != LEX_DIGITS && code != LEX_FLOAT && code != LEX_HEX && code != LEX_INTEGER &&
+       code != LEX_LENGTH)) {
+    return Failure(tok, node, kParseNotThisConstruct, start);
+  }
+  if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+  int16_t afterName = q;
+  if (!NextToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kParseOpeningParenthesis, afterName);
+  }
+  int16_t afterParen = q;
+  ParseNode* item = nullptr;
+  int16_t r = SimpleItem(text, afterParen, item);
+  if (r < 0) return Failure(tok, node, kParseSimpleItemExpected, afterParen);
+  node->AddChild(item, 0);
+  if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kParseClosingParenthesis, r);
+  }
+  return Success(tok, q);
+}
+
+// Aggregate function: AVG, MAX, MIN or SUM of an optionally quantified
+// simple item; COUNT(*) and COUNT DISTINCT alone.
+int16_t Parser::AggregateFunction(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_FONCTION_AGREGEE_REF)) return OutOfMemory(tok, node);
+  if (!NextToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kParseNotThisConstruct, start);
+  }
+  if (code == LEX_COUNT_ETOILE || code == LEX_COUNT_DISTINCT) {
+    if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+    return Success(tok, q);
+  }
+  if (code != LEX_AVG && code != LEX_MAX && code != LEX_MIN && code != LEX_SUM) {
+    return Failure(tok, node, kParseNotThisConstruct, start);
+  }
+  if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+  int16_t afterName = q;
+  if (!NextToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kParseOpeningParenthesis, afterName);
+  }
+  int16_t itemStart = q;
+  if (NextToken(text, itemStart, tok, code, q, 0) && (code == LEX_ALL || code == LEX_DISTINCT)) {
+    if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+    itemStart = q;
+  }
+  ParseNode* item = nullptr;
+  int16_t r = SimpleItem(text, itemStart, item);
+  if (r < 0) return Failure(tok, node, kParseSimpleItemExpected, itemStart);
+  node->AddChild(item, 0);
+  if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kParseClosingParenthesis, r);
+  }
+  return Success(tok, q);
+}
+
+// Date and time function: DATE or TIME of a string; DAY, HOUR, MINUTE,
+// SECOND or YEAR of a string, CURRENT DATE or CURRENT TIME.
+int16_t Parser::DateTimeFunction(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  if (!NewRuleNode(node, FON_FONCTION_DATE_HEURE_REF)) return OutOfMemory(tok, node);
+  if (!NextToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kParseNotThisConstruct, start);
+  }
+  bool ofString = code == LEX_DATE || code == LEX_TIME;
+  bool ofMoment = code == LEX_DAY || code == LEX_HOUR || code == LEX_MINUTE ||
+                  code == LEX_SECOND || code == LEX_YEAR;
+  if (!ofString && !ofMoment) return Failure(tok, node, kParseNotThisConstruct, start);
+  if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+  int16_t afterName = q;
+  if (!NextToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kParseOpeningParenthesis, afterName);
+  }
+  int16_t afterParen = q;
+  if (ofString) {
+    if (!NextToken(text, afterParen, tok, code, q, 0) || code != LEX_CHAINE) {
+      return Failure(tok, node, kParseStringExpected, afterParen);
+    }
+  } else {
+    if (!NextToken(text, afterParen, tok, code, q, 0)) {
+      return Failure(tok, node, q, afterParen);
+    }
+    if (code != LEX_CHAINE && code != LEX_CURRENT_DATE && code != LEX_CURRENT_TIME) {
+      return Failure(tok, node, kParseTimeArgumentExpected, afterParen);
+    }
+  }
+  if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
+  int16_t afterArgument = q;
+  if (!NextToken(text, afterArgument, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kParseClosingParenthesis, afterArgument);
+  }
+  return Success(tok, q);
+}
+
+}  // namespace zksql
