@@ -1,0 +1,163 @@
+// Condition trees: leaves and their row-set slots, groups and operators,
+// the shape check and the deep copy. The walks keep their pending nodes on
+// a WorkStack: the depth of a tree is the statement's to choose.
+#include "select/condition_tree.h"
+
+#include <new>
+
+#include "select/work_stack.h"
+
+namespace zksql {
+namespace {
+
+RowSetSlot* NewSlot(RowSet* rows, bool owns) {
+  RowSetSlot* slot = new (std::nothrow) RowSetSlot(rows, owns);
+  if (slot == nullptr) return nullptr;
+  if (slot->text == nullptr) {
+    slot->owns = false;
+    delete slot;
+    return nullptr;
+  }
+  return slot;
+}
+
+const RowSetSlot* SlotOf(const ParseNode* node) {
+  if (node == nullptr) return nullptr;
+  return dynamic_cast<const RowSetSlot*>(node->child);
+}
+
+// A node (or chain) holding `rows` in a slot; null when memory is short,
+// `rows` staying the caller's.
+ParseNode* NewHolder(int32_t code, RowSet* rows, bool owns) {
+  RowSetSlot* slot = NewSlot(rows, owns);
+  if (slot == nullptr) return nullptr;
+  ParseNode* node = ParseNode::Create("", code, 0, slot, nullptr);
+  if (node == nullptr) {
+    slot->owns = false;
+    delete slot;
+  }
+  return node;
+}
+
+struct CopyWork {
+  const ParseNode* source;  // chain to copy
+  ParseNode** target;       // where the copied chain goes
+};
+
+}  // namespace
+
+ParseNode* NewConditionLeaf(RowSet* rows) { return NewHolder(kConditionLeaf, rows, true); }
+
+ParseNode* NewRowSetEntry(RowSet* rows) { return NewHolder(kConditionGroup, rows, false); }
+
+RowSet* RowSetOf(const ParseNode* node) {
+  const RowSetSlot* slot = SlotOf(node);
+  return slot != nullptr ? slot->rows : nullptr;
+}
+
+RowSet* TakeRowSet(ParseNode* leaf) {
+  if (SlotOf(leaf) == nullptr) return nullptr;
+  RowSetSlot* slot = static_cast<RowSetSlot*>(leaf->child);
+  RowSet* rows = slot->rows;
+  slot->rows = nullptr;
+  leaf->child = slot->next;  // a well-formed leaf has nothing after it
+  slot->next = nullptr;
+  delete slot;
+  return rows;
+}
+
+ParseNode* NewConditionGroup(ParseNode* content) {
+  return ParseNode::Create("", kConditionGroup, 0, content, nullptr);
+}
+
+ParseNode* NewConditionOperator(int32_t code) {
+  if (code == kConditionAnd) return ParseNode::Create("AND", kConditionAnd, 0);
+  if (code == kConditionOr) return ParseNode::Create("OR", kConditionOr, 0);
+  return nullptr;
+}
+
+int32_t DualOperator(int32_t code) { return code == kConditionAnd ? kConditionOr : kConditionAnd; }
+
+int32_t ConditionKind(const ParseNode* tree) {
+  if (tree == nullptr) return 0;
+  if (tree->code == kConditionLeaf) return kConditionLeaf;
+  if (tree->code == kConditionGroup && tree->next != nullptr &&
+      (tree->next->code == kConditionAnd || tree->next->code == kConditionOr)) {
+    return tree->next->code;
+  }
+  return 0;
+}
+
+int16_t IsConditionTree(const ParseNode* tree) {
+  WorkStack<const ParseNode*> pending;
+  if (!pending.Push(tree)) return 0;
+  const ParseNode* content = nullptr;
+  while (pending.Pop(&content)) {
+    if (content == nullptr) return 0;
+    if (content->code == kConditionLeaf) {
+      if (content->next != nullptr) return 0;
+      continue;
+    }
+    if (content->code == kConditionNot) {
+      if (content->next != nullptr || !pending.Push(content->child)) return 0;
+      continue;
+    }
+    int32_t kind = ConditionKind(content);
+    if (kind == 0) return 0;
+    int32_t groups = 0;
+    bool expectGroup = true;
+    for (const ParseNode* node = content; node != nullptr; node = node->next) {
+      if (expectGroup) {
+        if (node->code != kConditionGroup || !pending.Push(node->child)) return 0;
+        ++groups;
+      } else if (node->code != kind) {
+        return 0;
+      }
+      expectGroup = !expectGroup;
+    }
+    // The chain must end with a group.
+    if (expectGroup || groups < 2) return 0;
+  }
+  return 1;
+}
+
+ParseNode* CopyConditionTree(const ParseNode* tree) {
+  ParseNode* root = nullptr;
+  WorkStack<CopyWork> pending;
+  if (tree == nullptr || !pending.Push(CopyWork{tree, &root})) return nullptr;
+  CopyWork work;
+  while (pending.Pop(&work)) {
+    ParseNode** link = work.target;
+    for (const ParseNode* node = work.source; node != nullptr; node = node->next) {
+      ParseNode* copy = nullptr;
+      const RowSetSlot* slot = dynamic_cast<const RowSetSlot*>(node);
+      if (slot != nullptr) {
+        RowSet* rows = nullptr;
+        if (slot->rows != nullptr && (rows = slot->rows->Copy()) == nullptr) {
+          delete root;
+          return nullptr;
+        }
+        copy = NewSlot(rows, true);
+        if (copy == nullptr) delete rows;
+      } else {
+        copy = ParseNode::Create(node->text, node->code, node->value);
+      }
+      // A failed copy leaves the partial tree whole (links not yet made
+      // are null), so it can simply be deleted.
+      if (copy == nullptr) {
+        delete root;
+        return nullptr;
+      }
+      *link = copy;
+      link = &copy->next;
+      if (slot == nullptr && node->child != nullptr &&
+          !pending.Push(CopyWork{node->child, &copy->child})) {
+        delete root;
+        return nullptr;
+      }
+    }
+  }
+  return root;
+}
+
+}  // namespace zksql

@@ -1,0 +1,312 @@
+// RowSet: lifetime, copy, and the two combinations (join and union).
+//
+// Both combinations skip tuples already stored in their result. Finding
+// them by scanning the result for every new tuple would make a join cubic
+// in the number of tuples; a hash index over the result's tuples keeps each
+// look-up constant. The tuples kept, and their order, are those of the
+// scan.
+#include "select/row_set.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "values/text_utils.h"
+
+namespace zksql {
+namespace {
+
+// Hash index over the tuples of one TupleTable: open addressing, slots
+// hold tuple numbers (0 = empty), the table grows at half load.
+class TupleIndex {
+ public:
+  explicit TupleIndex(const TupleTable& table) : table_(table) {}
+  ~TupleIndex() { free(slots_); }
+  TupleIndex(const TupleIndex&) = delete;
+  TupleIndex& operator=(const TupleIndex&) = delete;
+
+  // 1 when a stored tuple holds exactly these values (one per column).
+  bool Holds(const int32_t* values) const {
+    if (size_ == 0) return false;
+    uint32_t i = Hash(values) & (size_ - 1);
+    while (slots_[i] != 0) {
+      if (Equal(slots_[i], values)) return true;
+      i = (i + 1) & (size_ - 1);
+    }
+    return false;
+  }
+
+  // Records stored tuple k; false when memory is short.
+  bool Add(int32_t k) {
+    if ((used_ + 1) * 2 > size_ && !Rehash(size_ == 0 ? 64 : size_ * 2)) return false;
+    Place(k);
+    ++used_;
+    return true;
+  }
+
+ private:
+  uint32_t Hash(const int32_t* values) const {
+    uint32_t h = 2166136261u;
+    for (int32_t i = 0; i < table_.ColumnCount(); ++i) {
+      h = (h ^ static_cast<uint32_t>(values[i])) * 16777619u;
+      h ^= h >> 15;
+    }
+    return h;
+  }
+  uint32_t HashOf(int32_t k) const {
+    uint32_t h = 2166136261u;
+    for (int32_t i = 0; i < table_.ColumnCount(); ++i) {
+      h = (h ^ static_cast<uint32_t>(table_.At(k, i))) * 16777619u;
+      h ^= h >> 15;
+    }
+    return h;
+  }
+  bool Equal(int32_t k, const int32_t* values) const {
+    for (int32_t i = 0; i < table_.ColumnCount(); ++i) {
+      if (table_.At(k, i) != values[i]) return false;
+    }
+    return true;
+  }
+  void Place(int32_t k) {
+    uint32_t i = HashOf(k) & (size_ - 1);
+    while (slots_[i] != 0) i = (i + 1) & (size_ - 1);
+    slots_[i] = k;
+  }
+  bool Rehash(uint32_t newSize) {
+    if (newSize == 0 || newSize > (1u << 30)) return false;
+    int32_t* old = slots_;
+    uint32_t oldSize = size_;
+    slots_ = static_cast<int32_t*>(calloc(newSize, sizeof(int32_t)));
+    if (slots_ == nullptr) {
+      slots_ = old;
+      return false;
+    }
+    size_ = newSize;
+    for (uint32_t i = 0; i < oldSize; ++i) {
+      if (old[i] != 0) Place(old[i]);
+    }
+    free(old);
+    return true;
+  }
+
+  const TupleTable& table_;
+  int32_t* slots_ = nullptr;
+  uint32_t size_ = 0;
+  uint32_t used_ = 0;
+};
+
+// Appends `values` to the result unless an equal tuple is stored;
+// false when memory is short.
+bool AppendDistinct(TupleTable* table, TupleIndex* index, const int32_t* values) {
+  if (index->Holds(values)) return true;
+  if (table->AppendTuple(values, table->ColumnCount()) == 0) return false;
+  return index->Add(table->TupleCount());
+}
+
+// Appends a tuple whatever the result holds, keeping the index current;
+// false when memory is short.
+bool AppendAlways(TupleTable* table, TupleIndex* index, const int32_t* values) {
+  if (table->AppendTuple(values, table->ColumnCount()) == 0) return false;
+  return index->Add(table->TupleCount());
+}
+
+// A new, empty row set in the given state; null when memory is short.
+RowSet* NewResult(int16_t state) {
+  RowSet* result = RowSet::Create(nullptr, nullptr, nullptr);
+  if (result != nullptr) result->state = state;
+  return result;
+}
+
+// Adds the columns of `from` to `to`, skipping names `to` already has.
+bool AddColumns(TupleTable* to, const TupleTable& from) {
+  for (int32_t i = 0; i < from.ColumnCount(); ++i) {
+    if (to->ColumnIndex(from.ColumnName(i)) >= 0) continue;
+    if (to->AddTupleColumn(from.ColumnName(i)) == 0) return false;
+  }
+  return true;
+}
+
+// Scratch array of one record number per column, freed on scope exit.
+class TupleBuffer {
+ public:
+  explicit TupleBuffer(int32_t n)
+      : values_(static_cast<int32_t*>(calloc(n > 0 ? static_cast<size_t>(n) : 1, sizeof(int32_t)))) {}
+  ~TupleBuffer() { free(values_); }
+  TupleBuffer(const TupleBuffer&) = delete;
+  TupleBuffer& operator=(const TupleBuffer&) = delete;
+  int32_t* get() const { return values_; }
+
+ private:
+  int32_t* values_;
+};
+
+// The result of combining an explicit set with a neutral one (RS_ALL for
+// AND, RS_NONE for OR): the explicit set's tuples in order, each once.
+CombineStatus CopyDistinct(const RowSet& source, RowSet** result) {
+  RowSet* out = NewResult(RS_EXPLICIT);
+  if (out == nullptr) return CombineStatus::kNoMemory;
+  const TupleTable& from = *source.tuples;
+  TupleIndex index(*out->tuples);
+  TupleBuffer values(from.ColumnCount());
+  bool ok = values.get() != nullptr && AddColumns(out->tuples, from);
+  for (int32_t k = 1; ok && k <= from.TupleCount(); ++k) {
+    for (int32_t i = 0; i < from.ColumnCount(); ++i) values.get()[i] = from.At(k, i);
+    ok = AppendDistinct(out->tuples, &index, values.get());
+  }
+  if (!ok) {
+    delete out;
+    return CombineStatus::kNoMemory;
+  }
+  *result = out;
+  return CombineStatus::kDone;
+}
+
+}  // namespace
+
+RowSet::RowSet(ParseNode* condition, ParseNode* references, PtrArray* conditionColumns)
+    : references(references),
+      tuples(new (std::nothrow) TupleTable()),
+      condition(condition),
+      conditionColumns(conditionColumns) {}
+
+RowSet::~RowSet() {
+  delete tuples;
+  delete references;
+  if (conditionColumns != nullptr) {
+    // The columns belong to their tables.
+    conditionColumns->ClearAll();
+    delete conditionColumns;
+  }
+}
+
+RowSet* RowSet::Create(ParseNode* condition, ParseNode* references, PtrArray* conditionColumns) {
+  RowSet* rows = new (std::nothrow) RowSet(condition, references, conditionColumns);
+  if (rows == nullptr) return nullptr;
+  if (rows->tuples == nullptr) {
+    rows->references = nullptr;
+    rows->conditionColumns = nullptr;
+    delete rows;
+    return nullptr;
+  }
+  return rows;
+}
+
+RowSet* RowSet::Copy() const {
+  RowSet* copy = new (std::nothrow) RowSet(nullptr, nullptr, nullptr);
+  if (copy == nullptr) return nullptr;
+  delete copy->tuples;
+  copy->tuples = tuples != nullptr ? tuples->Copy() : new (std::nothrow) TupleTable();
+  if (copy->tuples == nullptr) {
+    delete copy;
+    return nullptr;
+  }
+  copy->state = state;
+  return copy;
+}
+
+CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result) {
+  *result = nullptr;
+  if (a.tuples == nullptr || b.tuples == nullptr) return CombineStatus::kRefused;
+  if (a.state == RS_NONE || b.state == RS_NONE || (a.state == RS_ALL && b.state == RS_ALL)) {
+    *result = NewResult(a.state == RS_ALL && b.state == RS_ALL ? RS_ALL : RS_NONE);
+    return *result != nullptr ? CombineStatus::kDone : CombineStatus::kNoMemory;
+  }
+  if (a.state == RS_ALL) return CopyDistinct(b, result);
+  if (b.state == RS_ALL) return CopyDistinct(a, result);
+
+  const TupleTable& ta = *a.tuples;
+  const TupleTable& tb = *b.tuples;
+  // For each column of b, the column of a with the same table, or -1.
+  TupleBuffer inA(tb.ColumnCount());
+  if (inA.get() == nullptr) return CombineStatus::kNoMemory;
+  bool common = false;
+  for (int32_t j = 0; j < tb.ColumnCount(); ++j) {
+    inA.get()[j] = ta.ColumnIndex(tb.ColumnName(j));
+    if (inA.get()[j] >= 0) common = true;
+  }
+  // Sets that share no table are never joined: their join would be the
+  // cartesian product of tables no condition links.
+  if (!common) return CombineStatus::kRefused;
+
+  RowSet* out = NewResult(RS_EXPLICIT);
+  if (out == nullptr) return CombineStatus::kNoMemory;
+  TupleTable* to = out->tuples;
+  bool ok = AddColumns(to, ta) && AddColumns(to, tb);
+  TupleBuffer values(to->ColumnCount());
+  TupleIndex index(*to);
+  ok = ok && values.get() != nullptr;
+  for (int32_t i = 1; ok && i <= ta.TupleCount(); ++i) {
+    for (int32_t c = 0; c < ta.ColumnCount(); ++c) values.get()[c] = ta.At(i, c);
+    for (int32_t j = 1; ok && j <= tb.TupleCount(); ++j) {
+      bool match = true;
+      int32_t extra = ta.ColumnCount();
+      for (int32_t c = 0; c < tb.ColumnCount(); ++c) {
+        int32_t value = tb.At(j, c);
+        if (inA.get()[c] >= 0) {
+          if (ta.At(i, inA.get()[c]) != value) {
+            match = false;
+            break;
+          }
+        } else {
+          values.get()[extra++] = value;
+        }
+      }
+      if (match) ok = AppendDistinct(to, &index, values.get());
+    }
+  }
+  if (!ok) {
+    delete out;
+    return CombineStatus::kNoMemory;
+  }
+  *result = out;
+  return CombineStatus::kDone;
+}
+
+CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result) {
+  *result = nullptr;
+  if (a.tuples == nullptr || b.tuples == nullptr) return CombineStatus::kRefused;
+  if (a.state == RS_ALL || b.state == RS_ALL || (a.state == RS_NONE && b.state == RS_NONE)) {
+    *result = NewResult(a.state == RS_ALL || b.state == RS_ALL ? RS_ALL : RS_NONE);
+    return *result != nullptr ? CombineStatus::kDone : CombineStatus::kNoMemory;
+  }
+  const TupleTable& ta = *a.tuples;
+  const TupleTable& tb = *b.tuples;
+  if (a.state != RS_NONE && b.state != RS_NONE) {
+    // A union is a set of tuples over one list of tables: the two lists
+    // must agree column for column (the tuples are merged by position).
+    if (ta.ColumnCount() != tb.ColumnCount()) return CombineStatus::kRefused;
+    for (int32_t i = 0; i < ta.ColumnCount(); ++i) {
+      if (CompareNoCase(ta.ColumnName(i), tb.ColumnName(i)) != 0) return CombineStatus::kRefused;
+    }
+  }
+  const RowSet* first = a.state == RS_NONE ? nullptr : &a;
+  const RowSet* second = b.state == RS_NONE ? nullptr : &b;
+
+  RowSet* out = NewResult(RS_EXPLICIT);
+  if (out == nullptr) return CombineStatus::kNoMemory;
+  TupleTable* to = out->tuples;
+  bool ok = AddColumns(to, first != nullptr ? ta : tb);
+  TupleBuffer values(to->ColumnCount());
+  TupleIndex index(*to);
+  ok = ok && values.get() != nullptr;
+  // a's tuples go in as they are, duplicates included; b's only when not
+  // stored yet.
+  for (int32_t k = 1; ok && first != nullptr && k <= ta.TupleCount(); ++k) {
+    for (int32_t i = 0; i < ta.ColumnCount(); ++i) values.get()[i] = ta.At(k, i);
+    ok = AppendAlways(to, &index, values.get());
+  }
+  for (int32_t k = 1; ok && second != nullptr && k <= tb.TupleCount(); ++k) {
+    for (int32_t i = 0; i < to->ColumnCount(); ++i) {
+      values.get()[i] = tb.ValueOf(k, to->ColumnName(i));
+    }
+    ok = AppendDistinct(to, &index, values.get());
+  }
+  if (!ok) {
+    delete out;
+    return CombineStatus::kNoMemory;
+  }
+  *result = out;
+  return CombineStatus::kDone;
+}
+
+}  // namespace zksql

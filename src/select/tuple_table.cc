@@ -1,0 +1,221 @@
+// TupleTable: columns, growth of the record-number arrays, tuple lists in
+// and out, lookup and projection.
+#include "select/tuple_table.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "base/memory_block.h"
+#include "values/text_utils.h"
+
+namespace zksql {
+namespace {
+
+// The largest capacity whose array size in bytes fits a signed 32-bit
+// count (and so a 32-bit size_t), rounded to the growth step: past it an
+// append fails instead of computing a wrapped-around size.
+constexpr int32_t kMaxCapacity =
+    static_cast<int32_t>((INT32_MAX / sizeof(int32_t)) / TupleTable::kGrowth * TupleTable::kGrowth);
+
+int32_t ListLength(const ParseNode* list) {
+  int32_t n = 0;
+  for (const ParseNode* node = list; node != nullptr; node = node->next) ++n;
+  return n;
+}
+
+}  // namespace
+
+TupleTable::~TupleTable() {
+  for (int32_t i = 0; i < columnCount_; ++i) {
+    free(columns_[i].name);
+    FreeLocked(columns_[i].slots);
+  }
+  free(columns_);
+}
+
+const char* TupleTable::ColumnName(int32_t i) const {
+  if (i < 0 || i >= columnCount_) return nullptr;
+  return columns_[i].name;
+}
+
+int32_t TupleTable::ColumnIndex(const char* tableName) const {
+  if (tableName == nullptr) return -1;
+  for (int32_t i = 0; i < columnCount_; ++i) {
+    if (CompareNoCase(columns_[i].name, tableName) == 0) return i;
+  }
+  return -1;
+}
+
+int32_t TupleTable::At(int32_t k, int32_t i) const {
+  if (k < 1 || k >= count || i < 0 || i >= columnCount_) return -1;
+  return columns_[i].slots[k];
+}
+
+int16_t TupleTable::AddTupleColumn(const char* tableName) {
+  if (count > 1) return 0;
+  if (tableName == nullptr) tableName = "";
+  char* name = DuplicateText(tableName);
+  if (name == nullptr) return 0;
+  int32_t slots = capacity == 0 ? kGrowth : capacity;
+  int32_t* array = static_cast<int32_t*>(AllocLocked(static_cast<size_t>(slots) * sizeof(int32_t)));
+  Column* grown = static_cast<Column*>(
+      realloc(columns_, static_cast<size_t>(columnCount_ + 1) * sizeof(Column)));
+  if (array == nullptr || grown == nullptr) {
+    // A successful realloc only moved the existing columns: keep it.
+    if (grown != nullptr) columns_ = grown;
+    FreeLocked(array);
+    free(name);
+    return 0;
+  }
+  columns_ = grown;
+  columns_[columnCount_].name = name;
+  columns_[columnCount_].slots = array;
+  ++columnCount_;
+  if (count == 0) count = 1;
+  capacity = slots;
+  return 1;
+}
+
+int16_t TupleTable::Reserve() {
+  if (columnCount_ == 0) return 0;
+  if (count + 1 < capacity) return 1;
+  if (capacity > kMaxCapacity - kGrowth) return 0;
+  int32_t grown = capacity + kGrowth;
+  for (int32_t i = 0; i < columnCount_; ++i) {
+    void* larger = ReAllocLocked(columns_[i].slots, static_cast<size_t>(grown) * sizeof(int32_t));
+    // Arrays already grown keep their larger block; `capacity` only moves
+    // once every one of them has the room.
+    if (larger == nullptr) return 0;
+    columns_[i].slots = static_cast<int32_t*>(larger);
+  }
+  capacity = grown;
+  return 1;
+}
+
+int16_t TupleTable::AppendTuple(const int32_t* values, int32_t n) {
+  if (values == nullptr || n != columnCount_ || Reserve() == 0) return 0;
+  for (int32_t i = 0; i < columnCount_; ++i) columns_[i].slots[count] = values[i];
+  ++count;
+  return 1;
+}
+
+int16_t TupleTable::AppendTupleList(const ParseNode* list, int16_t asIs) {
+  const ParseNode* source = list;
+  ParseNode* projected = nullptr;
+  if (asIs == 0) {
+    projected = Project(list);
+    if (projected == nullptr) return 0;
+    source = projected;
+  }
+  int16_t done = 0;
+  if (ListLength(source) == columnCount_ && Reserve() != 0) {
+    int32_t i = 0;
+    for (const ParseNode* node = source; node != nullptr; node = node->next) {
+      columns_[i++].slots[count] = node->code;
+    }
+    ++count;
+    done = 1;
+  }
+  delete projected;
+  return done;
+}
+
+ParseNode* TupleTable::ExtractTuple(int32_t k) const {
+  if (columnCount_ == 0 || k < 1 || k >= count) return nullptr;
+  ParseNode* head = nullptr;
+  ParseNode* last = nullptr;
+  for (int32_t i = 0; i < columnCount_; ++i) {
+    ParseNode* node = ParseNode::Create(columns_[i].name, columns_[i].slots[k], 0);
+    if (node == nullptr) {
+      delete head;
+      return nullptr;
+    }
+    if (last == nullptr) {
+      head = node;
+    } else {
+      last->next = node;
+    }
+    last = node;
+  }
+  return head;
+}
+
+int32_t TupleTable::ValueOf(int32_t k, const char* tableName) const {
+  return At(k, ColumnIndex(tableName));
+}
+
+int16_t TupleTable::Contains(const ParseNode* list, int16_t asIs) const {
+  const ParseNode* probe = list;
+  ParseNode* projected = nullptr;
+  if (asIs == 0) {
+    projected = Project(list);
+    if (projected == nullptr) return 0;
+    probe = projected;
+  }
+  int16_t found = 0;
+  int32_t length = ListLength(probe);
+  if (length > 0 && length <= columnCount_) {
+    for (int32_t k = 1; k < count && found == 0; ++k) {
+      int32_t i = 0;
+      const ParseNode* node = probe;
+      while (node != nullptr && node->code == columns_[i].slots[k]) {
+        node = node->next;
+        ++i;
+      }
+      if (node == nullptr) found = 1;
+    }
+  }
+  delete projected;
+  return found;
+}
+
+ParseNode* TupleTable::Project(const ParseNode* list) const {
+  if (columnCount_ == 0) return nullptr;
+  ParseNode* head = nullptr;
+  ParseNode* last = nullptr;
+  for (int32_t i = 0; i < columnCount_; ++i) {
+    const ParseNode* match = list;
+    while (match != nullptr && CompareNoCase(match->text, columns_[i].name) != 0) match = match->next;
+    ParseNode* node = match != nullptr ? ParseNode::Create(columns_[i].name, match->code, 0) : nullptr;
+    if (node == nullptr) {
+      delete head;
+      return nullptr;
+    }
+    if (last == nullptr) {
+      head = node;
+    } else {
+      last->next = node;
+    }
+    last = node;
+  }
+  return head;
+}
+
+TupleTable* TupleTable::Copy() const {
+  TupleTable* copy = new (std::nothrow) TupleTable();
+  if (copy == nullptr) return nullptr;
+  for (int32_t i = 0; i < columnCount_; ++i) {
+    if (copy->AddTupleColumn(columns_[i].name) == 0) {
+      delete copy;
+      return nullptr;
+    }
+  }
+  if (columnCount_ == 0) return copy;
+  // Same capacity as the source, so the copy grows exactly as the source
+  // would have; then the arrays are taken over slot for slot.
+  for (int32_t i = 0; i < columnCount_; ++i) {
+    void* resized = ReAllocLocked(copy->columns_[i].slots, static_cast<size_t>(capacity) * sizeof(int32_t));
+    if (resized == nullptr) {
+      delete copy;
+      return nullptr;
+    }
+    copy->columns_[i].slots = static_cast<int32_t*>(resized);
+    memcpy(copy->columns_[i].slots, columns_[i].slots, static_cast<size_t>(count) * sizeof(int32_t));
+  }
+  copy->capacity = capacity;
+  copy->count = count;
+  return copy;
+}
+
+}  // namespace zksql
