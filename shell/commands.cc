@@ -1,0 +1,357 @@
+// Each dot-command checks its arguments and reports a failure through the
+// shell, so a wrong command in a script counts as an error (and stops a
+// script under bail) just as a failed statement does.
+#include "commands.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+
+#include "charset.h"
+#include "csv.h"
+#include "memo_blocks.h"
+#include "schema_text.h"
+#include "shell.h"
+
+namespace zkshell {
+namespace {
+
+const char kHelp[] =
+    ".bail on|off            stop at the first error (scripts)\n"
+    ".begin                  start a transaction grouping the next statements\n"
+    ".commit                 make the open transaction's changes durable\n"
+    ".echo on|off            show each command before running it\n"
+    ".exit                   leave the shell (as .quit)\n"
+    ".export TABLE FILE      write TABLE to FILE as CSV with a header row\n"
+    ".headers on|off         show column names (list, csv, tabs modes)\n"
+    ".help                   show this text\n"
+    ".import FILE TABLE      read CSV FILE (header row first) into TABLE,\n"
+    "                        creating TABLE when it does not exist\n"
+    ".memo TABLE COLUMN ROW FILE\n"
+    "                        write the memo of COLUMN in row ROW (from 1) of\n"
+    "                        TABLE to FILE, byte for byte\n"
+    ".mode MODE              output mode: table, list, csv, tabs, line, json\n"
+    ".once FILE              send the next result to FILE\n"
+    ".output [FILE]          send results to FILE, or back to the screen\n"
+    ".quit                   leave the shell\n"
+    ".read FILE              run the statements and commands of FILE\n"
+    ".rollback               undo the open transaction's changes\n"
+    ".schema [TABLE]         show the CREATE statements of every table, or one\n"
+    ".separator SEP          column separator of list mode\n"
+    ".tables [PATTERN]       list the tables, or those matching PATTERN\n"
+    ".timer on|off           show how long each statement took\n"
+    "\n"
+    "Statements end with \";\" and may span lines. A memo value is read from a\n"
+    "file with {JXMemoBinaire('FILE')} where the value goes.\n";
+
+bool OnOff(Shell* shell, const std::vector<std::string>& words, bool* flag) {
+  if (words.size() != 2 || (words[1] != "on" && words[1] != "off")) {
+    shell->Fail("usage: " + words[0] + " on|off");
+    return false;
+  }
+  *flag = words[1] == "on";
+  return true;
+}
+
+bool Arguments(Shell* shell, const std::vector<std::string>& words, size_t least, size_t most,
+               const char* usage) {
+  size_t n = words.size() - 1;
+  if (n >= least && n <= most) return true;
+  shell->Fail(std::string("usage: ") + usage);
+  return false;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return text;
+}
+
+// Converts SQL made by the shell from values of a file; false (and a
+// failure reported) when a value has no Windows-1252 form.
+bool ToLibrary(Shell* shell, const std::string& text, std::string* sql, const std::string& where) {
+  std::string problem;
+  if (Utf8ToCp1252(text, sql, &problem)) return true;
+  shell->Fail(where + problem);
+  return false;
+}
+
+void Tables(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 1, ".tables [PATTERN]")) return;
+  for (const std::string& name : shell->session().FileNames()) {
+    std::string shown = Cp1252ToUtf8(name);
+    if (words.size() == 1 || MatchesPattern(shown, words[1])) shell->Write(shown + "\n");
+  }
+}
+
+void Schema(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 1, ".schema [TABLE]")) return;
+  std::vector<std::string> names;
+  if (words.size() == 2) {
+    std::string name;
+    if (!ToLibrary(shell, Upper(words[1]), &name, "")) return;
+    names.push_back(name);
+  } else {
+    names = shell->session().FileNames();
+  }
+  for (const std::string& name : names) {
+    FileInfo file;
+    if (!shell->session().DescribeFile(name, &file)) {
+      shell->Fail("no such table: " + Cp1252ToUtf8(name));
+      continue;
+    }
+    shell->Write(Cp1252ToUtf8(SchemaText(file)));
+  }
+}
+
+// Shows how far a long import has gone, on a terminal only.
+class Progress {
+ public:
+  explicit Progress(size_t total)
+      : total_(total), shown_(isatty(STDERR_FILENO) != 0),
+        started_(std::chrono::steady_clock::now()) {}
+  ~Progress() {
+    if (drawn_) fputs("\r\033[K", stderr);
+  }
+  void Step(size_t done) {
+    if (!shown_ || total_ == 0 || done % 256 != 0) return;
+    if (std::chrono::steady_clock::now() - started_ < std::chrono::seconds(1)) return;
+    constexpr size_t kWidth = 40;
+    size_t filled = done * kWidth / total_;
+    fprintf(stderr, "\r[%s%s] %zu/%zu", std::string(filled, '#').c_str(),
+            std::string(kWidth - filled, '.').c_str(), done, total_);
+    fflush(stderr);
+    drawn_ = true;
+  }
+
+ private:
+  size_t total_;
+  bool shown_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point started_;
+};
+
+void Import(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 2, 2, ".import FILE TABLE")) return;
+  std::string bytes, problem;
+  if (!ReadWholeFile(words[1], &bytes, &problem)) {
+    shell->Fail(problem);
+    return;
+  }
+  std::vector<CsvRecord> records;
+  if (!ParseCsv(bytes, &records, &problem)) {
+    shell->Fail(words[1] + ": " + problem);
+    return;
+  }
+  if (records.empty()) {
+    shell->Fail(words[1] + ": no header row");
+    return;
+  }
+  Session& session = shell->session();
+  std::string table = MakeIdentifier(words[2]);
+  std::string tableCp;
+  if (!ToLibrary(shell, table, &tableCp, "")) return;
+  CsvRecord header = records.front();
+  std::vector<CsvRecord> rows(records.begin() + 1, records.end());
+
+  // Which columns take numbers: from the table when it exists, else from
+  // the values, and the table is made to fit them.
+  std::vector<bool> numeric;
+  std::string create;
+  FileInfo file;
+  if (session.DescribeFile(tableCp, &file)) {
+    for (const ItemInfo& item : file.items) {
+      if (!item.composite) numeric.push_back(IsNumericType(item.type));
+    }
+  } else {
+    std::vector<InferredColumn> columns = InferColumns(header, rows);
+    for (const InferredColumn& c : columns) numeric.push_back(c.type != InferredType::kText);
+    create = CreateTableText(table, columns);
+  }
+
+  // One transaction for the whole file, unless the user already holds one.
+  bool own = !session.InTransaction();
+  if (own && !session.Begin(&problem)) {
+    shell->Fail(problem);
+    return;
+  }
+  bool ok = true;
+  if (!create.empty()) {
+    std::string sql;
+    ok = ToLibrary(shell, create, &sql, "");
+    if (ok) {
+      ExecResult result = session.Execute(sql, nullptr);
+      if (!result.ok) {
+        shell->Fail(Cp1252ToUtf8(result.error), result.sqlState);
+        ok = false;
+      }
+    }
+  }
+  Progress progress(rows.size());
+  for (size_t r = 0; ok && r < rows.size(); ++r) {
+    std::string insert = "INSERT INTO " + table + " VALUES (";
+    for (size_t c = 0; c < numeric.size(); ++c) {
+      if (c > 0) insert += ", ";
+      const std::string value = c < rows[r].size() ? rows[r][c] : std::string();
+      bool number = numeric[c] && (value.empty() || IsNumber(value));
+      insert += SqlLiteral(value, number);
+    }
+    insert += ")";
+    std::string where = words[1] + " record " + std::to_string(r + 2) + ": ";
+    std::string sql;
+    if (!ToLibrary(shell, insert, &sql, where)) {
+      ok = false;
+      break;
+    }
+    ExecResult result = session.Execute(sql, nullptr);
+    if (!result.ok) {
+      shell->Fail(where + Cp1252ToUtf8(result.error), result.sqlState);
+      ok = false;
+    }
+    progress.Step(r + 1);
+  }
+  if (own) {
+    if (ok) {
+      if (!session.Commit(&problem)) shell->Fail(problem);
+    } else {
+      session.Rollback(&problem);
+    }
+  }
+}
+
+void Export(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 2, 2, ".export TABLE FILE")) return;
+  std::string sql;
+  if (!ToLibrary(shell, "SELECT * FROM " + words[1], &sql, "")) return;
+  ExecResult result = shell->session().Execute(sql, nullptr);
+  if (!result.ok) {
+    shell->Fail(Cp1252ToUtf8(result.error), result.sqlState);
+    return;
+  }
+  FILE* f = fopen(words[2].c_str(), "wb");
+  if (f == nullptr) {
+    shell->Fail("cannot write \"" + words[2] + "\": " + strerror(errno));
+    return;
+  }
+  std::vector<std::string> names;
+  for (const ResultColumn& c : ParseColumnText(Cp1252ToUtf8(result.columnText))) {
+    names.push_back(c.name);
+  }
+  std::string text = CsvLine(names);
+  for (const auto& row : result.rows) {
+    std::vector<std::string> fields;
+    for (const std::string& field : row) fields.push_back(Cp1252ToUtf8(field));
+    text += CsvLine(fields);
+  }
+  bool written = fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (fclose(f) != 0 || !written) shell->Fail("cannot write \"" + words[2] + "\"");
+}
+
+void Memo(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 4, 4, ".memo TABLE COLUMN ROW FILE")) return;
+  char* end = nullptr;
+  long row = strtol(words[3].c_str(), &end, 10);
+  if (end == words[3].c_str() || *end != '\0' || row < 1) {
+    shell->Fail("ROW must be a row number from 1");
+    return;
+  }
+  std::string sql;
+  if (!ToLibrary(shell, "SELECT " + words[2] + " FROM " + words[1], &sql, "")) return;
+  std::string data, problem;
+  if (!shell->session().ReadMemo(sql, 1, static_cast<int>(row), &data, &problem)) {
+    shell->Fail(Cp1252ToUtf8(problem));
+    return;
+  }
+  FILE* f = fopen(words[4].c_str(), "wb");
+  if (f == nullptr) {
+    shell->Fail("cannot write \"" + words[4] + "\": " + strerror(errno));
+    return;
+  }
+  bool written = fwrite(data.data(), 1, data.size(), f) == data.size();
+  if (fclose(f) != 0 || !written) shell->Fail("cannot write \"" + words[4] + "\"");
+}
+
+void Read(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 1, 1, ".read FILE")) return;
+  FILE* f = fopen(words[1].c_str(), "rb");
+  if (f == nullptr) {
+    shell->Fail("cannot open \"" + words[1] + "\": " + strerror(errno));
+    return;
+  }
+  StreamLineSource source(f);
+  shell->Run(&source, words[1]);
+  fclose(f);
+}
+
+void Transaction(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 0, words[0].c_str())) return;
+  std::string problem;
+  Session& session = shell->session();
+  bool ok = words[0] == ".begin"    ? session.Begin(&problem)
+            : words[0] == ".commit" ? session.Commit(&problem)
+                                    : session.Rollback(&problem);
+  if (!ok) shell->Fail(problem);
+}
+
+}  // namespace
+
+void RunDotCommand(Shell* shell, const std::string& line) {
+  std::vector<std::string> words = SplitCommandLine(line);
+  if (words.empty()) return;
+  const std::string& name = words[0];
+  FormatSettings& format = shell->format();
+  std::string problem;
+  if (name == ".quit" || name == ".exit") {
+    shell->Quit();
+  } else if (name == ".help") {
+    shell->Write(kHelp);
+  } else if (name == ".mode") {
+    OutputMode mode;
+    if (words.size() != 2 || !ParseOutputMode(words[1], &mode)) {
+      shell->Fail("usage: .mode table|list|csv|tabs|line|json");
+    } else {
+      format.mode = mode;
+    }
+  } else if (name == ".headers" || name == ".header") {
+    OnOff(shell, words, &format.headers);
+  } else if (name == ".separator") {
+    if (Arguments(shell, words, 1, 1, ".separator SEP")) format.separator = words[1];
+  } else if (name == ".bail") {
+    OnOff(shell, words, &shell->bail);
+  } else if (name == ".echo") {
+    OnOff(shell, words, &shell->echo);
+  } else if (name == ".timer") {
+    OnOff(shell, words, &shell->timer);
+  } else if (name == ".output") {
+    if (Arguments(shell, words, 0, 1, ".output [FILE]") &&
+        !shell->SetOutput(words.size() == 2 ? words[1] : "", false, &problem)) {
+      shell->Fail(problem);
+    }
+  } else if (name == ".once") {
+    if (Arguments(shell, words, 1, 1, ".once FILE") &&
+        !shell->SetOutput(words[1], true, &problem)) {
+      shell->Fail(problem);
+    }
+  } else if (name == ".read") {
+    Read(shell, words);
+  } else if (name == ".tables") {
+    Tables(shell, words);
+  } else if (name == ".schema") {
+    Schema(shell, words);
+  } else if (name == ".import") {
+    Import(shell, words);
+  } else if (name == ".export") {
+    Export(shell, words);
+  } else if (name == ".memo") {
+    Memo(shell, words);
+  } else if (name == ".begin" || name == ".commit" || name == ".rollback") {
+    Transaction(shell, words);
+  } else {
+    shell->Fail("unknown command: " + name + " (.help lists the commands)");
+  }
+}
+
+}  // namespace zkshell

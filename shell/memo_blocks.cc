@@ -1,0 +1,139 @@
+// Memo block layout: int16 header size at offset 3, int32 data length at
+// offset 52, the data after the header. The shell makes 64-byte headers,
+// as the engine does.
+#include "memo_blocks.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "charset.h"
+#include "zkglobal.h"
+
+// The memo scanner exports are bound weakly: a library that does not
+// export them yet still runs every statement without memo constructs, and
+// the shell says why one with constructs cannot run.
+#pragma weak ZKSQL_JXMS_Alloc
+#pragma weak ZKSQL_JXMS_Free
+#pragma weak ZKSQL_JXMS_Scan
+#pragma weak ZKSQL_JXMS_GetMemoInfo
+
+namespace zkshell {
+namespace {
+
+constexpr int16_t kHeaderSize = 64;
+constexpr size_t kHeaderSizeOffset = 3;
+constexpr size_t kDataLengthOffset = 52;
+
+}  // namespace
+
+MemoBlocks::~MemoBlocks() {
+  for (void* block : blocks_) GlobalFree(block);
+}
+
+bool MemoBlocks::Add(const std::string& bytes) {
+  HGLOBAL block = GlobalAlloc(GHND, kHeaderSize + bytes.size());
+  if (block == nullptr) return false;
+  unsigned char* p = static_cast<unsigned char*>(GlobalLock(block));
+  if (p == nullptr) {
+    GlobalFree(block);
+    return false;
+  }
+  int16_t header = kHeaderSize;
+  int32_t length = static_cast<int32_t>(bytes.size());
+  memcpy(p + kHeaderSizeOffset, &header, sizeof header);
+  memcpy(p + kDataLengthOffset, &length, sizeof length);
+  if (!bytes.empty()) memcpy(p + kHeaderSize, bytes.data(), bytes.size());
+  GlobalUnlock(block);
+  blocks_.push_back(block);
+  return true;
+}
+
+const ZKSQLMemoTable* MemoBlocks::Table() {
+  if (blocks_.empty()) return nullptr;
+  table_.assign(offsetof(ZKSQLMemoTable, blocks) + blocks_.size() * sizeof(void*), 0);
+  memcpy(table_.data() + offsetof(ZKSQLMemoTable, blocks), blocks_.data(),
+         blocks_.size() * sizeof(void*));
+  return reinterpret_cast<const ZKSQLMemoTable*>(table_.data());
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
+  FILE* f = fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    *error = "cannot open \"" + path + "\": " + strerror(errno);
+    return false;
+  }
+  bytes->clear();
+  char buffer[65536];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, n);
+  bool failed = ferror(f) != 0;
+  fclose(f);
+  if (failed) *error = "cannot read \"" + path + "\"";
+  return !failed;
+}
+
+bool LoadStatementMemos(const std::string& sql, MemoBlocks* blocks, std::string* error) {
+  // Cheap test first: most statements carry no memo.
+  if (sql.find('{') == std::string::npos) return true;
+  if (ZKSQL_JXMS_Alloc == nullptr || ZKSQL_JXMS_Scan == nullptr ||
+      ZKSQL_JXMS_GetMemoInfo == nullptr || ZKSQL_JXMS_Free == nullptr) {
+    // Braces also open date escapes, which need no scanner.
+    std::string upper = sql;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (upper.find("JXMEMOBINAIRE") == std::string::npos) return true;
+    *error = "this SQL library has no memo scanner (ZKSQL_JXMS_ exports)";
+    return false;
+  }
+  void* set = ZKSQL_JXMS_Alloc();
+  if (set == nullptr) {
+    *error = "out of memory";
+    return false;
+  }
+  int32_t count = ZKSQL_JXMS_Scan(set, sql.c_str());
+  bool ok = true;
+  for (int32_t i = 0; i < count && ok; ++i) {
+    char name[1024] = "";
+    int32_t kind = 0;
+    ZKSQL_JXMS_GetMemoInfo(set, i, name, static_cast<int32_t>(sizeof name), &kind);
+    // The construct's text is Windows-1252 like the whole statement; the
+    // file system wants it back in UTF-8.
+    std::string path = Cp1252ToUtf8(name);
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes, error)) {
+      *error = "memo file: " + *error;
+      ok = false;
+    } else if (!blocks->Add(bytes)) {
+      *error = "out of memory for the memo \"" + path + "\"";
+      ok = false;
+    }
+  }
+  ZKSQL_JXMS_Free(set);
+  return ok;
+}
+
+std::string TakeMemoData(void* block) {
+  std::string data;
+  if (block == nullptr) return data;
+  size_t size = GlobalSize(block);
+  const unsigned char* p = static_cast<const unsigned char*>(GlobalLock(block));
+  if (p != nullptr && size >= kDataLengthOffset + 4) {
+    int16_t header = 0;
+    int32_t length = 0;
+    memcpy(&header, p + kHeaderSizeOffset, sizeof header);
+    memcpy(&length, p + kDataLengthOffset, sizeof length);
+    // A length the block cannot hold is cut to what it holds.
+    if (header >= 0 && static_cast<size_t>(header) <= size && length > 0) {
+      size_t n = static_cast<size_t>(length);
+      if (n > size - static_cast<size_t>(header)) n = size - static_cast<size_t>(header);
+      data.assign(reinterpret_cast<const char*>(p + header), n);
+    }
+    GlobalUnlock(block);
+  }
+  GlobalFree(block);
+  return data;
+}
+
+}  // namespace zkshell

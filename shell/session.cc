@@ -1,0 +1,329 @@
+// Rows are fetched with ZKSQLValLineN and a separator no value holds (the
+// unit separator, 0x1F), then split: the library gives rows only as one
+// text. A row that does not fit the buffer is fetched again into a larger
+// one. Memo columns, found by asking ZKSQLGetLongData about each column of
+// the first row, are then read whole for every row: the row text carries
+// only their beginning. Text memos show their text, binary memos their hex.
+#include "session.h"
+
+#include <cstring>
+
+#include "engine_calls.h"
+#include "jxengine.h"
+#include "memo_blocks.h"
+#include "output_format.h"
+#include "zkglobal.h"
+#include "zksql.h"
+
+namespace zkshell {
+namespace {
+
+constexpr char kSeparator[] = "\x1F";
+constexpr int kTextHostType = 9;
+
+std::vector<std::string> SplitRow(const std::string& line, size_t count) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    size_t at = line.find(kSeparator[0], start);
+    if (at == std::string::npos || fields.size() + 1 == count) {
+      fields.push_back(line.substr(start));
+      break;
+    }
+    fields.push_back(line.substr(start, at - start));
+    start = at + 1;
+  }
+  fields.resize(count);
+  return fields;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char b : bytes) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+bool CurrentRow(void* request, size_t count, std::vector<std::string>* fields) {
+  std::vector<char> buffer(4096);
+  while (true) {
+    if (ZKSQLValLineN(request, kSeparator, buffer.data(), static_cast<int32_t>(buffer.size())) ==
+        0) {
+      *fields = SplitRow(buffer.data(), count);
+      return true;
+    }
+    // Cut, or refused: a cut row leaves size - 1 bytes.
+    if (strlen(buffer.data()) + 1 < buffer.size() || buffer.size() >= (1u << 30)) return false;
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+}  // namespace
+
+std::string EngineErrorText(int code) {
+  switch (code) {
+    case JX_ERR_BAD_HANDLE: return "the database is not open";
+    case JX_ERR_BUSY: return "another connection of this process is writing";
+    case JX_ERR_TRANSACTION: return "no transaction is open, or one already is";
+    case JX_ERR_STORAGE: return "the storage layer failed";
+    case JX_ERR_NO_MEMORY: return "out of memory";
+    case JX_ERR_NOT_OPEN: return "no database there, or it cannot be opened";
+    default: return "engine error " + std::to_string(code);
+  }
+}
+
+Session::~Session() { Close(); }
+
+bool Session::Open(const std::string& directory, bool create, std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return false;
+  int32_t handle = engine->open(directory.c_str(), create ? JX_INIT_CREATE : 0);
+  if (handle <= 0) {
+    *error = "cannot open the database in \"" + directory + "\": " + EngineErrorText(-handle) +
+             (create ? "" : " (--create makes a new one)");
+    return false;
+  }
+  if (JX4InitInstance(&instance_, 0) != 1 || instance_ == nullptr) {
+    engine->close(handle);
+    instance_ = nullptr;
+    *error = "cannot create the SQL library instance";
+    return false;
+  }
+  handle_ = handle;
+  return true;
+}
+
+void Session::Close() {
+  if (instance_ != nullptr) {
+    JXSQLFinInstance(instance_);
+    instance_ = nullptr;
+  }
+  if (handle_ > 0) {
+    // A transaction left open is rolled back by the engine on close.
+    const EngineCalls* engine = Engine(nullptr);
+    if (engine != nullptr) engine->close(handle_);
+    handle_ = 0;
+  }
+  grouped_ = false;
+}
+
+bool Session::Transaction(int16_t (*call)(int32_t), const char* what, std::string* error) {
+  int16_t code = call(handle_);
+  if (code == JX_OK) return true;
+  *error = std::string(what) + ": " + EngineErrorText(code);
+  return false;
+}
+
+bool Session::Begin(std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return false;
+  if (grouped_) {
+    *error = "a transaction is already open";
+    return false;
+  }
+  if (!Transaction(engine->begin, "cannot begin a transaction", error)) return false;
+  grouped_ = true;
+  return true;
+}
+
+bool Session::Commit(std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return false;
+  if (!grouped_) {
+    *error = "no transaction is open";
+    return false;
+  }
+  grouped_ = false;
+  return Transaction(engine->commit, "cannot commit", error);
+}
+
+bool Session::Rollback(std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return false;
+  if (!grouped_) {
+    *error = "no transaction is open";
+    return false;
+  }
+  grouped_ = false;
+  return Transaction(engine->rollback, "cannot roll back", error);
+}
+
+ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos) {
+  ExecResult result;
+  const EngineCalls* engine = Engine(&result.error);
+  if (engine == nullptr) return result;
+  // Outside a group each statement is its own transaction: all of its
+  // writes or none.
+  bool own = !grouped_;
+  if (own && !Transaction(engine->begin, "cannot begin a transaction", &result.error)) {
+    return result;
+  }
+  std::vector<char> text(sql.begin(), sql.end());
+  text.push_back('\0');
+  void* request = nullptr;
+  ZKSQLResultInfo info;
+  memset(&info, 0, sizeof info);
+  int16_t status = ZKSQLExecReq(&request, text.data(), &info, handle_,
+                                memos != nullptr ? memos->Table() : nullptr);
+  if (status != 0) {
+    char message[512] = "";
+    char state[16] = "";
+    if (request != nullptr) {
+      ZKSQLErreur(request, message, state);
+      result.error = message;
+      result.sqlState = state;
+    }
+    if (result.error.empty()) result.error = "the statement failed";
+  } else {
+    result.ok = true;
+    if (info.columnCount > 0 && info.columnText != nullptr) {
+      result.hasTable = true;
+      result.columnText = info.columnText;
+      std::vector<ResultColumn> columns = ParseColumnText(result.columnText);
+      size_t count = info.columnCount;
+      std::vector<int> memoColumns;  // 1-based
+      bool first = true;
+      while (ZKSQLFetchNext(request) == 0) {
+        std::vector<std::string> fields;
+        if (!CurrentRow(request, count, &fields)) {
+          result.ok = false;
+          result.error = "a row could not be read";
+          break;
+        }
+        if (first) {
+          first = false;
+          for (size_t c = 1; c <= count; ++c) {
+            void* block = nullptr;
+            int16_t answer = ZKSQLGetLongData(request, static_cast<int16_t>(c), &block);
+            if (block != nullptr) GlobalFree(block);
+            if (answer == 0 || answer == 100) memoColumns.push_back(static_cast<int>(c));
+          }
+        }
+        for (int c : memoColumns) {
+          void* block = nullptr;
+          std::string data;
+          if (ZKSQLGetLongData(request, static_cast<int16_t>(c), &block) == 0) {
+            data = TakeMemoData(block);
+          }
+          bool text = static_cast<size_t>(c) <= columns.size() &&
+                      columns[c - 1].hostType == kTextHostType;
+          if (text) {
+            size_t end = data.find('\0');
+            if (end != std::string::npos) data.resize(end);
+            fields[c - 1] = data;
+          } else {
+            fields[c - 1] = Hex(data);
+          }
+        }
+        result.rows.push_back(std::move(fields));
+      }
+    }
+  }
+  if (request != nullptr) ZKSQLFinRequete(request);
+  if (own) {
+    std::string failure;
+    if (result.ok) {
+      if (!Transaction(engine->commit, "cannot commit", &failure)) {
+        result.ok = false;
+        result.error = failure;
+        result.sqlState.clear();
+      }
+    } else {
+      Transaction(engine->rollback, "cannot roll back", &failure);
+    }
+  }
+  return result;
+}
+
+std::vector<std::string> Session::FileNames() {
+  std::vector<std::string> names;
+  const EngineCalls* engine = Engine(nullptr);
+  if (engine == nullptr || handle_ <= 0) return names;
+  char name[31];
+  for (int32_t i = 0; i < 100000; ++i) {
+    memset(name, 0, sizeof name);
+    if (engine->fileName(handle_, i, name) != 0) break;
+    name[30] = '\0';
+    names.push_back(name);
+  }
+  return names;
+}
+
+bool Session::DescribeFile(const std::string& name, FileInfo* file) {
+  const EngineCalls* engine = Engine(nullptr);
+  if (engine == nullptr || handle_ <= 0 || name.size() > 30) return false;
+  unsigned char block[JX_INFO_BLOCK_SIZE];
+  memset(block, 0, sizeof block);
+  memcpy(block + JX_INFO_FILE_NAME, name.c_str(), name.size());
+  if (engine->describe(handle_, JX_INFO_DESCRIBE_FILE, block) != 0) return false;
+  int16_t count = 0;
+  memcpy(&count, block + JX_INFO_ITEM_COUNT, sizeof count);
+  file->name = name;
+  file->items.clear();
+  for (int16_t i = 0; i < count; ++i) {
+    memset(block, 0, sizeof block);
+    memcpy(block + JX_INFO_FILE_NAME, name.c_str(), name.size());
+    memcpy(block + JX_INFO_ITEM_INDEX, &i, sizeof i);
+    if (engine->describe(handle_, JX_INFO_DESCRIBE_ITEM, block) != 0) return false;
+    ItemInfo item;
+    int16_t value = 0;
+    block[JX_INFO_ITEM_NAME + 64] = 0;
+    item.name = reinterpret_cast<const char*>(block + JX_INFO_ITEM_NAME);
+    memcpy(&value, block + JX_INFO_ITEM_TYPE, 2);
+    item.type = value;
+    memcpy(&value, block + JX_INFO_ITEM_SIZE, 2);
+    item.size = value;
+    memcpy(&value, block + JX_INFO_ITEM_DIMENSION, 2);
+    item.dimension = value < 1 ? 1 : value;
+    item.keyKind = block[JX_INFO_KEY_KIND];
+    memcpy(&value, block + JX_INFO_COMPOSITE, 2);
+    item.composite = value != 0;
+    file->items.push_back(item);
+  }
+  return true;
+}
+
+bool Session::ReadMemo(const std::string& sql, int column, int row, std::string* data,
+                       std::string* error) {
+  std::vector<char> text(sql.begin(), sql.end());
+  text.push_back('\0');
+  void* request = nullptr;
+  ZKSQLResultInfo info;
+  memset(&info, 0, sizeof info);
+  bool ok = false;
+  if (ZKSQLExecReq(&request, text.data(), &info, handle_, nullptr) != 0) {
+    char message[512] = "";
+    char state[16] = "";
+    if (request != nullptr) ZKSQLErreur(request, message, state);
+    *error = message[0] != '\0' ? message : "the statement failed";
+  } else if (column < 1 || column > info.columnCount) {
+    *error = "no such column in the result";
+  } else {
+    int at = 0;
+    while (at < row && ZKSQLFetchNext(request) == 0) ++at;
+    if (at < row || row < 1) {
+      *error = "no row " + std::to_string(row) + " (the result has " +
+               std::to_string(info.rowCount) + ")";
+    } else {
+      void* block = nullptr;
+      int16_t answer = ZKSQLGetLongData(request, static_cast<int16_t>(column), &block);
+      if (answer == 0) {
+        *data = TakeMemoData(block);
+        ok = true;
+      } else if (answer == 100) {
+        data->clear();
+        ok = true;
+      } else {
+        *error = "that column holds no memo";
+      }
+    }
+  }
+  if (request != nullptr) ZKSQLFinRequete(request);
+  return ok;
+}
+
+}  // namespace zkshell

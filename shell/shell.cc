@@ -1,0 +1,203 @@
+// Statements cross three conversions here: UTF-8 to Windows-1252 on the
+// way in (refusing what Windows-1252 cannot hold before anything runs),
+// memo constructs resolved into memo blocks, and rows, column names and
+// messages back to UTF-8 on the way out.
+#include "shell.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "charset.h"
+#include "input_reader.h"
+#include "memo_blocks.h"
+
+namespace zkshell {
+namespace {
+
+constexpr int kMaxReadDepth = 16;
+
+// The library's messages start with a blank and may hold an empty line
+// before their details: shown trimmed, details indented under the first
+// line.
+std::string TidyMessage(const std::string& message) {
+  std::string out;
+  size_t start = 0;
+  while (start <= message.size()) {
+    size_t end = message.find('\n', start);
+    if (end == std::string::npos) end = message.size();
+    std::string line = message.substr(start, end - start);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos) {
+      if (!out.empty()) out += "\n  ";
+      out += line.substr(first);
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+Shell::Shell(Session* session) : session_(session) {}
+
+Shell::~Shell() {
+  if (out_ != stdout) fclose(out_);
+}
+
+std::string Shell::Where() const {
+  if (!script_) return "";
+  std::string where = " near line " + std::to_string(sourceLine_);
+  if (!sourceName_.empty()) where += " of " + sourceName_;
+  return where;
+}
+
+void Shell::Fail(const std::string& message, const std::string& sqlState) {
+  ++failures_;
+  std::string text = "Error" + Where();
+  if (!sqlState.empty()) text += " [" + sqlState + "]";
+  text += ": " + message + "\n";
+  fflush(out_);
+  fputs(text.c_str(), stderr);
+  fflush(stderr);
+  if (bail && !interactive_) stop_ = true;
+}
+
+void Shell::Write(const std::string& text) {
+  fwrite(text.data(), 1, text.size(), out_);
+}
+
+bool Shell::SetOutput(const std::string& path, bool once, std::string* error) {
+  FILE* next = stdout;
+  if (!path.empty()) {
+    next = fopen(path.c_str(), "wb");
+    if (next == nullptr) {
+      *error = "cannot write \"" + path + "\": " + strerror(errno);
+      return false;
+    }
+  }
+  if (out_ != stdout) fclose(out_);
+  out_ = next;
+  once_ = once && next != stdout;
+  return true;
+}
+
+void Shell::EndOnce() {
+  if (!once_) return;
+  std::string ignored;
+  SetOutput("", false, &ignored);
+}
+
+void Shell::RunStatement(const std::string& text) {
+  if (echo) Write(text + ";\n");
+  auto started = std::chrono::steady_clock::now();
+  std::string sql, problem;
+  if (!Utf8ToCp1252(text, &sql, &problem)) {
+    Fail(problem + "; the statement was not run");
+    EndOnce();
+    return;
+  }
+  MemoBlocks memos;
+  if (!LoadStatementMemos(sql, &memos, &problem)) {
+    Fail(Cp1252ToUtf8(problem) + "; the statement was not run");
+    EndOnce();
+    return;
+  }
+  ExecResult result = session_->Execute(sql, &memos);
+  if (!result.ok) {
+    Fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
+  } else if (result.hasTable) {
+    std::vector<ResultColumn> columns = ParseColumnText(Cp1252ToUtf8(result.columnText));
+    for (auto& row : result.rows) {
+      for (auto& field : row) field = Cp1252ToUtf8(field);
+    }
+    Write(FormatResult(format_, columns, result.rows));
+  }
+  if (timer) {
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    char line[64];
+    snprintf(line, sizeof line, "Run Time: real %.3f\n", seconds);
+    Write(line);
+  }
+  fflush(out_);
+  EndOnce();
+}
+
+void Shell::RunLine(const std::string& line, LineSource* source) {
+  (void)source;
+  RunDotCommand(this, line);
+  fflush(out_);
+}
+
+bool Shell::Run(LineSource* source, const std::string& name) {
+  if (depth_ >= kMaxReadDepth) {
+    Fail(".read nested too deep");
+    return false;
+  }
+  ++depth_;
+  std::string savedName = sourceName_;
+  int savedLine = sourceLine_;
+  bool savedScript = script_;
+  bool savedInteractive = interactive_;
+  sourceName_ = name;
+  script_ = !source->Interactive();
+  interactive_ = source->Interactive();
+
+  StatementSplitter splitter;
+  std::string line;
+  while (!stop_ && source->ReadLine(&line, splitter.Pending())) {
+    source->Remember(line);
+    if (!splitter.Pending() && IsDotCommand(line)) {
+      sourceLine_ = source->LineNumber();
+      if (echo) Write(line + "\n");
+      RunLine(line, source);
+      continue;
+    }
+    splitter.AddLine(line, source->LineNumber());
+    Statement statement;
+    while (!stop_ && splitter.Next(&statement)) {
+      sourceLine_ = statement.line;
+      RunStatement(statement.text);
+    }
+  }
+  if (!stop_ && splitter.Pending()) {
+    // Input ended inside a statement: it runs as it is, as the library
+    // ends every statement itself.
+    Statement statement = splitter.TakePending();
+    sourceLine_ = statement.line;
+    if (!IsBlank(statement.text)) RunStatement(statement.text);
+  }
+  bool stopped = stop_;
+  sourceName_ = savedName;
+  sourceLine_ = savedLine;
+  script_ = savedScript;
+  interactive_ = savedInteractive;
+  --depth_;
+  return !stopped;
+}
+
+bool Shell::RunArgument(const std::string& text) {
+  if (IsDotCommand(text)) {
+    RunLine(text, nullptr);
+    return !stop_;
+  }
+  StatementSplitter splitter;
+  int number = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    splitter.AddLine(text.substr(start, end - start), ++number);
+    start = end + 1;
+  }
+  Statement statement;
+  while (!stop_ && splitter.Next(&statement)) RunStatement(statement.text);
+  if (!stop_ && splitter.Pending()) {
+    statement = splitter.TakePending();
+    if (!IsBlank(statement.text)) RunStatement(statement.text);
+  }
+  return !stop_;
+}
+
+}  // namespace zkshell

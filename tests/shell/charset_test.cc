@@ -1,0 +1,54 @@
+// UTF-8 <-> Windows-1252: the characters that differ between Latin-1 and
+// Windows-1252 (€, œ, ’ live in 0x80-0x9F), the refusal of characters
+// Windows-1252 cannot hold, and bytes it leaves undefined.
+#include "charset.h"
+
+#include <gtest/gtest.h>
+
+namespace zkshell {
+namespace {
+
+TEST(Charset, FrenchTextBothWays) {
+  std::string cp, error;
+  ASSERT_TRUE(Utf8ToCp1252("é € œ ’ Ÿ", &cp, &error)) << error;
+  EXPECT_EQ(cp, "\xE9 \x80 \x9C \x92 \x9F");
+  EXPECT_EQ(Cp1252ToUtf8(cp), "é € œ ’ Ÿ");
+}
+
+TEST(Charset, RefusesWhatWindows1252CannotHold) {
+  std::string cp, error;
+  EXPECT_FALSE(Utf8ToCp1252("SELECT 'ok ✓'", &cp, &error));
+  EXPECT_NE(error.find("✓"), std::string::npos) << error;
+  EXPECT_NE(error.find("U+2713"), std::string::npos) << error;
+  EXPECT_NE(error.find("column 12"), std::string::npos) << error;
+  EXPECT_FALSE(Utf8ToCp1252("a\nbc 日本", &cp, &error));
+  EXPECT_NE(error.find("line 2, column 4"), std::string::npos) << error;
+}
+
+TEST(Charset, RefusesBrokenUtf8) {
+  std::string cp, error;
+  EXPECT_FALSE(Utf8ToCp1252("ab\xE9" "cd", &cp, &error));
+  EXPECT_NE(error.find("0xE9"), std::string::npos) << error;
+  EXPECT_FALSE(Utf8ToCp1252("ab\xC3", &cp, &error));  // cut at the end
+}
+
+TEST(Charset, UndefinedBytesBecomeReplacementCharacters) {
+  EXPECT_EQ(Cp1252ToUtf8("a\x81" "b\x9D"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+}
+
+TEST(Charset, LongTextConvertsWhole) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "é€";
+  std::string cp, error;
+  ASSERT_TRUE(Utf8ToCp1252(text, &cp, &error));
+  EXPECT_EQ(cp.size(), 6000u);
+  EXPECT_EQ(Cp1252ToUtf8(cp), text);
+}
+
+TEST(Charset, DisplayWidthCountsCharacters) {
+  EXPECT_EQ(DisplayWidth("Noël €"), 6u);
+  EXPECT_EQ(DisplayWidth(""), 0u);
+}
+
+}  // namespace
+}  // namespace zkshell
