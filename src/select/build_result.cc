@@ -1,0 +1,317 @@
+// SelectionDriver: what is done with `rows` once the selection computed
+// it — the in-memory result table, the value list of a sub-select, and
+// UPDATE or DELETE of the selected records.
+//
+// All three read each tuple's records back by number. A read that comes
+// back with another record than the one asked for (the engine steps over a
+// record deleted meanwhile) is not that tuple's record: the tuple is
+// skipped rather than showing, updating or deleting a different record.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "api/messages.h"
+#include "api/request.h"
+#include "exec/value_list.h"
+#include "select/row_set.h"
+#include "select/selection_driver.h"
+#include "storage/column.h"
+#include "storage/dict_context.h"
+#include "storage/table.h"
+#include "values/value_converter.h"
+
+namespace zksql {
+
+// For a select list "*": every column of the FROM tables, in order, once
+// per name.
+int16_t SelectionDriver::CollectColumns() {
+  if (columns != nullptr) return 1;
+  PtrArray* collected = new (std::nothrow) PtrArray(0, 4);
+  if (collected == nullptr) return 0;
+  for (int16_t t = 0; t < tables.Count(); ++t) {
+    Table* table = tables.GetAs<Table>(t);
+    for (int16_t i = 0; table != nullptr && i < table->ColumnCount(); ++i) {
+      Column* column = table->ColumnAt(i);
+      if (column == nullptr) continue;
+      SearchKey key;
+      key.name = column->name();
+      if (collected->Find(0, key) >= 0) continue;
+      if (collected->Add(column) < 0) {
+        collected->ClearAll();
+        delete collected;
+        return 0;
+      }
+    }
+  }
+  columns = collected;
+  return 1;
+}
+
+// Reads the records of tuple k into the FROM tables' row buffers. 0 on
+// failure (reported); *skip set when a record is no longer there.
+int16_t SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
+  *skip = 0;
+  for (int16_t t = 0; t < tables.Count(); ++t) {
+    Table* table = tables.GetAs<Table>(t);
+    if (table == nullptr) continue;
+    int32_t number = rows->tuples->ValueOf(k, table->fileName() == nullptr ? "" : table->fileName());
+    if (number < 0) {
+      Report(kMissingDataText);
+      return 0;
+    }
+    int32_t r = table->ReadByNumber(number);
+    if (r < 0) {
+      ReportReadError(table, r);
+      return 0;
+    }
+    if (r != number) *skip = 1;
+  }
+  return 1;
+}
+
+Table* SelectionDriver::BuildResult(DictContext* dict) {
+  if (rows == nullptr || rows->tuples == nullptr) return nullptr;
+  if (dict == nullptr && request != nullptr) dict = request->dict;
+  if (dict == nullptr || !CollectColumns()) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  Table* res = dict->FindOrCreateTable(nullptr, nullptr);
+  if (res == nullptr) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  // Result columns carry the source's storage type, size and key kind, so
+  // that copying, extraction and the column description work as for the
+  // source. A composite key has no bytes of its own: it takes the current
+  // offset without advancing it, so every later column stays inside the
+  // row.
+  uint32_t offset = 1;
+  for (int16_t i = 0; i < columns->Count(); ++i) {
+    Column* source = columns->GetAs<Column>(i);
+    if (source == nullptr) continue;
+    Column* column = new (std::nothrow)
+        Column(source->name(), source->type(), source->size(), source->keyKind(),
+               static_cast<uint16_t>(offset), res, source->tableName());
+    if (column == nullptr || !res->AddColumn(column)) {
+      delete column;
+      ReportNoMemory();
+      return nullptr;
+    }
+    if (!source->IsComposite()) offset += source->size();
+    if (offset > 65535) {
+      // The row would not fit a row size.
+      ReportNoMemory();
+      return nullptr;
+    }
+  }
+  // A select list that yields no column still makes rows: a one-byte row
+  // (byte 0 precedes every item) per qualifying tuple, so that an
+  // in-memory table never has a zero row size.
+  const uint16_t rowLength = static_cast<uint16_t>(offset);
+  if (!res->SetRowSize(rowLength, true)) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  result = res;
+  const int32_t count = rows->tuples->TupleCount();
+  for (int32_t k = 1; k <= count; ++k) {
+    int16_t skip = 0;
+    if (!ReadTuple(k, &skip)) return nullptr;
+    if (skip) continue;
+    std::memset(res->rowBuffer(), 0, rowLength);
+    for (int16_t i = 0; i < columns->Count() && i < res->ColumnCount(); ++i) {
+      Column* source = columns->GetAs<Column>(i);
+      if (source != nullptr) res->ColumnAt(i)->CopyValue(*source);
+    }
+    if (distinct == kDistinct && res->ContainsRow()) continue;
+    if (res->Write(0) != kWriteDone) {
+      ReportNoMemory();
+      break;
+    }
+  }
+  return res;
+}
+
+namespace {
+
+// Splits "TABLE/COLUMN"; false when there is no "/" or a part is too long.
+bool SplitReference(const char* text, char* table, size_t tableSize, const char** column) {
+  const char* slash = text == nullptr ? nullptr : std::strchr(text, '/');
+  if (slash == nullptr) return false;
+  size_t n = static_cast<size_t>(slash - text);
+  if (n >= tableSize) return false;
+  std::memcpy(table, text, n);
+  table[n] = '\0';
+  *column = slash + 1;
+  return true;
+}
+
+bool SameValue(const ParseNode* list, const TypedValue& v) {
+  for (const ParseNode* p = list->next; p != nullptr; p = p->next) {
+    const ValueNode* node = dynamic_cast<const ValueNode*>(p);
+    if (node == nullptr || node->bytes == nullptr) continue;
+    if (node->code == v.type && node->value == v.length &&
+        std::memcmp(node->bytes, v.bytes, v.length) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+// The values are taken from each selected tuple's own records rather than
+// from result row i: DISTINCT drops result rows, after which row i no
+// longer belongs to tuple i. Under DISTINCT equal values are listed once.
+ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
+  ParseNode* head = NewValueListHead();
+  if (head == nullptr) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  if (rows == nullptr || rows->tuples == nullptr) return head;
+  if (!CollectColumns()) {
+    delete head;
+    ReportNoMemory();
+    return nullptr;
+  }
+  Column* valueColumn = nullptr;
+  for (int16_t i = 0; i < columns->Count() && valueColumn == nullptr; ++i) {
+    Column* c = columns->GetAs<Column>(i);
+    if (c != nullptr && !c->IsComposite()) valueColumn = c;
+  }
+  DictContext* dict = request == nullptr ? nullptr : request->dict;
+  ParseNode* last = head;
+  const int32_t count = rows->tuples->TupleCount();
+  for (int32_t k = 1; k <= count; ++k) {
+    bool match = true;
+    for (const ParseNode* c = correlations; c != nullptr && match; c = c->next) {
+      const ValueNode* node = dynamic_cast<const ValueNode*>(c);
+      if (node == nullptr || node->bytes == nullptr) continue;  // no value: ignored
+      char tableName[256];
+      const char* columnName = nullptr;
+      if (!SplitReference(node->text, tableName, sizeof tableName, &columnName)) continue;
+      // A tuple that does not cover the correlated table cannot be shown
+      // to match.
+      int32_t number = rows->tuples->ValueOf(k, tableName);
+      Column* column = dict == nullptr ? nullptr : dict->FindColumn(tableName, columnName);
+      if (number < 0 || column == nullptr || column->table() == nullptr) {
+        match = false;
+        break;
+      }
+      int32_t r = column->table()->ReadByNumber(number);
+      if (r < 0) {
+        ReportReadError(column->table(), r);
+        delete head;
+        return nullptr;
+      }
+      if (r != number) {
+        match = false;
+        break;
+      }
+      TypedValue mine;
+      mine.bytes = static_cast<char*>(column->GetValue());
+      mine.type = column->ValueType();
+      mine.length = static_cast<uint16_t>(mine.bytes == nullptr ? 0 : column->ValueLength());
+      if (mine.bytes == nullptr ||
+          !Converter().Compare(ValueConverter::kOpEqual, mine, node->Borrow())) {
+        match = false;
+      }
+    }
+    if (!match) continue;
+    int16_t skip = 0;
+    if (!ReadTuple(k, &skip)) {
+      delete head;
+      return nullptr;
+    }
+    if (skip) continue;
+    TypedValue v;
+    // A row whose first column has no value of its own (a composite key
+    // only) still counts for EXISTS and UNIQUE: it yields an empty text.
+    const char* bytes = valueColumn == nullptr ? nullptr
+                                               : static_cast<const char*>(valueColumn->GetValue());
+    int32_t length = bytes == nullptr ? 0 : valueColumn->ValueLength();
+    if (bytes == nullptr || length <= 0 || length > 65535) {
+      if (!MakeTextValue(kValueText, "", &v)) {
+        delete head;
+        ReportNoMemory();
+        return nullptr;
+      }
+    } else {
+      v.type = valueColumn->ValueType();
+      v.length = static_cast<uint16_t>(length);
+      v.bytes = static_cast<char*>(std::malloc(static_cast<size_t>(length)));
+      if (v.bytes == nullptr) {
+        delete head;
+        ReportNoMemory();
+        return nullptr;
+      }
+      std::memcpy(v.bytes, bytes, static_cast<size_t>(length));
+    }
+    if (distinct == kDistinct && SameValue(head, v)) {
+      ReleaseValue(&v);
+      continue;
+    }
+    ValueNode* added = AppendOwnedValue(last, &v);
+    if (added == nullptr) {
+      delete head;
+      ReportNoMemory();
+      return nullptr;
+    }
+    last = added;
+  }
+  return head;
+}
+
+int16_t SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigner) {
+  if (rows == nullptr || rows->tuples == nullptr) {
+    delete assignments;
+    return 1;
+  }
+  Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
+  int16_t ok = table != nullptr;
+  const char* name = table == nullptr || table->fileName() == nullptr ? "" : table->fileName();
+  const int32_t count = rows->tuples->TupleCount();
+  for (int32_t k = 1; ok && k <= count; ++k) {
+    int32_t number = rows->tuples->ValueOf(k, name);
+    if (number < 0) {
+      Report(kMissingDataText);
+      ok = 0;
+      break;
+    }
+    int32_t r = table->ReadByNumber(number);
+    if (r < 0) {
+      ReportReadError(table, r);
+      ok = 0;
+      break;
+    }
+    if (r != number) continue;  // gone: never touch another record
+    int16_t w;
+    if (assignments != nullptr) {
+      if (!table->SetColumns(assignments, assigner)) {
+        Report(kUpdateValuesText);
+        ok = 0;
+        break;
+      }
+      w = table->Write(r);
+    } else {
+      w = table->Write(-1);
+    }
+    if (w != kWriteDone) {
+      // A duplicate key is an integrity violation ("23000") on UPDATE as on
+      // INSERT; a refusal without text still fails, with the file named.
+      const char* text = table->errorText();
+      if (text == nullptr || text[0] == '\0') {
+        ReportReadError(table, table->lastError() != 0 ? -table->lastError() : 1);
+      } else {
+        RecordError(request, text, w == kWriteDuplicate ? "23000" : nullptr);
+      }
+      ok = 0;
+    }
+  }
+  delete assignments;
+  return ok;
+}
+
+}  // namespace zksql

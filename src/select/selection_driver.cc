@@ -1,0 +1,598 @@
+// SelectionDriver: set-up by the analysis, condition groups, and the two
+// selection paths that compute `rows`.
+//
+// The join path (SelectJoined) evaluates every predicate over the product
+// of its group's tables with the negation that NOT removal left in its row
+// set, then reduces the NOT-free tree by set algebra. The single-table path
+// (SelectSingle) instead evaluates the parse tree's own WHERE clause per
+// combination from the predicates' results; since that clause still holds
+// its NOT tokens, the results it uses are each predicate's own truth (never
+// negated by the row set's flag), so that every NOT counts exactly once.
+#include "select/selection_driver.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "api/messages.h"
+#include "api/request.h"
+#include "exec/evaluator.h"
+#include "exec/value_list.h"
+#include "select/condition_tree.h"
+#include "select/row_set.h"
+#include "select/row_set_reduction.h"
+#include "select/where_restructure.h"
+#include "select/work_stack.h"
+#include "sql/rule_codes.h"
+#include "sql/token_codes.h"
+#include "storage/column.h"
+#include "storage/dict_context.h"
+#include "storage/table.h"
+
+namespace zksql {
+
+namespace {
+
+// " Impossible d'extraire des données de tables disjointes"
+constexpr int32_t kMsgDisjointTablesId = 4287;
+
+// How deep the WHERE visitor follows the parse tree. The parser bounds the
+// nesting of a statement; this bound keeps the visitor's own recursion safe
+// whatever tree it is given (a deeper clause counts as malformed).
+constexpr int kMaxVisitDepth = 4096;
+
+}  // namespace
+
+const char kMissingDataText[] =
+    "SQL/ZK: Il manque des donn\xE9" "es pour compl\xE9" "ter l'ex\xE9" "cution de la requete SQL. "
+    "Elle est probablement incompl\xE8" "te. (Par exemple, il y a plusieurs tables pr\xE9" "sentes "
+    "dans la clause FROM, mais elles ne sont pas toutes li\xE9" "es par des crit\xE8" "res dans la "
+    "clause WHERE)";
+const char kUpdateValuesText[] = "Valeurs pour UPDATE incorrectes";
+
+// One predicate's result, for the single-table WHERE visitor.
+struct SelectionDriver::Outcome {
+  const ParseNode* predicate;
+  int16_t result;
+};
+
+namespace {
+
+using Outcomes = WorkStack<SelectionDriver::Outcome>;
+
+}  // namespace
+
+SelectionDriver::SelectionDriver(Request* req) : request(req) {
+  tableNames = ParseNode::Create("", 0, 0);
+}
+
+SelectionDriver::~SelectionDriver() {
+  delete rows;
+  delete tableNames;
+  delete subSelects;
+  // Group entries refer to the row sets without owning them.
+  delete groups;
+  DropConditionTree(where);
+  where = nullptr;
+  tables.ClearAll();
+  if (columns != nullptr) {
+    columns->ClearAll();
+    delete columns;
+  }
+  result = nullptr;
+}
+
+int16_t SelectionDriver::AddTable(Table* table) {
+  if (table == nullptr) return 0;
+  if (tables.Add(table) < 0) return 0;
+  if (tableNames != nullptr && table->fileName() != nullptr) {
+    tableNames->AddPathElement(table->fileName());
+  }
+  return 1;
+}
+
+Column* SelectionDriver::FindColumn(const char* name) const {
+  if (name == nullptr) return nullptr;
+  const char* dot = std::strchr(name, '.');
+  if (dot != nullptr) {
+    char tablePart[256];
+    size_t n = static_cast<size_t>(dot - name);
+    if (n >= sizeof tablePart) return nullptr;
+    std::memcpy(tablePart, name, n);
+    tablePart[n] = '\0';
+    SearchKey key;
+    key.name = tablePart;
+    int16_t i = tables.Find(0, key);
+    Table* table = i < 0 ? nullptr : tables.GetAs<Table>(i);
+    return table == nullptr ? nullptr : table->FindColumn(dot + 1);
+  }
+  for (int16_t i = tables.last(); i >= 0; --i) {
+    Table* table = tables.GetAs<Table>(i);
+    Column* column = table == nullptr ? nullptr : table->FindColumn(name);
+    if (column != nullptr) return column;
+  }
+  return nullptr;
+}
+
+int16_t SelectionDriver::RegisterCondition(const char* tableList, RowSet* rowSet) {
+  if (rowSet == nullptr || rowSet->tuples == nullptr) return 0;
+  if (tableList == nullptr) tableList = "";
+  if (groups == nullptr) {
+    groups = ParseNode::Create("", 0, 0);
+    if (groups == nullptr) return 0;
+  }
+  ParseNode* group = groups->FindByText(tableList);
+  if (group == nullptr) {
+    group = groups->AppendNewSibling(tableList, 0, 0, 0);
+    if (group == nullptr) return 0;
+  }
+  for (int32_t i = 0;; ++i) {
+    char* name = group->GetPathElement(i);
+    if (name == nullptr) break;
+    int16_t ok = rowSet->tuples->AddTupleColumn(name);
+    std::free(name);
+    if (!ok) return 0;
+  }
+  ParseNode* entry = NewRowSetEntry(rowSet);
+  if (entry == nullptr) return 0;
+  group->AddChild(entry, 0);
+  return 1;
+}
+
+void SelectionDriver::DropConditionTree(ParseNode* tree) {
+  // Leaves own their row sets; the node destructor walks the tree without
+  // recursing along sibling chains.
+  delete tree;
+}
+
+int16_t SelectionDriver::RestructureWhere() { return zksql::RestructureWhere(&where); }
+
+void SelectionDriver::Report(const char* text) { RecordError(request, text); }
+
+void SelectionDriver::ReportReadError(const Table* table, int32_t code) {
+  const char* name = table == nullptr ? nullptr : table->fileName();
+  RecordMessage(request, nullptr, kMsgReadWriteError, name == nullptr ? "" : name,
+                static_cast<int>(-code));
+}
+
+void SelectionDriver::ReportDisjoint() { RecordMessage(request, nullptr, kMsgDisjointTablesId); }
+
+void SelectionDriver::ReportNoMemory() { RecordMessage(request, nullptr, kMsgOutOfMemory); }
+
+Evaluator* SelectionDriver::GetEvaluator() const {
+  if (evaluator != nullptr) return evaluator;
+  return request == nullptr ? nullptr : dynamic_cast<Evaluator*>(request->evaluator);
+}
+
+int16_t SelectionDriver::ResolveGroupTables(const ParseNode* group, Table*** out, int16_t* n) {
+  *out = nullptr;
+  *n = 0;
+  int16_t count = 0;
+  for (;; ++count) {
+    char* name = group->GetPathElement(count);
+    if (name == nullptr) break;
+    std::free(name);
+    if (count == PtrArray::kMaxSlots) break;
+  }
+  if (count == 0) return 1;
+  Table** list = static_cast<Table**>(std::calloc(static_cast<size_t>(count), sizeof(Table*)));
+  if (list == nullptr) {
+    ReportNoMemory();
+    return 0;
+  }
+  DictContext* dict = request == nullptr ? nullptr : request->dict;
+  for (int16_t i = 0; i < count; ++i) {
+    char* name = group->GetPathElement(i);
+    Table* table = (name == nullptr || dict == nullptr) ? nullptr : dict->FindTable(name, false);
+    if (table == nullptr) {
+      RecordMessage(request, nullptr, kMsgUnknownTable, name == nullptr ? "" : name);
+      std::free(name);
+      std::free(list);
+      return 0;
+    }
+    std::free(name);
+    list[i] = table;
+  }
+  *out = list;
+  *n = count;
+  return 1;
+}
+
+int16_t SelectionDriver::CorrelatedSubSelect() const {
+  const ParseNode* first = subSelects == nullptr ? nullptr : subSelects->next;
+  return first != nullptr && first->child != nullptr && first->child->next != nullptr;
+}
+
+ParseNode* SelectionDriver::BuildBinding(const RowSet& rowSet) const {
+  ParseNode* head = ParseNode::Create("", 0, 0);
+  if (head == nullptr) return nullptr;
+  ParseNode* last = head;
+  const PtrArray* cols = rowSet.conditionColumns;
+  for (int16_t i = 0; cols != nullptr && i < cols->Count(); ++i) {
+    Column* column = cols->GetAs<Column>(i);
+    if (column == nullptr) continue;
+    // The extracted value with its value type and length: a number is an
+    // 8-byte real whatever the item's size, a text its characters and
+    // terminator; the item's storage bytes are never handed over.
+    char* bytes = static_cast<char*>(column->GetValue());
+    int32_t length = column->ValueLength();
+    if (length < 0 || length > 65535) bytes = nullptr;
+    const char* table = column->tableName();
+    const char* name = column->name();
+    size_t tl = std::strlen(table), nl = std::strlen(name == nullptr ? "" : name);
+    char* text = static_cast<char*>(std::malloc(tl + nl + 2));
+    if (text == nullptr) {
+      delete head;
+      return nullptr;
+    }
+    std::memcpy(text, table, tl);
+    text[tl] = '/';
+    std::memcpy(text + tl + 1, name == nullptr ? "" : name, nl + 1);
+    ValueNode* node = ValueNode::Create(text, column->ValueType(),
+                                        static_cast<uint16_t>(bytes == nullptr ? 0 : length),
+                                        bytes, false);
+    std::free(text);
+    if (node == nullptr) {
+      delete head;
+      return nullptr;
+    }
+    last->AppendSibling(node, 1);
+    last = node;
+  }
+  return head;
+}
+
+// Evaluates a condition without table once and settles its row set.
+int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, ParseNode* entry, int16_t useNegation,
+                                      int16_t* resultOut) {
+  RowSet* rs = RowSetOf(entry);
+  if (rs == nullptr) return 0;
+  Evaluator* ev = GetEvaluator();
+  if (ev == nullptr) return 0;
+  int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, nullptr,
+                                    useNegation ? rs->negated : 0);
+  rs->state = r ? RS_ALL : RS_NONE;
+  *resultOut = r;
+  return 1;
+}
+
+int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, ParseNode* group,
+                                             const KeySource* filter) {
+  Table** list = nullptr;
+  int16_t n = 0;
+  if (!ResolveGroupTables(group, &list, &n)) return 0;
+  if (n == 0) {
+    for (ParseNode* e = group->child; e != nullptr; e = e->next) {
+      int16_t r;
+      if (!EvaluateOnce(driverIndex, e, 1, &r)) return 0;
+    }
+    return 1;
+  }
+  Evaluator* ev = GetEvaluator();
+  if (ev == nullptr) {
+    std::free(list);
+    return 0;
+  }
+  int16_t ok = 1;
+  Odometer odo(request, list, n, filter);
+  int16_t step = odo.Start();
+  if (step < 0) ok = 0;
+  while (ok && step == 1) {
+    // A sub-select correlated with this SELECT's tables cannot be run
+    // before it: refused, after the current combination.
+    bool stop = false;
+    if (CorrelatedSubSelect()) {
+      RecordMessage(request, nullptr, kMsgSubSelectOnParentTable);
+      stop = true;
+      ok = 0;
+    }
+    for (ParseNode* e = group->child; e != nullptr; e = e->next) {
+      RowSet* rs = RowSetOf(e);
+      if (rs == nullptr) continue;
+      ParseNode* binding = BuildBinding(*rs);
+      if (binding == nullptr) {
+        ReportNoMemory();
+        ok = 0;
+        break;
+      }
+      int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, rs->negated);
+      delete binding;
+      if (r) {
+        rs->state = RS_EXPLICIT;
+        if (!rs->tuples->AppendTuple(odo.numbers(), n)) {
+          ReportNoMemory();
+          ok = 0;
+          break;
+        }
+      }
+    }
+    if (stop || !ok) break;
+    step = odo.Step();
+    if (step < 0) ok = 0;
+  }
+  std::free(list);
+  return ok;
+}
+
+int16_t SelectionDriver::FullScan() {
+  RowSet* scan = RowSet::Create(nullptr, nullptr, nullptr);
+  if (scan == nullptr) {
+    ReportNoMemory();
+    return 0;
+  }
+  Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
+  if (table != nullptr) {
+    if (!scan->tuples->AddTupleColumn(table->fileName() == nullptr ? "" : table->fileName())) {
+      delete scan;
+      ReportNoMemory();
+      return 0;
+    }
+    int32_t r = table->ReadFirst(nullptr);
+    while (r > 0) {
+      if (!scan->tuples->AppendTuple(&r, 1)) {
+        delete scan;
+        ReportNoMemory();
+        return 0;
+      }
+      r = table->ReadNext(nullptr);
+    }
+    if (r < 0) {
+      ReportReadError(table, r);
+      delete scan;
+      return 0;
+    }
+  }
+  rows = scan;
+  return 1;
+}
+
+int16_t SelectionDriver::SelectJoined(int16_t driverIndex) {
+  delete rows;
+  rows = nullptr;
+  if (where != nullptr) {
+    KeySource* filter = filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
+    int16_t ok = RestructureWhere();
+    if (!ok) ReportNoMemory();
+    for (ParseNode* g = groups; ok && g != nullptr; g = g->next) {
+      ok = EvaluateGroupJoined(driverIndex, g, filter);
+    }
+    if (ok) {
+      RowSet* reduced = nullptr;
+      CombineStatus st = ReduceToRowSet(where, &reduced);
+      if (st == CombineStatus::kDone && reduced != nullptr) {
+        if (reduced->state == RS_ALL) {
+          delete reduced;  // as if there were no WHERE clause
+        } else {
+          rows = reduced;
+        }
+      } else {
+        delete reduced;
+        // A tree that does not reduce to one row set (a refused join or
+        // union, a reduction that makes no progress) is a failure of its
+        // own, never an empty result.
+        if (st == CombineStatus::kNoMemory) {
+          ReportNoMemory();
+        } else {
+          ReportDisjoint();
+        }
+        ok = 0;
+      }
+    }
+    if (filterBuilder != nullptr) filterBuilder->Drop(filter);
+    if (!ok) return 0;
+    if (rows != nullptr) return 1;
+  }
+  if (tables.Count() >= 2) {
+    // A cartesian product of unrelated tables is never produced.
+    ReportDisjoint();
+    return 0;
+  }
+  return FullScan();
+}
+
+namespace {
+
+// The truth of the parse tree's WHERE clause from the predicates' results
+// (the current combination's, then the constant ones). A malformed tree
+// raises the flag, which makes the clause false.
+class WhereVisitor {
+ public:
+  WhereVisitor(const Outcomes* row, int32_t rowCount, Outcomes* constants)
+      : row_(row), rowCount_(rowCount), constants_(constants) {}
+
+  int16_t Clause(const ParseNode* clause) {
+    flag_ = false;
+    int16_t v = clause == nullptr || clause->child == nullptr ? 1 : Visit(clause->child, 0);
+    return v && !flag_;
+  }
+
+ private:
+  int16_t Member(const ParseNode* m, int depth) {
+    if (m->child == nullptr) {
+      flag_ = true;
+      return 1;
+    }
+    return Visit(m->child, depth + 1);
+  }
+  bool Lookup(const ParseNode* node, int16_t* r) {
+    for (int32_t i = 0; row_ != nullptr && i < rowCount_; ++i) {
+      if (const_cast<Outcomes*>(row_)->At(i).predicate == node) {
+        *r = const_cast<Outcomes*>(row_)->At(i).result;
+        return true;
+      }
+    }
+    for (int32_t i = 0; constants_ != nullptr && i < constants_->Count(); ++i) {
+      if (constants_->At(i).predicate == node) {
+        *r = constants_->At(i).result;
+        return true;
+      }
+    }
+    return false;
+  }
+  int16_t Visit(const ParseNode* node, int depth) {
+    if (depth > kMaxVisitDepth) {
+      flag_ = true;
+      return 1;
+    }
+    switch (node->code) {
+      case LEX_NOT:
+        if (node->next == nullptr) {
+          flag_ = true;
+          return 1;
+        }
+        return !Visit(node->next, depth + 1);
+      case FON_TERME_LOGIQUE:
+      case FON_TERME: {
+        int16_t r = 0;
+        for (const ParseNode* m = node; m != nullptr; m = m->next) r |= Member(m, depth);
+        return r;
+      }
+      case FON_FACTEUR_LOGIQUE:
+      case FON_FACTEUR: {
+        int16_t r = 1;
+        for (const ParseNode* m = node; m != nullptr; m = m->next) r &= Member(m, depth);
+        return r;
+      }
+      case FON_EXPRESSION: {
+        int16_t r;
+        if (Lookup(node, &r)) return r;
+        return node->child == nullptr ? 1 : Visit(node->child, depth + 1);
+      }
+      default:
+        return node->child == nullptr ? 1 : Visit(node->child, depth + 1);
+    }
+  }
+
+  const Outcomes* row_;
+  int32_t rowCount_;
+  Outcomes* constants_;
+  bool flag_ = false;
+};
+
+}  // namespace
+
+ParseNode* SelectionDriver::FindWhereClause(int16_t driverIndex) const {
+  ParseNode* root = request == nullptr ? nullptr : request->parseRoot;
+  if (root == nullptr) return nullptr;
+  ParseNode* sub = root->FindNthByCode(FON_SOUS_SELECT, driverIndex + 1);
+  if (sub == nullptr && driverIndex == 0 && root->child != nullptr) sub = root->child->child;
+  if (sub == nullptr || sub->child == nullptr || sub->child->next == nullptr) return nullptr;
+  return sub->child->next->next;
+}
+
+int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
+  delete rows;
+  rows = nullptr;
+  if (where != nullptr) {
+    ParseNode* clause = FindWhereClause(driverIndex);
+    if (clause == nullptr) {
+      // Without the clause the rows cannot be told apart; selecting them
+      // all would make a DELETE or UPDATE touch every row.
+      RecordMessage(request, nullptr, kMsgInternalError, "WHERE");
+      return 0;
+    }
+    Evaluator* ev = GetEvaluator();
+    if (ev == nullptr) {
+      RecordMessage(request, nullptr, kMsgInternalError, "Evaluator");
+      return 0;
+    }
+    KeySource* filter = filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
+    Outcomes constants;
+    Outcomes row;
+    RowSet* target = nullptr;
+    bool sawTables = false;
+    int16_t ok = RestructureWhere();
+    if (!ok) ReportNoMemory();
+    WhereVisitor visitor(&row, 0, &constants);
+    for (ParseNode* g = groups; ok && g != nullptr; g = g->next) {
+      Table** list = nullptr;
+      int16_t n = 0;
+      if (!ResolveGroupTables(g, &list, &n)) {
+        ok = 0;
+        break;
+      }
+      if (n == 0) {
+        for (ParseNode* e = g->child; ok && e != nullptr; e = e->next) {
+          int16_t r = 0;
+          // The predicate's own truth: the visitor applies the NOTs.
+          if (!EvaluateOnce(driverIndex, e, 0, &r)) continue;
+          if (!constants.Push(Outcome{RowSetOf(e)->condition, r})) {
+            ReportNoMemory();
+            ok = 0;
+          }
+          if (target == nullptr) target = RowSetOf(e);
+        }
+        continue;
+      }
+      sawTables = true;
+      target = RowSetOf(g->child);
+      Odometer odo(request, list, n, filter);
+      int16_t step = odo.Start();
+      if (step < 0) ok = 0;
+      while (ok && step == 1) {
+        bool stop = false;
+        if (CorrelatedSubSelect()) {
+          RecordMessage(request, nullptr, kMsgSubSelectOnParentTable);
+          stop = true;
+          ok = 0;
+        }
+        Outcome discard;
+        while (row.Pop(&discard)) {
+        }
+        for (ParseNode* e = g->child; e != nullptr; e = e->next) {
+          RowSet* rs = RowSetOf(e);
+          if (rs == nullptr) continue;
+          ParseNode* binding = BuildBinding(*rs);
+          if (binding == nullptr) {
+            ReportNoMemory();
+            ok = 0;
+            break;
+          }
+          int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, 0);
+          delete binding;
+          if (!row.Push(Outcome{rs->condition, r})) {
+            ReportNoMemory();
+            ok = 0;
+            break;
+          }
+        }
+        if (!ok && !stop) break;
+        if (target != nullptr) {
+          WhereVisitor rowVisitor(&row, row.Count(), &constants);
+          if (rowVisitor.Clause(clause) && !target->tuples->AppendTuple(odo.numbers(), n)) {
+            ReportNoMemory();
+            ok = 0;
+          }
+        }
+        if (stop || !ok) break;
+        step = odo.Step();
+        if (step < 0) ok = 0;
+      }
+      std::free(list);
+    }
+    if (ok && !sawTables && target != nullptr) {
+      target->state = visitor.Clause(clause) ? RS_ALL : RS_NONE;
+    }
+    if (ok && target != nullptr) {
+      RowSet* copy = target->Copy();
+      if (copy == nullptr) {
+        ReportNoMemory();
+        ok = 0;
+      } else if (copy->state == RS_ALL) {
+        delete copy;  // as if there were no WHERE clause
+      } else {
+        rows = copy;
+      }
+    }
+    if (filterBuilder != nullptr) filterBuilder->Drop(filter);
+    if (!ok) return 0;
+    if (rows != nullptr) return 1;
+  }
+  if (tables.Count() >= 2) {
+    ReportDisjoint();
+    return 0;
+  }
+  return FullScan();
+}
+
+}  // namespace zksql

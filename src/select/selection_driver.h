@@ -1,0 +1,178 @@
+// SelectionDriver: executes one SELECT level — the main SELECT of a
+// statement or one sub-select nested in it.
+//
+// The analysis fills the driver: FROM tables (AddTable), the result
+// columns, the quantifier, and one RowSet per WHERE predicate
+// (RegisterCondition, filed in a condition group by the tables the
+// predicate reads), plus the condition tree in `where`. At execution time
+// the driver reduces its WHERE clause to one row set (`rows`): each group's
+// predicates are evaluated over the cartesian product of the group's tables
+// (the odometer), and the groups are joined by set algebra on record
+// numbers. A SELECT over several tables that no condition ties together is
+// refused, never answered with a cartesian product. BuildResult then
+// materialises the selected rows into an in-memory result table; UPDATE and
+// DELETE with a WHERE clause walk `rows` instead (ApplyToRows).
+//
+// The statement executor creates the drivers, runs SelectJoined (two or
+// more FROM tables) or SelectSingle (at most one) from the highest driver
+// index down to 0 so that sub-selects run first, then BuildResult or
+// ApplyToRows. The evaluator reaches a sub-select's values through the
+// executor, which calls SubSelectValues.
+//
+// selection_driver.cc holds the set-up, the groups and both selection
+// paths; odometer.cc the stepping through table products; build_result.cc
+// the result table, the sub-select values and UPDATE/DELETE.
+#ifndef ZKSQL_SELECT_SELECTION_DRIVER_H_
+#define ZKSQL_SELECT_SELECTION_DRIVER_H_
+
+#include <cstdint>
+
+#include "base/base_object.h"
+#include "base/ptr_array.h"
+#include "sql/parse_node.h"
+#include "storage/table.h"
+
+namespace zksql {
+
+struct Request;
+class Column;
+class DictContext;
+class Evaluator;
+class RowSet;
+
+// The seam through which a selection narrows its table reads to key
+// ranges. Build makes the filter for a driver before its groups are
+// evaluated (and may restructure the driver's WHERE tree); the KeySource
+// it returns is handed to every odometer read; Drop removes it from the
+// engine and deletes it, on success and failure alike. Without a builder
+// the tables are browsed whole.
+class FilterBuilder {
+ public:
+  virtual ~FilterBuilder() = default;
+  virtual KeySource* Build(class SelectionDriver& driver, int16_t driverIndex) = 0;
+  virtual void Drop(KeySource* filter) = 0;
+};
+
+// The texts the driver reports as they are (not catalogue messages).
+extern const char kMissingDataText[];
+extern const char kUpdateValuesText[];
+
+// Steps a list of tables through their cartesian product, the first table
+// turning fastest. Reads go through the tables (Table::ReadFirst/ReadNext)
+// with the selection's filter. A read error is reported into the request
+// with message 4244 (file name, negated engine code), also when it happens
+// while a lower table is set back to its first record.
+class Odometer {
+ public:
+  // `tables` (n of them) must outlive the odometer. Null filter: plain
+  // browse.
+  Odometer(Request* request, Table* const* tables, int16_t n, const KeySource* filter);
+  ~Odometer();
+  Odometer(const Odometer&) = delete;
+  Odometer& operator=(const Odometer&) = delete;
+
+  // Positions on the first combination: 1 when there is one, 0 when some
+  // table is empty, -1 on a read error (reported) or lack of memory.
+  int16_t Start();
+  // Moves to the next combination: 1, 0 when the product is exhausted, -1
+  // on a read error (reported).
+  int16_t Step();
+  // Record numbers of the current combination, one per table in order.
+  const int32_t* numbers() const { return numbers_; }
+  int16_t count() const { return n_; }
+
+ private:
+  int16_t Check(int16_t i, int32_t r);
+  Request* request_;
+  Table* const* tables_;
+  int16_t n_;
+  const KeySource* filter_;
+  int32_t* numbers_ = nullptr;
+};
+
+class SelectionDriver : public BaseObject {
+ public:
+  // Quantifier codes of `distinct`.
+  static constexpr int16_t kDistinct = 20;
+
+  explicit SelectionDriver(Request* request);
+  ~SelectionDriver() override;
+
+  // Appends a FROM table (not owned) and its file name to `tableNames`
+  // unless already there. 1 when the table got an index.
+  int16_t AddTable(Table* table);
+  // A column by name, plain or "TABLE.COLUMN": with a table part, that FROM
+  // table's column; without, the column of the last FROM table that has
+  // one. Null when none.
+  Column* FindColumn(const char* name) const;
+  // Files a predicate's row set under the condition group of `tableList`
+  // (file names joined by "/"; "" for none), created on first use, and
+  // gives the row set one tuple column per table of the list. The row set
+  // stays owned by the `where` tree. 1, or 0 when memory is short.
+  int16_t RegisterCondition(const char* tableList, RowSet* rowSet);
+  // Deletes a condition tree with the row sets of its leaves.
+  static void DropConditionTree(ParseNode* tree);
+  // Replaces `where` by its NOT-free, flattened form. 1 on success.
+  int16_t RestructureWhere();
+
+  // Compute `rows` for a driver with two or more FROM tables / with at
+  // most one. 1 on success; 0 on failure with the reason recorded in the
+  // request.
+  int16_t SelectJoined(int16_t driverIndex);
+  int16_t SelectSingle(int16_t driverIndex);
+
+  // Builds the in-memory result table from `rows` (owned by `dict`); null
+  // on failure (recorded) or without `rows`.
+  Table* BuildResult(DictContext* dict);
+  // The values this (sub-)select yields for the correlation values given
+  // (a chain of nodes TABLE/COLUMN with value type, length and bytes; see
+  // exec/value_list.h): a new value list, one value of the first result
+  // column per selected row. Null when memory is short or on a read error.
+  ParseNode* SubSelectValues(const ParseNode* correlations);
+  // UPDATE (assignments given, applied through `assigner`) or DELETE (null
+  // assignments) of every row of `rows`, stopping at the first failure;
+  // rows written before it stay written. Deletes the assignment list.
+  // 1 on success.
+  int16_t ApplyToRows(ParseNode* assignments, ValueAssigner* assigner);
+  // Records a text as the request's error.
+  void Report(const char* text);
+
+  Request* request;
+  int16_t parentIndex = -1;
+  int16_t distinct = 0;
+  PtrArray tables{0, 4};        // FROM tables, not owned
+  PtrArray* columns = nullptr;  // result columns (array owned, columns not)
+  Table* result = nullptr;      // owned by the dictionary context
+  RowSet* rows = nullptr;       // owned
+  ParseNode* subSelects = nullptr;
+  ParseNode* where = nullptr;   // condition tree, owns the leaves' row sets
+  ParseNode* groups = nullptr;  // condition groups
+  ParseNode* tableNames = nullptr;
+  // The engine filter's builder; null: no filter.
+  FilterBuilder* filterBuilder = nullptr;
+  // The evaluator used for conditions; null: the request's.
+  Evaluator* evaluator = nullptr;
+
+  // One predicate's result (used by the single-table path).
+  struct Outcome;
+
+ private:
+  Evaluator* GetEvaluator() const;
+  int16_t ResolveGroupTables(const ParseNode* group, Table*** out, int16_t* n);
+  int16_t CorrelatedSubSelect() const;
+  ParseNode* BuildBinding(const RowSet& rowSet) const;
+  int16_t EvaluateOnce(int16_t driverIndex, ParseNode* entry, int16_t useNegation,
+                       int16_t* result);
+  int16_t EvaluateGroupJoined(int16_t driverIndex, ParseNode* group, const KeySource* filter);
+  int16_t FullScan();
+  int16_t CollectColumns();
+  int16_t ReadTuple(int32_t k, int16_t* skip);
+  void ReportReadError(const Table* table, int32_t code);
+  void ReportDisjoint();
+  void ReportNoMemory();
+  ParseNode* FindWhereClause(int16_t driverIndex) const;
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_SELECT_SELECTION_DRIVER_H_
