@@ -126,8 +126,11 @@ void Shell::RunStatement(const std::string& text) {
 
 void Shell::RunLine(const std::string& line, LineSource* source) {
   (void)source;
+  // .once covers the one command after it, whatever its kind.
+  bool once = once_;
   RunDotCommand(this, line);
   fflush(out_);
+  if (once) EndOnce();
 }
 
 bool Shell::Run(LineSource* source, const std::string& name) {

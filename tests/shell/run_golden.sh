@@ -12,7 +12,7 @@
 # feature and is skipped (exit 77) unless ZKSQL_GOLDEN_ALL=1.
 # ZKSQL_GOLDEN_UPDATE=1 rewrites NAME.out instead of comparing.
 set -u
-zksql=$1 dir=$2 name=$3
+zksql=$(realpath "$1") dir=$(cd "$2" && pwd) name=$3
 case_sql=$dir/$name.sql
 first=$(head -n 1 "$case_sql")
 if [[ $first == "-- needs:"* && ${ZKSQL_GOLDEN_ALL:-0} != 1 ]]; then

@@ -1,0 +1,2 @@
+-- nested
+.mode nonsense

@@ -1,0 +1,4 @@
+.mode csv
+
+SELECT X FRM T;
+.read nested.sql

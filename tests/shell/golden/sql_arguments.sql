@@ -1,0 +1,2 @@
+-- Standard input is not read when SQL comes as arguments.
+.nosuchcommand
