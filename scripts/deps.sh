@@ -22,4 +22,4 @@ zk_ensure_packages() {
 
 # What building and testing the project needs.
 ZK_BUILD_PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev
-  liblmdb-dev libbenchmark-dev libedit-dev)
+  liblmdb-dev libbenchmark-dev libedit-dev tmux)

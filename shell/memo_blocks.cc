@@ -3,7 +3,6 @@
 // as the engine does.
 #include "memo_blocks.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
@@ -11,14 +10,6 @@
 
 #include "charset.h"
 #include "zkglobal.h"
-
-// The memo scanner exports are bound weakly: a library that does not
-// export them yet still runs every statement without memo constructs, and
-// the shell says why one with constructs cannot run.
-#pragma weak ZKSQL_JXMS_Alloc
-#pragma weak ZKSQL_JXMS_Free
-#pragma weak ZKSQL_JXMS_Scan
-#pragma weak ZKSQL_JXMS_GetMemoInfo
 
 namespace zkshell {
 namespace {
@@ -78,15 +69,6 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err
 bool LoadStatementMemos(const std::string& sql, MemoBlocks* blocks, std::string* error) {
   // Cheap test first: most statements carry no memo.
   if (sql.find('{') == std::string::npos) return true;
-  if (ZKSQL_JXMS_Alloc == nullptr || ZKSQL_JXMS_Scan == nullptr ||
-      ZKSQL_JXMS_GetMemoInfo == nullptr || ZKSQL_JXMS_Free == nullptr) {
-    // Braces also open date escapes, which need no scanner.
-    std::string upper = sql;
-    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    if (upper.find("JXMEMOBINAIRE") == std::string::npos) return true;
-    *error = "this SQL library has no memo scanner (ZKSQL_JXMS_ exports)";
-    return false;
-  }
   void* set = ZKSQL_JXMS_Alloc();
   if (set == nullptr) {
     *error = "out of memory";
