@@ -85,7 +85,7 @@ class ParseRun {
   ParseRun& operator=(const ParseRun&) = delete;
 
   Request* request() const { return request_; }
-  const ParseNode* root() const { return request_->parseRoot; }
+  ParseNode* root() const { return request_->parseRoot; }
   std::string tree() const { return TreeText(request_->parseRoot); }
   std::string error() const { return request_->errorText; }
   std::string state() const { return request_->sqlState; }
