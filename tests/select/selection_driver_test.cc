@@ -269,6 +269,29 @@ TEST_F(DriverTest, SingleTableCountsEveryNotOnce) {
   EXPECT_EQ((std::vector<double>{2, 3}), Column0(res));
 }
 
+// A sub-select that yields nothing.
+class EmptySubSelects : public SubSelectSource {
+ public:
+  ParseNode* EvaluateSubSelect(int16_t, int16_t) override { return NewValueListHead(); }
+};
+
+TEST_F(DriverTest, SingleTableNotExistsOverAnEmptySubSelectKeepsEveryRow) {
+  Table* t = MakeTable("T", {"A"}, {{1}, {2}});
+  EmptySubSelects subs;
+  ev.set_executor(&subs);
+  NewDriver({t});
+  ParseNode* exists = Pred(Tok(LEX_EXISTS, "EXISTS"));
+  exists->child->value = 1;
+  exists->AddChild(SubSel(1), 0);
+  SetWhereClause(Or({And({LNot(LFactor(exists))})}));
+  driver->where = N(42, "NOT", {Leaf(exists, "", {})});
+  ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
+  Table* res = driver->BuildResult(req->dict);
+  ASSERT_NE(res, nullptr);
+  EXPECT_EQ(2, res->rowCount());
+  ev.set_executor(nullptr);
+}
+
 TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
   Table* t = MakeTable("T", {"A"}, {{1}, {2}, {3}});
   NewDriver({t});
