@@ -225,8 +225,28 @@ ParseNode* Unwrap(ParseNode* list) {
   return content;
 }
 
+// Levels of lists along the deepest path of a tree (0 for a leaf); -1 when
+// memory is short.
+int32_t ListDepth(const ParseNode* tree) {
+  int32_t deepest = 0;
+  WorkStack<DepthWork> pending;
+  if (!pending.Push(DepthWork{tree, 0})) return -1;
+  DepthWork work;
+  while (pending.Pop(&work)) {
+    const ParseNode* content = work.node;
+    if (content == nullptr || content->code == kConditionLeaf) continue;
+    int32_t depth = work.depth + 1;
+    if (depth > deepest) deepest = depth;
+    for (const ParseNode* node = content; node != nullptr; node = node->next) {
+      if (node->code == kConditionGroup && !pending.Push(DepthWork{node->child, depth})) return -1;
+    }
+  }
+  return deepest;
+}
+
 class Reducer {
  public:
+  explicit Reducer(int32_t maxDepth) : maxDepth_(maxDepth) {}
   // Reduces `tree` (owned, consumed); *out receives the final tree.
   CombineStatus Reduce(ParseNode* tree, ParseNode** out);
   // True once some list stopped because it came back to an earlier shape.
@@ -238,6 +258,7 @@ class Reducer {
   // when one operand is left.
   CombineStatus CombineLeaves(ParseNode** list, int32_t op, bool* single);
 
+  int32_t maxDepth_;
   int32_t depth_ = 0;
   int32_t distributions_ = 0;
   bool stalled_ = false;
@@ -257,9 +278,11 @@ CombineStatus Reducer::Reduce(ParseNode* tree, ParseNode** out) {
     delete tree;
     return CombineStatus::kRefused;
   }
-  if (depth_ >= kMaxReductionDepth) {
+  if (depth_ >= maxDepth_) {
+    // Distribution nests each pair one level deeper; a reduction that keeps
+    // going deeper than its input is not converging.
     delete tree;
-    return CombineStatus::kTooComplex;
+    return CombineStatus::kNoProgress;
   }
   ++depth_;
   CombineStatus status = ReduceList(tree, out);
@@ -475,9 +498,12 @@ CombineStatus Reduce(const ParseNode* tree, ParseNode** reduced, bool* stalled) 
   // rather than reduce to the rows of the unnegated condition.
   int16_t hasNot = HasNot(tree);
   if (hasNot != 0) return hasNot > 0 ? CombineStatus::kRefused : CombineStatus::kNoMemory;
+  int32_t depth = ListDepth(tree);
+  if (depth < 0) return CombineStatus::kNoMemory;
+  if (depth > kMaxReductionDepth) return CombineStatus::kTooComplex;
   ParseNode* copy = CopyConditionTree(tree);
   if (copy == nullptr) return CombineStatus::kNoMemory;
-  Reducer reducer;
+  Reducer reducer(depth + kReductionDepthMargin);
   CombineStatus status = reducer.Reduce(copy, reduced);
   *stalled = reducer.stalled();
   return status;

@@ -35,9 +35,13 @@
 
 namespace zksql {
 
-// Nesting depth of lists the reduction follows (its recursion is one call
+// Nesting depth of lists the reduction accepts (its recursion is one call
 // per level); deeper trees fail with kTooComplex.
 constexpr int32_t kMaxReductionDepth = 200;
+// Levels that distribution may add to the input's nesting. Reductions that
+// succeed stay within a level or two of their input; one that keeps
+// nesting deeper is not converging and fails with kNoProgress.
+constexpr int32_t kReductionDepthMargin = 16;
 // Distributions allowed in one reduction; past it, kNoProgress.
 constexpr int32_t kMaxDistributions = 10000;
 // Nodes a distributed tree may have; larger products fail with kTooComplex.

@@ -1,6 +1,6 @@
 // WHERE restructuring: NOT removal by a top-down walk that carries the
-// parity of the NOTs above each node, and flattening by a pass over the
-// lists from the innermost out.
+// parity of the NOTs above each node, and flattening one cluster of
+// same-operator lists at a time.
 #include "select/where_restructure.h"
 
 #include "select/condition_tree.h"
@@ -21,41 +21,46 @@ int16_t SwapOperator(ParseNode* op) {
                                    : op->SetTextAndCode("AND", kConditionAnd);
 }
 
-// Merges into the list at *slot every operand whose content is a list of
-// the same operator. The operator nodes of the merged lists, with those of
-// the list itself, are exactly the ones the longer list needs, so the
-// chain is relinked without allocating: on a lack of memory (for the
-// scratch arrays) nothing has been touched yet.
-int16_t FlattenList(ParseNode** slot) {
-  ParseNode* head = *slot;
-  int32_t kind = ConditionKind(head);
-  if (kind != kConditionAnd && kind != kConditionOr) return 1;
-  WorkStack<ParseNode*> operands;   // the operands that stay
-  WorkStack<ParseNode*> moved;      // operands of the merged lists
-  WorkStack<ParseNode*> operators;  // every operator node
-  WorkStack<ParseNode*> merged;     // the emptied groups
-  bool anyMerged = false;
-  for (ParseNode* node = head; node != nullptr; node = node->next) {
-    if (node->code != kConditionGroup) {
-      if (!operators.Push(node)) return 0;
-      continue;
+// Flattens the cluster of same-operator lists whose top list sits at *slot:
+// the list, the operands of its kind merged into it, theirs, and so on.
+// The merged order is the list's own operands that stay, then, for each
+// merged operand in order, its flattened list; it is produced by one walk
+// with a stack, so a cluster costs its size however deep it nests. The
+// operator nodes of the cluster are exactly the ones the flat list needs,
+// so the chain is relinked without allocating: on a lack of memory (for
+// the scratch arrays) nothing has been touched yet. Operands that hold
+// lists of the other operator, or NOT nodes, go to `clusters` to be
+// flattened in turn.
+int16_t FlattenCluster(ParseNode** slot, WorkStack<ParseNode**>* clusters) {
+  int32_t kind = ConditionKind(*slot);
+  WorkStack<ParseNode*> operands;   // the flat list's operands, in order
+  WorkStack<ParseNode*> operators;  // every operator node of the cluster
+  WorkStack<ParseNode*> merged;     // the groups that disappear
+  WorkStack<ParseNode*> lists;      // lists still to walk
+  WorkStack<ParseNode*> inner;      // merged groups of the list being walked
+  if (!lists.Push(*slot)) return 0;
+  ParseNode* list = nullptr;
+  while (lists.Pop(&list)) {
+    for (ParseNode* node = list; node != nullptr; node = node->next) {
+      if (node->code != kConditionGroup) {
+        if (!operators.Push(node)) return 0;
+      } else if (ConditionKind(node->child) == kind) {
+        if (!merged.Push(node) || !inner.Push(node)) return 0;
+      } else {
+        if (!operands.Push(node)) return 0;
+        if (node->child->code != kConditionLeaf && !clusters->Push(&node->child)) return 0;
+      }
     }
-    if (ConditionKind(node->child) != kind) {
-      if (!operands.Push(node)) return 0;
-      continue;
-    }
-    anyMerged = true;
-    if (!merged.Push(node)) return 0;
-    for (ParseNode* inner = node->child; inner != nullptr; inner = inner->next) {
-      if (!(inner->code == kConditionGroup ? moved.Push(inner) : operators.Push(inner))) return 0;
+    // Merged lists are walked in order, each one completely before the
+    // next: pushed last first.
+    ParseNode* group = nullptr;
+    while (inner.Pop(&group)) {
+      if (!lists.Push(group->child)) return 0;
     }
   }
-  if (!anyMerged) return 1;
-  for (int32_t i = 0; i < moved.Count(); ++i) {
-    if (!operands.Push(moved.At(i))) return 0;
-  }
-  // Relink: operand, operator, operand, ... (operands.Count() - 1 operators,
-  // which is exactly operators.Count()).
+  if (merged.Empty()) return 1;
+  // Relink: operand, operator, operand, ... (operands.Count() - 1
+  // operators, which is exactly operators.Count()).
   for (int32_t i = 0; i < operands.Count(); ++i) {
     ParseNode* operand = operands.At(i);
     if (i + 1 < operands.Count()) {
@@ -122,28 +127,20 @@ int16_t FlattenConditions(ParseNode** tree) {
   if (tree == nullptr) return 0;
   if (*tree == nullptr) return 1;
   if (IsConditionTree(*tree) == 0) return 0;
-  // Every list, parents before their lists; then processed in reverse, so
-  // each list's operands are flat when it merges them.
-  WorkStack<ParseNode**> lists;
-  WorkStack<ParseNode**> pending;
-  if (!pending.Push(tree)) return 0;
+  // Clusters are independent of each other: merging never changes the
+  // operator of a list, so an inner cluster flattens the same before or
+  // after the one around it.
+  WorkStack<ParseNode**> clusters;
+  if (!clusters.Push(tree)) return 0;
   ParseNode** slot = nullptr;
-  while (pending.Pop(&slot)) {
+  while (clusters.Pop(&slot)) {
     ParseNode* content = *slot;
     if (content->code == kConditionLeaf) continue;
     if (content->code == kConditionNot) {
-      if (!pending.Push(&content->child)) return 0;
+      if (!clusters.Push(&content->child)) return 0;
       continue;
     }
-    if (!lists.Push(slot)) return 0;
-    for (ParseNode* member = content; member != nullptr; member = member->next) {
-      if (member->code == kConditionGroup && !pending.Push(&member->child)) return 0;
-    }
-  }
-  // The slot addresses stay valid: a slot is the root or the child field
-  // of a group, and only groups of lists processed later are deleted.
-  for (int32_t i = lists.Count() - 1; i >= 0; --i) {
-    if (FlattenList(lists.At(i)) == 0) return 0;
+    if (FlattenCluster(slot, &clusters) == 0) return 0;
   }
   return 1;
 }

@@ -1,0 +1,201 @@
+// TupleTable tests: the 1024-slot growth, tuples in and out by name and by
+// position, lookup, projection, and the refusals that keep every column
+// array the same length.
+#include "select/tuple_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "sql/parse_node.h"
+
+namespace zksql {
+namespace {
+
+// A tuple list from (table, record) pairs.
+std::unique_ptr<ParseNode> TupleList(std::initializer_list<std::pair<const char*, int32_t>> items) {
+  ParseNode* head = nullptr;
+  for (const auto& item : items) {
+    ParseNode* node = ParseNode::Create(item.first, item.second, 0);
+    if (head == nullptr) {
+      head = node;
+    } else {
+      head->AppendSibling(node, 0);
+    }
+  }
+  return std::unique_ptr<ParseNode>(head);
+}
+
+std::string Describe(const ParseNode* list) {
+  std::string out;
+  for (const ParseNode* node = list; node != nullptr; node = node->next) {
+    out += std::string(node->text) + "=" + std::to_string(node->code) + " ";
+  }
+  return out;
+}
+
+TEST(TupleTable, FirstColumnOpensTheArraysAndIndexZeroStaysUnused) {
+  TupleTable table;
+  EXPECT_EQ(table.count, 0);
+  EXPECT_EQ(table.capacity, 0);
+  EXPECT_EQ(table.TupleCount(), 0);
+  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  EXPECT_EQ(table.count, 1);
+  EXPECT_EQ(table.capacity, 1024);
+  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  EXPECT_EQ(table.count, 1);
+
+  int32_t tuple[] = {7, 9};
+  ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  EXPECT_EQ(table.count, 2);
+  EXPECT_EQ(table.TupleCount(), 1);
+  EXPECT_EQ(table.At(1, 0), 7);
+  EXPECT_EQ(table.At(1, 1), 9);
+  // Tuple 0 does not exist, nor does the one after the last.
+  EXPECT_EQ(table.At(0, 0), -1);
+  EXPECT_EQ(table.At(2, 0), -1);
+  EXPECT_EQ(table.ExtractTuple(0), nullptr);
+  EXPECT_EQ(table.ExtractTuple(2), nullptr);
+}
+
+TEST(TupleTable, GrowsEveryColumnBy1024WhenCountReachesCapacity) {
+  TupleTable table;
+  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  for (int32_t k = 1; k <= 1022; ++k) {
+    int32_t tuple[] = {k, -k};
+    ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  }
+  EXPECT_EQ(table.count, 1023);
+  EXPECT_EQ(table.capacity, 1024);
+  // The 1023rd tuple brings count to 1024: both arrays grow to 2048.
+  int32_t tuple[] = {1023, -1023};
+  ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  EXPECT_EQ(table.count, 1024);
+  EXPECT_EQ(table.capacity, 2048);
+  for (int32_t k = 1024; k <= 2046; ++k) {
+    int32_t more[] = {k, -k};
+    ASSERT_EQ(table.AppendTuple(more, 2), 1);
+  }
+  EXPECT_EQ(table.capacity, 2048);
+  int32_t next[] = {2047, -2047};
+  ASSERT_EQ(table.AppendTuple(next, 2), 1);
+  EXPECT_EQ(table.count, 2048);
+  EXPECT_EQ(table.capacity, 3072);
+  // Nothing was lost across the reallocations, in either column.
+  for (int32_t k = 1; k <= table.TupleCount(); ++k) {
+    ASSERT_EQ(table.At(k, 0), k);
+    ASSERT_EQ(table.At(k, 1), -k);
+  }
+}
+
+TEST(TupleTable, RefusesWhatWouldLeaveColumnsUnequal) {
+  TupleTable empty;
+  int32_t one[] = {1};
+  EXPECT_EQ(empty.AppendTuple(one, 1), 0) << "a tuple needs a column";
+  EXPECT_EQ(empty.count, 0);
+
+  TupleTable table;
+  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  int32_t three[] = {1, 2, 3};
+  EXPECT_EQ(table.AppendTuple(three, 1), 0);
+  EXPECT_EQ(table.AppendTuple(three, 3), 0);
+  ASSERT_EQ(table.AppendTuple(three, 2), 1);
+  // A column added now would have no value for the stored tuple.
+  EXPECT_EQ(table.AddTupleColumn("T3"), 0);
+  EXPECT_EQ(table.ColumnCount(), 2);
+  EXPECT_EQ(table.TupleCount(), 1);
+}
+
+TEST(TupleTable, TupleListsInAndOutByName) {
+  TupleTable table;
+  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+
+  // Projected: the list's order does not matter, names do (any case).
+  ASSERT_EQ(table.AppendTupleList(TupleList({{"t2", 20}, {"T1", 10}}).get(), 0), 1);
+  // As is: taken in list order whatever the names say.
+  ASSERT_EQ(table.AppendTupleList(TupleList({{"T2", 21}, {"T1", 11}}).get(), 1), 1);
+  std::unique_ptr<ParseNode> first(table.ExtractTuple(1));
+  std::unique_ptr<ParseNode> second(table.ExtractTuple(2));
+  EXPECT_EQ(Describe(first.get()), "T1=10 T2=20 ");
+  EXPECT_EQ(Describe(second.get()), "T1=21 T2=11 ");
+
+  // A list without a value for T2 cannot make a tuple: nothing is stored.
+  EXPECT_EQ(table.AppendTupleList(TupleList({{"T1", 12}, {"T3", 30}}).get(), 0), 0);
+  // As is, the list must have one record per column.
+  EXPECT_EQ(table.AppendTupleList(TupleList({{"T1", 12}}).get(), 1), 0);
+  EXPECT_EQ(table.TupleCount(), 2);
+
+  EXPECT_EQ(table.ValueOf(1, "T2"), 20);
+  EXPECT_EQ(table.ValueOf(1, "t2"), 20);
+  EXPECT_EQ(table.ValueOf(1, "T3"), -1);
+  EXPECT_EQ(table.ValueOf(3, "T1"), -1);
+}
+
+TEST(TupleTable, ContainsComparesProjectedOrByPosition) {
+  TupleTable table;
+  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  int32_t tuple[] = {1, 2};
+  ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+
+  EXPECT_EQ(table.Contains(TupleList({{"T2", 2}, {"T1", 1}}).get(), 0), 1);
+  EXPECT_EQ(table.Contains(TupleList({{"T2", 2}, {"T1", 1}}).get(), 1), 0);
+  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}, {"T2", 2}}).get(), 1), 1);
+  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}, {"T2", 3}}).get(), 0), 0);
+  // Over the list's length: a prefix matches; a longer list never does.
+  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}}).get(), 1), 1);
+  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}, {"T2", 2}, {"T3", 3}}).get(), 1), 0);
+  EXPECT_EQ(table.Contains(nullptr, 1), 0);
+  // A list that cannot be projected matches nothing.
+  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}}).get(), 0), 0);
+}
+
+TEST(TupleTable, ProjectFollowsColumnOrderAndNeverMakesUpAValue) {
+  TupleTable table;
+  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  std::unique_ptr<ParseNode> projected(table.Project(TupleList({{"T1", 1}, {"T3", 3}, {"T2", 2}}).get()));
+  EXPECT_EQ(Describe(projected.get()), "T2=2 T1=1 ");
+  EXPECT_EQ(table.Project(TupleList({{"T1", 1}}).get()), nullptr);
+
+  TupleTable single;
+  ASSERT_EQ(single.AddTupleColumn("T1"), 1);
+  // A single node is only taken for the column of its own name.
+  EXPECT_EQ(single.Project(TupleList({{"T9", 5}}).get()), nullptr);
+  std::unique_ptr<ParseNode> one(single.Project(TupleList({{"T1", 5}}).get()));
+  EXPECT_EQ(Describe(one.get()), "T1=5 ");
+}
+
+TEST(TupleTable, CopyIsDeepAndKeepsOrderAndCapacity) {
+  TupleTable table;
+  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  for (int32_t k = 1; k <= 1500; ++k) {
+    int32_t tuple[] = {k, 2 * k};
+    ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  }
+  std::unique_ptr<TupleTable> copy(table.Copy());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->count, table.count);
+  EXPECT_EQ(copy->capacity, table.capacity);
+  ASSERT_EQ(copy->ColumnCount(), 2);
+  EXPECT_STREQ(copy->ColumnName(1), "T2");
+  for (int32_t k = 1; k <= 1500; ++k) ASSERT_EQ(copy->ValueOf(k, "T2"), 2 * k);
+  int32_t extra[] = {0, 0};
+  ASSERT_EQ(copy->AppendTuple(extra, 2), 1);
+  EXPECT_EQ(table.TupleCount(), 1500) << "the copy has arrays of its own";
+
+  TupleTable empty;
+  std::unique_ptr<TupleTable> emptyCopy(empty.Copy());
+  ASSERT_NE(emptyCopy, nullptr);
+  EXPECT_EQ(emptyCopy->count, 0);
+  EXPECT_EQ(emptyCopy->capacity, 0);
+}
+
+}  // namespace
+}  // namespace zksql
