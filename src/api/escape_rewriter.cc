@@ -101,7 +101,8 @@ char* EscapeRewriter::FormatDate(int32_t year, int32_t month, int32_t day) {
   }
 }
 
-char* EscapeRewriter::RewriteClause(const char* clause) {
+char* EscapeRewriter::RewriteClause(const char* clause, bool* noMemory) {
+  *noMemory = false;
   size_t position = 0;
   size_t length = 0;
   const char* token = NextToken(clause, &position, kClauseSeparators, &length);
@@ -119,7 +120,10 @@ char* EscapeRewriter::RewriteClause(const char* clause) {
   end -= 2;
   if (end > 0 && date[end - 1] == '-') --end;
   int32_t year = ReadNumber(date, end);
-  return FormatDate(year, month, day);
+  if (dialect_ < 1 || dialect_ > 4) return nullptr;
+  char* literal = FormatDate(year, month, day);
+  *noMemory = literal == nullptr;
+  return literal;
 }
 
 char* EscapeRewriter::Rewrite(const char* text) {
@@ -146,8 +150,16 @@ char* EscapeRewriter::Rewrite(const char* text) {
     }
     memcpy(clause, open + 1, clauseLength);
     clause[clauseLength] = '\0';
-    char* replacement = RewriteClause(clause);
+    bool noMemory = false;
+    char* replacement = RewriteClause(clause, &noMemory);
     free(clause);
+    if (noMemory) {
+      // A date clause left in place would reach the parser as braces while
+      // the others were rewritten: hand back nothing rather than half a
+      // rewrite.
+      free(result);
+      return nullptr;
+    }
     if (replacement == nullptr) {
       scan = close;
       continue;

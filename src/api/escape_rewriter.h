@@ -64,8 +64,9 @@ class EscapeRewriter : public BaseObject {
 
  private:
   // The literal for one clause (the bytes strictly between its braces), or
-  // null when the clause is not a well-formed date clause.
-  char* RewriteClause(const char* clause);
+  // null when the clause is not a well-formed date clause, or with
+  // *noMemory set when it is one but its literal could not be made.
+  char* RewriteClause(const char* clause, bool* noMemory);
   char* FormatDate(int32_t year, int32_t month, int32_t day);
 
   const char* start_ = nullptr;  // the text being rewritten

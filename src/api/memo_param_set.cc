@@ -289,7 +289,10 @@ int32_t SubstituteMemoMarkers(char* text, int32_t bufferSize, MemoMarkerFailure*
   MemoMarkerFailure failure = MemoMarkerFailure::kNone;
   int32_t result = -1;
   MemoParamSet* set = nullptr;
-  if (text == nullptr || bufferSize < 1) {
+  // A text not terminated within its buffer is refused before it is
+  // scanned, so nothing past bufferSize is ever read.
+  if (text == nullptr || bufferSize < 1 ||
+      memchr(text, '\0', static_cast<size_t>(bufferSize)) == nullptr) {
     failure = MemoMarkerFailure::kDoesNotFit;
   } else if ((set = AllocMemoParamSet()) == nullptr) {
     failure = MemoMarkerFailure::kNoMemory;
