@@ -147,24 +147,34 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLErreur(void* request, char* text, char* sqlSta
 
 /* Memo parameter sets: find the memo constructs {JXMemoBinaire('text')} and
  * {JXMemoBinaire('text','Champ')} in a statement, so that the host knows
- * which memo values to supply.
+ * which memo values to supply. A set is an opaque pointer; every call
+ * below answers a set that is not live (freed, or never handed out by
+ * ZKSQL_JXMS_Alloc) as it answers NULL.
  * ZKSQL_JXMS_Alloc: a new empty set, or NULL when memory is short. */
 ZKSQL_API void* ZKSQL_CALL ZKSQL_JXMS_Alloc(void);
-/* Releases a set; NULL is ignored. */
+/* Releases a set and the texts it holds; NULL is ignored. */
 ZKSQL_API void ZKSQL_CALL ZKSQL_JXMS_Free(void* set);
-/* Clears the set, scans text and records every construct (256 at most).
- * Returns the number recorded (0 for NULL arguments). */
+/* Clears the set, scans text and records every construct (256 at most;
+ * later ones are not recorded). Each construct's first string is kept cut
+ * to 127 characters, with a doubled quote inside it kept as two
+ * characters. Returns the number recorded: 0 for a NULL set, and for a
+ * NULL text (which still clears the set). */
 ZKSQL_API int32_t ZKSQL_CALL ZKSQL_JXMS_Scan(void* set, const char* text);
 /* Copies construct index's first string into buffer (cut to bufferSize - 1
- * characters) and its kind (1 = the second string is "Champ" or "Field",
- * else 0) into *kind. Returns 1, or 0 for a NULL set or an index outside
- * 0..count-1. */
+ * characters and terminated) and its kind (1 = the second string is
+ * "Champ" or "Field", case-insensitively, else 0) into *kind; a NULL
+ * buffer, a bufferSize below 1 or a NULL kind receives nothing. Returns 1,
+ * or 0 (nothing written) for a NULL set or an index outside 0..count-1. */
 ZKSQL_API int32_t ZKSQL_CALL ZKSQL_JXMS_GetMemoInfo(void* set, int32_t index, char* buffer,
                                                     int32_t bufferSize, int32_t* kind);
-/* Replaces construct index in text (a buffer of bufferSize bytes) by
- * replacement, shifting the recorded positions of later constructs.
- * Returns 1, or 0 (text unchanged) for a NULL argument, an index outside
- * 0..count-1, or a result that would not fit. */
+/* Replaces construct index in text (a buffer of bufferSize bytes, holding
+ * the text that was scanned) by replacement, shifting the recorded
+ * positions of later constructs. Nothing is read or written past
+ * bufferSize. Returns 1, or 0 (text and set unchanged) for a NULL
+ * argument, an index outside 0..count-1, a text not terminated within
+ * bufferSize or too short to hold the construct, or a result that would
+ * not fit (text length + replacement length - construct length >
+ * bufferSize - 1). */
 ZKSQL_API int32_t ZKSQL_CALL ZKSQL_JXMS_ReplaceMemo(void* set, char* text, int32_t index,
                                                     const char* replacement, int32_t bufferSize);
 
