@@ -127,6 +127,16 @@ char* EscapeRewriter::RewriteClause(const char* clause, bool* noMemory) {
 }
 
 char* EscapeRewriter::Rewrite(const char* text) {
+  char* result = RewriteFrom(text);
+  // The text being rewritten is the caller's or the result just handed
+  // over: neither is this object's to keep pointing at.
+  start_ = nullptr;
+  open_ = 0;
+  close_ = 0;
+  return result;
+}
+
+char* EscapeRewriter::RewriteFrom(const char* text) {
   if (text == nullptr) return nullptr;
   char* result = nullptr;
   start_ = text;

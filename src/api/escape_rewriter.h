@@ -68,6 +68,7 @@ class EscapeRewriter : public BaseObject {
   // *noMemory set when it is one but its literal could not be made.
   char* RewriteClause(const char* clause, bool* noMemory);
   char* FormatDate(int32_t year, int32_t month, int32_t day);
+  char* RewriteFrom(const char* text);
 
   const char* start_ = nullptr;  // the text being rewritten
   int32_t open_ = 0;             // position of the current "{"

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -103,21 +102,6 @@ TEST(EscapeRewriterTest, LeavesTheInputUntouchedAndRefusesNull) {
 TEST(EscapeRewriterTest, UnknownDialectReplacesNothing) {
   EXPECT_EQ(Rewritten(0, "{d '2021-03-04'}"), "<null>");
   EXPECT_EQ(Rewritten(5, "{d '2021-03-04'}"), "<null>");
-}
-
-TEST(EscapeRewriterTest, DialectSelectsTheFormatOperationOfItsNumber) {
-  // A subclass's format operation is the one called for its dialect.
-  struct Marked : EscapeRewriter {
-    Marked() : EscapeRewriter(2) {}
-    char* FormatDate2(int32_t year, int32_t month, int32_t day) override {
-      char* text = AllocateText(kDateLiteralSize);
-      if (text != nullptr) snprintf(text, kDateLiteralSize, "<%d|%d|%d>", year, month, day);
-      return text;
-    }
-  } rewriter;
-  Text result(rewriter.Rewrite("{d '1999-12-31'}"));
-  ASSERT_TRUE(result);
-  EXPECT_STREQ(result.get(), "<1999|12|31>");
 }
 
 // Fails every allocation from the n-th on: the rewriter must hand back
