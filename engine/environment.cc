@@ -8,12 +8,11 @@
 #include "environment.h"
 
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <filesystem>
 #include <map>
+#include <system_error>
 
 namespace jx {
 namespace {
@@ -56,15 +55,18 @@ bool OpenTables(MDB_env* env, unsigned flags, Tables* t) {
 
 std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, bool create) {
   if (directory.empty()) return nullptr;
-  struct stat st;
-  if (stat(directory.c_str(), &st) != 0) {
-    if (!create || mkdir(directory.c_str(), 0775) != 0) return nullptr;
-  } else if (!S_ISDIR(st.st_mode)) {
+  // std::filesystem rather than the POSIX calls: the engine is built for
+  // Windows from the same source.
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::exists(directory, error)) {
+    if (!create || !fs::create_directory(directory, error)) return nullptr;
+  } else if (!fs::is_directory(directory, error)) {
     return nullptr;
   }
-  char real[PATH_MAX];
-  if (!realpath(directory.c_str(), real)) return nullptr;
-  std::string path(real);
+  fs::path real = fs::canonical(directory, error);
+  if (error) return nullptr;
+  std::string path = real.string();
   auto& registry = Registry();
   auto it = registry.find(path);
   if (it != registry.end()) {
@@ -72,7 +74,7 @@ std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, 
     return it->second;
   }
   // Without the create flag, a directory with no database is not one.
-  if (!create && access((path + "/data.mdb").c_str(), F_OK) != 0) return nullptr;
+  if (!create && !fs::exists(real / "data.mdb", error)) return nullptr;
   std::shared_ptr<Environment> env(new Environment());
   if (!env->Open(path, create)) return nullptr;
   env->references_ = 1;

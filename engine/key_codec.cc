@@ -32,12 +32,16 @@ double FloatDisplayValue(float f) {
 }
 
 // Ten bytes: an 80-bit two's-complement integer, value x 1000000.
+// Computed without a 128-bit integer type, which 32-bit targets lack: a
+// value that fits in 64 bits converts exactly as a wider integer would;
+// beyond, the top 16 bits are scaled by 2^64 (monotonic, within an ulp).
 double DecimalValue(const unsigned char* p) {
-  unsigned __int128 raw = 0;
-  for (int i = 9; i >= 0; --i) raw = (raw << 8) | p[i];
-  if (p[9] & 0x80) raw |= ~((unsigned __int128)0) << 80;  // sign-extend
-  __int128 value = (__int128)raw;
-  return double(value) / 1e6;
+  uint64_t low = 0;
+  for (int i = 7; i >= 0; --i) low = (low << 8) | p[i];
+  int16_t high = int16_t(uint16_t(p[8] | (p[9] << 8)));
+  if ((high == 0 && !(low >> 63)) || (high == -1 && (low >> 63)))
+    return double(int64_t(low)) / 1e6;
+  return (double(high) * 18446744073709551616.0 + double(low)) / 1e6;
 }
 
 std::string CutAtZero(const unsigned char* p, size_t n) {
