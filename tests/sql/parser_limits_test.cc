@@ -74,9 +74,9 @@ TEST(NestingTest, DeeperParenthesesFailWithARecordedSyntaxError) {
 
   // Far deeper: the level past the bound starts after the 199th
   // parenthesis, where the 200th stands.
-  ParseRun far(Parenthesised(5000));
-  EXPECT_EQ(far.root(), nullptr);
-  EXPECT_EQ(far.error(), TooDeep("(", 22 + 199 + 1));
+  ParseRun distant(Parenthesised(5000));
+  EXPECT_EQ(distant.root(), nullptr);
+  EXPECT_EQ(distant.error(), TooDeep("(", 22 + 199 + 1));
 }
 
 TEST(NestingTest, LongNotChainsAreBounded) {
