@@ -24,6 +24,11 @@
 #ifdef _WIN32
 #include <stdarg.h>
 #include <stdio.h>
+// The Windows platform layer is a static library linked into each DLL:
+// nothing of it is exported.
+#ifndef ZKPLATFORM_API
+#define ZKPLATFORM_API
+#endif
 #else
 #include <stdarg.h>
 
