@@ -7,6 +7,8 @@
 #include <string>
 
 #include "api/instance.h"
+#include "api/escape_rewriter.h"
+#include "api/memo_param_set.h"
 #include "api/messages.h"
 #include "api/request.h"
 #include "api/statement_runner.h"
@@ -74,6 +76,9 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
   WaitCursor cursor;
   if (out == nullptr || sql == nullptr || info == nullptr) return -1;
   *out = nullptr;
+  // ODBC date escapes become plain date literals before anything reads the
+  // text; the rewritten form is never longer, so the caller's buffer holds it.
+  RewriteEscapesInPlace(sql);
   info->compiled = 0;
   info->columnCount = 0;
   info->rowCount = 0;
@@ -109,6 +114,24 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
     RecordMessage(request, nullptr, kMsgStatementTooLong, kWorkingBufferSize - 2);
     status = -1;
   } else {
+    // Memo constructs become numbered memo markers; the count bounds the
+    // host memo numbers the statement may use.
+    MemoMarkerFailure why = MemoMarkerFailure::kNone;
+    int32_t markers = SubstituteMemoMarkers(working, kWorkingBufferSize, &why);
+    if (markers < 0) {
+      if (why == MemoMarkerFailure::kNoMemory) {
+        RecordMessage(request, nullptr, kMsgOutOfMemory);
+      } else if (why == MemoMarkerFailure::kTooMany) {
+        RecordMessage(request, nullptr, kMsgTooManyMemos, static_cast<int>(kMaxMemoParams));
+      } else {
+        RecordMessage(request, nullptr, kMsgStatementTooLong, kWorkingBufferSize - 2);
+      }
+      status = -1;
+    } else {
+      request->memoMarkerCount = markers;
+    }
+  }
+  if (status == 0 && !tooLong) {
     CompileStatement(request);
     if (HasError(request)) {
       status = -1;

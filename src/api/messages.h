@@ -60,6 +60,7 @@ enum MessageId : int32_t {
   // Our own additions, for failures the original catalogue has no text for.
   kMsgStatementTooLong = 4300,    // maximum length
   kMsgNoEngine = 4301,            // engine library name
+  kMsgTooManyMemos = 4302,        // maximum number of memo values
 };
 
 // Size of the buffers messages are loaded and formatted into.

@@ -128,3 +128,27 @@ TEST(ExportsWithoutEngineTest, AnInstanceIsMadeEvenWhenTheEngineIsMissing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ExportsTest, DateEscapesAreRewrittenInTheCallersText) {
+  char sql[64] = "SELECT A FROM T WHERE D = {d '2024-01-02'}";
+  void* request = nullptr;
+  ZKSQLExecReq(&request, sql, &info_, 1, nullptr);
+  EXPECT_STREQ(sql, "SELECT A FROM T WHERE D = '20240102'");
+  ZKSQLFinRequete(request);
+}
+
+TEST_F(ExportsTest, MoreMemoValuesThanAStatementCarriesAreRefused) {
+  std::string sql = "DROP TABLE T";
+  for (int i = 0; i < 257; ++i) sql += " {JXMemoBinaire('f')}";
+  void* request = nullptr;
+  EXPECT_EQ(ZKSQLExecReq(&request, &sql[0], &info_, 1, nullptr), -1);
+  ASSERT_NE(request, nullptr);
+  char text[256];
+  ZKSQLErreur(request, text, nullptr);
+  EXPECT_STREQ(text, " Trop de valeurs m\xE9mo dans l'instruction : 256 au plus");
+  ZKSQLFinRequete(request);
+}
+
+}  // namespace
