@@ -13,6 +13,7 @@
 #include <new>
 
 #include "api/request.h"
+#include "storage/block_field.h"
 #include "storage/engine.h"
 #include "storage/table.h"
 #include "values/text_utils.h"
@@ -33,20 +34,16 @@ int64_t Truncated(double real) {
 
 template <class T>
 T Load(const unsigned char* at) {
-  T v;
-  memcpy(&v, at, sizeof v);
-  return v;
+  return ReadField<T>(at, 0);
 }
 
 template <class T>
 void Store(unsigned char* at, T v) {
-  memcpy(at, &v, sizeof v);
+  WriteField<T>(at, 0, v);
 }
 
-// Memo block layout shared with the engine and hosts.
-constexpr int kMemoHeaderSizeOffset = 3;
-constexpr int kMemoDataLengthOffset = 52;
-constexpr int kMemoMinimumHeader = 56;
+// The smallest memo block that holds both header fields.
+constexpr int kMemoMinimumHeader = JX_MEMO_DATA_LENGTH + 4;
 
 }  // namespace
 
@@ -205,8 +202,8 @@ void Column::ExtractBinaryMemo(const unsigned char* item, char* out) {
   size_t blockSize = GlobalSize(handle);
   const unsigned char* block = static_cast<const unsigned char*>(GlobalLock(handle));
   if (block != nullptr && blockSize >= kMemoMinimumHeader) {
-    int32_t header = Load<int16_t>(block + kMemoHeaderSizeOffset);
-    int32_t length = Load<int32_t>(block + kMemoDataLengthOffset);
+    int32_t header = Load<int16_t>(block + JX_MEMO_HEADER_SIZE);
+    int32_t length = Load<int32_t>(block + JX_MEMO_DATA_LENGTH);
     // Only what the block really holds is read.
     if (header >= 0 && static_cast<size_t>(header) <= blockSize && length > 0) {
       size_t available = blockSize - static_cast<size_t>(header);

@@ -8,6 +8,7 @@
 #include "api/messages.h"
 #include "api/request.h"
 #include "base/memory_block.h"
+#include "storage/block_field.h"
 #include "storage/column.h"
 #include "storage/engine.h"
 #include "storage/table.h"
@@ -18,14 +19,12 @@ namespace {
 
 template <class T>
 T InfoGet(int offset) {
-  T v;
-  memcpy(&v, InfoBlock() + offset, sizeof v);
-  return v;
+  return ReadField<T>(InfoBlock(), offset);
 }
 
 template <class T>
 void InfoSet(int offset, T v) {
-  memcpy(InfoBlock() + offset, &v, sizeof v);
+  WriteField<T>(InfoBlock(), offset, v);
 }
 
 constexpr int kInfoNameSize = 65;

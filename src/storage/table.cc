@@ -10,6 +10,7 @@
 #include "api/request.h"
 #include "base/memory_block.h"
 #include "sql/parse_node.h"
+#include "storage/block_field.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
 #include "storage/engine.h"
@@ -20,24 +21,18 @@ namespace {
 
 template <class T>
 T BlockGet(int offset) {
-  T v;
-  memcpy(&v, RecordBlock() + offset, sizeof v);
-  return v;
+  return ReadField<T>(RecordBlock(), offset);
 }
 
 template <class T>
 void BlockSet(int offset, T v) {
-  memcpy(RecordBlock() + offset, &v, sizeof v);
+  WriteField<T>(RecordBlock(), offset, v);
 }
 
 // Clears the completion status, so that a call that does not complete is
 // never mistaken for the previous one.
 void ResetStatus() { BlockSet<int16_t>(JX_REC_STATUS, 0); }
 bool Completed() { return BlockGet<int16_t>(JX_REC_STATUS) == JX_CALL_COMPLETED; }
-
-// Memo block layout shared with the engine and hosts.
-constexpr int kMemoHeaderSizeOffset = 3;
-constexpr int kMemoDataLengthOffset = 52;
 
 }  // namespace
 
@@ -305,10 +300,8 @@ int16_t Table::WriteMemos() {
         block = static_cast<const unsigned char*>(memos->blocks[number - 1]);
       }
       if (block != nullptr) {
-        int16_t header;
-        int32_t dataLength;
-        memcpy(&header, block + kMemoHeaderSizeOffset, sizeof header);
-        memcpy(&dataLength, block + kMemoDataLengthOffset, sizeof dataLength);
+        int16_t header = ReadField<int16_t>(block, JX_MEMO_HEADER_SIZE);
+        int32_t dataLength = ReadField<int32_t>(block, JX_MEMO_DATA_LENGTH);
         if (header < 0) header = 0;
         if (dataLength < 0) dataLength = 0;
         // When the block is one of ours its size is known: stay inside it.
