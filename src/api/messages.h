@@ -52,6 +52,12 @@ enum MessageId : int32_t {
   kMsgComparisonExpected = 4274,
   kMsgSubGroupExpected = 4275,       // " Sous groupe attendu"
   kMsgEvaluableExpected = 4276,      // " Expression évaluable attendue"
+  kMsgTypeMismatch = 4277,        // " Typage incorrect: %s"
+  kMsgLogicalInArithmetic = 4279, // node text
+  kMsgUnknownColumn = 4281,       // column name
+  kMsgColumnExpected = 4282,      // literal text
+  kMsgCompositeKeyColumn = 4285,  // column name
+  kMsgDisjointTables = 4287,      // " Impossible d'extraire des données de tables disjointes"
   kMsgDuplicateKey = 4288,        // file name
   kMsgOnExpected = 4296,          // " ON attendu"
   kMsgIndexExpected = 4297,       // " INDEX attendu"

@@ -1,15 +1,17 @@
 // Compiling and executing a statement. Compiling parses the text (the tree
 // goes to the request, the named files and items to its dictionary
 // context), loads the descriptions of those files from the engine, then
-// analyses the tree; the analysis and execution phases plug in here as
-// they are built, and until then a compiled statement runs nothing and
-// leaves the request without a result.
+// analyses the tree into the request's executor; executing runs it and
+// releases the tree, the executor and the evaluator.
 #include "api/statement_runner.h"
 
 #include <cstring>
 #include <new>
 
+#include "analysis/analyser.h"
 #include "api/messages.h"
+#include "exec/evaluator.h"
+#include "exec/statement_executor.h"
 #include "sql/parser.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
@@ -20,7 +22,11 @@ namespace zksql {
 
 void CompileStatement(Request* request) {
   request->compiled = 0;
-  Parser* parser = new (std::nothrow) Parser(request);
+  StatementExecutor* executor = new (std::nothrow) StatementExecutor(request);
+  Evaluator* evaluator = executor == nullptr ? nullptr : new (std::nothrow) Evaluator(executor);
+  request->executor = executor;
+  request->evaluator = evaluator;
+  Parser* parser = evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request);
   if (parser == nullptr) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
   } else {
@@ -31,9 +37,8 @@ void CompileStatement(Request* request) {
     // The dictionary is asked only through a bound engine; a statement
     // that names no file still needs one to run.
     if (RequireEngine(request) && request->dict->LoadDescriptions() != 0) {
-      // The analysis stage plugs in here; until it exists every parsed
-      // statement whose files are known is compiled.
-      request->compiled = 1;
+      Analyser analyser(request);
+      if (analyser.Analyse(executor) && !HasError(request)) request->compiled = 1;
     }
   }
   if (!request->compiled) {
@@ -46,7 +51,16 @@ void CompileStatement(Request* request) {
   }
 }
 
-void ExecuteStatement(Request* request) { ReleaseCompiled(request); }
+void ExecuteStatement(Request* request) {
+  StatementExecutor* executor = dynamic_cast<StatementExecutor*>(request->executor);
+  if (request->compiled && executor != nullptr) {
+    executor->Execute();
+  } else if (!HasError(request)) {
+    RecordMessage(request, nullptr, kMsgInternalError, "instruction non compil\xE9" "e");
+  }
+  request->compiled = 0;
+  ReleaseCompiled(request);
+}
 
 uint16_t DescribeResult(Request* request) {
   Table* result = request->result;

@@ -33,9 +33,6 @@ namespace zksql {
 
 namespace {
 
-// " Impossible d'extraire des données de tables disjointes"
-constexpr int32_t kMsgDisjointTablesId = 4287;
-
 // How deep the WHERE visitor follows the parse tree. The parser bounds the
 // nesting of a statement; this bound keeps the visitor's own recursion safe
 // whatever tree it is given (a deeper clause counts as malformed).
@@ -155,7 +152,7 @@ void SelectionDriver::ReportReadError(const Table* table, int32_t code) {
                 static_cast<int>(-code));
 }
 
-void SelectionDriver::ReportDisjoint() { RecordMessage(request, nullptr, kMsgDisjointTablesId); }
+void SelectionDriver::ReportDisjoint() { RecordMessage(request, nullptr, kMsgDisjointTables); }
 
 void SelectionDriver::ReportNoMemory() { RecordMessage(request, nullptr, kMsgOutOfMemory); }
 

@@ -1,0 +1,324 @@
+// Analysis of SELECT statements: one selection driver per SELECT level,
+// the FROM tables, the select list, the ORDER BY and GROUP BY lists, and
+// column references resolved through the enclosing SELECTs and rewritten to
+// TABLE/COLUMN. Conditions are analysed in condition_analysis.cc, which
+// calls back here for every sub-select it meets.
+//
+// Drivers are numbered in the order the analysis meets them: the statement
+// gets 0, then every sub-select, select list before WHERE, left to right,
+// each sub-select's own sub-selects before the next one. The selection
+// driver finds a sub-select's WHERE clause by that order.
+#include "analysis/analyser.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "api/messages.h"
+#include "api/request.h"
+#include "exec/statement_executor.h"
+#include "select/selection_driver.h"
+#include "sql/rule_codes.h"
+#include "sql/token_codes.h"
+#include "storage/column.h"
+#include "storage/dict_context.h"
+#include "storage/table.h"
+
+namespace zksql {
+
+void Analyser::ReportMessage(int32_t id, const char* argument) {
+  RecordMessage(request_, nullptr, id, argument == nullptr ? "" : argument);
+}
+
+void Analyser::ReportRejected(const char* what) {
+  // Rejections that name no message of their own still leave a text, so
+  // the request fails visibly instead of running a half-analysed tree.
+  if (!HasError(request_)) ReportMessage(kMsgTypeMismatch, what);
+}
+
+int16_t Analyser::Analyse(StatementExecutor* executor) {
+  executor_ = executor;
+  dictionary_ = request_ == nullptr ? nullptr : request_->dict;
+  if (executor_ == nullptr || dictionary_ == nullptr || request_->parseRoot == nullptr) {
+    if (request_ != nullptr) RecordMessage(request_, nullptr, kMsgInternalError, "analyse");
+    return 0;
+  }
+  ParseNode* statement = request_->parseRoot->child;
+  int32_t code = statement == nullptr ? 0 : statement->code;
+  if (code >= FON_REQUETE_CREATION_INDEX && code <= FON_REQUETE_CREATION_TABLE) return 1;
+  if (code != FON_REQUETE_SELECTION) {
+    RecordMessage(request_, nullptr, kMsgUnsupportedCommand);
+    return 0;
+  }
+  int16_t ok = SelectStatement(statement, -1);
+  if (ok && statement->next != nullptr) {
+    // A set operation: the second SELECT follows the operator (and the ALL
+    // of UNION ALL). An ORDER BY at the end of the statement orders the
+    // combined rows, whose columns are named after the first SELECT's.
+    ParseNode* second = statement->next->next;
+    if (second != nullptr && second->code == LEX_ALL) second = second->next;
+    if (second == nullptr || second->code != FON_REQUETE_SELECTION) {
+      RecordMessage(request_, nullptr, kMsgInternalError, "SELECT");
+      return 0;
+    }
+    ok = SelectStatement(second, 0);
+  }
+  if (!ok) ReportRejected("");
+  return ok;
+}
+
+int16_t Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
+  ParseNode* subSelect = statement->child;
+  if (subSelect == nullptr || subSelect->code != FON_SOUS_SELECT) {
+    RecordMessage(request_, nullptr, kMsgInternalError, "SELECT");
+    return 0;
+  }
+  int16_t index = -1;
+  ParseNode* slot = nullptr;
+  if (!SubSelect(subSelect, -1, 0, &slot, &index)) return 0;
+  ParseNode* order = subSelect->next;
+  if (order != nullptr && order->code == FON_COLONNE_REF_VIRGULE_LISTE) {
+    if (!ColumnList(order, orderDriver >= 0 ? orderDriver : index)) return 0;
+    executor_->orderBy = order->child;
+  }
+  return executor_->PropagateOuterReferences(index);
+}
+
+int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand,
+                            ParseNode** slot, int16_t* indexOut) {
+  int16_t index = executor_->CreateDriver(parent);
+  *indexOut = index;
+  if (index < 0) return 0;
+  executor_->SetParent(index, parent);
+  SelectionDriver* driver = executor_->Driver(index);
+  ParseNode* selected = subSelect->child;
+  ParseNode* from = selected == nullptr ? nullptr : selected->next;
+  if (selected == nullptr || from == nullptr || from->code != FON_TABLE_REF_VIRGULE_LISTE) {
+    RecordMessage(request_, nullptr, kMsgInternalError, "SELECT");
+    return 0;
+  }
+  for (ParseNode* ref = from->child; ref != nullptr; ref = ref->next) {
+    if (ref->code == FON_TABLE_REF) RegisterTable(ref, index);
+  }
+  int16_t type = SelectList(selected, index, operand);
+  if (type == kClassFailed) {
+    driver->where = nullptr;
+    return 0;
+  }
+  // Each SELECT level keeps its own condition structure: a sub-select's
+  // WHERE clause never lands in the slot of the predicate that contains it.
+  (void)slot;
+  ParseNode* structure = nullptr;
+  ParseNode* x = from->next;
+  ParseNode* having = nullptr;
+  if (x != nullptr) {
+    ParseNode* group = nullptr;
+    if (x->code == FON_CONDITION_RECHERCHE) {
+      int16_t logical = 0;
+      if (!Condition(x, 0, &logical, &structure, index)) return 0;
+      group = x->next;
+    } else {
+      group = x;
+    }
+    if (group != nullptr && group->code == FON_COLONNE_REF_VIRGULE_LISTE) {
+      if (!ColumnList(group, index)) {
+        SelectionDriver::DropConditionTree(structure);
+        return 0;
+      }
+      having = group->next;
+    } else if (group != nullptr) {
+      having = group;
+    }
+    // The HAVING keyword stands as a node of its own before its condition.
+    if (having != nullptr && having->child == nullptr) having = having->next;
+  }
+  if (having != nullptr) {
+    ParseNode* havingStructure = nullptr;
+    int16_t logical = 0;
+    int16_t ok = Condition(having, 0, &logical, &havingStructure, index);
+    SelectionDriver::DropConditionTree(havingStructure);
+    SelectionDriver::DropConditionTree(structure);
+    if (!ok) return 0;
+    // Rows are never grouped, so a HAVING clause cannot be applied as
+    // written; running the statement without it would return rows the
+    // clause excludes.
+    RecordMessage(request_, nullptr, kMsgUnsupportedCommand);
+    return 0;
+  }
+  driver->where = structure;
+  return type;
+}
+
+void Analyser::RegisterTable(ParseNode* tableRef, int16_t driver) {
+  ParseNode* name = tableRef->child;
+  if (name == nullptr) return;
+  ParseNode* alias = name->next;
+  const char* lookup = name->text;
+  if (alias != nullptr && alias->code == FON_COLONNE_REF_VIRGULE_LISTE) alias = nullptr;
+  if (alias != nullptr) {
+    if (alias->next != nullptr) return;  // alias with a column list: not registered
+    lookup = alias->text;
+  }
+  Table* table = dictionary_->FindTable(lookup, false);
+  SelectionDriver* d = executor_->Driver(driver);
+  if (table != nullptr && d != nullptr) d->AddTable(table);
+}
+
+int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {
+  ParseNode* first = list->child;
+  if (first == nullptr) {
+    ReportRejected("");
+    return 0;
+  }
+  if (first->code == LEX_ETOILE) {
+    if (operand) {
+      ReportMessage(kMsgTypeMismatch, first->text);
+      return 0;
+    }
+    executor_->SetSelectColumns(driver, nullptr);
+    return kClassAny;
+  }
+  int16_t quantifier = LEX_ALL;
+  ParseNode* items = first;
+  if (first->code != FON_SELECTION_ITEM_VIRGULE_LISTE) {
+    quantifier = static_cast<int16_t>(first->code);
+    executor_->SetQuantifier(driver, quantifier);
+    items = first->next;
+  }
+  if (items == nullptr || items->child == nullptr) {
+    ReportRejected("");
+    return 0;
+  }
+  PtrArray* columns = new (std::nothrow) PtrArray(0, 4);
+  if (columns == nullptr) {
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return 0;
+  }
+  int16_t firstType = kClassFailed;
+  int16_t count = 0;
+  for (ParseNode* item = items->child; item != nullptr; item = item->next, ++count) {
+    if (count == 1 && operand) {
+      ReportMessage(kMsgTypeMismatch, items->child->text);
+      return 0;
+    }
+    ParseNode* value = item->child;
+    int16_t type = kClassFailed;
+    if (value != nullptr) {
+      value->value = quantifier;
+      type = Item(value, 0, nullptr, columns, driver);
+    } else {
+      ReportRejected(item->text);
+    }
+    if (count == 0) {
+      firstType = type;
+      executor_->SetSelectColumns(driver, columns);
+    }
+    if (type == kClassFailed) return 0;
+  }
+  return count == 1 ? firstType : kClassAny;
+}
+
+int16_t Analyser::ColumnList(ParseNode* list, int16_t driver) {
+  Column* last = nullptr;
+  for (ParseNode* name = list->child; name != nullptr; name = name->next) {
+    last = executor_->ResolveColumn(driver, name->text);
+    if (last == nullptr) {
+      ReportMessage(kMsgUnknownColumn, name->text);
+      return 0;
+    }
+  }
+  if (last != nullptr && last->Kind() == kKindOther) {
+    ReportMessage(kMsgTypeMismatch, last->name());
+    return 0;
+  }
+  return 1;
+}
+
+int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector,
+                                  int16_t driver) {
+  Column* column = executor_->ResolveColumn(driver, leaf->text);
+  if (column == nullptr) {
+    ReportMessage(kMsgUnknownColumn, leaf->text);
+    return kClassFailed;
+  }
+  if (column->IsComposite()) {
+    ReportMessage(kMsgCompositeKeyColumn, column->name());
+    return kClassFailed;
+  }
+  int16_t kind = column->Kind();
+  if (kind < kKindNumber || kind > kKindTime) {
+    // A column without a value form can be neither compared nor shown.
+    ReportMessage(kMsgTypeMismatch, leaf->text);
+    return kClassFailed;
+  }
+  if (columns != nullptr && columns->Add(column) < 0) {
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return kClassFailed;
+  }
+  const char* table = column->table() == nullptr || column->table()->fileName() == nullptr
+                          ? ""
+                          : column->table()->fileName();
+  const char* name = column->name() == nullptr ? "" : column->name();
+  size_t tl = std::strlen(table), nl = std::strlen(name);
+  char* text = static_cast<char*>(std::malloc(tl + nl + 2));
+  if (text == nullptr) {
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return kClassFailed;
+  }
+  std::memcpy(text, table, tl);
+  text[tl] = '/';
+  std::memcpy(text + tl + 1, name, nl + 1);
+  int16_t ok = leaf->SetText(text);
+  std::free(text);
+  if (ok && collector != nullptr) {
+    ok = collector->AddPathElement(table) && collector->AppendNewSibling(leaf->text, 0, 0, 0);
+  }
+  if (!ok) {
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return kClassFailed;
+  }
+  return kind == kKindNumber ? kClassNumeric : kClassText;
+}
+
+int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode* collector) {
+  if (!executor_->PropagateOuterReferences(subIndex)) return 0;
+  ParseNode* head = ParseNode::Create("", 0, 0);
+  ParseNode* link = head == nullptr ? nullptr : ParseNode::Create("", 0, 0, head, nullptr);
+  if (link == nullptr) {
+    delete head;
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return 0;
+  }
+  int16_t ok = 1;
+  int16_t steps = 0;
+  for (int16_t a = driver; ok && a != -1 && steps <= executor_->driverCount;
+       a = executor_->FindParent(a), ++steps) {
+    SelectionDriver* enclosing = executor_->Driver(a);
+    if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
+    ok = executor_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link);
+  }
+  for (ParseNode* ref = head->next; ok && ref != nullptr && collector != nullptr;
+       ref = ref->next) {
+    bool present = false;
+    for (ParseNode* n = collector; n != nullptr; n = n->next) {
+      if (std::strcmp(n->text, ref->text) == 0) {
+        present = true;
+        break;
+      }
+    }
+    if (present) continue;
+    const char* slash = std::strchr(ref->text, '/');
+    size_t n = slash == nullptr ? std::strlen(ref->text) : static_cast<size_t>(slash - ref->text);
+    char table[256];
+    if (n >= sizeof table) n = sizeof table - 1;
+    std::memcpy(table, ref->text, n);
+    table[n] = '\0';
+    ok = collector->AddPathElement(table) && collector->AppendNewSibling(ref->text, 0, 0, 0);
+  }
+  delete link;
+  if (!ok) RecordMessage(request_, nullptr, kMsgOutOfMemory);
+  return ok;
+}
+
+}  // namespace zksql

@@ -1,0 +1,97 @@
+// Analyser: checks a parsed SELECT against the dictionary and turns it into
+// what the selection engine executes.
+//
+// For every SELECT level (the statement and each sub-select) it creates a
+// selection driver in the executor, adds the FROM tables, resolves the
+// select list, and turns the WHERE (and HAVING) clause into a condition
+// tree of AND, OR and NOT nodes over one row set per predicate, each row
+// set filed under the tables the predicate reads. It types expressions
+// (numeric, text, any) and rewrites every column reference in the parse
+// tree to TABLE/COLUMN so that the evaluator finds it in a row binding.
+// Other statement kinds pass unanalysed: the executor checks them as it
+// runs them (UPDATE and DELETE with WHERE come back here rewritten into a
+// SELECT).
+//
+// The first error stops the analysis and is recorded in the request; a
+// rejection never leaves the request without an error text. The analyser
+// owns nothing: what it builds belongs to the executor and the parse tree.
+#ifndef ZKSQL_ANALYSIS_ANALYSER_H_
+#define ZKSQL_ANALYSIS_ANALYSER_H_
+
+#include <cstdint>
+
+#include "base/base_object.h"
+#include "base/ptr_array.h"
+#include "sql/parse_node.h"
+
+namespace zksql {
+
+struct Request;
+class DictContext;
+class StatementExecutor;
+
+// Type classes of analysed expressions.
+constexpr int16_t kClassNumeric = 104;
+constexpr int16_t kClassText = 301;
+constexpr int16_t kClassAny = -1;
+constexpr int16_t kClassFailed = 0;
+
+class Analyser : public BaseObject {
+ public:
+  explicit Analyser(Request* request) : request_(request) {}
+
+  // Analyses the request's statement into `executor`. 1 when it may be
+  // executed, 0 when it was rejected (the reason recorded in the request).
+  int16_t Analyse(StatementExecutor* executor);
+
+ private:
+  // Deepest nesting of parenthesised conditions and values analysed.
+  static constexpr int kMaxDepth = 256;
+
+  int16_t SelectStatement(ParseNode* statement, int16_t orderDriver);
+  int16_t SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, ParseNode** slot,
+                    int16_t* indexOut);
+  void RegisterTable(ParseNode* tableRef, int16_t driver);
+  int16_t SelectList(ParseNode* list, int16_t driver, int16_t operand);
+  int16_t ColumnList(ParseNode* list, int16_t driver);
+  int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector,
+                          int16_t driver);
+  int16_t RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode* collector);
+
+  // Condition analysis and typing (condition_analysis.cc).
+  int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical,
+                    ParseNode** slot, int16_t driver);
+  int16_t AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                   int16_t driver);
+  int16_t NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                   int16_t driver);
+  int16_t Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode** slot,
+                    ParseNode* collector, PtrArray* columns, int16_t driver);
+  int16_t FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                      ParseNode* collector, PtrArray* columns, int16_t driver);
+  int16_t Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+               ParseNode* collector, PtrArray* columns, int16_t driver);
+  int16_t Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                 ParseNode* collector, PtrArray* columns, int16_t driver);
+  int16_t SecondMember(ParseNode* comparison, ParseNode* collector, PtrArray* columns,
+                       int16_t driver);
+  int16_t OperandHolder(ParseNode* holder, ParseNode* collector, PtrArray* columns,
+                        int16_t driver);
+  int16_t OperandSubSelect(ParseNode* subSelect, ParseNode* collector, int16_t driver);
+  int16_t Item(ParseNode* item, int16_t aggregate, ParseNode* collector, PtrArray* columns,
+               int16_t driver);
+
+  // Loads message `id`, formats it with `argument` and records it.
+  void ReportMessage(int32_t id, const char* argument);
+  // Records a plain rejection when nothing more precise was reported.
+  void ReportRejected(const char* what);
+
+  Request* request_;
+  StatementExecutor* executor_ = nullptr;
+  DictContext* dictionary_ = nullptr;
+  int depth_ = 0;
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_ANALYSIS_ANALYSER_H_

@@ -1,0 +1,659 @@
+// Condition analysis and typing: checks the expressions of WHERE and HAVING
+// clauses, select items and predicate operands for type agreement, and
+// turns each condition into the tree the selection engine combines.
+//
+// Every predicate becomes a leaf holding a row set that knows the columns
+// the predicate reads (its collector) and is filed with the driver under
+// the tables those columns belong to; NOT, AND, OR and parenthesised
+// conditions become the nodes above the leaves. Type classes: numeric
+// (104), text (301, also dates and times), any (-1) and failure (0).
+//
+// Two flags keep conditions out of arithmetic: the arithmetic flag goes
+// down into the operands analysed after a sign or an arithmetic operator
+// and makes NOT, AND, OR and comparisons there an error; the logical flag
+// comes up from an operand that holds NOT, AND or OR and makes an
+// arithmetic operator after it an error.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "analysis/analyser.h"
+#include "api/messages.h"
+#include "api/request.h"
+#include "exec/statement_executor.h"
+#include "select/condition_tree.h"
+#include "select/row_set.h"
+#include "select/selection_driver.h"
+#include "sql/rule_codes.h"
+#include "sql/token_codes.h"
+
+namespace zksql {
+
+namespace {
+
+bool IsComparisonOperator(int32_t code) {
+  return (code >= LEX_DIFFERENT && code <= LEX_SUPERIEUR) || code == LEX_EGAL;
+}
+
+bool IsSign(int32_t code) { return code == LEX_PLUS || code == LEX_MOINS; }
+
+// The value inside a parenthesised factor, when the parenthesis holds a
+// value rather than a condition: one operand at every level, no NOT, and a
+// predicate made of a first member alone. «(A + 1) * 2 = 8» multiplies the
+// value A + 1; it is not a condition of its own. Null otherwise.
+ParseNode* ParenthesisedValue(const ParseNode* condition) {
+  const ParseNode* term = condition->child;
+  if (term == nullptr || term->next != nullptr || term->code != FON_TERME_LOGIQUE) return nullptr;
+  const ParseNode* factor = term->child;
+  if (factor == nullptr || factor->next != nullptr || factor->code != FON_FACTEUR_LOGIQUE) {
+    return nullptr;
+  }
+  const ParseNode* predicate = factor->child;
+  if (predicate == nullptr || predicate->code != FON_EXPRESSION) return nullptr;
+  ParseNode* member = predicate->child;
+  if (member == nullptr || member->code != FON_ITEM_COMPARE || member->next != nullptr) {
+    return nullptr;
+  }
+  return member;
+}
+
+// Appends `node` after `*last` and makes it the last node.
+void Chain(ParseNode** last, ParseNode* node) {
+  (*last)->AppendSibling(node, 1);
+  *last = node;
+}
+
+}  // namespace
+
+// OR level (FON_CONDITION_RECHERCHE) and, with `andLevel`, AND level
+// (FON_TERME_LOGIQUE): a single operand stands for itself; several make a
+// chain group, operator, group, ...
+int16_t Analyser::Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical,
+                            ParseNode** slot, int16_t driver) {
+  *slot = nullptr;
+  ParseNode* first = condition->child;
+  if (first == nullptr) {
+    ReportRejected(condition->text);
+    return kClassFailed;
+  }
+  ParseNode* s1 = nullptr;
+  int16_t type = AndLevel(first, arithmetic, logical, &s1, driver);
+  if (type == kClassFailed) {
+    SelectionDriver::DropConditionTree(s1);
+    return kClassFailed;
+  }
+  if (first->next == nullptr) {
+    *slot = s1;
+    return type;
+  }
+  if (arithmetic) {
+    SelectionDriver::DropConditionTree(s1);
+    ReportMessage(kMsgLogicalInArithmetic, first->text);
+    return kClassFailed;
+  }
+  ParseNode* head = NewConditionGroup(s1);
+  if (head == nullptr) {
+    SelectionDriver::DropConditionTree(s1);
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return kClassFailed;
+  }
+  ParseNode* last = head;
+  for (ParseNode* operand = first->next; operand != nullptr; operand = operand->next) {
+    ParseNode* op = NewConditionOperator(kConditionOr);
+    if (op == nullptr) {
+      delete head;
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return kClassFailed;
+    }
+    Chain(&last, op);
+    ParseNode* s = nullptr;
+    if (AndLevel(operand, arithmetic, logical, &s, driver) == kClassFailed) {
+      SelectionDriver::DropConditionTree(s);
+      delete head;
+      return kClassFailed;
+    }
+    ParseNode* group = NewConditionGroup(s);
+    if (group == nullptr) {
+      SelectionDriver::DropConditionTree(s);
+      delete head;
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return kClassFailed;
+    }
+    Chain(&last, group);
+  }
+  *logical = 1;
+  *slot = head;
+  return type;
+}
+
+int16_t Analyser::AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical,
+                           ParseNode** slot, int16_t driver) {
+  *slot = nullptr;
+  ParseNode* first = term->child;
+  if (first == nullptr) {
+    ReportRejected(term->text);
+    return kClassFailed;
+  }
+  ParseNode* s1 = nullptr;
+  int16_t type = NotLevel(first, arithmetic, logical, &s1, driver);
+  if (type == kClassFailed) {
+    SelectionDriver::DropConditionTree(s1);
+    return kClassFailed;
+  }
+  if (first->next == nullptr) {
+    *slot = s1;
+    return type;
+  }
+  if (arithmetic) {
+    SelectionDriver::DropConditionTree(s1);
+    ReportMessage(kMsgLogicalInArithmetic, first->text);
+    return kClassFailed;
+  }
+  ParseNode* head = NewConditionGroup(s1);
+  if (head == nullptr) {
+    SelectionDriver::DropConditionTree(s1);
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return kClassFailed;
+  }
+  ParseNode* last = head;
+  for (ParseNode* operand = first->next; operand != nullptr; operand = operand->next) {
+    ParseNode* op = NewConditionOperator(kConditionAnd);
+    if (op == nullptr) {
+      delete head;
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return kClassFailed;
+    }
+    Chain(&last, op);
+    ParseNode* s = nullptr;
+    if (NotLevel(operand, arithmetic, logical, &s, driver) == kClassFailed) {
+      SelectionDriver::DropConditionTree(s);
+      delete head;
+      return kClassFailed;
+    }
+    ParseNode* group = NewConditionGroup(s);
+    if (group == nullptr) {
+      SelectionDriver::DropConditionTree(s);
+      delete head;
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return kClassFailed;
+    }
+    Chain(&last, group);
+  }
+  *logical = 1;
+  *slot = head;
+  return type;
+}
+
+int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical,
+                           ParseNode** slot, int16_t driver) {
+  *slot = nullptr;
+  ParseNode* first = factor->child;
+  if (first == nullptr) {
+    ReportRejected(factor->text);
+    return kClassFailed;
+  }
+  if (first->code == LEX_NOT) {
+    if (arithmetic) {
+      ReportMessage(kMsgLogicalInArithmetic, first->text);
+      return kClassFailed;
+    }
+    *logical = 1;
+    if (first->next == nullptr) {
+      ReportRejected(first->text);
+      return kClassFailed;
+    }
+    ParseNode* inner = nullptr;
+    int16_t type = NotLevel(first->next, arithmetic, logical, &inner, driver);
+    if (type == kClassFailed) {
+      SelectionDriver::DropConditionTree(inner);
+      return kClassFailed;
+    }
+    ParseNode* node = ParseNode::Create("NOT", kConditionNot, 0, inner, nullptr);
+    if (node == nullptr) {
+      SelectionDriver::DropConditionTree(inner);
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return kClassFailed;
+    }
+    *slot = node;
+    return type;
+  }
+  ParseNode* collector = ParseNode::Create("", 0, 0);
+  PtrArray* columns = new (std::nothrow) PtrArray(0, 4);
+  if (collector == nullptr || columns == nullptr) {
+    delete collector;
+    delete columns;
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return kClassFailed;
+  }
+  ParseNode* structure = nullptr;
+  int16_t type = Predicate(first, arithmetic, &structure, collector, columns, driver);
+  if (type != kClassFailed && structure == nullptr) {
+    // The predicate's row set takes the collected references and columns.
+    ParseNode* references = collector->next;
+    collector->next = nullptr;
+    RowSet* rows = RowSet::Create(first, references, columns);
+    ParseNode* leaf = rows == nullptr ? nullptr : NewConditionLeaf(rows);
+    SelectionDriver* d = executor_->Driver(driver);
+    if (rows == nullptr) {
+      delete references;
+      columns->ClearAll();
+      delete columns;
+    } else if (leaf == nullptr) {
+      delete rows;
+    }
+    if (leaf == nullptr || d == nullptr || !d->RegisterCondition(collector->text, rows)) {
+      delete leaf;
+      delete collector;
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return kClassFailed;
+    }
+    *slot = leaf;
+  } else {
+    columns->ClearAll();
+    delete columns;
+    if (type == kClassFailed) {
+      SelectionDriver::DropConditionTree(structure);
+    } else {
+      *slot = structure;
+    }
+  }
+  delete collector;
+  return type;
+}
+
+int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode** slot,
+                            ParseNode* collector, PtrArray* columns, int16_t driver) {
+  *slot = nullptr;
+  ParseNode* first = predicate->child;
+  if (first == nullptr) {
+    ReportRejected(predicate->text);
+    return kClassFailed;
+  }
+  if (first->code == LEX_EXISTS || first->code == LEX_UNIQUE) {
+    ParseNode* n = first->next != nullptr && first->next->code == LEX_NOT ? first->next : first;
+    ParseNode* sub = n->next;
+    if (sub == nullptr || sub->code != FON_SOUS_SELECT) {
+      ReportRejected(first->text);
+      return kClassFailed;
+    }
+    int16_t index = -1;
+    ParseNode* unused = nullptr;
+    int16_t type = SubSelect(sub, driver, 0, &unused, &index);
+    first->value = index;
+    if (type == kClassFailed) return kClassFailed;
+    n->value = index;
+    if (!RegisterSubSelect(index, driver, collector)) return kClassFailed;
+    return type;
+  }
+  int16_t memberLogical = 0;
+  int16_t type = FirstMember(first, arithmetic, &memberLogical, slot, collector, columns, driver);
+  if (type == kClassFailed) {
+    SelectionDriver::DropConditionTree(*slot);
+    *slot = nullptr;
+    return kClassFailed;
+  }
+  ParseNode* second = first->next;
+  if (second == nullptr) return type;
+  if (arithmetic || memberLogical) {
+    SelectionDriver::DropConditionTree(*slot);
+    *slot = nullptr;
+    ReportMessage(kMsgLogicalInArithmetic, first->text);
+    return kClassFailed;
+  }
+  if (*slot != nullptr) {
+    // A parenthesised condition compared with a value: a condition has no
+    // value to compare, so the comparison could only be dropped silently.
+    SelectionDriver::DropConditionTree(*slot);
+    *slot = nullptr;
+    ReportMessage(kMsgTypeMismatch, second->text);
+    return kClassFailed;
+  }
+  int16_t t2 = SecondMember(second, collector, columns, driver);
+  if (t2 == kClassFailed) return kClassFailed;
+  if (t2 != kClassAny && t2 != type) {
+    ReportMessage(kMsgTypeMismatch, second->text);
+    return kClassFailed;
+  }
+  return type;
+}
+
+int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical,
+                              ParseNode** slot, ParseNode* collector, PtrArray* columns,
+                              int16_t driver) {
+  *slot = nullptr;
+  ParseNode* term = member->child;
+  bool sign = false;
+  if (term != nullptr && IsSign(term->code)) {
+    sign = true;
+    arithmetic = 1;
+    term = term->next;
+  }
+  if (term == nullptr) {
+    ReportRejected(member->text);
+    return kClassFailed;
+  }
+  int16_t termLogical = 0;
+  int16_t type = Term(term, arithmetic, &termLogical, slot, collector, columns, driver);
+  if (type == kClassFailed) return kClassFailed;
+  if (sign && (termLogical || *slot != nullptr)) {
+    ReportMessage(kMsgLogicalInArithmetic, term->text);
+    return kClassFailed;
+  }
+  ParseNode* previous = term;
+  for (ParseNode* op = term->next; op != nullptr; op = op->next) {
+    ParseNode* next = op->next;
+    // A condition (or anything holding NOT, AND or OR) has no value to add.
+    if (termLogical || *slot != nullptr) {
+      ReportMessage(kMsgLogicalInArithmetic, previous->text);
+      return kClassFailed;
+    }
+    if (next == nullptr) {
+      ReportRejected(op->text);
+      return kClassFailed;
+    }
+    arithmetic = 1;
+    ParseNode* discarded = nullptr;
+    int16_t nextLogical = 0;
+    int16_t t = Term(next, arithmetic, &nextLogical, &discarded, collector, columns, driver);
+    SelectionDriver::DropConditionTree(discarded);
+    if (t == kClassFailed) return kClassFailed;
+    if (t != type) {
+      ReportMessage(kMsgTypeMismatch, next->text);
+      return kClassFailed;
+    }
+    previous = next;
+    op = next;
+  }
+  if (termLogical) *logical = 1;
+  return type;
+}
+
+int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                       ParseNode* collector, PtrArray* columns, int16_t driver) {
+  *slot = nullptr;
+  ParseNode* factor = term->child;
+  if (factor == nullptr) {
+    ReportRejected(term->text);
+    return kClassFailed;
+  }
+  int16_t factorLogical = 0;
+  int16_t type = Factor(factor, arithmetic, &factorLogical, slot, collector, columns, driver);
+  if (type == kClassFailed) return kClassFailed;
+  ParseNode* previous = factor;
+  for (ParseNode* op = factor->next; op != nullptr; op = op->next) {
+    ParseNode* next = op->next;
+    if (factorLogical || *slot != nullptr) {
+      ReportMessage(kMsgLogicalInArithmetic, previous->text);
+      return kClassFailed;
+    }
+    if (next == nullptr) {
+      ReportRejected(op->text);
+      return kClassFailed;
+    }
+    arithmetic = 1;
+    ParseNode* discarded = nullptr;
+    int16_t nextLogical = 0;
+    int16_t t = Factor(next, arithmetic, &nextLogical, &discarded, collector, columns, driver);
+    SelectionDriver::DropConditionTree(discarded);
+    if (t == kClassFailed) return kClassFailed;
+    if (t != type) {
+      ReportMessage(kMsgTypeMismatch, next->text);
+      return kClassFailed;
+    }
+    previous = next;
+    op = next;
+  }
+  if (factorLogical) *logical = 1;
+  return type;
+}
+
+int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical,
+                         ParseNode** slot, ParseNode* collector, PtrArray* columns,
+                         int16_t driver) {
+  *slot = nullptr;
+  ParseNode* content = factor->child;
+  if (content == nullptr) {
+    ReportRejected(factor->text);
+    return kClassFailed;
+  }
+  if (content->code == FON_CONDITION_RECHERCHE) {
+    ParseNode* value = ParenthesisedValue(content);
+    if (value != nullptr) {
+      // The parenthesis holds a value: typed as the expression inside it,
+      // read by the predicate that contains it.
+      if (++depth_ > kMaxDepth) {
+        --depth_;
+        ReportRejected(factor->text);
+        return kClassFailed;
+      }
+      int16_t type = FirstMember(value, arithmetic, logical, slot, collector, columns, driver);
+      --depth_;
+      return type;
+    }
+    if (++depth_ > kMaxDepth) {
+      --depth_;
+      ReportRejected(factor->text);
+      return kClassFailed;
+    }
+    int16_t type = Condition(content, arithmetic, logical, slot, driver);
+    --depth_;
+    return type;
+  }
+  if (content->code == FON_ITEM_SIMPLE) return Item(content, 0, collector, columns, driver);
+  ReportRejected(content->text);
+  return kClassFailed;
+}
+
+int16_t Analyser::SecondMember(ParseNode* comparison, ParseNode* collector, PtrArray* columns,
+                               int16_t driver) {
+  ParseNode* first = comparison->child;
+  if (first == nullptr) {
+    ReportRejected(comparison->text);
+    return kClassFailed;
+  }
+  if (first->code == LEX_NOT && first->next != nullptr) first = first->next;
+  ParseNode* next = first->next;
+  switch (first->code) {
+    case LEX_IS:
+      return kClassAny;
+    case LEX_MATCH:
+      if (next != nullptr && next->code == LEX_UNIQUE) next = next->next;
+      return OperandHolder(next, collector, columns, driver);
+    case LEX_BETWEEN: {
+      ParseNode* low = next;
+      ParseNode* high = low == nullptr ? nullptr : low->next;
+      if (low == nullptr || high == nullptr) {
+        ReportRejected(first->text);
+        return kClassFailed;
+      }
+      int16_t t1 = Item(low, 0, collector, columns, driver);
+      if (t1 == kClassFailed) return kClassFailed;
+      int16_t t2 = Item(high, 0, collector, columns, driver);
+      if (t2 == kClassFailed) return kClassFailed;
+      if (t2 != t1) {
+        ReportMessage(kMsgTypeMismatch, high->text);
+        return kClassFailed;
+      }
+      return t1;
+    }
+    case LEX_LIKE:
+      return kClassText;
+    default:
+      break;
+  }
+  if (IsComparisonOperator(first->code)) {
+    if (next == nullptr) {
+      ReportRejected(first->text);
+      return kClassFailed;
+    }
+    if (next->code == LEX_ALL || next->code == LEX_ANY || next->code == LEX_SOME) {
+      return OperandHolder(next->next, collector, columns, driver);
+    }
+    if (next->code == FON_SOUS_SELECT) return OperandSubSelect(next, collector, driver);
+    if (next->code == FON_ITEM_SIMPLE) return Item(next, 0, collector, columns, driver);
+    ReportRejected(next->text);
+    return kClassFailed;
+  }
+  return OperandHolder(next, collector, columns, driver);
+}
+
+int16_t Analyser::OperandHolder(ParseNode* holder, ParseNode* collector, PtrArray* columns,
+                                int16_t driver) {
+  ParseNode* content = holder == nullptr ? nullptr : holder->child;
+  if (content == nullptr) {
+    ReportRejected(holder == nullptr ? "" : holder->text);
+    return kClassFailed;
+  }
+  if (content->code == FON_SOUS_SELECT) return OperandSubSelect(content, collector, driver);
+  if (content->code != FON_ITEM_SIMPLE_VIRGULE_LISTE || content->child == nullptr) {
+    ReportRejected(content->text);
+    return kClassFailed;
+  }
+  int16_t type = kClassFailed;
+  for (ParseNode* item = content->child; item != nullptr; item = item->next) {
+    int16_t t = Item(item, 0, collector, columns, driver);
+    if (t == kClassFailed) return kClassFailed;
+    if (item == content->child) {
+      type = t;
+    } else if (t != type) {
+      ReportMessage(kMsgTypeMismatch, item->text);
+      return kClassFailed;
+    }
+  }
+  return type;
+}
+
+int16_t Analyser::OperandSubSelect(ParseNode* subSelect, ParseNode* collector, int16_t driver) {
+  int16_t index = -1;
+  ParseNode* unused = nullptr;
+  int16_t type = SubSelect(subSelect, driver, 1, &unused, &index);
+  subSelect->value = index;
+  if (type == kClassFailed) return kClassFailed;
+  if (!RegisterSubSelect(index, driver, collector)) return kClassFailed;
+  return type;
+}
+
+int16_t Analyser::Item(ParseNode* item, int16_t aggregate, ParseNode* collector,
+                       PtrArray* columns, int16_t driver) {
+  ParseNode* content = item->child;
+  if (content == nullptr) {
+    // NULL and DEFAULT are values of assignments only.
+    ReportRejected(item->text);
+    return kClassFailed;
+  }
+  switch (content->code) {
+    case LEX_ENTIER:
+    case LEX_ENTIER_SIGNE:
+    case LEX_NOMBRE_DECIMAL:
+    case LEX_REEL:
+    case LEX_CHAINE:
+      if (aggregate) {
+        ReportMessage(kMsgColumnExpected, content->text);
+        return kClassFailed;
+      }
+      return content->code == LEX_CHAINE ? kClassText : kClassNumeric;
+    case LEX_IDENTIFICATEUR:
+      return ColumnReference(content, columns, collector, driver);
+    case FON_FONCTION_SCALAIRE_REF: {
+      ParseNode* keyword = content->child;
+      ParseNode* argument = keyword == nullptr ? nullptr : keyword->next;
+      if (argument == nullptr) {
+        ReportRejected(content->text);
+        return kClassFailed;
+      }
+      int16_t t = Item(argument, aggregate, collector, columns, driver);
+      if (t == kClassFailed) return kClassFailed;
+      int16_t wanted = kClassAny;
+      int16_t result = kClassNumeric;
+      switch (keyword->code) {
+        case LEX_DIGITS:
+          wanted = kClassNumeric;
+          result = kClassText;
+          break;
+        case LEX_FLOAT:
+        case LEX_INTEGER:
+          wanted = kClassNumeric;
+          break;
+        case LEX_HEX:
+          wanted = kClassText;
+          result = kClassText;
+          break;
+        default:
+          break;
+      }
+      if (wanted != kClassAny && t != wanted && t != kClassAny) {
+        ReportMessage(kMsgTypeMismatch, argument->text);
+        return kClassFailed;
+      }
+      return result;
+    }
+    case FON_FONCTION_AGREGEE_REF: {
+      ParseNode* keyword = content->child;
+      if (keyword == nullptr) {
+        ReportRejected(content->text);
+        return kClassFailed;
+      }
+      switch (keyword->code) {
+        case LEX_AVG:
+        case LEX_MAX:
+        case LEX_MIN:
+        case LEX_SUM: {
+          ParseNode* argument = keyword->next;
+          int32_t quantifier = LEX_ALL;
+          if (argument != nullptr &&
+              (argument->code == LEX_DISTINCT || argument->code == LEX_ALL)) {
+            quantifier = argument->code;
+            argument = argument->next;
+          }
+          if (argument == nullptr) {
+            ReportRejected(keyword->text);
+            return kClassFailed;
+          }
+          argument->value = quantifier;
+          int16_t t = Item(argument, 1, collector, columns, driver);
+          if (t == kClassFailed) return kClassFailed;
+          if (t != kClassNumeric) {
+            ReportMessage(kMsgTypeMismatch, argument->text);
+            return kClassFailed;
+          }
+          return kClassNumeric;
+        }
+        case LEX_COUNT_ETOILE:
+        case LEX_COUNT_DISTINCT:
+          return kClassAny;
+        default:
+          ReportRejected(keyword->text);
+          return kClassFailed;
+      }
+    }
+    case FON_FONCTION_DATE_HEURE_REF: {
+      ParseNode* keyword = content->child;
+      if (keyword == nullptr) {
+        ReportRejected(content->text);
+        return kClassFailed;
+      }
+      if (aggregate) {
+        ReportMessage(kMsgTypeMismatch, keyword->text);
+        return kClassFailed;
+      }
+      switch (keyword->code) {
+        case LEX_DATE:
+        case LEX_TIME:
+        case LEX_DAY:
+        case LEX_HOUR:
+        case LEX_MINUTE:
+        case LEX_SECOND:
+        case LEX_YEAR:
+          return kClassText;
+        default:
+          ReportRejected(keyword->text);
+          return kClassFailed;
+      }
+    }
+    default:
+      ReportRejected(content->text);
+      return kClassFailed;
+  }
+}
+
+}  // namespace zksql
