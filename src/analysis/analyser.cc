@@ -85,8 +85,8 @@ int16_t Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
   return executor_->PropagateOuterReferences(index);
 }
 
-int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand,
-                            ParseNode** slot, int16_t* indexOut) {
+int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, ParseNode** slot,
+                            int16_t* indexOut) {
   int16_t index = executor_->CreateDriver(parent);
   *indexOut = index;
   if (index < 0) return 0;
@@ -298,8 +298,7 @@ int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode*
     if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
     ok = executor_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link);
   }
-  for (ParseNode* ref = head->next; ok && ref != nullptr && collector != nullptr;
-       ref = ref->next) {
+  for (ParseNode* ref = head->next; ok && ref != nullptr && collector != nullptr; ref = ref->next) {
     bool present = false;
     for (ParseNode* n = collector; n != nullptr; n = n->next) {
       if (std::strcmp(n->text, ref->text) == 0) {

@@ -54,13 +54,12 @@ class Analyser : public BaseObject {
   void RegisterTable(ParseNode* tableRef, int16_t driver);
   int16_t SelectList(ParseNode* list, int16_t driver, int16_t operand);
   int16_t ColumnList(ParseNode* list, int16_t driver);
-  int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector,
-                          int16_t driver);
+  int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector, int16_t driver);
   int16_t RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode* collector);
 
   // Condition analysis and typing (condition_analysis.cc).
-  int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical,
-                    ParseNode** slot, int16_t driver);
+  int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                    int16_t driver);
   int16_t AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
                    int16_t driver);
   int16_t NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
@@ -75,8 +74,7 @@ class Analyser : public BaseObject {
                  ParseNode* collector, PtrArray* columns, int16_t driver);
   int16_t SecondMember(ParseNode* comparison, ParseNode* collector, PtrArray* columns,
                        int16_t driver);
-  int16_t OperandHolder(ParseNode* holder, ParseNode* collector, PtrArray* columns,
-                        int16_t driver);
+  int16_t OperandHolder(ParseNode* holder, ParseNode* collector, PtrArray* columns, int16_t driver);
   int16_t OperandSubSelect(ParseNode* subSelect, ParseNode* collector, int16_t driver);
   int16_t Item(ParseNode* item, int16_t aggregate, ParseNode* collector, PtrArray* columns,
                int16_t driver);

@@ -35,7 +35,9 @@ bool IsComparisonOperator(int32_t code) {
   return (code >= LEX_DIFFERENT && code <= LEX_SUPERIEUR) || code == LEX_EGAL;
 }
 
-bool IsSign(int32_t code) { return code == LEX_PLUS || code == LEX_MOINS; }
+bool IsSign(int32_t code) {
+  return code == LEX_PLUS || code == LEX_MOINS;
+}
 
 // The value inside a parenthesised factor, when the parenthesis holds a
 // value rather than a condition: one operand at every level, no NOT, and a
@@ -126,8 +128,8 @@ int16_t Analyser::Condition(ParseNode* condition, int16_t arithmetic, int16_t* l
   return type;
 }
 
-int16_t Analyser::AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical,
-                           ParseNode** slot, int16_t driver) {
+int16_t Analyser::AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                           int16_t driver) {
   *slot = nullptr;
   ParseNode* first = term->child;
   if (first == nullptr) {
@@ -407,9 +409,8 @@ int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, Pa
   return type;
 }
 
-int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical,
-                         ParseNode** slot, ParseNode* collector, PtrArray* columns,
-                         int16_t driver) {
+int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                         ParseNode* collector, PtrArray* columns, int16_t driver) {
   *slot = nullptr;
   ParseNode* content = factor->child;
   if (content == nullptr) {
@@ -533,8 +534,8 @@ int16_t Analyser::OperandSubSelect(ParseNode* subSelect, ParseNode* collector, i
   return type;
 }
 
-int16_t Analyser::Item(ParseNode* item, int16_t aggregate, ParseNode* collector,
-                       PtrArray* columns, int16_t driver) {
+int16_t Analyser::Item(ParseNode* item, int16_t aggregate, ParseNode* collector, PtrArray* columns,
+                       int16_t driver) {
   ParseNode* content = item->child;
   if (content == nullptr) {
     // NULL and DEFAULT are values of assignments only.

@@ -226,8 +226,8 @@ int16_t StatementExecutor::PropagateOuterReferences(int16_t index) {
     for (int16_t a = index; a != -1 && steps <= driverCount; a = FindParent(a), ++steps) {
       SelectionDriver* enclosing = Driver(a);
       if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
-      if (!CollectOuterReferences(enclosing->tableNames->text,
-                                  static_cast<int16_t>(link->code), link)) {
+      if (!CollectOuterReferences(enclosing->tableNames->text, static_cast<int16_t>(link->code),
+                                  link)) {
         RecordMessage(request, nullptr, kMsgOutOfMemory);
         return 0;
       }
