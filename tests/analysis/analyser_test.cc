@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../allocation_failure.h"
 #include "../sql/parser_test_harness.h"
 #include "exec/evaluator.h"
 #include "exec/statement_executor.h"
@@ -43,7 +44,9 @@ const std::map<std::string, std::vector<ItemDef>> kSchema = {
 // of its file, and analyses it.
 class Analysis {
  public:
-  explicit Analysis(const std::string& sql) : run_(sql) {
+  // With `allowed` 0 or more, the analysis itself may allocate that many
+  // objects and no more.
+  explicit Analysis(const std::string& sql, int allowed = -1) : run_(sql) {
     Request* request = run_.request();
     executor_ = new StatementExecutor(request);
     request->executor = executor_;
@@ -63,6 +66,7 @@ class Analysis {
       t->SetRowSize(offset, true);
     }
     Analyser analyser(request);
+    zksql_test::StarveAllocations starve(allowed);
     result_ = analyser.Analyse(executor_);
   }
 
@@ -373,6 +377,32 @@ TEST(SetOperationTest, OrderByOfAPlainSelectIsKept) {
   ASSERT_NE(a.executor().orderBy, nullptr);
   EXPECT_STREQ(a.executor().orderBy->text, "B");
   EXPECT_EQ(a.executor().orderBy->value, 1);
+}
+
+TEST(OutOfMemoryTest, EveryFailedAllocationStopsTheAnalysisWith4242) {
+  const char* statements[] = {
+      "SELECT DISTINCT A, B FROM T X, U WHERE X.A IN (1, 2) AND NOT U.B LIKE 'x%' "
+      "OR EXISTS (SELECT * FROM T2 WHERE T2.A = X.K) ORDER BY A DESC;",
+      "SELECT A FROM T WHERE K IN (SELECT K FROM U WHERE C = A) AND (A + 1) * 2 = 8;",
+      "SELECT A FROM T UNION SELECT C FROM U;",
+  };
+  const std::string outOfMemory = Message(kMsgOutOfMemory, "");
+  for (const char* sql : statements) {
+    Analysis whole(sql);
+    ASSERT_EQ(whole.result(), 1) << sql << whole.error();
+    int failures = 0;
+    for (int allowed = 0; allowed < 2000; ++allowed) {
+      Analysis starved(sql, allowed);
+      if (starved.result() == 1) {
+        EXPECT_EQ(starved.error(), "") << sql;
+        EXPECT_EQ(Shape(starved.driver(0)->where), Shape(whole.driver(0)->where)) << sql;
+        break;
+      }
+      ++failures;
+      EXPECT_EQ(starved.error(), outOfMemory) << sql << " after " << allowed;
+    }
+    EXPECT_GT(failures, 3) << sql;
+  }
 }
 
 }  // namespace

@@ -9,21 +9,20 @@
 #include <new>
 #include <string>
 
+#include "../allocation_failure.h"
 #include "api/statement_runner.h"
 #include "parser_test_harness.h"
 #include "sql/rule_codes.h"
 
-// Allocation failure injection for the tests below: while armed, the
-// nothrow operator new that the library uses for every object succeeds
-// the given number of times and then answers null. Disarmed (the default)
-// it allocates as the ordinary operator new does.
-namespace {
-int g_allocationsBeforeFailure = -1;
-}  // namespace
+// The unit test binary's allocation failure injection (see
+// allocation_failure.h) lives here, with the first tests that used it.
+namespace zksql_test {
+int allocationsBeforeFailure = -1;
+}  // namespace zksql_test
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  if (g_allocationsBeforeFailure == 0) return nullptr;
-  if (g_allocationsBeforeFailure > 0) --g_allocationsBeforeFailure;
+  if (zksql_test::allocationsBeforeFailure == 0) return nullptr;
+  if (zksql_test::allocationsBeforeFailure > 0) --zksql_test::allocationsBeforeFailure;
   return ::operator new(size);
 }
 
@@ -101,8 +100,8 @@ TEST(NestingTest, NestedFunctionCallsAreBoundedEvenInTheSelectList) {
 
 TEST(NestingTest, NestedSubSelectsAreBounded) {
   auto nested = [](int depth) {
-    return Repeat("SELECT A FROM T WHERE A IN (", depth) + "SELECT A FROM T" +
-           Repeat(")", depth) + ";";
+    return Repeat("SELECT A FROM T WHERE A IN (", depth) + "SELECT A FROM T" + Repeat(")", depth) +
+           ";";
   };
   ParseRun allowed(nested(90));
   EXPECT_EQ(allowed.error(), "");
@@ -151,9 +150,9 @@ struct StarvedRun {
   StarvedRun(const char* sql, int allowed) : text(sql) {
     request = CreateRequest(&text[0], 0, nullptr);
     Parser parser(request);
-    g_allocationsBeforeFailure = allowed;
+    zksql_test::allocationsBeforeFailure = allowed;
     parser.Parse();
-    g_allocationsBeforeFailure = -1;
+    zksql_test::allocationsBeforeFailure = -1;
   }
   ~StarvedRun() { DestroyRequest(request); }
   std::string text;
