@@ -72,7 +72,7 @@ TEST_F(ExportsTest, NullArgumentsAreRefusedWithoutARequest) {
 }
 
 TEST_F(ExportsTest, EndedOrForeignRequestsAreRefused) {
-  char sql[16] = "DROP TABLE T";
+  char sql[32] = "CREATE TABLE T (A INTEGER)";
   void* request = nullptr;
   ASSERT_EQ(ZKSQLExecReq(&request, sql, &info_, 1, nullptr), 0);
   ASSERT_EQ(ZKSQLFinRequete(request), 0);
@@ -86,7 +86,7 @@ TEST_F(ExportsTest, EndedOrForeignRequestsAreRefused) {
 
 TEST_F(ExportsTest, TheLongestStatementTheWorkingBufferHoldsRuns) {
   // A statement that names no file compiles without the engine's help.
-  std::string sql = "DROP TABLE T";
+  std::string sql = "CREATE TABLE T (A INTEGER)";
   sql.resize(16382, ' ');
   void* request = nullptr;
   EXPECT_EQ(ZKSQLExecReq(&request, &sql[0], &info_, 1, nullptr), 0);
