@@ -187,7 +187,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_GETINFOSJXD(int32_t handle, int16_t mode,
   if (!info) return JX_ERR_BAD_ARGUMENT;
   if (mode == JX_INFO_DESCRIBE_FILE) {
     SetI16(info, JX_INFO_ITEM_COUNT, 0);
-  } else if (mode == JX_INFO_DESCRIBE_ITEM) {
+  } else if (mode == JX_INFO_DESCRIBE_ITEM || mode == JX_INFO_DESCRIBE_COMPONENT) {
     std::memset(static_cast<char*>(info) + JX_INFO_ITEM_SIZE, 0,
                 JX_INFO_BLOCK_SIZE - JX_INFO_ITEM_SIZE);
   } else {
@@ -208,6 +208,13 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_GETINFOSJXD(int32_t handle, int16_t mode,
       }
       int index = GetI16(info, JX_INFO_ITEM_INDEX);
       if (index < 0 || size_t(index) >= file->items.size()) return JX_ERR_UNKNOWN_ITEM;
+      if (mode == JX_INFO_DESCRIBE_COMPONENT) {
+        const Item& key = file->items[size_t(index)];
+        int component = GetI16(info, JX_INFO_COMPONENT);
+        if (!key.composite || component < 0 || size_t(component) >= key.components.size())
+          return JX_ERR_UNKNOWN_ITEM;
+        index = key.components[size_t(component)];
+      }
       const Item& item = file->items[size_t(index)];
       SetI16(info, JX_INFO_ITEM_SIZE, int16_t(item.size));
       SetI16(info, JX_INFO_ITEM_TYPE, int16_t(item.type));

@@ -41,6 +41,7 @@ extern "C" {
 #define JX_INFO_FILE_NAME 0       /* 31 bytes: file name, zero-terminated */
 #define JX_INFO_ITEM_INDEX 31     /* int16: item index from 0 (item call) */
 #define JX_INFO_ITEM_COUNT 33     /* int16: items of the file; <= 0 unknown */
+#define JX_INFO_COMPONENT 35      /* int16: component from 0 (component call) */
 #define JX_INFO_RECORD_SIZE 37    /* int16: record size in bytes */
 #define JX_INFO_ITEM_SIZE 39      /* int16: item size in bytes */
 #define JX_INFO_ITEM_TYPE 43      /* int16: storage type code */
@@ -51,6 +52,13 @@ extern "C" {
 
 #define JX_INFO_DESCRIBE_FILE 0
 #define JX_INFO_DESCRIBE_ITEM 1
+/* The component call describes column number JX_INFO_COMPONENT of the
+ * composite key that is item number JX_INFO_ITEM_INDEX, filling the item
+ * fields (size, type, dimension, key kind, composite flag, name) as the
+ * item call does for that column. JX_ERR_UNKNOWN_ITEM when the item is no
+ * composite key or has no such component. Hosts that rebuild a dictionary
+ * learn a composite key's columns from it; the SQL library never asks. */
+#define JX_INFO_DESCRIBE_COMPONENT 2
 
 /* ---- RecordBlock: exchanged with XZK_LIREENREG, XZK_ECRIREENREG and
  *      XZK_ECRIREMEMO (at least 1902 bytes; callers use 2048) ---- */
@@ -114,7 +122,8 @@ JXENGINE_API int32_t JXENGINE_CALL XZK_nInit(const char* directory, int32_t flag
 /* Closes a handle. */
 JXENGINE_API int16_t JXENGINE_CALL XZK_Termine(int32_t handle);
 
-/* Describes a file (mode 0) or one of its items (mode 1) in an InfoBlock. */
+/* Describes a file (mode 0), one of its items (mode 1) or a column of a
+ * composite key (mode 2) in an InfoBlock. */
 JXENGINE_API int16_t JXENGINE_CALL XZK_GETINFOSJXD(int32_t handle, int16_t mode, void* infoBlock);
 /* Reads a record (see the access modes); fills the RecordBlock. */
 JXENGINE_API int16_t JXENGINE_CALL XZK_LIREENREG(int32_t handle, const char* file, int32_t record,

@@ -31,6 +31,24 @@ ItemInfo DescribeItem(Db& db, const std::string& file, int16_t index) {
           info[JX_INFO_KEY_KIND], reinterpret_cast<const char*>(info) + JX_INFO_ITEM_NAME};
 }
 
+// Component `component` of the composite key that is item `index`; the
+// return code of the call in *code.
+ItemInfo DescribeComponent(Db& db, const std::string& file, int16_t index, int16_t component,
+                           int16_t* code) {
+  unsigned char info[JX_INFO_BLOCK_SIZE] = {};
+  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), 30);
+  SetI16(info, JX_INFO_ITEM_INDEX, index);
+  SetI16(info, JX_INFO_COMPONENT, component);
+  std::strcpy(reinterpret_cast<char*>(info) + JX_INFO_ITEM_NAME, "STALE");
+  *code = XZK_GETINFOSJXD(db.handle, JX_INFO_DESCRIBE_COMPONENT, info);
+  return {I16(info, JX_INFO_ITEM_SIZE),
+          I16(info, JX_INFO_ITEM_TYPE),
+          I16(info, JX_INFO_ITEM_DIMENSION),
+          I16(info, JX_INFO_COMPOSITE),
+          info[JX_INFO_KEY_KIND],
+          reinterpret_cast<const char*>(info) + JX_INFO_ITEM_NAME};
+}
+
 using DictionaryTest = EngineTest;
 
 TEST_F(DictionaryTest, EveryItemTypeRoundTrips) {
@@ -156,6 +174,26 @@ TEST_F(DictionaryTest, IndexesOverExistingRecords) {
   EXPECT_NE(composite.composite, 0);
   EXPECT_EQ(composite.keyKind, 1);
   EXPECT_EQ(db.Browse("P", "AB"), (std::vector<int32_t>{3, 1, 2, 4}));
+  // Its columns, in the index's order, described like items.
+  int16_t code = -1;
+  ItemInfo first = DescribeComponent(db, "p", 2, 0, &code);
+  EXPECT_EQ(code, JX_OK);
+  EXPECT_EQ(first.name, "B");
+  EXPECT_EQ(first.type, 15);
+  EXPECT_EQ(first.size, 6);
+  EXPECT_EQ(first.composite, 0);
+  ItemInfo second = DescribeComponent(db, "P", 2, 1, &code);
+  EXPECT_EQ(code, JX_OK);
+  EXPECT_EQ(second.name, "A");
+  EXPECT_EQ(second.keyKind, 2);
+  // Past the last component, or on an item that is no composite key: an
+  // empty name and JX_ERR_UNKNOWN_ITEM.
+  EXPECT_EQ(DescribeComponent(db, "P", 2, 2, &code).name, "");
+  EXPECT_EQ(code, JX_ERR_UNKNOWN_ITEM);
+  EXPECT_EQ(DescribeComponent(db, "P", 0, 0, &code).name, "");
+  EXPECT_EQ(code, JX_ERR_UNKNOWN_ITEM);
+  DescribeComponent(db, "P", 2, -1, &code);
+  EXPECT_EQ(code, JX_ERR_UNKNOWN_ITEM);
   // The composite key is enforced from now on.
   EXPECT_EQ(db.Write("P", 0, Image(11).I32At(1, 2).TextAt(5, "x").bytes), JX_ERR_DUPLICATE);
   EXPECT_EQ(db.Duplicate(), 1);
