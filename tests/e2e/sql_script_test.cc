@@ -63,8 +63,9 @@
 //
 //   memos 'text' 'more'          (before a record) memo values handed to
 //                                its statement: memo block i + 1 holds the
-//                                i-th text, for the memo constructs
-//                                {JXMemoBinaire('...')} of the statement
+//                                i-th text (in Windows-1252), for the memo
+//                                constructs {JXMemoBinaire('...')} of the
+//                                statement
 //
 //   skip REASON                  (before a record) the record is read but
 //                                not run; the runner prints every skip
@@ -148,7 +149,8 @@ class ScratchDatabase {
 
 // Memo values for one statement: host memo blocks (header of 56 bytes, the
 // header size at offset 3 and the data length at offset 52) and the table
-// that lists them, laid out as ZKSQLMemoTable.
+// that lists them, laid out as ZKSQLMemoTable. The table holds the blocks'
+// addresses, so the blocks stay locked while the statement runs.
 class MemoValues {
  public:
   explicit MemoValues(const std::vector<std::string>& texts) {
@@ -161,13 +163,15 @@ class MemoValues {
       memcpy(bytes + 3, &header, 2);
       memcpy(bytes + 52, &length, 4);
       memcpy(bytes + kHeader, data.data(), data.size());
-      GlobalUnlock(block);
       blocks_.push_back(block);
-      table_.blocks[i] = block;
+      table_.blocks[i] = bytes;
     }
   }
   ~MemoValues() {
-    for (HGLOBAL b : blocks_) GlobalFree(b);
+    for (HGLOBAL b : blocks_) {
+      GlobalUnlock(b);
+      GlobalFree(b);
+    }
   }
   const ZKSQLMemoTable* table() const {
     return blocks_.empty() ? nullptr : reinterpret_cast<const ZKSQLMemoTable*>(&table_);
@@ -253,7 +257,16 @@ class ScriptRunner {
       return o;
     }
     text.resize(text.size() + 16, '\0');
-    MemoValues memos(r.memos);
+    std::vector<std::string> memoTexts;
+    for (const std::string& memo : r.memos) {
+      std::string bytes;
+      if (!Utf8ToCp1252(memo, &bytes)) {
+        Report(r, sql, "a memo value holds a character Windows-1252 cannot hold");
+        return o;
+      }
+      memoTexts.push_back(bytes);
+    }
+    MemoValues memos(memoTexts);
     memset(&o.info, 0xCC, sizeof o.info);
     o.status = ZKSQLExecReq(&o.request, &text[0], &o.info, handle_, memos.table());
     o.submitted = true;
