@@ -13,8 +13,10 @@
 //
 // Errors are recorded in the request (Report); nothing is thrown. The
 // executor owns its drivers; the parse-tree nodes it keeps (orderBy) stay
-// the tree's. statement_executor.cc holds the execution,
-// statement_drivers.cc the operations the analysis uses.
+// the tree's. statement_executor.cc holds the dispatch and SELECT; the
+// other statement kinds have a file each (see statement_kinds.h), value
+// assignment is in value_assignment.cc, and statement_drivers.cc holds the
+// operations the analysis uses.
 #ifndef ZKSQL_EXEC_STATEMENT_EXECUTOR_H_
 #define ZKSQL_EXEC_STATEMENT_EXECUTOR_H_
 
