@@ -21,7 +21,10 @@ constexpr size_t kDataLengthOffset = 52;
 }  // namespace
 
 MemoBlocks::~MemoBlocks() {
-  for (void* block : blocks_) GlobalFree(block);
+  for (void* block : blocks_) {
+    GlobalUnlock(block);
+    GlobalFree(block);
+  }
 }
 
 bool MemoBlocks::Add(const std::string& bytes) {
@@ -37,16 +40,18 @@ bool MemoBlocks::Add(const std::string& bytes) {
   memcpy(p + kHeaderSizeOffset, &header, sizeof header);
   memcpy(p + kDataLengthOffset, &length, sizeof length);
   if (!bytes.empty()) memcpy(p + kHeaderSize, bytes.data(), bytes.size());
-  GlobalUnlock(block);
+  // Stays locked until the set is released: the library reads the block
+  // through the address the table gives.
   blocks_.push_back(block);
+  addresses_.push_back(p);
   return true;
 }
 
 const ZKSQLMemoTable* MemoBlocks::Table() {
   if (blocks_.empty()) return nullptr;
-  table_.assign(offsetof(ZKSQLMemoTable, blocks) + blocks_.size() * sizeof(void*), 0);
-  memcpy(table_.data() + offsetof(ZKSQLMemoTable, blocks), blocks_.data(),
-         blocks_.size() * sizeof(void*));
+  table_.assign(offsetof(ZKSQLMemoTable, blocks) + addresses_.size() * sizeof(void*), 0);
+  memcpy(table_.data() + offsetof(ZKSQLMemoTable, blocks), addresses_.data(),
+         addresses_.size() * sizeof(void*));
   return reinterpret_cast<const ZKSQLMemoTable*>(table_.data());
 }
 

@@ -1,8 +1,9 @@
 // Memo values on their way in and out. A statement's memo constructs
 // ({JXMemoBinaire('FILE')}) name files: the shell reads each into a memo
 // block (a global memory block laid out as zkglobal.h describes) and hands
-// the blocks to the library in the host memo table. Memos read back from a
-// result arrive as the same kind of block.
+// the blocks to the library in the host memo table, which holds the
+// blocks' addresses (locked while the statement runs), not their handles.
+// Memos read back from a result arrive as the same kind of block.
 #ifndef ZKSHELL_MEMO_BLOCKS_H
 #define ZKSHELL_MEMO_BLOCKS_H
 
@@ -28,7 +29,8 @@ class MemoBlocks {
   const ZKSQLMemoTable* Table();
 
  private:
-  std::vector<void*> blocks_;
+  std::vector<void*> blocks_;     // handles, freed with the set
+  std::vector<void*> addresses_;  // their locked bytes, as the table lists them
   std::vector<unsigned char> table_;
 };
 
