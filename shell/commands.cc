@@ -14,6 +14,7 @@
 #include "memo_blocks.h"
 #include "schema_text.h"
 #include "shell.h"
+#include "table_definition.h"
 
 namespace zkshell {
 namespace {
@@ -22,6 +23,9 @@ const char kHelp[] =
     ".bail on|off            stop at the first error (scripts)\n"
     ".begin                  start a transaction grouping the next statements\n"
     ".commit                 make the open transaction's changes durable\n"
+    ".create TABLE (COLUMN TYPE, ...)\n"
+    "                        make a table with the types of CREATE TABLE\n"
+    "                        and also MEMO and BINARY MEMO\n"
     ".echo on|off            show each command before running it\n"
     ".exit                   leave the shell (as .quit)\n"
     ".export TABLE FILE      write TABLE to FILE as CSV with a header row\n"
@@ -35,6 +39,7 @@ const char kHelp[] =
     ".mode MODE              output mode: table, list, csv, tabs, line, json\n"
     ".once FILE              send the next result to FILE\n"
     ".output [FILE]          send results to FILE, or back to the screen\n"
+    ".print TEXT             write TEXT (to the current output)\n"
     ".quit                   leave the shell\n"
     ".read FILE              run the statements and commands of FILE\n"
     ".rollback               undo the open transaction's changes\n"
@@ -274,6 +279,26 @@ void Memo(Shell* shell, const std::vector<std::string>& words) {
   if (fclose(f) != 0 || !written) shell->Fail("cannot write \"" + words[4] + "\"");
 }
 
+// The text of a command line after its first word, blanks around cut.
+std::string RestOfLine(const std::string& line) {
+  size_t start = line.find_first_not_of(" \t");
+  size_t blank = line.find_first_of(" \t", start);
+  if (blank == std::string::npos) return "";
+  size_t from = line.find_first_not_of(" \t", blank);
+  size_t to = line.find_last_not_of(" \t\r");
+  return from == std::string::npos ? "" : line.substr(from, to + 1 - from);
+}
+
+void Create(Shell* shell, const std::string& line) {
+  TableDefinition table;
+  std::string problem;
+  if (!ParseTableDefinition(RestOfLine(line), &table, &problem)) {
+    shell->Fail(".create: " + problem);
+    return;
+  }
+  if (!shell->session().DefineFile(table, &problem)) shell->Fail(Cp1252ToUtf8(problem));
+}
+
 void Read(Shell* shell, const std::vector<std::string>& words) {
   if (!Arguments(shell, words, 1, 1, ".read FILE")) return;
   FILE* f = fopen(words[1].c_str(), "rb");
@@ -335,6 +360,10 @@ void RunDotCommand(Shell* shell, const std::string& line) {
         !shell->SetOutput(words[1], true, &problem)) {
       shell->Fail(problem);
     }
+  } else if (name == ".print") {
+    shell->Write(RestOfLine(line) + "\n");
+  } else if (name == ".create") {
+    Create(shell, line);
   } else if (name == ".read") {
     Read(shell, words);
   } else if (name == ".tables") {

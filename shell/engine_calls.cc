@@ -41,10 +41,14 @@ bool Bind(void* library, const char* name, F* slot, std::string* missing) {
 const EngineCalls* Engine(std::string* error) {
 #ifdef ZKSHELL_LINKED_ENGINE
   (void)error;
-  static const EngineCalls calls = {XZK_nInit,           XZK_Termine,
-                                    XZK_BeginTransaction, XZK_CommitTransaction,
-                                    XZK_RollbackTransaction, XZK_GetFileName,
-                                    XZK_GETINFOSJXD};
+  static const EngineCalls calls = {XZK_nInit,
+                                    XZK_Termine,
+                                    XZK_BeginTransaction,
+                                    XZK_CommitTransaction,
+                                    XZK_RollbackTransaction,
+                                    XZK_GetFileName,
+                                    XZK_GETINFOSJXD,
+                                    XZK_DECRITFICHIER};
   return &calls;
 #else
   static EngineCalls calls;
@@ -64,6 +68,7 @@ const EngineCalls* Engine(std::string* error) {
       Bind(library, "XZK_RollbackTransaction", &calls.rollback, &missing);
       Bind(library, "XZK_GetFileName", &calls.fileName, &missing);
       Bind(library, "XZK_GETINFOSJXD", &calls.describe, &missing);
+      Bind(library, "XZK_DECRITFICHIER", &calls.defineFile, &missing);
       if (missing.empty()) {
         bound = true;
       } else {

@@ -1,5 +1,5 @@
 // The storage engine calls the shell makes itself: opening and closing the
-// database, host transactions and the catalogue. When the engine is built
+// database, host transactions, the catalogue and file descriptions. When the engine is built
 // with the shell they are linked; otherwise they are bound at run time
 // from the same library the SQL library loads.
 #ifndef ZKSHELL_ENGINE_CALLS_H
@@ -19,6 +19,7 @@ struct EngineCalls {
   int16_t (*rollback)(int32_t handle);
   int16_t (*fileName)(int32_t handle, int32_t index, char name[31]);
   int16_t (*describe)(int32_t handle, int16_t mode, void* infoBlock);
+  int16_t (*defineFile)(int32_t handle, int16_t command, void* description);
 };
 
 // The engine's calls, or nullptr with *error saying what is missing.

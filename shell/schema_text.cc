@@ -18,9 +18,13 @@ const char* EngineTypeName(int type) {
     case kBinaryMemo: return "binary memo";
     case kFixedText: return "fixed text";
     case kCountedText: return "counted text";
+    case kDate: return "6-character date";
     default: return "raw bytes";
   }
 }
+
+// A full date item: eight characters and their terminator.
+constexpr int kDateSize = 9;
 
 }  // namespace
 
@@ -32,10 +36,14 @@ std::string SqlTypeOf(const ItemInfo& item) {
     case kFloat: return "REAL";
     case kReal: return "DOUBLE PRECISION";
     case kText: return "CHAR(" + std::to_string(item.size > 1 ? item.size - 1 : 1) + ")";
-    case kDate: return "DATE";
+    case kDate: return item.size == kDateSize ? "DATE" : "";
     case kTime: return "TIME";
     default: return "";
   }
+}
+
+bool IsMemoType(int type) {
+  return type == kTextMemo || type == kBinaryMemo;
 }
 
 bool IsNumericType(int type) {
@@ -49,14 +57,28 @@ bool IsNumericType(int type) {
 }
 
 std::string SchemaText(const FileInfo& file) {
+  bool memos = false;
+  for (const ItemInfo& item : file.items) {
+    if (!item.composite && IsMemoType(item.type)) memos = true;
+  }
   std::string columns, notes, indexes;
   for (const ItemInfo& item : file.items) {
+    std::string unique = item.keyKind == 1 ? "UNIQUE " : "";
     if (item.composite) {
-      notes += "-- " + file.name + "." + item.name + ": composite " +
-               (item.keyKind == 1 ? "unique " : "") + "key (its columns are not listed)\n";
+      if (item.components.empty()) {
+        notes += "-- " + file.name + "." + item.name + ": composite " +
+                 (item.keyKind == 1 ? "unique " : "") + "key (its columns are not known)\n";
+        continue;
+      }
+      std::string list;
+      for (const std::string& c : item.components) list += (list.empty() ? "" : ", ") + c;
+      indexes +=
+          "CREATE " + unique + "INDEX " + item.name + " ON " + file.name + " (" + list + ");\n";
       continue;
     }
     std::string type = SqlTypeOf(item);
+    if (memos && item.type == kTextMemo) type = "MEMO";
+    if (memos && item.type == kBinaryMemo) type = "BINARY MEMO";
     if (type.empty()) {
       notes += "-- " + file.name + "." + item.name + ": " + EngineTypeName(item.type) + " of " +
                std::to_string(item.size) + " bytes, no SQL type\n";
@@ -66,18 +88,23 @@ std::string SchemaText(const FileInfo& file) {
       notes += "-- " + file.name + "." + item.name + ": " + std::to_string(item.dimension) +
                " elements, described as one\n";
     }
-    if (!columns.empty()) columns += ",\n";
-    columns += "  " + item.name + " " + type;
+    if (!columns.empty()) columns += memos ? ", " : ",\n";
+    columns += (memos ? "" : "  ") + item.name + " " + type;
     if (item.keyKind == 1 || item.keyKind == 2) {
       // The engine keeps no name for a single-column index: one is made up,
       // cut to the 30 characters a name may have.
       std::string index = (file.name + "_" + item.name).substr(0, 30);
-      indexes += std::string("CREATE ") + (item.keyKind == 1 ? "UNIQUE " : "") + "INDEX " +
-                 index + " ON " + file.name + " (" + item.name + ");\n";
+      indexes +=
+          "CREATE " + unique + "INDEX " + index + " ON " + file.name + " (" + item.name + ");\n";
     }
   }
   std::string out = notes;
-  out += "CREATE TABLE " + file.name + " (\n" + columns + "\n);\n";
+  if (memos) {
+    // A dot-command stands on one line.
+    out += ".create " + file.name + " (" + columns + ")\n";
+  } else {
+    out += "CREATE TABLE " + file.name + " (\n" + columns + "\n);\n";
+  }
   out += indexes;
   return out;
 }

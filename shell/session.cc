@@ -20,6 +20,8 @@ namespace {
 
 constexpr char kSeparator[] = "\x1F";
 constexpr int kTextHostType = 9;
+// More columns than any key can hold (a key has at most 255 bytes).
+constexpr int16_t kMaxComponents = 256;
 
 std::vector<std::string> SplitRow(const std::string& line, size_t count) {
   std::vector<std::string> fields;
@@ -282,9 +284,51 @@ bool Session::DescribeFile(const std::string& name, FileInfo* file) {
     item.keyKind = block[JX_INFO_KEY_KIND];
     memcpy(&value, block + JX_INFO_COMPOSITE, 2);
     item.composite = value != 0;
+    for (int16_t c = 0; item.composite && c < kMaxComponents; ++c) {
+      memset(block, 0, sizeof block);
+      memcpy(block + JX_INFO_FILE_NAME, name.c_str(), name.size());
+      memcpy(block + JX_INFO_ITEM_INDEX, &i, sizeof i);
+      memcpy(block + JX_INFO_COMPONENT, &c, sizeof c);
+      if (engine->describe(handle_, JX_INFO_DESCRIBE_COMPONENT, block) != 0) break;
+      block[JX_INFO_ITEM_NAME + 64] = 0;
+      item.components.push_back(reinterpret_cast<const char*>(block + JX_INFO_ITEM_NAME));
+    }
     file->items.push_back(item);
   }
   return true;
+}
+
+bool Session::DefineFile(const TableDefinition& table, std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return false;
+  unsigned char fd[JX_FD_SIZE_BYTES];
+  auto name = [&fd](size_t offset, const std::string& text) {
+    memset(fd + offset, 0, 31);
+    memcpy(fd + offset, text.data(), text.size() < 30 ? text.size() : 30);
+  };
+  // Each command answers in the block's status and message.
+  auto send = [&](int16_t command) {
+    engine->defineFile(handle_, command, fd);
+    int16_t status = 0;
+    memcpy(&status, fd + JX_FD_STATUS, sizeof status);
+    if (status <= 0) return true;
+    fd[JX_FD_MESSAGE + JX_FD_MESSAGE_SIZE - 1] = 0;
+    *error = reinterpret_cast<const char*>(fd + JX_FD_MESSAGE);
+    if (error->empty()) *error = "the engine refused the description of " + table.name;
+    return false;
+  };
+  memset(fd, 0, sizeof fd);
+  name(JX_FD_TABLE, table.name);
+  memcpy(fd + JX_FD_SEPARATOR, "__", 2);
+  if (!send(JX_DESCRIBE_BEGIN_FILE)) return false;
+  for (const ColumnDefinition& column : table.columns) {
+    name(JX_FD_NAME, column.name);
+    fd[JX_FD_TYPE] = static_cast<unsigned char>(column.letter);
+    int16_t size = static_cast<int16_t>(column.size);
+    memcpy(fd + JX_FD_SIZE, &size, sizeof size);
+    if (!send(JX_DESCRIBE_ADD_COLUMN)) return false;
+  }
+  return send(JX_DESCRIBE_COMPLETE);
 }
 
 bool Session::ReadMemo(const std::string& sql, int column, int row, std::string* data,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "schema_text.h"
+#include "table_definition.h"
 
 namespace zkshell {
 
@@ -51,6 +52,9 @@ class Session {
   std::vector<std::string> FileNames();
   // A file's items; false when the engine knows no such file.
   bool DescribeFile(const std::string& name, FileInfo* file);
+  // Makes a new file through the engine's file description (names in
+  // Windows-1252). False with the engine's French message otherwise.
+  bool DefineFile(const TableDefinition& table, std::string* error);
 
   // Runs a statement and writes the memo of column (1-based) of row
   // (1-based) of its result into *data. False with *error otherwise.
