@@ -236,6 +236,7 @@ bool ParseScript(const std::string& text, std::vector<Record>* records, std::str
   }
   std::string pendingSkip;
   std::vector<std::string> pendingMemos;
+  bool pendingTransaction = false;
   int pendingLine = 0;
   size_t i = 0;
   while (i < lines.size()) {
@@ -256,6 +257,16 @@ bool ParseScript(const std::string& text, std::vector<Record>* records, std::str
         *error = At(number, "'skip' needs a reason");
         return false;
       }
+      pendingLine = number;
+      ++i;
+      continue;
+    }
+    if (w[0] == "transaction") {
+      if (w.size() != 1) {
+        *error = At(number, "'transaction' takes no argument");
+        return false;
+      }
+      pendingTransaction = true;
       pendingLine = number;
       ++i;
       continue;
@@ -341,12 +352,14 @@ bool ParseScript(const std::string& text, std::vector<Record>* records, std::str
     }
     r.skipReason = pendingSkip;
     r.memos = pendingMemos;
+    r.transaction = pendingTransaction;
     pendingSkip.clear();
     pendingMemos.clear();
+    pendingTransaction = false;
     records->push_back(r);
   }
-  if (!pendingSkip.empty() || !pendingMemos.empty()) {
-    *error = At(pendingLine, "'skip' or 'memos' without a record after it");
+  if (!pendingSkip.empty() || !pendingMemos.empty() || pendingTransaction) {
+    *error = At(pendingLine, "'skip', 'memos' or 'transaction' without a record after it");
     return false;
   }
   return true;

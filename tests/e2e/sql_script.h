@@ -58,6 +58,9 @@ struct Record {
   std::vector<std::string> memos;
   // A `skip REASON` line before the record: parsed, not run.
   std::string skipReason;
+  // A `transaction` line before the record: its statements run inside one
+  // host transaction of the engine, committed at the end of the record.
+  bool transaction = false;
 };
 
 // Reads a script. Returns false with "line N: what" in *error when the text

@@ -132,10 +132,11 @@ TEST(ScriptReaderTest, CatalogueExpectationsTakeQuotedAndBareArguments) {
   EXPECT_EQ(r[0].catalogueArguments, (std::vector<std::string>{" 'FROM' attendu", "FRM", "9", ""}));
 }
 
-TEST(ScriptReaderTest, SkipAndMemosBelongToTheNextRecordOnly) {
+TEST(ScriptReaderTest, PrefixLinesBelongToTheNextRecordOnly) {
   std::vector<Record> r = Parse(
       "skip the library refuses this for now\n"
       "memos 'abc' 'd e'\n"
+      "transaction\n"
       "statement ok\n"
       "INSERT INTO F VALUES (1)\n"
       "\n"
@@ -144,8 +145,10 @@ TEST(ScriptReaderTest, SkipAndMemosBelongToTheNextRecordOnly) {
   ASSERT_EQ(r.size(), 2u);
   EXPECT_EQ(r[0].skipReason, "the library refuses this for now");
   EXPECT_EQ(r[0].memos, (std::vector<std::string>{"abc", "d e"}));
+  EXPECT_TRUE(r[0].transaction);
   EXPECT_EQ(r[1].skipReason, "");
   EXPECT_TRUE(r[1].memos.empty());
+  EXPECT_FALSE(r[1].transaction);
 }
 
 TEST(ScriptReaderTest, MalformedScriptsAreRefusedWithTheirLine) {
@@ -164,7 +167,7 @@ TEST(ScriptReaderTest, MalformedScriptsAreRefusedWithTheirLine) {
   EXPECT_EQ(ParseError("error 4281 00123\nSELECT Z FROM T\n----\n"),
             "line 1: the expected error text is missing");
   EXPECT_EQ(ParseError("statement ok\nSELECT 1\n\nskip why\n"),
-            "line 4: 'skip' or 'memos' without a record after it");
+            "line 4: 'skip', 'memos' or 'transaction' without a record after it");
   EXPECT_EQ(ParseError("file F N\n"), "line 1: malformed item 'N' (ITEM:LETTER[:SIZE[:KEY]])");
   EXPECT_EQ(ParseError("file F N:L\nSELECT 1\n"),
             "line 2: a 'file' record is one line; a blank line must follow");

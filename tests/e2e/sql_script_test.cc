@@ -67,6 +67,10 @@
 //                                constructs {JXMemoBinaire('...')} of the
 //                                statement
 //
+//   transaction                  (before a record) its statements run in
+//                                one host transaction of the engine,
+//                                committed at the end (for bulk data)
+//
 //   skip REASON                  (before a record) the record is read but
 //                                not run; the runner prints every skip
 //
@@ -210,6 +214,18 @@ class ScriptRunner {
       printf("[ SKIPPED  ] %s:%d: %s\n", path_.c_str(), r.line, r.skipReason.c_str());
       return;
     }
+    if (r.transaction && XZK_BeginTransaction(handle_) != JX_OK) {
+      Report(r, r.sql, "the engine refused to begin a transaction");
+      return;
+    }
+    RunRecord(r);
+    if (r.transaction && XZK_CommitTransaction(handle_) != JX_OK) {
+      Report(r, r.sql, "the engine refused to commit the transaction");
+    }
+  }
+
+ private:
+  void RunRecord(const Record& r) {
     switch (r.kind) {
       case RecordKind::kFile:
         MakeFile(r);
@@ -236,7 +252,6 @@ class ScriptRunner {
     }
   }
 
- private:
   void Report(const Record& r, const std::string& sql, const std::string& what) {
     ADD_FAILURE_AT(path_.c_str(), r.line) << what << "\n  statement:\n" << Lines(Split(sql));
   }
