@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the shell at a terminal under tmux: the prompt, a statement over
-# two lines with its continuation prompt, an error at the prompt, line
-# editing's history (up arrow) and the history file kept across sessions.
+# two lines with its continuation prompt and its result as a table, an
+# error at the prompt, line editing's history (up arrow) and the history
+# file kept across sessions.
 #   interactive_test.sh ZKSQL
 # Skipped (exit 77) when tmux is not installed.
 set -u
@@ -23,7 +24,8 @@ fail() {
   tmux -L "$socket" capture-pane -p -t t 2> /dev/null
   exit 1
 }
-timeout 20 "$zksql" --create "$work/db" .tables || fail "cannot create the database"
+timeout 20 "$zksql" --create "$work/db" "CREATE TABLE T (A INTEGER, B CHAR(10))" \
+  "INSERT INTO T VALUES (7, 'sept')" || fail "cannot create the database"
 
 start() {
   tmux -L "$socket" new-session -d -s t -x 100 -y 30 \
@@ -44,10 +46,15 @@ last_line() {
 
 start
 expect "zksql>"
-keys "SELECT A" Enter
+keys "SELECT A, B" Enter
 expect "...>"
 # tmux reads a bare trailing ";" as its own command separator: escaped.
-keys -l 'FRM T\;'
+keys -l 'FROM T\;'
+keys Enter
+# A terminal gets table mode: the result framed and aligned.
+expect "| A | B    |"
+expect "| 7 | sept |"
+keys -l 'SELECT A FRM T\;'
 keys Enter
 expect "'FROM' attendu"
 expect "Error [00123]"
@@ -64,6 +71,7 @@ done
 tmux -L "$socket" has-session -t t 2> /dev/null && fail ".quit did not end the shell"
 [[ -f $work/.zksql_history ]] || fail "no ~/.zksql_history was written"
 grep -q "FRM" "$work/.zksql_history" || fail "the history file lacks the statement"
+grep -q "^FROM.*T;" "$work/.zksql_history" || fail "the history file lacks the two-line statement (libedit writes blanks as \\040)"
 
 # A new session starts with the saved history.
 start

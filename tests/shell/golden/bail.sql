@@ -1,4 +1,9 @@
--- With --bail the first error ends the script.
+-- With --bail the first error ends the script: what ran before it stays
+-- done, nothing after it runs, and the shell exits 1.
 .mode list
+CREATE TABLE T (A INTEGER);
+INSERT INTO T VALUES (1);
+SELECT A FROM T;
 SELECT A FROM NOWHERE;
-.mode bogus
+INSERT INTO T VALUES (2);
+SELECT A FROM T;

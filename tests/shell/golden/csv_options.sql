@@ -1,4 +1,3 @@
--- needs: execution
 -- --csv and --header set the starting mode; the empty result prints nothing.
 CREATE TABLE T (A INTEGER, B CHAR(5));
 INSERT INTO T VALUES (1, 'a,b');

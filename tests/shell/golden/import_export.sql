@@ -1,4 +1,3 @@
--- needs: execution
 -- .import creates the table from the header and the values (integers,
 -- reals, texts sized to the longest), .export writes it back as the same
 -- CSV: quotes, embedded commas and line breaks, é, € and œ.

@@ -1,4 +1,3 @@
--- needs: execution
 -- Every output mode on the same rows: numbers right-aligned in table mode,
 -- RFC 4180 quoting in csv, non-ASCII text converted back to UTF-8.
 CREATE TABLE PRODUITS (NUM INTEGER, LIBELLE CHAR(20), PRIX DOUBLE PRECISION);
