@@ -106,6 +106,33 @@ ParseNode* Null() {
 ParseNode* ColumnRef() {
   return Col("T/OTHER");
 }
+ParseNode* IsoDate() {
+  return Str("2024-02-29");
+}
+ParseNode* DigitDate() {
+  return Str("20240229");
+}
+ParseNode* NoLeapDay() {
+  return Str("2023-02-29");
+}
+ParseNode* Month13() {
+  return Str("20241301");
+}
+ParseNode* WordDate() {
+  return Str("demain");
+}
+ParseNode* ColonTime() {
+  return Str("10:20");
+}
+ParseNode* WholeMinute() {
+  return Str("10:20:00");
+}
+ParseNode* WithSeconds() {
+  return Str("10:20:30");
+}
+ParseNode* Hour25() {
+  return Str("2500");
+}
 ParseNode* ShortRaw() {
   return Str("ab");
 }
@@ -142,6 +169,18 @@ const AssignCase kAssignments[] = {
     {"real into a date", kTypeDate, 9, Real, 0, "20000101"},
     {"real into a time", kTypeTime, 4, Real, 0, "0000"},
     {"real into a binary memo", kTypeBinaryMemo, 4, Real, 0, ""},
+    // Date and time texts are stored in the items' own digit forms; a
+    // text that is no date or time would be stored cut and read back as
+    // another value.
+    {"ISO date text", kTypeDate, 9, IsoDate, 1, "20240229"},
+    {"digit date text", kTypeDate, 9, DigitDate, 1, "20240229"},
+    {"29 February of a common year", kTypeDate, 9, NoLeapDay, 0, "20000101"},
+    {"month 13", kTypeDate, 9, Month13, 0, "20000101"},
+    {"word into a date", kTypeDate, 9, WordDate, 0, "20000101"},
+    {"HH:MM time text", kTypeTime, 4, ColonTime, 1, "1020"},
+    {"HH:MM:00 time text", kTypeTime, 4, WholeMinute, 1, "1020"},
+    {"seconds the item cannot hold", kTypeTime, 4, WithSeconds, 0, "0000"},
+    {"hour 25", kTypeTime, 4, Hour25, 0, "0000"},
     // Raw items take the bytes of a text that fits, zero-padded.
     {"short text into raw bytes", kTypeRaw, 4, ShortRaw, 1, "ab"},
     {"long text into raw bytes", kTypeRaw, 4, LongRaw, 0, "zzzz"},
