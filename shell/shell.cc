@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "charset.h"
+#include "commands.h"
 #include "input_reader.h"
 #include "memo_blocks.h"
 
@@ -153,7 +154,8 @@ bool Shell::Run(LineSource* source, const std::string& name) {
     source->Remember(line);
     if (!splitter.Pending() && IsDotCommand(line)) {
       sourceLine_ = source->LineNumber();
-      if (echo) Write(line + "\n");
+      // .print writes its text already: echoing it would show it twice.
+      if (echo && SplitCommandLine(line).front() != ".print") Write(line + "\n");
       RunLine(line, source);
       continue;
     }
