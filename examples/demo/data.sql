@@ -1,5 +1,5 @@
--- Données de démonstration. Les dates s'écrivent en échappement ODBC
--- {d 'aaaa-mm-jj'}.
+-- Données de démonstration. Une date s'écrit 'aaaammjj' ou, en échappement,
+-- {d 'aaaa-mm-jj'} ; elle est rangée et affichée aaaammjj.
 
 INSERT INTO CLIENTS VALUES (1, 'Dupont', 'Jeanne', 'Lyon', '69003', {d '2021-03-14'}, 'Cliente fidèle ; préfère la livraison en point relais.');
 INSERT INTO CLIENTS VALUES (2, 'Martin', 'Éric', 'Nantes', '44000', {d '2022-07-01'}, 'Demande toujours une facture papier.');

@@ -1,6 +1,8 @@
 -- Base de démonstration : une petite maison de vente par correspondance.
 -- Clients, produits, commandes et lignes de commande, avec leurs clés.
 -- Les montants sont des réels en double précision, les dates des DATE.
+-- PRIMARY KEY fait de sa colonne une clé unique (le moteur refuserait un
+-- second index sur elle) ; les autres clés sont des CREATE INDEX.
 
 CREATE TABLE CLIENTS (
   NUM INTEGER NOT NULL PRIMARY KEY,
@@ -11,7 +13,6 @@ CREATE TABLE CLIENTS (
   INSCRIT DATE,
   REMARQUE VARCHAR(200)
 );
-CREATE UNIQUE INDEX CLIENTS_NUM ON CLIENTS (NUM);
 CREATE INDEX CLIENTS_NOM ON CLIENTS (NOM);
 
 CREATE TABLE PRODUITS (
@@ -21,7 +22,6 @@ CREATE TABLE PRODUITS (
   PRIX DOUBLE PRECISION,
   STOCK INTEGER
 );
-CREATE UNIQUE INDEX PRODUITS_REF ON PRODUITS (REF);
 
 CREATE TABLE COMMANDES (
   NUM INTEGER NOT NULL PRIMARY KEY,
@@ -29,7 +29,6 @@ CREATE TABLE COMMANDES (
   DATECDE DATE,
   STATUT CHAR(10)
 );
-CREATE UNIQUE INDEX COMMANDES_NUM ON COMMANDES (NUM);
 CREATE INDEX COMMANDES_CLIENT ON COMMANDES (CLIENT);
 
 CREATE TABLE LIGNES (
