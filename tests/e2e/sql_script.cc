@@ -347,6 +347,13 @@ bool ParseScript(const std::string& text, std::vector<Record>* records, std::str
           }
           r.fromCatalogue = true;
           r.expected.clear();
+        } else if (first == "(any text)") {
+          if (r.expected.size() != 1 || r.messageId != 0) {
+            *error = At(number, "'(any text)' stands alone, after 'error -'");
+            return false;
+          }
+          r.anyText = true;
+          r.expected.clear();
         }
       }
     }

@@ -49,6 +49,9 @@ struct Record {
   // arguments (the expectation line "catalogue ARG...").
   bool fromCatalogue = false;
   std::vector<std::string> catalogueArguments;
+  // Any non-empty text will do (the expectation line "(any text)"): for
+  // texts the storage engine writes, which no document fixes.
+  bool anyText = false;
   // kLongData
   int column = 0;
   // kFile

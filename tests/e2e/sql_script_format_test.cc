@@ -132,6 +132,18 @@ TEST(ScriptReaderTest, CatalogueExpectationsTakeQuotedAndBareArguments) {
   EXPECT_EQ(r[0].catalogueArguments, (std::vector<std::string>{" 'FROM' attendu", "FRM", "9", ""}));
 }
 
+TEST(ScriptReaderTest, AnEngineMessageCanBeLeftOpen) {
+  std::vector<Record> r = Parse(
+      "error - 00123 compiled=1\n"
+      "CREATE TABLE T (A INTEGER)\n"
+      "----\n"
+      "(any text)\n");
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_TRUE(r[0].anyText);
+  EXPECT_FALSE(r[0].fromCatalogue);
+  EXPECT_TRUE(r[0].expected.empty());
+}
+
 TEST(ScriptReaderTest, PrefixLinesBelongToTheNextRecordOnly) {
   std::vector<Record> r = Parse(
       "skip the library refuses this for now\n"
@@ -171,6 +183,8 @@ TEST(ScriptReaderTest, MalformedScriptsAreRefusedWithTheirLine) {
   EXPECT_EQ(ParseError("file F N\n"), "line 1: malformed item 'N' (ITEM:LETTER[:SIZE[:KEY]])");
   EXPECT_EQ(ParseError("file F N:L\nSELECT 1\n"),
             "line 2: a 'file' record is one line; a blank line must follow");
+  EXPECT_EQ(ParseError("error 4243 00123\nSELECT A FROM X\n----\n(any text)\n"),
+            "line 1: '(any text)' stands alone, after 'error -'");
   EXPECT_EQ(ParseError("longdata 0\nSELECT M FROM F\n----\nx\n"),
             "line 1: 'longdata COLUMN' expected (a column number from 1)");
 }
