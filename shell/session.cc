@@ -182,6 +182,7 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos) {
     if (result.error.empty()) result.error = "the statement failed";
   } else {
     result.ok = true;
+    if (info.columnCount == 0) result.rowsWithoutColumns = info.rowCount;
     if (info.columnCount > 0 && info.columnText != nullptr) {
       result.hasTable = true;
       result.columnText = info.columnText;

@@ -25,6 +25,9 @@ struct ExecResult {
   bool hasTable = false;  // the statement produced a result table
   std::string columnText;  // the column description, as the library gives it
   std::vector<std::vector<std::string>> rows;
+  // Rows of a result that has no column (a select list of COUNT(*) alone):
+  // there is nothing to show of them but their number.
+  int32_t rowsWithoutColumns = 0;
 };
 
 class Session {
