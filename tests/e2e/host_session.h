@@ -1,0 +1,182 @@
+// A host of the library as the end-to-end C++ tests drive it: an instance
+// bound to a given engine library, a scratch database of its own in a
+// temporary folder (removed afterwards), statements run through the
+// exports with their rows read back as text, and host memo values.
+// Texts stay in Windows-1252, as the library hands them out.
+#ifndef ZKSQL_TESTS_E2E_HOST_SESSION_H_
+#define ZKSQL_TESTS_E2E_HOST_SESSION_H_
+
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "jxengine.h"
+#include "zkglobal.h"
+#include "zksql.h"
+
+namespace zksql_e2e {
+
+// What one statement answered.
+struct Outcome {
+  int16_t status = 0;
+  int16_t compiled = 0;
+  int32_t rowCount = 0;
+  uint16_t columnCount = 0;
+  std::string columnText;
+  std::vector<std::string> rows;  // each row as ZKSQLValLineN writes it, "|" between values
+  std::string error;
+  std::string sqlState;
+};
+
+// Host memo values, laid out as ZKSQLMemoTable: memo block i + 1 holds the
+// i-th text (header of 56 bytes, its size at offset 3 and the data length
+// at offset 52). The blocks stay locked while the object lives.
+class HostMemos {
+ public:
+  explicit HostMemos(const std::vector<std::string>& texts) {
+    for (size_t i = 0; i < texts.size() && i < kMax; ++i) {
+      HGLOBAL block = GlobalAlloc(GHND, kHeader + texts[i].size());
+      auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+      int16_t header = kHeader;
+      int32_t length = static_cast<int32_t>(texts[i].size());
+      memcpy(bytes + 3, &header, 2);
+      memcpy(bytes + 52, &length, 4);
+      memcpy(bytes + kHeader, texts[i].data(), texts[i].size());
+      blocks_.push_back(block);
+      table_.blocks[i] = bytes;
+    }
+  }
+  ~HostMemos() {
+    for (HGLOBAL b : blocks_) {
+      GlobalUnlock(b);
+      GlobalFree(b);
+    }
+  }
+  HostMemos(const HostMemos&) = delete;
+  HostMemos& operator=(const HostMemos&) = delete;
+
+  const ZKSQLMemoTable* table() const { return reinterpret_cast<const ZKSQLMemoTable*>(&table_); }
+
+ private:
+  static constexpr size_t kMax = 16;
+  static constexpr int16_t kHeader = 56;
+  struct Table {
+    int16_t reserved = 0;
+    const void* blocks[kMax] = {};
+  } table_;
+  std::vector<HGLOBAL> blocks_;
+};
+
+class HostSession {
+ public:
+  // engineLibrary: the engine the library binds ($JXENGINE_LIBRARY); the
+  // session opens its database through the same library, so that the
+  // handle is one the library's engine knows.
+  explicit HostSession(const char* engineLibrary) {
+    setenv("JXENGINE_LIBRARY", engineLibrary, 1);
+    module_ = dlopen(engineLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (module_ == nullptr) return;
+    auto init = reinterpret_cast<int32_t (*)(const char*, int32_t)>(dlsym(module_, "XZK_nInit"));
+    terminate_ = reinterpret_cast<int16_t (*)(int32_t)>(dlsym(module_, "XZK_Termine"));
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/zksql-host-XXXXXX";
+    if (init == nullptr || terminate_ == nullptr || mkdtemp(&pattern[0]) == nullptr) return;
+    dir_ = pattern;
+    handle_ = init(dir_.c_str(), 1 /* create */);
+    if (JX4InitInstance(&instance_, 0) != 1) instance_ = nullptr;
+  }
+  ~HostSession() {
+    if (instance_ != nullptr) JXSQLFinInstance(instance_);
+    if (handle_ > 0) terminate_(handle_);
+    if (module_ != nullptr) dlclose(module_);
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+    unsetenv("JXENGINE_LIBRARY");
+  }
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  bool ok() const { return instance_ != nullptr && handle_ > 0; }
+  void* module() const { return module_; }
+
+  // One item of a file made through the engine's file description: its
+  // name, the engine's type letter (M text memo, L long integer, ...) and
+  // its size (0 for the type's own).
+  struct Item {
+    const char* name;
+    char letter;
+    int16_t size;
+  };
+
+  // Makes a file directly through the engine, for item types the SQL
+  // dialect cannot declare (memos). Returns false when the engine refused.
+  bool MakeFile(const char* file, const std::vector<Item>& items) const {
+    auto describe = reinterpret_cast<XZK_DECRITFICHIER_FN>(dlsym(module_, "XZK_DECRITFICHIER"));
+    if (describe == nullptr) return false;
+    unsigned char fd[JX_FD_SIZE_BYTES] = {};
+    auto call = [&](int16_t command) {
+      describe(handle_, command, fd);
+      int16_t status;
+      memcpy(&status, fd + JX_FD_STATUS, 2);
+      return status <= 0;
+    };
+    strncpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file, 30);
+    memcpy(fd + JX_FD_SEPARATOR, "__", 2);
+    if (!call(JX_DESCRIBE_BEGIN_FILE)) return false;
+    for (const Item& item : items) {
+      memset(fd + JX_FD_NAME, 0, 31);
+      strncpy(reinterpret_cast<char*>(fd + JX_FD_NAME), item.name, 30);
+      fd[JX_FD_TYPE] = static_cast<unsigned char>(item.letter);
+      memcpy(fd + JX_FD_SIZE, &item.size, 2);
+      int16_t key = 0;
+      memcpy(fd + JX_FD_UNIQUE, &key, 2);
+      if (!call(JX_DESCRIBE_ADD_COLUMN)) return false;
+    }
+    return call(JX_DESCRIBE_COMPLETE);
+  }
+
+  // Runs one statement and reads every row it gives.
+  Outcome Run(const std::string& sql, const ZKSQLMemoTable* memos = nullptr) const {
+    Outcome o;
+    std::string text = sql;
+    text.resize(text.size() + 16, '\0');
+    ZKSQLResultInfo info;
+    memset(&info, 0, sizeof info);
+    void* request = nullptr;
+    o.status = ZKSQLExecReq(&request, &text[0], &info, handle_, memos);
+    o.compiled = info.compiled;
+    o.rowCount = info.rowCount;
+    o.columnCount = info.columnCount;
+    if (request == nullptr) return o;
+    if (info.columnText != nullptr) o.columnText = info.columnText;
+    char message[256] = "";
+    char state[6] = "";
+    ZKSQLErreur(request, message, state);
+    o.error = message;
+    o.sqlState = state;
+    std::vector<char> line(1 << 16);
+    while (ZKSQLFetchNext(request) == 0) {
+      if (ZKSQLValLineN(request, "|", line.data(), static_cast<int32_t>(line.size())) != 0) break;
+      o.rows.push_back(line.data());
+    }
+    ZKSQLFinRequete(request);
+    return o;
+  }
+
+ private:
+  void* module_ = nullptr;
+  int16_t (*terminate_)(int32_t) = nullptr;
+  std::string dir_;
+  int32_t handle_ = 0;
+  void* instance_ = nullptr;
+};
+
+}  // namespace zksql_e2e
+
+#endif  // ZKSQL_TESTS_E2E_HOST_SESSION_H_
