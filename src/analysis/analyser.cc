@@ -79,7 +79,8 @@ int16_t Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
   if (!SubSelect(subSelect, -1, 0, &slot, &index)) return 0;
   ParseNode* order = subSelect->next;
   if (order != nullptr && order->code == FON_COLONNE_REF_VIRGULE_LISTE) {
-    if (!ColumnList(order, orderDriver >= 0 ? orderDriver : index)) return 0;
+    int16_t sorted = orderDriver >= 0 ? orderDriver : index;
+    if (!OrderList(order, sorted) || !ColumnList(order, sorted)) return 0;
     executor_->orderBy = order->child;
   }
   return executor_->PropagateOuterReferences(index);
@@ -231,6 +232,27 @@ int16_t Analyser::ColumnList(ParseNode* list, int16_t driver) {
   if (last != nullptr && last->Kind() == kKindOther) {
     ReportMessage(kMsgTypeMismatch, last->name());
     return 0;
+  }
+  return 1;
+}
+
+int16_t Analyser::OrderList(ParseNode* list, int16_t driver) {
+  // The rows are sorted by the result's own columns: a name that is no
+  // result column would leave the rows unsorted while the statement asked
+  // for an order, so it is refused. A "*" list makes every column of the
+  // FROM tables a result column.
+  SelectionDriver* d = executor_->Driver(driver);
+  if (d == nullptr || d->columns == nullptr) return 1;
+  for (ParseNode* name = list->child; name != nullptr; name = name->next) {
+    bool found = false;
+    for (int16_t i = 0; i < d->columns->Count() && !found; ++i) {
+      Column* column = d->columns->GetAs<Column>(i);
+      found = column != nullptr && column->Compare(SearchKey{name->text, nullptr, 1}) == 0;
+    }
+    if (!found) {
+      ReportMessage(kMsgOrderNotSelected, name->text);
+      return 0;
+    }
   }
   return 1;
 }

@@ -54,6 +54,7 @@ class Analyser : public BaseObject {
   void RegisterTable(ParseNode* tableRef, int16_t driver);
   int16_t SelectList(ParseNode* list, int16_t driver, int16_t operand);
   int16_t ColumnList(ParseNode* list, int16_t driver);
+  int16_t OrderList(ParseNode* list, int16_t driver);
   int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector, int16_t driver);
   int16_t RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode* collector);
 

@@ -67,6 +67,7 @@ enum MessageId : int32_t {
   kMsgStatementTooLong = 4300,    // maximum length
   kMsgNoEngine = 4301,            // engine library name
   kMsgTooManyMemos = 4302,        // maximum number of memo values
+  kMsgOrderNotSelected = 4303,    // ORDER BY name that is no result column
 };
 
 // Size of the buffers messages are loaded and formatted into.

@@ -205,7 +205,11 @@ struct ErrorCase {
 
 const ErrorCase kErrors[] = {
     {"SELECT Z FROM T;", kMsgUnknownColumn, "Z"},
-    {"SELECT A FROM T ORDER BY Z;", kMsgUnknownColumn, "Z"},
+    {"SELECT * FROM T ORDER BY Z;", kMsgUnknownColumn, "Z"},
+    // The rows are sorted by result columns only.
+    {"SELECT A FROM T ORDER BY Z;", kMsgOrderNotSelected, "Z"},
+    {"SELECT A FROM T WHERE B = 'x' ORDER BY B;", kMsgOrderNotSelected, "B"},
+    {"SELECT A FROM T1, T2 ORDER BY T1.A;", kMsgOrderNotSelected, "T1.A"},
     {"SELECT A FROM T GROUP BY Z;", kMsgUnknownColumn, "Z"},
     {"SELECT A FROM T WHERE A = (SELECT B, D FROM U);", kMsgTypeMismatch, ""},
     {"SELECT A FROM T WHERE A IN (SELECT * FROM U);", kMsgTypeMismatch, "*"},
@@ -368,10 +372,12 @@ TEST(SetOperationTest, EachSelectGetsATopLevelDriverAndOrderByUsesTheFirst) {
   EXPECT_STREQ(a.executor().orderBy->text, "A");
 
   Analysis wrong("SELECT A FROM T EXCEPT SELECT C FROM U ORDER BY Z;");
-  EXPECT_EQ(wrong.error(), Message(kMsgUnknownColumn, "Z"));
+  EXPECT_EQ(wrong.error(), Message(kMsgOrderNotSelected, "Z"));
 }
 
 TEST(SetOperationTest, OrderByOfAPlainSelectIsKept) {
+  Analysis qualified("SELECT T.A FROM T ORDER BY T.A;");
+  EXPECT_EQ(qualified.result(), 1) << qualified.error();
   Analysis a("SELECT A, B FROM T ORDER BY B DESC, A;");
   ASSERT_EQ(a.result(), 1);
   ASSERT_NE(a.executor().orderBy, nullptr);
