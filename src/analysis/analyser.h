@@ -61,6 +61,8 @@ class Analyser : public BaseObject {
   // Condition analysis and typing (condition_analysis.cc).
   int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical, ParseNode** slot,
                     int16_t driver);
+  int16_t ListLevel(ParseNode* list, int32_t op, int16_t arithmetic, int16_t* logical,
+                    ParseNode** slot, int16_t driver);
   int16_t AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
                    int16_t driver);
   int16_t NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,

@@ -67,19 +67,23 @@ void Chain(ParseNode** last, ParseNode* node) {
 
 }  // namespace
 
-// OR level (FON_CONDITION_RECHERCHE) and, with `andLevel`, AND level
-// (FON_TERME_LOGIQUE): a single operand stands for itself; several make a
-// chain group, operator, group, ...
-int16_t Analyser::Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical,
+// OR level (FON_CONDITION_RECHERCHE, operands at the AND level) and AND
+// level (FON_TERME_LOGIQUE, operands at the NOT level): a single operand
+// stands for itself; several make a chain group, operator, group, ...
+int16_t Analyser::ListLevel(ParseNode* list, int32_t op, int16_t arithmetic, int16_t* logical,
                             ParseNode** slot, int16_t driver) {
   *slot = nullptr;
-  ParseNode* first = condition->child;
+  ParseNode* first = list->child;
   if (first == nullptr) {
-    ReportRejected(condition->text);
+    ReportRejected(list->text);
     return kClassFailed;
   }
+  auto operand = [&](ParseNode* node, ParseNode** out) {
+    return op == kConditionOr ? AndLevel(node, arithmetic, logical, out, driver)
+                              : NotLevel(node, arithmetic, logical, out, driver);
+  };
   ParseNode* s1 = nullptr;
-  int16_t type = AndLevel(first, arithmetic, logical, &s1, driver);
+  int16_t type = operand(first, &s1);
   if (type == kClassFailed) {
     SelectionDriver::DropConditionTree(s1);
     return kClassFailed;
@@ -100,16 +104,16 @@ int16_t Analyser::Condition(ParseNode* condition, int16_t arithmetic, int16_t* l
     return kClassFailed;
   }
   ParseNode* last = head;
-  for (ParseNode* operand = first->next; operand != nullptr; operand = operand->next) {
-    ParseNode* op = NewConditionOperator(kConditionOr);
-    if (op == nullptr) {
+  for (ParseNode* node = first->next; node != nullptr; node = node->next) {
+    ParseNode* opNode = NewConditionOperator(op);
+    if (opNode == nullptr) {
       delete head;
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return kClassFailed;
     }
-    Chain(&last, op);
+    Chain(&last, opNode);
     ParseNode* s = nullptr;
-    if (AndLevel(operand, arithmetic, logical, &s, driver) == kClassFailed) {
+    if (operand(node, &s) == kClassFailed) {
       SelectionDriver::DropConditionTree(s);
       delete head;
       return kClassFailed;
@@ -128,62 +132,14 @@ int16_t Analyser::Condition(ParseNode* condition, int16_t arithmetic, int16_t* l
   return type;
 }
 
+int16_t Analyser::Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical,
+                            ParseNode** slot, int16_t driver) {
+  return ListLevel(condition, kConditionOr, arithmetic, logical, slot, driver);
+}
+
 int16_t Analyser::AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
                            int16_t driver) {
-  *slot = nullptr;
-  ParseNode* first = term->child;
-  if (first == nullptr) {
-    ReportRejected(term->text);
-    return kClassFailed;
-  }
-  ParseNode* s1 = nullptr;
-  int16_t type = NotLevel(first, arithmetic, logical, &s1, driver);
-  if (type == kClassFailed) {
-    SelectionDriver::DropConditionTree(s1);
-    return kClassFailed;
-  }
-  if (first->next == nullptr) {
-    *slot = s1;
-    return type;
-  }
-  if (arithmetic) {
-    SelectionDriver::DropConditionTree(s1);
-    ReportMessage(kMsgLogicalInArithmetic, first->text);
-    return kClassFailed;
-  }
-  ParseNode* head = NewConditionGroup(s1);
-  if (head == nullptr) {
-    SelectionDriver::DropConditionTree(s1);
-    RecordMessage(request_, nullptr, kMsgOutOfMemory);
-    return kClassFailed;
-  }
-  ParseNode* last = head;
-  for (ParseNode* operand = first->next; operand != nullptr; operand = operand->next) {
-    ParseNode* op = NewConditionOperator(kConditionAnd);
-    if (op == nullptr) {
-      delete head;
-      RecordMessage(request_, nullptr, kMsgOutOfMemory);
-      return kClassFailed;
-    }
-    Chain(&last, op);
-    ParseNode* s = nullptr;
-    if (NotLevel(operand, arithmetic, logical, &s, driver) == kClassFailed) {
-      SelectionDriver::DropConditionTree(s);
-      delete head;
-      return kClassFailed;
-    }
-    ParseNode* group = NewConditionGroup(s);
-    if (group == nullptr) {
-      SelectionDriver::DropConditionTree(s);
-      delete head;
-      RecordMessage(request_, nullptr, kMsgOutOfMemory);
-      return kClassFailed;
-    }
-    Chain(&last, group);
-  }
-  *logical = 1;
-  *slot = head;
-  return type;
+  return ListLevel(term, kConditionAnd, arithmetic, logical, slot, driver);
 }
 
 int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical,
