@@ -105,6 +105,12 @@ class HostSession {
   bool ok() const { return instance_ != nullptr && handle_ > 0; }
   void* module() const { return module_; }
 
+  // One host transaction of the engine around many statements: each
+  // write outside one is a durable (synced) write of its own, too slow
+  // for tests that write thousands of records.
+  bool Begin() const { return Call("XZK_BeginTransaction") == JX_OK; }
+  bool Commit() const { return Call("XZK_CommitTransaction") == JX_OK; }
+
   // One item of a file made through the engine's file description: its
   // name, the engine's type letter (M text memo, L long integer, ...) and
   // its size (0 for the type's own).
@@ -170,6 +176,11 @@ class HostSession {
   }
 
  private:
+  int16_t Call(const char* entry) const {
+    auto f = reinterpret_cast<int16_t (*)(int32_t)>(dlsym(module_, entry));
+    return f == nullptr ? -1 : f(handle_);
+  }
+
   void* module_ = nullptr;
   int16_t (*terminate_)(int32_t) = nullptr;
   std::string dir_;
