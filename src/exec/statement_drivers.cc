@@ -19,6 +19,7 @@
 #include "api/request.h"
 #include "exec/statement_executor.h"
 #include "select/condition_tree.h"
+#include "select/engine_filter_builder.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
 #include "values/text_utils.h"
@@ -118,6 +119,8 @@ int16_t StatementExecutor::CreateDriver(int16_t parentIndex) {
   }
   driver->subSelects = head;
   driver->parentIndex = parentIndex;
+  // Its selection narrows the table reads to the key ranges of its WHERE.
+  driver->filterBuilder = &EngineFilterBuilder::Shared();
   if (parent != nullptr) parent->subSelects->AppendSibling(link, 0);
   return driverCount++;
 }
