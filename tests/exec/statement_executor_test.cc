@@ -106,6 +106,15 @@ ParseNode* Null() {
 ParseNode* ColumnRef() {
   return Col("T/OTHER");
 }
+ParseNode* BigNumber() {
+  return Num("70000");
+}
+ParseNode* BigText() {
+  return Str("70000");
+}
+ParseNode* NegativeText() {
+  return Str("-1");
+}
 ParseNode* IsoDate() {
   return Str("2024-02-29");
 }
@@ -169,6 +178,12 @@ const AssignCase kAssignments[] = {
     {"real into a date", kTypeDate, 9, Real, 0, "20000101"},
     {"real into a time", kTypeTime, 4, Real, 0, "0000"},
     {"real into a binary memo", kTypeBinaryMemo, 4, Real, 0, ""},
+    // Numbers out of an integer item's range are refused, not stored as
+    // another number.
+    {"70000 into SMALLINT", kTypeInt16, 2, BigNumber, 0, "7"},
+    {"'70000' into SMALLINT", kTypeInt16, 2, BigText, 0, "7"},
+    {"70000 into INTEGER", kTypeInt32, 4, BigNumber, 1, "70000"},
+    {"'-1' into an unsigned byte", kTypeUInt8, 1, NegativeText, 0, "7"},
     // Date and time texts are stored in the items' own digit forms; a
     // text that is no date or time would be stored cut and read back as
     // another value.
