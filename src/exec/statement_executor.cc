@@ -12,6 +12,7 @@
 #include "api/messages.h"
 #include "api/request.h"
 #include "exec/statement_kinds.h"
+#include "exec/value_list.h"
 #include "select/selection_driver.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
@@ -71,9 +72,18 @@ int16_t RunSelection(StatementExecutor& executor) {
       if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "s\xE9lection");
       return 0;
     }
-    // Only top-level SELECTs make result tables: a sub-select's values are
-    // read from its row set when the SELECT containing it runs, so its
-    // table would be built for nothing.
+    // A sub-select's values are read from its row set now, before the
+    // SELECT that contains it steps through its files (see valueCache).
+    if (driver->parentIndex != -1) {
+      delete driver->valueCache;
+      driver->valueCache = driver->SubSelectValues(nullptr);
+      if (driver->valueCache == nullptr) {
+        if (!HasError(request)) RecordMessage(request, nullptr, kMsgOutOfMemory);
+        return 0;
+      }
+    }
+    // Only top-level SELECTs make result tables: a sub-select's table would
+    // be built for nothing.
     if (executor.mode != kModeSelect || driver->parentIndex != -1) continue;
     Table* result = driver->BuildResult(executor.dictionary);
     if (i == 0) request->result = result;
@@ -158,7 +168,15 @@ ParseNode* StatementExecutor::EvaluateSubSelect(int16_t parentIndex, int16_t sub
       }
     }
   }
-  return sub->SubSelectValues(references);
+  // Correlation values would make the values depend on the enclosing row;
+  // without them the list taken after the sub-select ran is the answer.
+  bool correlated = false;
+  for (const ParseNode* r = references; r != nullptr && !correlated; r = r->next) {
+    const ValueNode* node = dynamic_cast<const ValueNode*>(r);
+    correlated = node != nullptr && node->bytes != nullptr;
+  }
+  if (correlated || sub->valueCache == nullptr) return sub->SubSelectValues(references);
+  return CopyValueList(sub->valueCache);
 }
 
 void StatementExecutor::Report(const char* text, const char* sqlState) {

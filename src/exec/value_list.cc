@@ -8,8 +8,7 @@
 
 namespace zksql {
 
-ValueNode::ValueNode(const char* text, int16_t type, uint16_t length, char* valueBytes,
-                     bool owns)
+ValueNode::ValueNode(const char* text, int16_t type, uint16_t length, char* valueBytes, bool owns)
     : ParseNode(text, type, length), bytes(valueBytes), ownsBytes(owns) {}
 
 ValueNode::~ValueNode() {
@@ -37,7 +36,9 @@ TypedValue ValueNode::Borrow() const {
   return v;
 }
 
-ParseNode* NewValueListHead() { return ParseNode::Create("", 0, 0); }
+ParseNode* NewValueListHead() {
+  return ParseNode::Create("", 0, 0);
+}
 
 ValueNode* AppendOwnedValue(ParseNode* last, TypedValue* value) {
   if (last == nullptr || value == nullptr || value->bytes == nullptr) {
@@ -54,6 +55,31 @@ ValueNode* AppendOwnedValue(ParseNode* last, TypedValue* value) {
   value->length = 0;
   last->AppendSibling(node, 1);
   return node;
+}
+
+ParseNode* CopyValueList(const ParseNode* head) {
+  ParseNode* copy = NewValueListHead();
+  if (copy == nullptr || head == nullptr) return copy;
+  ParseNode* last = copy;
+  for (const ParseNode* p = head->next; p != nullptr; p = p->next) {
+    const ValueNode* v = dynamic_cast<const ValueNode*>(p);
+    if (v == nullptr || v->bytes == nullptr) continue;
+    TypedValue value;
+    value.type = static_cast<int16_t>(v->code);
+    value.length = static_cast<uint16_t>(v->value);
+    value.bytes = static_cast<char*>(std::malloc(value.length == 0 ? 1 : value.length));
+    if (value.bytes == nullptr) {
+      delete copy;
+      return nullptr;
+    }
+    std::memcpy(value.bytes, v->bytes, value.length);
+    last = AppendOwnedValue(last, &value);
+    if (last == nullptr) {
+      delete copy;
+      return nullptr;
+    }
+  }
+  return copy;
 }
 
 int32_t CountValues(const ParseNode* head) {

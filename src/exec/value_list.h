@@ -49,6 +49,10 @@ ParseNode* NewValueListHead();
 // released).
 ValueNode* AppendOwnedValue(ParseNode* last, TypedValue* value);
 
+// A copy of a value list (head included) whose nodes own copies of the
+// bytes; null when memory is short.
+ParseNode* CopyValueList(const ParseNode* head);
+
 // Number of value nodes after the head (nodes holding bytes only).
 int32_t CountValues(const ParseNode* head);
 

@@ -41,9 +41,16 @@ constexpr int kMaxVisitDepth = 4096;
 }  // namespace
 
 const char kMissingDataText[] =
-    "SQL/ZK: Il manque des donn\xE9" "es pour compl\xE9" "ter l'ex\xE9" "cution de la requete SQL. "
-    "Elle est probablement incompl\xE8" "te. (Par exemple, il y a plusieurs tables pr\xE9" "sentes "
-    "dans la clause FROM, mais elles ne sont pas toutes li\xE9" "es par des crit\xE8" "res dans la "
+    "SQL/ZK: Il manque des donn\xE9"
+    "es pour compl\xE9"
+    "ter l'ex\xE9"
+    "cution de la requete SQL. "
+    "Elle est probablement incompl\xE8"
+    "te. (Par exemple, il y a plusieurs tables pr\xE9"
+    "sentes "
+    "dans la clause FROM, mais elles ne sont pas toutes li\xE9"
+    "es par des crit\xE8"
+    "res dans la "
     "clause WHERE)";
 const char kUpdateValuesText[] = "Valeurs pour UPDATE incorrectes";
 
@@ -64,6 +71,7 @@ SelectionDriver::SelectionDriver(Request* req) : request(req) {
 }
 
 SelectionDriver::~SelectionDriver() {
+  delete valueCache;
   delete rows;
   delete tableNames;
   delete subSelects;
@@ -142,9 +150,13 @@ void SelectionDriver::DropConditionTree(ParseNode* tree) {
   delete tree;
 }
 
-int16_t SelectionDriver::RestructureWhere() { return zksql::RestructureWhere(&where); }
+int16_t SelectionDriver::RestructureWhere() {
+  return zksql::RestructureWhere(&where);
+}
 
-void SelectionDriver::Report(const char* text) { RecordError(request, text); }
+void SelectionDriver::Report(const char* text) {
+  RecordError(request, text);
+}
 
 void SelectionDriver::ReportReadError(const Table* table, int32_t code) {
   const char* name = table == nullptr ? nullptr : table->fileName();
@@ -152,9 +164,13 @@ void SelectionDriver::ReportReadError(const Table* table, int32_t code) {
                 static_cast<int>(-code));
 }
 
-void SelectionDriver::ReportDisjoint() { RecordMessage(request, nullptr, kMsgDisjointTables); }
+void SelectionDriver::ReportDisjoint() {
+  RecordMessage(request, nullptr, kMsgDisjointTables);
+}
 
-void SelectionDriver::ReportNoMemory() { RecordMessage(request, nullptr, kMsgOutOfMemory); }
+void SelectionDriver::ReportNoMemory() {
+  RecordMessage(request, nullptr, kMsgOutOfMemory);
+}
 
 Evaluator* SelectionDriver::GetEvaluator() const {
   if (evaluator != nullptr) return evaluator;
@@ -225,9 +241,9 @@ ParseNode* SelectionDriver::BuildBinding(const RowSet& rowSet) const {
     std::memcpy(text, table, tl);
     text[tl] = '/';
     std::memcpy(text + tl + 1, name == nullptr ? "" : name, nl + 1);
-    ValueNode* node = ValueNode::Create(text, column->ValueType(),
-                                        static_cast<uint16_t>(bytes == nullptr ? 0 : length),
-                                        bytes, false);
+    ValueNode* node =
+        ValueNode::Create(text, column->ValueType(),
+                          static_cast<uint16_t>(bytes == nullptr ? 0 : length), bytes, false);
     std::free(text);
     if (node == nullptr) {
       delete head;
@@ -246,8 +262,8 @@ int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, ParseNode* entry, int
   if (rs == nullptr) return 0;
   Evaluator* ev = GetEvaluator();
   if (ev == nullptr) return 0;
-  int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, nullptr,
-                                    useNegation ? rs->negated : 0);
+  int16_t r =
+      ev->EvaluateCondition(driverIndex, rs->condition, nullptr, useNegation ? rs->negated : 0);
   rs->state = r ? RS_ALL : RS_NONE;
   *resultOut = r;
   return 1;
@@ -347,7 +363,8 @@ int16_t SelectionDriver::SelectJoined(int16_t driverIndex) {
   delete rows;
   rows = nullptr;
   if (where != nullptr) {
-    KeySource* filter = filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
+    KeySource* filter =
+        filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
     int16_t ok = RestructureWhere();
     if (!ok) ReportNoMemory();
     for (ParseNode* g = groups; ok && g != nullptr; g = g->next) {
@@ -493,7 +510,8 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       RecordMessage(request, nullptr, kMsgInternalError, "Evaluator");
       return 0;
     }
-    KeySource* filter = filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
+    KeySource* filter =
+        filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
     Outcomes constants;
     Outcomes row;
     RowSet* target = nullptr;

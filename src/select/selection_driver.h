@@ -152,6 +152,12 @@ class SelectionDriver : public BaseObject {
   FilterBuilder* filterBuilder = nullptr;
   // The evaluator used for conditions; null: the request's.
   Evaluator* evaluator = nullptr;
+  // The values of a sub-select, taken once right after its selection and
+  // copied out for every row of the SELECT that contains it (owned). Taken
+  // later, their records would be read while the enclosing SELECT steps
+  // through the same file, moving its cursor and overwriting its current
+  // row.
+  ParseNode* valueCache = nullptr;
 
   // One predicate's result (used by the single-table path).
   struct Outcome;
@@ -161,8 +167,7 @@ class SelectionDriver : public BaseObject {
   int16_t ResolveGroupTables(const ParseNode* group, Table*** out, int16_t* n);
   int16_t CorrelatedSubSelect() const;
   ParseNode* BuildBinding(const RowSet& rowSet) const;
-  int16_t EvaluateOnce(int16_t driverIndex, ParseNode* entry, int16_t useNegation,
-                       int16_t* result);
+  int16_t EvaluateOnce(int16_t driverIndex, ParseNode* entry, int16_t useNegation, int16_t* result);
   int16_t EvaluateGroupJoined(int16_t driverIndex, ParseNode* group, const KeySource* filter);
   int16_t FullScan();
   int16_t CollectColumns();
