@@ -542,8 +542,8 @@ class FilterDifferentialTest : public EngineFilterTest {
     ASSERT_EQ(db_.CreateFile("Q", {{"N", 'L', 4, 2}, {"T", 'T', 6, 2}, {"Y", 'L', 4, 0}}), 0)
         << db_.message();
     static const char* const kReals[] = {"2.6",  "2.6000004", "2.5999996", "2.5",       "0.1",
-                                         "-2.5", "0",         "1E999",     "0.0000004", "-1E999"};
-    static const char* const kFloats[] = {"0.1", "2.5", "1234567.5", "3.3333333", "-1", "1E999"};
+                                         "-2.5", "0",         "1E300",     "0.0000004", "-1E300"};
+    static const char* const kFloats[] = {"0.1", "2.5", "1234567.5", "3.3333333", "-1", "3E38"};
     static const char* const kTexts[] = {"''",  "'a'",         "'ab'",  "'abc'", "'b'",   "'ba'",
                                          "'z'", "'\xE9t\xE9'", "'a b'", "'ab_'", "'a%c'", "'\xC9'"};
     static const char* const kTimes[] = {"'0930'", "'1200'", "''", "'2359'", "'0000'"};
