@@ -50,6 +50,11 @@ std::vector<int32_t> CollectThenKill(pid_t child, int fd, int ms) {
     return true;
   };
   while (std::chrono::steady_clock::now() < stop) drain(10);
+  // On a loaded machine the writer may not have reported yet: the kill
+  // must still come after some work was reported done, or the test checks
+  // nothing. Wait for the first report (bounded, in case the writer died).
+  auto last = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (reported.empty() && std::chrono::steady_clock::now() < last) drain(50);
   kill(child, SIGKILL);
   int status = 0;
   waitpid(child, &status, 0);
