@@ -190,6 +190,11 @@ KeyConditionResult ReadKeyCondition(const ParseNode* leaf, Table* const* eligibl
     }
   } else if (IsTextKeyItem(type)) {
     if (literal->code != LEX_CHAINE) return KeyConditionResult::kNone;
+    // A time written "HH:MM" compares with the stored digits by those
+    // digits, while the key orders the bytes as written: no bound.
+    if (type == kTypeTime && code != kBoundLike && strchr(literal->text, ':') != nullptr) {
+      return KeyConditionResult::kNone;
+    }
     if (code == kBoundLike) {
       if (!LikePrefix(literal->text, prefix, sizeof prefix)) return KeyConditionResult::kNone;
     } else {

@@ -47,30 +47,75 @@ int CompareUnsigned(const unsigned char* a, size_t na, const unsigned char* b, s
 
 int16_t Holds(int16_t op, int order) {
   switch (op) {
-    case ValueConverter::kOpEqual: return order == 0;
-    case ValueConverter::kOpNotEqual: return order != 0;
-    case ValueConverter::kOpLess: return order < 0;
-    case ValueConverter::kOpGreater: return order > 0;
-    case ValueConverter::kOpLessEqual: return order <= 0;
-    case ValueConverter::kOpGreaterEqual: return order >= 0;
-    default: return 0;
+    case ValueConverter::kOpEqual:
+      return order == 0;
+    case ValueConverter::kOpNotEqual:
+      return order != 0;
+    case ValueConverter::kOpLess:
+      return order < 0;
+    case ValueConverter::kOpGreater:
+      return order > 0;
+    case ValueConverter::kOpLessEqual:
+      return order <= 0;
+    case ValueConverter::kOpGreaterEqual:
+      return order >= 0;
+    default:
+      return 0;
   }
 }
 
 // Numbers compare by the IEEE relations, so NaN satisfies only "<>".
 int16_t HoldsForReals(int16_t op, double a, double b) {
   switch (op) {
-    case ValueConverter::kOpEqual: return a == b;
-    case ValueConverter::kOpNotEqual: return a != b;
-    case ValueConverter::kOpLess: return a < b;
-    case ValueConverter::kOpGreater: return a > b;
-    case ValueConverter::kOpLessEqual: return a <= b;
-    case ValueConverter::kOpGreaterEqual: return a >= b;
-    default: return 0;
+    case ValueConverter::kOpEqual:
+      return a == b;
+    case ValueConverter::kOpNotEqual:
+      return a != b;
+    case ValueConverter::kOpLess:
+      return a < b;
+    case ValueConverter::kOpGreater:
+      return a > b;
+    case ValueConverter::kOpLessEqual:
+      return a <= b;
+    case ValueConverter::kOpGreaterEqual:
+      return a >= b;
+    default:
+      return 0;
   }
 }
 
-bool IsDateOrTime(int16_t type) { return type == kValueDate || type == kValueTime; }
+bool IsDateOrTime(int16_t type) {
+  return type == kValueDate || type == kValueTime;
+}
+
+// The digit form of a text written with separators, when it faces a date
+// or a time: "YYYY-MM-DD" (also with "/" or ".") against a date, "HH:MM"
+// against a time. Dates and times are stored and read as digits, so the
+// written form would otherwise compare by its separator bytes («D =
+// '2024-02-29'» would find nothing, «D > '2024-01-01'» every 2024 date).
+// Writes into `out` (at least 9 bytes) and returns the new length, or
+// leaves the text alone (returns `length`).
+size_t DigitForm(int16_t facing, const unsigned char* text, size_t length, unsigned char* out) {
+  auto digit = [](unsigned char c) { return c >= '0' && c <= '9'; };
+  if (facing == kValueDate && length == 10 &&
+      (text[4] == '-' || text[4] == '/' || text[4] == '.') && text[7] == text[4]) {
+    const int from[] = {0, 1, 2, 3, 5, 6, 8, 9};
+    for (int i = 0; i < 8; ++i) {
+      if (!digit(text[from[i]])) return length;
+      out[i] = text[from[i]];
+    }
+    return 8;
+  }
+  if (facing == kValueTime && length == 5 && text[2] == ':') {
+    const int from[] = {0, 1, 3, 4};
+    for (int i = 0; i < 4; ++i) {
+      if (!digit(text[from[i]])) return length;
+      out[i] = text[from[i]];
+    }
+    return 4;
+  }
+  return length;
+}
 
 int16_t CompareValues(int16_t op, int16_t typeA, const void* a, size_t lengthA, int16_t typeB,
                       const void* b, size_t lengthB) {
@@ -102,11 +147,31 @@ int16_t CompareValues(int16_t op, int16_t typeA, const void* a, size_t lengthA, 
   const unsigned char* tb = static_cast<const unsigned char*>(b);
   size_t na = BoundedLength(a, lengthA);
   size_t nb = BoundedLength(b, lengthB);
+  unsigned char digitsA[8];
+  unsigned char digitsB[8];
+  // A text turned into date digits counts as a date for the century rule.
+  bool dateA = IsDateOrTime(typeA);
+  bool dateB = IsDateOrTime(typeB);
+  if (dateA && typeB == kValueText) {
+    size_t n = DigitForm(typeA, tb, nb, digitsB);
+    if (n != nb) {
+      tb = digitsB;
+      nb = n;
+      dateB = true;
+    }
+  } else if (dateB && typeA == kValueText) {
+    size_t n = DigitForm(typeB, ta, na, digitsA);
+    if (n != na) {
+      ta = digitsA;
+      na = n;
+      dateA = true;
+    }
+  }
   // A stored 8-digit date matches a 6-digit one by dropping its century.
-  if (IsDateOrTime(typeA) && na == 8 && nb == 6) {
+  if (dateA && na == 8 && nb == 6) {
     ta += 2;
     na -= 2;
-  } else if (IsDateOrTime(typeB) && nb == 8 && na == 6) {
+  } else if (dateB && nb == 8 && na == 6) {
     tb += 2;
     nb -= 2;
   }
@@ -142,9 +207,8 @@ int16_t ValueConverter::Compare(int16_t op, const TypedValue& a, const TypedValu
 }
 
 int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* a, int16_t op,
-                                   int16_t typeB, uint16_t lengthB, const void* b,
-                                   int16_t* outType, uint16_t* outLength,
-                                   char** outBytes) const {
+                                   int16_t typeB, uint16_t lengthB, const void* b, int16_t* outType,
+                                   uint16_t* outLength, char** outBytes) const {
   if (outType == nullptr || outLength == nullptr || outBytes == nullptr) return 0;
   *outType = kValueNone;
   *outLength = 0;
@@ -182,16 +246,23 @@ int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* 
     ReadNumber(typeA, a, &x);
     double r = 0;
     switch (op) {
-      case kOpAdd: r = x + y; break;
-      case kOpSubtract: r = x - y; break;
-      case kOpMultiply: r = x * y; break;
+      case kOpAdd:
+        r = x + y;
+        break;
+      case kOpSubtract:
+        r = x - y;
+        break;
+      case kOpMultiply:
+        r = x * y;
+        break;
       case kOpDivide:
         // Division by zero has no value: refused rather than producing an
         // infinity that integer types cannot hold.
         if (y == 0) return 0;
         r = x / y;
         break;
-      default: return 0;
+      default:
+        return 0;
     }
     TypedValue v;
     if (!MakeNumberValue(typeA, r, &v)) return 0;
@@ -224,10 +295,10 @@ int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* 
     int32_t days = DaysBetween(left, right);
     // A difference beyond the 16-bit range (about 89 years) is given as a
     // 32-bit integer instead, so it is exact rather than wrapped or cut.
-    int16_t resultType = days >= std::numeric_limits<int16_t>::min() &&
-                                 days <= std::numeric_limits<int16_t>::max()
-                             ? kValueInt16
-                             : kValueInt32;
+    int16_t resultType =
+        days >= std::numeric_limits<int16_t>::min() && days <= std::numeric_limits<int16_t>::max()
+            ? kValueInt16
+            : kValueInt32;
     TypedValue v;
     if (!MakeNumberValue(resultType, days, &v)) return 0;
     type = v.type;
@@ -295,7 +366,9 @@ int32_t ValueConverter::NumberText(double real, int digits, char* out, int32_t s
   return zksql::NumberText(real, digits, out, size);
 }
 
-double ValueConverter::ParseNumber(const char* text) const { return zksql::ParseNumber(text); }
+double ValueConverter::ParseNumber(const char* text) const {
+  return zksql::ParseNumber(text);
+}
 
 int32_t ValueConverter::DecimalToText(const void* item, char* out, int32_t size) const {
   return zksql::DecimalToText(item, out, size);
@@ -305,7 +378,9 @@ int16_t ValueConverter::TextToDecimal(const char* text, void* item) const {
   return zksql::TextToDecimal(text, item);
 }
 
-double ValueConverter::DecimalToReal(const void* item) const { return zksql::DecimalToReal(item); }
+double ValueConverter::DecimalToReal(const void* item) const {
+  return zksql::DecimalToReal(item);
+}
 
 int16_t ValueConverter::RealToDecimal(double real, void* item) const {
   return zksql::RealToDecimal(real, item);
@@ -320,13 +395,11 @@ int16_t ValueConverter::TimeLiteral(const char* display, char* out, int32_t size
   return zksql::TimeLiteral(display, out, size) ? 1 : 0;
 }
 
-void ValueConverter::DateFromItem(const char* item, int32_t width, char* out,
-                                  int32_t size) const {
+void ValueConverter::DateFromItem(const char* item, int32_t width, char* out, int32_t size) const {
   zksql::DateFromItem(item, width, out, size);
 }
 
-int32_t ValueConverter::DateToItem(const char* date, int32_t width, char* out,
-                                   int32_t size) const {
+int32_t ValueConverter::DateToItem(const char* date, int32_t width, char* out, int32_t size) const {
   return zksql::DateToItem(date, width, out, size);
 }
 
@@ -347,8 +420,8 @@ int16_t ValueConverter::OrderCompare(int16_t kind, const void* a, const void* b)
   if (kind >= 2 && kind <= 4) {
     const unsigned char* ta = static_cast<const unsigned char*>(a);
     const unsigned char* tb = static_cast<const unsigned char*>(b);
-    return static_cast<int16_t>(
-        CompareUnsigned(ta, strlen(static_cast<const char*>(a)), tb, strlen(static_cast<const char*>(b))));
+    return static_cast<int16_t>(CompareUnsigned(ta, strlen(static_cast<const char*>(a)), tb,
+                                                strlen(static_cast<const char*>(b))));
   }
   return 0;
 }

@@ -20,9 +20,15 @@ struct Val {
   const char* text;
 };
 
-Val Num(int16_t type, double x) { return Val{type, x, nullptr}; }
-Val Txt(int16_t type, const char* t) { return Val{type, 0, t}; }
-Val None() { return Val{kValueNone, 0, nullptr}; }
+Val Num(int16_t type, double x) {
+  return Val{type, x, nullptr};
+}
+Val Txt(int16_t type, const char* t) {
+  return Val{type, 0, t};
+}
+Val None() {
+  return Val{kValueNone, 0, nullptr};
+}
 
 std::ostream& operator<<(std::ostream& os, const Val& v) {
   os << "type " << v.type << " ";
@@ -79,48 +85,57 @@ TEST_P(ValueCompareTest, HoldsExactlyWhenExpected) {
   Held b(c.b);
   EXPECT_EQ(Converter().Compare(c.op, a.value(), b.value()), c.expected);
   // The unbounded form reads the same bytes the same way.
-  EXPECT_EQ(Converter().Compare(c.op, a.value().type, a.value().bytes, b.value().type,
-                                b.value().bytes),
-            c.expected);
+  EXPECT_EQ(
+      Converter().Compare(c.op, a.value().type, a.value().bytes, b.value().type, b.value().bytes),
+      c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, ValueCompareTest,
-    ::testing::Values(
-        // Six decimals: 0.1 + 0.2 prints as 0.300000, like 0.3.
-        CompareCase{VC::kOpEqual, Num(7, 0.1 + 0.2), Num(7, 0.3), 1},
-        CompareCase{VC::kOpNotEqual, Num(7, 0.1 + 0.2), Num(7, 0.3), 0},
-        CompareCase{VC::kOpEqual, Num(7, 1.0000004), Num(3, 1), 1},
-        CompareCase{VC::kOpLess, Num(7, 1.000001), Num(7, 1.000002), 1},
-        CompareCase{VC::kOpGreater, Num(1, -3), Num(5, -4), 1},
-        CompareCase{VC::kOpLessEqual, Num(2, 7), Num(6, 7), 1},
-        CompareCase{VC::kOpGreaterEqual, Num(4, 7), Num(11, 7.5), 0},
-        CompareCase{VC::kOpLess, Num(7, -1e300), Num(7, 1e300), 1},
-        // The NULL test reads the left side only.
-        CompareCase{VC::kOpIsNull, Num(7, 0), None(), 1},
-        CompareCase{VC::kOpIsNull, Num(7, -0.0), None(), 1},
-        CompareCase{VC::kOpIsNull, Num(7, 0.0000001), None(), 1},
-        CompareCase{VC::kOpIsNull, Num(3, 1), None(), 0},
-        // Unknown operators never hold.
-        CompareCase{201, Num(7, 1), Num(7, 1), 0}));
+INSTANTIATE_TEST_SUITE_P(Numbers, ValueCompareTest,
+                         ::testing::Values(
+                             // Six decimals: 0.1 + 0.2 prints as 0.300000, like 0.3.
+                             CompareCase{VC::kOpEqual, Num(7, 0.1 + 0.2), Num(7, 0.3), 1},
+                             CompareCase{VC::kOpNotEqual, Num(7, 0.1 + 0.2), Num(7, 0.3), 0},
+                             CompareCase{VC::kOpEqual, Num(7, 1.0000004), Num(3, 1), 1},
+                             CompareCase{VC::kOpLess, Num(7, 1.000001), Num(7, 1.000002), 1},
+                             CompareCase{VC::kOpGreater, Num(1, -3), Num(5, -4), 1},
+                             CompareCase{VC::kOpLessEqual, Num(2, 7), Num(6, 7), 1},
+                             CompareCase{VC::kOpGreaterEqual, Num(4, 7), Num(11, 7.5), 0},
+                             CompareCase{VC::kOpLess, Num(7, -1e300), Num(7, 1e300), 1},
+                             // The NULL test reads the left side only.
+                             CompareCase{VC::kOpIsNull, Num(7, 0), None(), 1},
+                             CompareCase{VC::kOpIsNull, Num(7, -0.0), None(), 1},
+                             CompareCase{VC::kOpIsNull, Num(7, 0.0000001), None(), 1},
+                             CompareCase{VC::kOpIsNull, Num(3, 1), None(), 0},
+                             // Unknown operators never hold.
+                             CompareCase{201, Num(7, 1), Num(7, 1), 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ValueCompareTest,
-    ::testing::Values(
-        CompareCase{VC::kOpLess, Txt(8, "ABC"), Txt(8, "ABD"), 1},
-        CompareCase{VC::kOpLess, Txt(8, "AB"), Txt(8, "ABC"), 1},  // prefix first
-        CompareCase{VC::kOpGreater, Txt(8, "\xE9"), Txt(8, "z"), 1},  // unsigned bytes
-        CompareCase{VC::kOpEqual, Txt(8, "abc"), Txt(8, "ABC"), 0},
-        CompareCase{VC::kOpNotEqual, Txt(8, "abc"), Txt(8, "ABC"), 1},
-        CompareCase{VC::kOpIsNull, Txt(8, ""), None(), 1},
-        CompareCase{VC::kOpIsNull, Txt(8, " "), None(), 0},
-        // An 8-digit date meets a 6-digit one without its century.
-        CompareCase{VC::kOpEqual, Txt(9, "19991231"), Txt(9, "991231"), 1},
-        CompareCase{VC::kOpEqual, Txt(9, "991231"), Txt(9, "19991231"), 1},
-        CompareCase{VC::kOpLess, Txt(9, "19991230"), Txt(9, "991231"), 1},
-        CompareCase{VC::kOpEqual, Txt(8, "19991231"), Txt(8, "991231"), 0},
-        CompareCase{VC::kOpEqual, Txt(9, "19991231"), Txt(8, "19991231"), 1},
-        CompareCase{VC::kOpGreaterEqual, Txt(10, "1230"), Txt(10, "0930"), 1}));
+    ::testing::Values(CompareCase{VC::kOpLess, Txt(8, "ABC"), Txt(8, "ABD"), 1},
+                      CompareCase{VC::kOpLess, Txt(8, "AB"), Txt(8, "ABC"), 1},  // prefix first
+                      CompareCase{VC::kOpGreater, Txt(8, "\xE9"), Txt(8, "z"),
+                                  1},  // unsigned bytes
+                      CompareCase{VC::kOpEqual, Txt(8, "abc"), Txt(8, "ABC"), 0},
+                      CompareCase{VC::kOpNotEqual, Txt(8, "abc"), Txt(8, "ABC"), 1},
+                      CompareCase{VC::kOpIsNull, Txt(8, ""), None(), 1},
+                      CompareCase{VC::kOpIsNull, Txt(8, " "), None(), 0},
+                      // An 8-digit date meets a 6-digit one without its century.
+                      CompareCase{VC::kOpEqual, Txt(9, "19991231"), Txt(9, "991231"), 1},
+                      CompareCase{VC::kOpEqual, Txt(9, "991231"), Txt(9, "19991231"), 1},
+                      CompareCase{VC::kOpLess, Txt(9, "19991230"), Txt(9, "991231"), 1},
+                      CompareCase{VC::kOpEqual, Txt(8, "19991231"), Txt(8, "991231"), 0},
+                      CompareCase{VC::kOpEqual, Txt(9, "19991231"), Txt(8, "19991231"), 1},
+                      CompareCase{VC::kOpGreaterEqual, Txt(10, "1230"), Txt(10, "0930"), 1},
+                      // A date or time written with separators meets the digits.
+                      CompareCase{VC::kOpEqual, Txt(9, "20240229"), Txt(8, "2024-02-29"), 1},
+                      CompareCase{VC::kOpEqual, Txt(8, "2024/02/29"), Txt(9, "20240229"), 1},
+                      CompareCase{VC::kOpGreater, Txt(9, "20240229"), Txt(8, "2024-03-01"), 0},
+                      CompareCase{VC::kOpLess, Txt(9, "20240229"), Txt(8, "2024-03-01"), 1},
+                      CompareCase{VC::kOpEqual, Txt(9, "990101"), Txt(8, "1999-01-01"), 1},
+                      CompareCase{VC::kOpEqual, Txt(10, "1020"), Txt(8, "10:20"), 1},
+                      CompareCase{VC::kOpEqual, Txt(8, "2024-02-29"), Txt(8, "20240229"), 0},
+                      CompareCase{VC::kOpEqual, Txt(9, "20240229"), Txt(8, "2024-02-2x"), 0},
+                      CompareCase{VC::kOpEqual, Txt(9, "20240229"), Txt(8, "2024-02/29"), 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     MixedKinds, ValueCompareTest,
@@ -173,24 +188,23 @@ TEST_P(ValueArithmeticTest, GivesTheExpectedValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, ValueArithmeticTest,
-    ::testing::Values(
-        ArithmeticCase{Num(3, 7), VC::kOpDivide, Num(3, 2), "3:3"},
-        ArithmeticCase{Num(7, 7), VC::kOpDivide, Num(7, 2), "7:3.5"},
-        ArithmeticCase{Num(3, -7), VC::kOpDivide, Num(3, 2), "3:-3"},  // toward zero
-        ArithmeticCase{Num(1, 2), VC::kOpAdd, Num(7, 0.9), "1:2"},     // left type
-        ArithmeticCase{Num(7, 2), VC::kOpSubtract, Num(1, 5), "7:-3"},
-        ArithmeticCase{Num(6, 1.5), VC::kOpMultiply, Num(3, 3), "6:4.5"},
-        ArithmeticCase{Num(1, 30000), VC::kOpMultiply, Num(1, 30000), "1:32767"},
-        ArithmeticCase{Num(2, 1), VC::kOpSubtract, Num(2, 2), "2:0"},
-        ArithmeticCase{Num(5, 100), VC::kOpAdd, Num(5, 100), "5:127"},
-        ArithmeticCase{Num(7, 5), VC::kOpSubtract, None(), "7:-5"},  // negation
-        ArithmeticCase{Num(1, -32768), VC::kOpSubtract, None(), "1:32767"},
-        // Refused: division by zero, unknown operators, no second operand
-        // other than for negation.
-        ArithmeticCase{Num(7, 1), VC::kOpDivide, Num(7, 0), "no value"},
-        ArithmeticCase{Num(3, 1), VC::kOpDivide, Num(6, -0.0), "no value"},
-        ArithmeticCase{Num(7, 1), 203, Num(7, 1), "no value"},
-        ArithmeticCase{Num(7, 1), VC::kOpAdd, None(), "no value"}));
+    ::testing::Values(ArithmeticCase{Num(3, 7), VC::kOpDivide, Num(3, 2), "3:3"},
+                      ArithmeticCase{Num(7, 7), VC::kOpDivide, Num(7, 2), "7:3.5"},
+                      ArithmeticCase{Num(3, -7), VC::kOpDivide, Num(3, 2), "3:-3"},  // toward zero
+                      ArithmeticCase{Num(1, 2), VC::kOpAdd, Num(7, 0.9), "1:2"},     // left type
+                      ArithmeticCase{Num(7, 2), VC::kOpSubtract, Num(1, 5), "7:-3"},
+                      ArithmeticCase{Num(6, 1.5), VC::kOpMultiply, Num(3, 3), "6:4.5"},
+                      ArithmeticCase{Num(1, 30000), VC::kOpMultiply, Num(1, 30000), "1:32767"},
+                      ArithmeticCase{Num(2, 1), VC::kOpSubtract, Num(2, 2), "2:0"},
+                      ArithmeticCase{Num(5, 100), VC::kOpAdd, Num(5, 100), "5:127"},
+                      ArithmeticCase{Num(7, 5), VC::kOpSubtract, None(), "7:-5"},  // negation
+                      ArithmeticCase{Num(1, -32768), VC::kOpSubtract, None(), "1:32767"},
+                      // Refused: division by zero, unknown operators, no second operand
+                      // other than for negation.
+                      ArithmeticCase{Num(7, 1), VC::kOpDivide, Num(7, 0), "no value"},
+                      ArithmeticCase{Num(3, 1), VC::kOpDivide, Num(6, -0.0), "no value"},
+                      ArithmeticCase{Num(7, 1), 203, Num(7, 1), "no value"},
+                      ArithmeticCase{Num(7, 1), VC::kOpAdd, None(), "no value"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ValueArithmeticTest,
@@ -230,20 +244,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Times, ValueArithmeticTest,
-    ::testing::Values(
-        ArithmeticCase{Txt(10, "2330"), VC::kOpAdd, Num(7, 2), "10:0130"},
-        ArithmeticCase{Txt(10, "0130"), VC::kOpSubtract, Num(7, 2), "10:2330"},
-        ArithmeticCase{Txt(10, "0130"), VC::kOpAdd, Num(7, 26), "10:0330"},
-        ArithmeticCase{Txt(10, "0130"), VC::kOpAdd, Num(7, -2), "10:2330"},
-        ArithmeticCase{Txt(10, "0130"), VC::kOpSubtract, Num(7, -25), "10:0230"},
-        // From the left time to the right one, past midnight if need be.
-        ArithmeticCase{Txt(10, "0900"), VC::kOpSubtract, Txt(10, "1730"), "10:0830"},
-        ArithmeticCase{Txt(10, "2300"), VC::kOpSubtract, Txt(10, "0100"), "10:0200"},
-        // Stored times beyond the day are read modulo one day.
-        ArithmeticCase{Txt(10, "2530"), VC::kOpAdd, Num(7, 1), "10:0230"},
-        ArithmeticCase{Txt(10, "0000"), VC::kOpSubtract, Txt(10, "2460"), "10:0100"},
-        ArithmeticCase{Txt(10, "12:3"), VC::kOpAdd, Num(7, 1), "no value"},
-        ArithmeticCase{Txt(10, "1230"), VC::kOpAdd, Txt(10, "0100"), "no value"}));
+    ::testing::Values(ArithmeticCase{Txt(10, "2330"), VC::kOpAdd, Num(7, 2), "10:0130"},
+                      ArithmeticCase{Txt(10, "0130"), VC::kOpSubtract, Num(7, 2), "10:2330"},
+                      ArithmeticCase{Txt(10, "0130"), VC::kOpAdd, Num(7, 26), "10:0330"},
+                      ArithmeticCase{Txt(10, "0130"), VC::kOpAdd, Num(7, -2), "10:2330"},
+                      ArithmeticCase{Txt(10, "0130"), VC::kOpSubtract, Num(7, -25), "10:0230"},
+                      // From the left time to the right one, past midnight if need be.
+                      ArithmeticCase{Txt(10, "0900"), VC::kOpSubtract, Txt(10, "1730"), "10:0830"},
+                      ArithmeticCase{Txt(10, "2300"), VC::kOpSubtract, Txt(10, "0100"), "10:0200"},
+                      // Stored times beyond the day are read modulo one day.
+                      ArithmeticCase{Txt(10, "2530"), VC::kOpAdd, Num(7, 1), "10:0230"},
+                      ArithmeticCase{Txt(10, "0000"), VC::kOpSubtract, Txt(10, "2460"), "10:0100"},
+                      ArithmeticCase{Txt(10, "12:3"), VC::kOpAdd, Num(7, 1), "no value"},
+                      ArithmeticCase{Txt(10, "1230"), VC::kOpAdd, Txt(10, "0100"), "no value"}));
 
 TEST(ValueArithmeticTest, RawFormClearsItsOutputsWhenRefused) {
   int16_t type = 99;
@@ -251,8 +264,8 @@ TEST(ValueArithmeticTest, RawFormClearsItsOutputsWhenRefused) {
   char* bytes = reinterpret_cast<char*>(&type);
   double one = 1;
   double zero = 0;
-  EXPECT_EQ(Converter().Arithmetic(kValueReal, 8, &one, VC::kOpDivide, kValueReal, 8, &zero,
-                                   &type, &length, &bytes),
+  EXPECT_EQ(Converter().Arithmetic(kValueReal, 8, &one, VC::kOpDivide, kValueReal, 8, &zero, &type,
+                                   &length, &bytes),
             0);
   EXPECT_EQ(type, kValueNone);
   EXPECT_EQ(length, 0);
