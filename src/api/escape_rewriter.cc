@@ -127,6 +127,7 @@ char* EscapeRewriter::RewriteClause(const char* clause, bool* noMemory) {
 }
 
 char* EscapeRewriter::Rewrite(const char* text) {
+  outOfMemory_ = false;
   char* result = RewriteFrom(text);
   // The text being rewritten is the caller's or the result just handed
   // over: neither is this object's to keep pointing at.
@@ -155,6 +156,7 @@ char* EscapeRewriter::RewriteFrom(const char* text) {
     size_t clauseLength = static_cast<size_t>(close - open - 1);
     char* clause = AllocateText(clauseLength + 1);
     if (clause == nullptr) {
+      outOfMemory_ = true;
       free(result);
       return nullptr;
     }
@@ -167,6 +169,7 @@ char* EscapeRewriter::RewriteFrom(const char* text) {
       // A date clause left in place would reach the parser as braces while
       // the others were rewritten: hand back nothing rather than half a
       // rewrite.
+      outOfMemory_ = true;
       free(result);
       return nullptr;
     }
@@ -181,6 +184,7 @@ char* EscapeRewriter::RewriteFrom(const char* text) {
     size_t after = strlen(close + 1);
     char* rebuilt = AllocateText(before + literal + after + 1);
     if (rebuilt == nullptr) {
+      outOfMemory_ = true;
       free(replacement);
       free(result);
       return nullptr;
@@ -212,7 +216,8 @@ int32_t EscapeRewriter::RewriteInPlace(char* text, size_t bufferSize) {
   return status;
 }
 
-bool RewriteEscapesInPlace(char* text) {
+bool RewriteEscapesInPlace(char* text, bool* outOfMemory) {
+  if (outOfMemory != nullptr) *outOfMemory = false;
   if (text == nullptr) return false;
   EscapeRewriter rewriter(3);
   // The original length is the bound: dialect 3 never lengthens a clause
@@ -220,7 +225,9 @@ bool RewriteEscapesInPlace(char* text) {
   // the clause held the braces, the "d", a separator and a date text of at
   // least six bytes, or of the year's digits plus four), and the caller's
   // buffer is known to hold at least the original text and terminator.
-  return rewriter.RewriteInPlace(text, strlen(text) + 1) == 1;
+  bool rewritten = rewriter.RewriteInPlace(text, strlen(text) + 1) == 1;
+  if (outOfMemory != nullptr) *outOfMemory = rewriter.ranOutOfMemory();
+  return rewritten;
 }
 
 }  // namespace zksql

@@ -61,6 +61,10 @@ class EscapeRewriter : public BaseObject {
   int32_t RewriteInPlace(char* text, size_t bufferSize);
 
   int32_t dialect() const { return dialect_; }
+  // Whether the last Rewrite or RewriteInPlace handed back nothing for want
+  // of memory (rather than for want of a clause to rewrite), so that a
+  // caller can report the shortage instead of going on with the clauses.
+  bool ranOutOfMemory() const { return outOfMemory_; }
 
  private:
   // The literal for one clause (the bytes strictly between its braces), or
@@ -74,6 +78,7 @@ class EscapeRewriter : public BaseObject {
   int32_t open_ = 0;             // position of the current "{"
   int32_t close_ = 0;            // position of the matching "}"
   int32_t dialect_;
+  bool outOfMemory_ = false;
 };
 
 // The request path: rewrites the date escape clauses of a caller's
@@ -82,8 +87,10 @@ class EscapeRewriter : public BaseObject {
 // bounded by the original text's own length and terminator and always fits
 // (it is checked against that bound all the same). Returns true when the
 // text was changed. Either way the text is a complete statement afterwards
-// (rewritten, or untouched), so the caller simply goes on.
-bool RewriteEscapesInPlace(char* text);
+// (rewritten, or untouched). *outOfMemory, when given, tells whether it was
+// left untouched for want of memory: its date clauses would then reach the
+// parser as braces, so the caller fails the statement instead.
+bool RewriteEscapesInPlace(char* text, bool* outOfMemory = nullptr);
 
 }  // namespace zksql
 

@@ -78,7 +78,8 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
   *out = nullptr;
   // ODBC date escapes become plain date literals before anything reads the
   // text; the rewritten form is never longer, so the caller's buffer holds it.
-  RewriteEscapesInPlace(sql);
+  bool escapesOutOfMemory = false;
+  RewriteEscapesInPlace(sql, &escapesOutOfMemory);
   info->compiled = 0;
   info->columnCount = 0;
   info->rowCount = 0;
@@ -112,6 +113,11 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
   int16_t status = 0;
   if (tooLong) {
     RecordMessage(request, nullptr, kMsgStatementTooLong, kWorkingBufferSize - 2);
+    status = -1;
+  } else if (escapesOutOfMemory) {
+    // Its date clauses are still braces: the statement is not run as
+    // something it does not say.
+    RecordMessage(request, nullptr, kMsgOutOfMemory);
     status = -1;
   } else {
     // Memo constructs become numbered memo markers; the count bounds the

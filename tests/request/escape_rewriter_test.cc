@@ -127,10 +127,22 @@ TEST(EscapeRewriterTest, MemoryShortageAtAnyPointGivesNothingAndLeaksNothing) {
     if (result) {
       EXPECT_STREQ(result.get(), "'20210304' {fn X} '20210305'") << allowed;
     }
+    // Nothing handed back is told apart from nothing to rewrite, so that
+    // the request path fails the statement instead of parsing braces.
+    EXPECT_EQ(rewriter.ranOutOfMemory(), !result) << allowed;
   }
   ShortOfMemory plenty(100);
   Text result(plenty.Rewrite(text));
   ASSERT_TRUE(result);
+  EXPECT_FALSE(plenty.ranOutOfMemory());
+  // An unclosed brace or a text without clauses is no shortage either.
+  EXPECT_EQ(plenty.Rewrite("{d '2021-03-04'} {"), nullptr);
+  EXPECT_FALSE(plenty.ranOutOfMemory());
+  std::vector<char> inPlace(text, text + sizeof text);
+  ShortOfMemory none(0);
+  EXPECT_EQ(none.RewriteInPlace(inPlace.data(), inPlace.size()), 0);
+  EXPECT_TRUE(none.ranOutOfMemory());
+  EXPECT_STREQ(inPlace.data(), text);
 }
 
 TEST(EscapeRewriterTest, InPlaceRewriteNeverPassesTheBuffer) {
