@@ -11,7 +11,11 @@ NameList::NameList(int16_t maxNameLength)
 }
 
 bool NameList::BuildSlot(const char* name) {
-  if (name == nullptr || slot_.IsNull()) return false;
+  if (name == nullptr) return false;
+  // The constructor cannot report a failure: a slot it could not get is
+  // asked for again here, so that a shortage of memory is never taken for
+  // a name that is absent.
+  if (slot_.IsNull() && !slot_.Reserve(width_)) return false;
   size_t n = strlen(name);
   if (n > static_cast<size_t>(width_ - 2)) return false;
   char* s = slot_.Data();

@@ -530,8 +530,9 @@ int16_t Parser::ColumnList(const char* text, int16_t start, ParseNode*& node) {
   for (;;) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     // A name the list cannot hold (longer than any item name) is simply
-    // not wanted; the analysis then reports it as an unknown column.
-    if (dict_ != nullptr) dict_->AddWantedName(tok);
+    // not wanted; the analysis then reports it as an unknown column. One
+    // lost for want of memory fails the parse instead.
+    if (dict_ != nullptr && dict_->AddWantedName(tok) < 0) return OutOfMemory(tok, node);
     p = q;
     if (!NextToken(text, p, tok, code, q, 0) || code != LEX_VIRGULE) break;
     int16_t afterComma = q;
@@ -649,7 +650,7 @@ int16_t Parser::Assignment(const char* text, int16_t start, ParseNode*& node) {
     return Failure(tok, node, kParseIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-  if (dict_ != nullptr) dict_->AddWantedName(tok);
+  if (dict_ != nullptr && dict_->AddWantedName(tok) < 0) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!NextToken(text, p, tok, code, q, 0) || code != LEX_EGAL) {
     return Failure(tok, node, kParseEqualsExpected, p);

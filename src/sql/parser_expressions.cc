@@ -471,8 +471,9 @@ int16_t Parser::SimpleItem(const char* text, int16_t start, ParseNode*& node) {
     case LEX_IDENTIFICATEUR:
       if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
       // A name the list cannot hold (longer than any item name) is simply
-      // not wanted; the analysis then reports it as an unknown column.
-      if (dict_ != nullptr) dict_->AddWantedName(tok);
+      // not wanted; the analysis then reports it as an unknown column. One
+      // lost for want of memory fails the parse instead.
+      if (dict_ != nullptr && dict_->AddWantedName(tok) < 0) return OutOfMemory(tok, node);
       return Success(tok, q);
     default:
       break;

@@ -51,6 +51,12 @@ Table* DictContext::FindOrCreateTable(const char* name, Table* base) {
   if (table == nullptr) {
     table = new (std::nothrow) Table(request_, name, nullptr);
     if (table == nullptr) return nullptr;
+    // A table whose name could not be copied would be registered as a
+    // nameless file and reported missing: memory is short instead.
+    if (name != nullptr && strcmp(table->fileName(), name) != 0) {
+      delete table;
+      return nullptr;
+    }
     if (tables_.Add(table) < 0) {
       delete table;
       return nullptr;
@@ -64,7 +70,12 @@ Table* DictContext::FindOrCreateTable(const char* name, Table* base) {
 int16_t DictContext::AddWantedName(const char* name) {
   if (name == nullptr) return 0;
   const char* dot = strchr(name, '.');
-  return wantedNames_.Add(dot != nullptr ? dot + 1 : name) ? 1 : 0;
+  const char* item = dot != nullptr ? dot + 1 : name;
+  if (strlen(item) > static_cast<size_t>(kMaxNameLength)) return 0;
+  // A name that fits and still is not added was refused for want of
+  // memory: the caller must fail the statement rather than lose the
+  // column.
+  return wantedNames_.Add(item) ? 1 : -1;
 }
 
 Table* DictContext::FindTable(const char* name, bool referencedOnly) const {
@@ -153,29 +164,40 @@ int16_t DictContext::LoadDescriptions() {
                             : InfoGet<uint8_t>(JX_INFO_KEY_KIND);
       char name[kInfoNameSize];
       BoundedCopy(name, itemName, sizeof name);
-      if (t->allColumns()) AddWantedName(name);
-      if (offset <= UINT16_MAX && wantedNames_.Contains(name) != 0) {
-        for (int16_t k = 0; k < tables_.Count(); ++k) {
+      // A wanted column that cannot be made (or named) for want of memory
+      // fails the statement: a table missing a column would have its values
+      // passed over, and an INSERT would write an empty record.
+      bool noMemory = t->allColumns() && AddWantedName(name) < 0;
+      if (!noMemory && offset <= UINT16_MAX && wantedNames_.Contains(name) != 0) {
+        for (int16_t k = 0; k < tables_.Count() && !noMemory; ++k) {
           Table* s = tables_.GetAs<Table>(k);
           if (s == nullptr || (s != t && s->base() != t)) continue;
           Column* column = new (std::nothrow)
               Column(name, type, static_cast<uint16_t>(size), keyKind,
                      static_cast<uint16_t>(offset), s, s->fileName());
-          if (column == nullptr) continue;
-          if (!s->AddColumn(column)) {
+          if (column == nullptr || column->name() == nullptr || !s->AddColumn(column)) {
             delete column;
-            continue;
+            noMemory = true;
+          } else if (allColumns_.Add(column) < 0) {
+            noMemory = true;
           }
-          allColumns_.Add(column);
         }
       }
       char qualified[kMaxNameLength + 1 + kInfoNameSize];
       ZkFormat(qualified, sizeof qualified, "%s.%s", fileName, name);
-      if (offset <= UINT16_MAX) {
+      if (!noMemory && offset <= UINT16_MAX) {
         Column* column = new (std::nothrow) Column(qualified, type, static_cast<uint16_t>(size),
                                                    keyKind, static_cast<uint16_t>(offset),
                                                    nullptr, fileName);
-        if (column != nullptr && qualifiedColumns_.Add(column) < 0) delete column;
+        if (column == nullptr || column->name() == nullptr || qualifiedColumns_.Add(column) < 0) {
+          delete column;
+          noMemory = true;
+        }
+      }
+      if (noMemory) {
+        wantedNames_.Reset();
+        RecordMessage(request_, nullptr, kMsgOutOfMemory);
+        return 0;
       }
       offset += static_cast<uint32_t>(size) * static_cast<uint32_t>(dimension);
     }

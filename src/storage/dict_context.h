@@ -38,8 +38,9 @@ class DictContext : public BaseObject {
   // appended to the registry; a null name makes an in-memory table. `base`
   // makes the table an alias of it. Null when memory is short.
   Table* FindOrCreateTable(const char* name, Table* base);
-  // Registers the item part of a name ("T.A" wants A); 1, or 0 when the
-  // name cannot be held (longer than an item name can be).
+  // Registers the item part of a name ("T.A" wants A); 1, 0 when the name
+  // cannot be held (longer than an item name can be), -1 when memory is
+  // short.
   int16_t AddWantedName(const char* name);
   // The first table matching the name (only those the statement can name
   // when referencedOnly is set), or null.
