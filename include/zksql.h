@@ -113,13 +113,14 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLFetchNext(void* request);
  * by separator (NULL = "\t"). Composite keys read "<clé composée>", values
  * without a text form "<type inconnu>". The size of out cannot be known:
  * prefer ZKSQLValLineN. Returns 0, or -1 for NULL or without a result
- * table. */
+ * table, and when memory is short (out then holds ""). */
 ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLine(void* request, const char* separator, char* out);
 
 /* As ZKSQLValLine, never writing more than size bytes: the text is cut to
  * size - 1 bytes and terminated. Returns 0 when the whole row fitted, -1
  * when it was cut (out then holds the cut text), for NULL arguments, a size
- * below 1, or a request without a result table. */
+ * below 1, a request without a result table, or when memory is short (out
+ * then holds ""). */
 ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLineN(void* request, const char* separator, char* out,
                                            int32_t size);
 

@@ -13,6 +13,7 @@
 #include "api/request.h"
 #include "api/statement_runner.h"
 #include "base/memory_block.h"
+#include "base/out_of_memory.h"
 #include "platform.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
@@ -40,8 +41,10 @@ class WaitCursor {
 };
 
 // The current row of the result as text: each column's value, joined by
-// the separator ("\t" by default).
-std::string RowText(Request* request, const char* separator) {
+// the separator ("\t" by default). *complete is false when a value could
+// not be read for want of memory (the text is then not the row's).
+std::string RowText(Request* request, const char* separator, bool* complete) {
+  TakeOutOfMemory();
   if (separator == nullptr) separator = "\t";
   std::string line;
   Table* result = request->result;
@@ -68,6 +71,7 @@ std::string RowText(Request* request, const char* separator) {
       line += static_cast<const char*>(value);
     }
   }
+  *complete = !TakeOutOfMemory();
   return line;
 }
 
@@ -76,6 +80,8 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
   WaitCursor cursor;
   if (out == nullptr || sql == nullptr || info == nullptr) return -1;
   *out = nullptr;
+  // Only the shortages this statement meets count against it.
+  TakeOutOfMemory();
   // ODBC date escapes become plain date literals before anything reads the
   // text; the rewritten form is never longer, so the caller's buffer holds it.
   bool escapesOutOfMemory = false;
@@ -156,6 +162,17 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
       info->rowCount = request->result->rowCount();
     }
   }
+  if (TakeOutOfMemory()) {
+    // An allocation failed where the code could only answer "nothing": the
+    // rows, or the records written, may not be what the statement says.
+    // Whatever else was recorded, the statement fails for want of memory,
+    // and its result is not offered for fetching.
+    RecordMessage(request, nullptr, kMsgOutOfMemory);
+    info->columnCount = 0;
+    info->rowCount = 0;
+    request->result = nullptr;
+    status = -1;
+  }
   // The working copy is gone once the call returns.
   request->sqlText = nullptr;
   FreeLocked(working);
@@ -215,7 +232,12 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLine(void* handle, const char* separator, c
   try {
     Request* request = LiveRequest(handle);
     if (request == nullptr || out == nullptr || request->result == nullptr) return -1;
-    std::string line = zksql::RowText(request, separator);
+    bool complete = false;
+    std::string line = zksql::RowText(request, separator, &complete);
+    if (!complete) {
+      out[0] = '\0';
+      return -1;
+    }
     memcpy(out, line.c_str(), line.size() + 1);
     return 0;
   } catch (...) {
@@ -230,7 +252,12 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLineN(void* handle, const char* separator, 
     if (request == nullptr || out == nullptr || size < 1 || request->result == nullptr) {
       return -1;
     }
-    std::string line = zksql::RowText(request, separator);
+    bool complete = false;
+    std::string line = zksql::RowText(request, separator, &complete);
+    if (!complete) {
+      out[0] = '\0';
+      return -1;
+    }
     size_t room = static_cast<size_t>(size) - 1;
     size_t n = line.size() < room ? line.size() : room;
     memcpy(out, line.data(), n);

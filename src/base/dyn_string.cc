@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/out_of_memory.h"
+
 namespace zksql {
 
 void DynString::Free() {
@@ -15,7 +17,10 @@ bool DynString::Assign(const char* source) {
   if (source == nullptr) return true;
   size_t n = strlen(source);
   char* copy = static_cast<char*>(malloc(n + 1));
-  if (copy == nullptr) return false;
+  if (copy == nullptr) {
+    NoteOutOfMemory();
+    return false;
+  }
   memcpy(copy, source, n + 1);
   free(text_);
   text_ = copy;
@@ -33,7 +38,10 @@ bool DynString::Append(const char* source, bool withLineBreak) {
   if (text_ != nullptr && add == 0) return true;
   size_t old = text_ == nullptr ? 0 : strlen(text_);
   char* grown = static_cast<char*>(realloc(text_, old + add + 1));
-  if (grown == nullptr) return false;
+  if (grown == nullptr) {
+    NoteOutOfMemory();
+    return false;
+  }
   text_ = grown;
   strcpy(text_ + old, source);
   if (withLineBreak) strcat(text_ + old, "\r\n");
@@ -44,7 +52,10 @@ bool DynString::Reserve(int32_t n) {
   if (n < 0) return false;
   size_t old = text_ == nullptr ? 0 : strlen(text_) + 1;
   char* block = static_cast<char*>(realloc(text_, static_cast<size_t>(n) + 1));
-  if (block == nullptr) return false;
+  if (block == nullptr) {
+    NoteOutOfMemory();
+    return false;
+  }
   if (old < static_cast<size_t>(n) + 1) memset(block + old, 0, static_cast<size_t>(n) + 1 - old);
   block[n] = '\0';
   text_ = block;

@@ -2,6 +2,7 @@
 #include "base/ptr_array.h"
 
 #include "base/memory_block.h"
+#include "base/out_of_memory.h"
 
 namespace zksql {
 
@@ -23,7 +24,10 @@ bool PtrArray::Grow(int16_t n) {
   if (wanted > kMaxSlots) return false;
   size_t bytes = static_cast<size_t>(wanted) * sizeof(BaseObject*);
   void* block = slots_ == nullptr ? AllocLocked(bytes) : ReAllocLocked(slots_, bytes);
-  if (block == nullptr) return false;
+  if (block == nullptr) {
+    NoteOutOfMemory();
+    return false;
+  }
   slots_ = static_cast<BaseObject**>(block);
   capacity_ = static_cast<int16_t>(wanted);
   return true;

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/out_of_memory.h"
 #include "exec/value_list.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
@@ -247,7 +248,10 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       } else if (KindOf(left.type) != TypeKind::kNone && KindOf(left.type) != TypeKind::kNumber) {
         size_t len = strnlen(left.bytes, left.length);
         owned = static_cast<char*>(std::malloc(len + 1));
-        if (owned == nullptr) return 0;
+        if (owned == nullptr) {
+          NoteOutOfMemory();
+          return 0;
+        }
         std::memcpy(owned, left.bytes, len);
         owned[len] = '\0';
         text = owned;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/out_of_memory.h"
 #include "exec/evaluator.h"
 #include "exec/value_list.h"
 #include "sql/rule_codes.h"
@@ -24,7 +25,10 @@ namespace {
 // A copy of `length` bytes under `type`; 0 when memory is short.
 int16_t CopyValue(int16_t type, uint16_t length, const char* bytes, TypedValue* out) {
   char* copy = static_cast<char*>(std::malloc(length == 0 ? 1 : length));
-  if (copy == nullptr) return 0;
+  if (copy == nullptr) {
+    NoteOutOfMemory();
+    return 0;
+  }
   if (length > 0) std::memcpy(copy, bytes, length);
   out->type = type;
   out->length = length;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "base/out_of_memory.h"
+
 namespace zksql {
 
 ValueNode::ValueNode(const char* text, int16_t type, uint16_t length, char* valueBytes, bool owns)
@@ -19,7 +21,10 @@ ValueNode::~ValueNode() {
 ValueNode* ValueNode::Create(const char* text, int16_t type, uint16_t length, char* bytes,
                              bool ownsBytes) {
   ValueNode* node = new (std::nothrow) ValueNode(text, type, length, bytes, ownsBytes);
-  if (node == nullptr) return nullptr;
+  if (node == nullptr) {
+    NoteOutOfMemory();
+    return nullptr;
+  }
   if (node->text == nullptr) {
     node->ownsBytes = false;  // the caller keeps the bytes
     delete node;
@@ -69,6 +74,7 @@ ParseNode* CopyValueList(const ParseNode* head) {
     value.length = static_cast<uint16_t>(v->value);
     value.bytes = static_cast<char*>(std::malloc(value.length == 0 ? 1 : value.length));
     if (value.bytes == nullptr) {
+      NoteOutOfMemory();
       delete copy;
       return nullptr;
     }

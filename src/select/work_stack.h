@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <type_traits>
 
+#include "base/out_of_memory.h"
+
 namespace zksql {
 
 template <class T>
@@ -31,7 +33,10 @@ class WorkStack {
       int32_t grown = capacity_ == 0 ? 32 : capacity_ * 2;
       if (grown > (1 << 30)) return false;
       void* larger = realloc(items_, static_cast<size_t>(grown) * sizeof(T));
-      if (larger == nullptr) return false;
+      if (larger == nullptr) {
+        NoteOutOfMemory();
+        return false;
+      }
       items_ = static_cast<T*>(larger);
       capacity_ = grown;
     }

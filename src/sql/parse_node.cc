@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/out_of_memory.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -108,7 +109,10 @@ ParseNode* ParseNode::Create(const char* text, int32_t code, int32_t value) {
 ParseNode* ParseNode::Create(const char* text, int32_t code, int32_t value, ParseNode* child,
                              ParseNode* next) {
   ParseNode* node = new (std::nothrow) ParseNode(text, code, value, child, next);
-  if (node == nullptr) return nullptr;
+  if (node == nullptr) {
+    NoteOutOfMemory();
+    return nullptr;
+  }
   if (node->text == nullptr) {
     // Hand the links back to the caller before deleting the node.
     node->child = nullptr;

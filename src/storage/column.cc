@@ -13,6 +13,7 @@
 #include <new>
 
 #include "api/request.h"
+#include "base/out_of_memory.h"
 #include "storage/block_field.h"
 #include "storage/engine.h"
 #include "storage/table.h"
@@ -226,7 +227,10 @@ void* Column::GetValue(const unsigned char* row) {
     size_t n = Width() > ValueBufferSize() ? Width() : ValueBufferSize();
     if (n <= 65500) n += 16;
     value_ = static_cast<unsigned char*>(calloc(1, n));
-    if (value_ == nullptr) return nullptr;
+    if (value_ == nullptr) {
+      NoteOutOfMemory();
+      return nullptr;
+    }
   }
   const unsigned char* item = nullptr;
   if (row != nullptr) {

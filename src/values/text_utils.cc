@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/out_of_memory.h"
+
 namespace zksql {
 namespace {
 
@@ -123,7 +125,10 @@ char* DuplicateText(const char* source, int32_t n) {
   size_t len = strlen(source);
   if (n >= 1 && static_cast<size_t>(n) < len) len = static_cast<size_t>(n);
   char* copy = static_cast<char*>(malloc(len + 1));
-  if (copy == nullptr) return nullptr;
+  if (copy == nullptr) {
+    NoteOutOfMemory();
+    return nullptr;
+  }
   memcpy(copy, source, len);
   copy[len] = '\0';
   return copy;

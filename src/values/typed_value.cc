@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/out_of_memory.h"
+
 namespace zksql {
 namespace {
 
@@ -140,7 +142,10 @@ int16_t MakeNumberValue(int16_t type, double real, TypedValue* value) {
   uint16_t width = NumberWidth(type);
   if (value == nullptr || width == 0) return 0;
   char* bytes = static_cast<char*>(malloc(width));
-  if (bytes == nullptr) return 0;
+  if (bytes == nullptr) {
+    NoteOutOfMemory();
+    return 0;
+  }
   StoreNumber(type, real, bytes);
   *value = TypedValue{type, width, bytes};
   return 1;
@@ -153,7 +158,10 @@ int16_t MakeTextValue(int16_t type, const char* text, TypedValue* value) {
   size_t n = strlen(text);
   if (n + 1 > std::numeric_limits<uint16_t>::max()) return 0;
   char* bytes = static_cast<char*>(malloc(n + 1));
-  if (bytes == nullptr) return 0;
+  if (bytes == nullptr) {
+    NoteOutOfMemory();
+    return 0;
+  }
   memcpy(bytes, text, n + 1);
   *value = TypedValue{type, static_cast<uint16_t>(n + 1), bytes};
   return 1;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/out_of_memory.h"
 #include "platform.h"
 #include "values/date_time.h"
 #include "values/decimal.h"
@@ -189,7 +190,10 @@ int32_t SixteenBitCount(double real) {
 // A fresh result buffer of `length` bytes holding `text` (zero-padded).
 bool NewText(const char* text, size_t length, char** out) {
   char* bytes = static_cast<char*>(calloc(length, 1));
-  if (bytes == nullptr) return false;
+  if (bytes == nullptr) {
+    NoteOutOfMemory();
+    return false;
+  }
   memcpy(bytes, text, strlen(text));
   *out = bytes;
   return true;
@@ -280,7 +284,10 @@ int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* 
     if (length < na + nb + 1) length = na + nb + 1;  // room for the terminator
     if (length > std::numeric_limits<uint16_t>::max()) return 0;
     bytes = static_cast<char*>(calloc(length, 1));
-    if (bytes == nullptr) return 0;
+    if (bytes == nullptr) {
+      NoteOutOfMemory();
+      return 0;
+    }
     memcpy(bytes, a, na);
     memcpy(bytes + na, b, nb);
     type = kValueText;
