@@ -62,6 +62,15 @@ Table* DictContext::FindOrCreateTable(const char* name, Table* base) {
       return nullptr;
     }
   }
+  // A table cannot stand for itself: an alias named like its own table
+  // ("FROM T T"), or one closing a chain of aliases, would send every
+  // column look-up round for ever. Such a table stays the file itself.
+  for (Table* b = base; b != nullptr; b = b->base()) {
+    if (b == table) {
+      base = nullptr;
+      break;
+    }
+  }
   table->set_base(base);
   if (name == nullptr) table->set_inMemory(true);
   return table;
