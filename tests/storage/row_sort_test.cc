@@ -115,8 +115,55 @@ TEST_F(RowSortTest, LargeInputsMatchAReferenceSort) {
   order.AppendNewSibling("B", 0, 0, 0);
   ASSERT_EQ(table_.Sort(&order), 1);
   std::string want;
-  for (auto& p : expected) want += "(" + std::to_string(p.first) + "," + std::to_string(p.second) + ")";
+  for (auto& p : expected)
+    want += "(" + std::to_string(p.first) + "," + std::to_string(p.second) + ")";
   EXPECT_EQ(Rows(), want);
+}
+
+// IndexSort over a plain vector of ints, against std::sort: every size
+// around the insertion-sort threshold and far above it, on random values,
+// on few distinct values, and on input already sorted either way.
+TEST(IndexSortTest, MatchesTheStandardSortOnEveryShapeOfInput) {
+  struct Vec {
+    static int Compare(void* c, int32_t i, const void* p) {
+      int a = (*static_cast<std::vector<int>*>(c))[static_cast<size_t>(i)];
+      int b = *static_cast<const int*>(p);
+      return a < b ? -1 : a > b ? 1 : 0;
+    }
+    static void Swap(void* c, int32_t i, int32_t j) {
+      auto& v = *static_cast<std::vector<int>*>(c);
+      std::swap(v[static_cast<size_t>(i)], v[static_cast<size_t>(j)]);
+    }
+    static const void* Address(void* c, int32_t i) {
+      return &(*static_cast<std::vector<int>*>(c))[static_cast<size_t>(i)];
+    }
+  };
+  std::mt19937 random(7);
+  for (int n : {0, 1, 2, 3, 5, 8, 9, 10, 11, 15, 16, 17, 31, 64, 100, 1000, 20000}) {
+    for (int shape = 0; shape < 4; ++shape) {
+      std::vector<int> v(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        switch (shape) {
+          case 0:
+            v[static_cast<size_t>(i)] = static_cast<int>(random() % 100000);
+            break;
+          case 1:
+            v[static_cast<size_t>(i)] = static_cast<int>(random() % 3);
+            break;
+          case 2:
+            v[static_cast<size_t>(i)] = i;
+            break;
+          default:
+            v[static_cast<size_t>(i)] = n - i;
+            break;
+        }
+      }
+      std::vector<int> expected = v;
+      std::sort(expected.begin(), expected.end());
+      ASSERT_EQ(IndexSort(&v, n, Vec::Compare, Vec::Swap, Vec::Address), 1);
+      EXPECT_EQ(v, expected) << "n=" << n << " shape=" << shape;
+    }
+  }
 }
 
 TEST(IndexSortTest, RefusesMissingCallbacks) {
