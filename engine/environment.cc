@@ -29,6 +29,18 @@ size_t InitialMapSize() {
   unsigned long long size = strtoull(text, &end, 10);
   return (end != text && size >= 65536) ? size_t(size) : kInitialMapSize;
 }
+
+// JXENGINE_MAP_LIMIT (bytes), when set, caps the growth of newly opened
+// environments: a write that would need a larger map fails with a storage
+// error instead of doubling it. It bounds a database's size, and lets tests
+// meet a full map the way a full disk would be met. 0 = no cap.
+size_t MapLimit() {
+  const char* text = getenv("JXENGINE_MAP_LIMIT");
+  if (!text) return 0;
+  char* end = nullptr;
+  unsigned long long size = strtoull(text, &end, 10);
+  return end != text ? size_t(size) : 0;
+}
 constexpr int kMaxTables = 8;
 
 // Guarded by the engine's call mutex (entry points run one at a time).
@@ -91,6 +103,7 @@ bool Environment::Open(const std::string& path, bool create) {
   path_ = path;
   if (mdb_env_create(&env_) != MDB_SUCCESS) return false;
   mapSize_ = InitialMapSize();
+  mapLimit_ = MapLimit();
   // MDB_NOTLS: read transactions belong to handles, not threads, so a
   // handle may be used from any thread (one call at a time).
   if (mdb_env_set_maxdbs(env_, kMaxTables) != MDB_SUCCESS ||
@@ -113,6 +126,7 @@ void Environment::Grow() {
   MDB_envinfo info;
   if (mdb_env_info(env_, &info) == MDB_SUCCESS && info.me_mapsize > mapSize_)
     mapSize_ = info.me_mapsize;
+  if (mapLimit_ != 0 && mapSize_ * 2 > mapLimit_) throw LmdbError{MDB_MAP_FULL};
   mapSize_ *= 2;
   Check(mdb_env_set_mapsize(env_, mapSize_));
   ++generation_;

@@ -49,7 +49,8 @@ class Environment {
   MDB_env* env() const { return env_; }
   const Tables& tables() const { return tables_; }
 
-  // Doubles the map. Only valid with no transaction active in the process
+  // Doubles the map, or throws MDB_MAP_FULL when that would pass the cap
+  // (JXENGINE_MAP_LIMIT). Only valid with no transaction active in the process
   // (the engine runs one call at a time, and the caller aborted its own).
   void Grow();
   // Adopts a map size another process grew (after MDB_MAP_RESIZED).
@@ -67,6 +68,7 @@ class Environment {
   MDB_env* env_ = nullptr;
   Tables tables_;
   size_t mapSize_ = 0;
+  size_t mapLimit_ = 0;  // no growth past it (JXENGINE_MAP_LIMIT); 0 = none
   uint64_t generation_ = 0;
   std::string path_;
   int references_ = 0;
