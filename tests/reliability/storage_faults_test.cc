@@ -1,0 +1,190 @@
+// Storage failures under the library: when the engine cannot write (its map
+// is full and may not grow, or the file system refuses to let the data file
+// grow), the statement fails with message 4244 naming the file and the
+// engine's code, and every row committed before is still there once the
+// database is closed and opened again.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <set>
+#include <string>
+
+#include "reliability_host.h"
+
+namespace zksql_reliability {
+namespace {
+
+// The message of an engine storage failure (JX_ERR_STORAGE) on file `file`.
+std::string StorageFailure(const std::string& file) {
+  return " Erreur de lecture/\xE9"
+         "criture dans le fichier ZK '" +
+         file + "' (" + std::to_string(JX_ERR_STORAGE) + ")";
+}
+
+std::string Payload(int k) {
+  return std::string(1500, char('a' + k % 26)) + std::to_string(k);
+}
+
+std::string Insert(int k) {
+  return "INSERT INTO T VALUES (" + std::to_string(k) + ", 'w" + std::to_string(k) + "', '" +
+         Payload(k) + "')";
+}
+
+// Every row of T, as "K|payload", in the order a full read gives them.
+std::set<std::string> Rows(const Host& host) {
+  Outcome o = host.Run("SELECT K, V FROM T");
+  EXPECT_EQ(o.status, 0) << o.error;
+  return std::set<std::string>(o.rows.begin(), o.rows.end());
+}
+
+std::string Row(int k) {
+  return std::to_string(k) + "|" + Payload(k);
+}
+
+class StorageFaultTest : public ::testing::Test {
+ protected:
+  // Fills T until a write fails, at most `limit` rows; returns the rows
+  // whose INSERT succeeded and checks the failure's report.
+  std::set<std::string> FillUntilFailure(Host& host, int limit, Outcome* failure) {
+    std::set<std::string> committed;
+    for (int k = 1; k <= limit; ++k) {
+      Outcome o = host.Run(Insert(k));
+      if (o.status != 0) {
+        *failure = o;
+        return committed;
+      }
+      committed.insert(Row(k));
+    }
+    return committed;
+  }
+
+  ScratchDir dir_;
+};
+
+TEST_F(StorageFaultTest, AFullMapFailsTheWriteAndKeepsWhatWasCommitted) {
+  // A 256 KiB map that may not grow: a few dozen rows of 1.5 KB fill it.
+  setenv("JXENGINE_MAP_SIZE", "262144", 1);
+  setenv("JXENGINE_MAP_LIMIT", "262144", 1);
+  std::set<std::string> committed;
+  {
+    Host host(dir_.path());
+    unsetenv("JXENGINE_MAP_SIZE");
+    unsetenv("JXENGINE_MAP_LIMIT");
+    ASSERT_TRUE(host.ok());
+    ASSERT_EQ(host.Run("CREATE TABLE T (K INTEGER PRIMARY KEY, W CHAR(12), V CHAR(1600))").status,
+              0);
+    Outcome failure;
+    committed = FillUntilFailure(host, 1000, &failure);
+    ASSERT_LT(committed.size(), 1000u) << "the map never filled";
+    ASSERT_GT(committed.size(), 5u);
+    EXPECT_EQ(failure.status, -1);
+    EXPECT_TRUE(failure.requestHandedBack);
+    EXPECT_EQ(failure.error, StorageFailure("T"));
+    EXPECT_EQ(failure.sqlState, "00123");
+
+    EXPECT_TRUE(Rows(host) == committed) << "rows changed by the failed INSERT";
+
+    // Still full: other writes fail the same way, or find room freed by
+    // LMDB's page reuse; either way the rows stay whole.
+    Outcome update = host.Run("UPDATE T SET V = ('" + Payload(0) + "') WHERE K = 1");
+    if (update.status == 0) {
+      committed.erase(Row(1));
+      committed.insert("1|" + Payload(0));
+    } else {
+      EXPECT_EQ(update.error, StorageFailure("T"));
+    }
+    EXPECT_TRUE(Rows(host) == committed) << "rows changed by the UPDATE";
+  }
+  // Reopened with the ordinary map: every committed row is there and the
+  // database grows again.
+  Host host(dir_.path());
+  ASSERT_TRUE(host.ok());
+  std::set<std::string> after = Rows(host);
+  EXPECT_EQ(after.size(), committed.size());
+  EXPECT_TRUE(after == committed) << "rows lost or changed across the reopening";
+  EXPECT_EQ(host.Run(Insert(5000)).status, 0);
+  EXPECT_EQ(host.Run("SELECT K FROM T WHERE K = 5000").rows, (std::vector<std::string>{"5000"}));
+}
+
+// The data file may not grow past a size limit (RLIMIT_FSIZE, as a full
+// disk or a quota would refuse it): LMDB's page writes fail at commit and
+// the engine reports a storage failure.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    set_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    signal(SIGXFSZ, previousHandler_);
+  }
+  bool set() const { return set_; }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int) = nullptr;
+  bool set_ = false;
+};
+
+off_t DataFileSize(const std::string& dir) {
+  struct stat st;
+  return stat((dir + "/data.mdb").c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+TEST_F(StorageFaultTest, AFailedPageWriteFailsTheStatementAndKeepsWhatWasCommitted) {
+  std::set<std::string> committed;
+  {
+    Host host(dir_.path());
+    ASSERT_TRUE(host.ok());
+    ASSERT_EQ(host.Run("CREATE TABLE T (K INTEGER PRIMARY KEY, W CHAR(12), V CHAR(1600))").status,
+              0);
+    ASSERT_EQ(host.Run("CREATE INDEX TW ON T (W)").status, 0);
+    for (int k = 1; k <= 5; ++k) {
+      ASSERT_EQ(host.Run(Insert(k)).status, 0);
+      committed.insert(Row(k));
+    }
+    off_t size = DataFileSize(dir_.path());
+    ASSERT_GT(size, 0);
+    Outcome failure;
+    int more = 0;
+    {
+      FileSizeLimit limit(static_cast<rlim_t>(size) + 64 * 1024);
+      ASSERT_TRUE(limit.set());
+      for (int k = 6; k < 500; ++k) {
+        Outcome o = host.Run(Insert(k));
+        if (o.status != 0) {
+          failure = o;
+          break;
+        }
+        committed.insert(Row(k));
+        ++more;
+      }
+    }
+    ASSERT_LT(more, 494) << "the data file never reached its limit";
+    EXPECT_EQ(failure.status, -1);
+    EXPECT_EQ(failure.error, StorageFailure("T"));
+    EXPECT_EQ(failure.sqlState, "00123");
+  }
+  Host host(dir_.path());
+  ASSERT_TRUE(host.ok());
+  std::set<std::string> after = Rows(host);
+  EXPECT_EQ(after.size(), committed.size());
+  EXPECT_TRUE(after == committed) << "rows lost or changed across the reopening";
+  // Each committed row is found through both keys as well.
+  for (int k = 1; k <= static_cast<int>(committed.size()); ++k) {
+    EXPECT_EQ(host.Run("SELECT K FROM T WHERE K = " + std::to_string(k)).rows.size(), 1u) << k;
+    EXPECT_EQ(host.Run("SELECT K FROM T WHERE W = 'w" + std::to_string(k) + "'").rows,
+              (std::vector<std::string>{std::to_string(k)}))
+        << k;
+  }
+  EXPECT_EQ(host.Run(Insert(9999)).status, 0);
+}
+
+}  // namespace
+}  // namespace zksql_reliability
