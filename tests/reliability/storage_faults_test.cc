@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -106,6 +107,98 @@ TEST_F(StorageFaultTest, AFullMapFailsTheWriteAndKeepsWhatWasCommitted) {
   EXPECT_TRUE(after == committed) << "rows lost or changed across the reopening";
   EXPECT_EQ(host.Run(Insert(5000)).status, 0);
   EXPECT_EQ(host.Run("SELECT K FROM T WHERE K = 5000").rows, (std::vector<std::string>{"5000"}));
+}
+
+// A full map met inside a host transaction undoes that transaction only:
+// the rows committed before it stay, none of its own is left.
+TEST_F(StorageFaultTest, AFullMapInsideAHostTransactionUndoesOnlyThatTransaction) {
+  setenv("JXENGINE_MAP_SIZE", "262144", 1);
+  setenv("JXENGINE_MAP_LIMIT", "262144", 1);
+  std::set<std::string> committed;
+  {
+    Host host(dir_.path());
+    unsetenv("JXENGINE_MAP_SIZE");
+    unsetenv("JXENGINE_MAP_LIMIT");
+    ASSERT_TRUE(host.ok());
+    ASSERT_EQ(host.Run("CREATE TABLE T (K INTEGER PRIMARY KEY, W CHAR(12), V CHAR(1600))").status,
+              0);
+    for (int k = 1; k <= 3; ++k) {
+      ASSERT_EQ(host.Run(Insert(k)).status, 0);
+      committed.insert(Row(k));
+    }
+    ASSERT_EQ(XZK_BeginTransaction(host.handle()), JX_OK);
+    Outcome failure;
+    int k = 4;
+    for (; k < 1000; ++k) {
+      failure = host.Run(Insert(k));
+      if (failure.status != 0) break;
+    }
+    ASSERT_LT(k, 1000) << "the map never filled";
+    EXPECT_EQ(failure.error, StorageFailure("T"));
+    // The spoiled transaction takes no more writes and does not commit.
+    EXPECT_EQ(host.Run(Insert(2000)).status, -1);
+    EXPECT_NE(XZK_CommitTransaction(host.handle()), JX_OK);
+    EXPECT_TRUE(Rows(host) == committed) << "the failed transaction left rows";
+  }
+  Host host(dir_.path());
+  ASSERT_TRUE(host.ok());
+  EXPECT_TRUE(Rows(host) == committed) << "rows lost or left across the reopening";
+  EXPECT_EQ(host.Run(Insert(4)).status, 0);
+}
+
+// Statements over many rows cut short by a full map: each row is either
+// as it was or as the statement made it, and its keys agree with it.
+TEST_F(StorageFaultTest, StatementsCutShortByAFullMapLeaveWholeRowsAndMatchingKeys) {
+  setenv("JXENGINE_MAP_SIZE", "262144", 1);
+  setenv("JXENGINE_MAP_LIMIT", "262144", 1);
+  Host host(dir_.path());
+  unsetenv("JXENGINE_MAP_SIZE");
+  unsetenv("JXENGINE_MAP_LIMIT");
+  ASSERT_TRUE(host.ok());
+  // W is wide but short in every row: an UPDATE that fills it makes every
+  // entry of its index longer, and needs pages the full map does not have.
+  ASSERT_EQ(host.Run("CREATE TABLE T (K INTEGER PRIMARY KEY, W CHAR(250), V CHAR(1600))").status,
+            0);
+  ASSERT_EQ(host.Run("CREATE INDEX TW ON T (W)").status, 0);
+  Outcome failure;
+  std::set<std::string> committed = FillUntilFailure(host, 1000, &failure);
+  ASSERT_LT(committed.size(), 1000u);
+  const int rows = static_cast<int>(committed.size());
+  const std::string wide(250, 'x');
+  int failedStatements = 0;
+  for (const std::string& sql :
+       {"UPDATE T SET W = ('" + wide + "')", std::string("DELETE FROM T WHERE K > 2")}) {
+    Outcome o = host.Run(sql);
+    if (o.status != 0) {
+      ++failedStatements;
+      EXPECT_EQ(o.error, StorageFailure("T")) << sql;
+    }
+    host.Reopen();
+    // Whole rows: every row left has its own key and payload.
+    Outcome scan = host.Run("SELECT K, W, V FROM T");
+    ASSERT_EQ(scan.status, 0) << scan.error;
+    std::set<int> keys;
+    for (const std::string& row : scan.rows) {
+      int k = std::stoi(row);
+      EXPECT_TRUE(keys.insert(k).second) << "key " << k << " twice";
+      std::string w = row.substr(row.find('|') + 1);
+      w = w.substr(0, w.find('|'));
+      EXPECT_TRUE(w == "w" + std::to_string(k) || w == wide) << row.substr(0, 40);
+      EXPECT_EQ(row.substr(row.rfind('|') + 1), Payload(k)) << k;
+      // Both keys find the row.
+      EXPECT_EQ(host.Run("SELECT K FROM T WHERE K = " + std::to_string(k)).rows.size(), 1u) << k;
+      Outcome byW = host.Run("SELECT K FROM T WHERE W = '" + w + "'");
+      EXPECT_EQ(std::count(byW.rows.begin(), byW.rows.end(), std::to_string(k)), 1) << k;
+    }
+    // No key entry without its row.
+    EXPECT_EQ(host.Run("SELECT K FROM T WHERE W = '" + wide + "'").rows.size() +
+                  host.Run("SELECT K FROM T WHERE W LIKE 'w%'").rows.size(),
+              scan.rows.size());
+    EXPECT_LE(scan.rows.size(), static_cast<size_t>(rows));
+    EXPECT_GE(keys.count(1) + keys.count(2), 2u) << "a row outside the DELETE was lost";
+  }
+  EXPECT_GE(failedStatements, 1) << "no statement met the full map";
+  RecordProperty("statements_cut_short", failedStatements);
 }
 
 // The data file may not grow past a size limit (RLIMIT_FSIZE, as a full
