@@ -1,9 +1,10 @@
 // Writers killed at random moments: a child process runs INSERT, UPDATE and
-// DELETE statements through the exports, reporting through a pipe each one
-// that returned success; the parent kills it with SIGKILL, opens the
-// database again and checks that every reported statement is there, that
-// at most the one statement under way when the kill came is there beyond
-// them, and that the keys agree with the records.
+// DELETE statements through the exports, alone or grouped in host
+// transactions, reporting through a pipe each statement (or group) that
+// returned success; the parent kills it with SIGKILL, opens the database
+// again and checks that every reported statement is there, that at most
+// the one statement or whole group under way when the kill came is there
+// beyond them, and that the keys agree with the records.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -72,18 +73,39 @@ void Apply(const Step& step, Model* model) {
     (*model)[step.key] = step.value;
 }
 
-// The child: runs the sequence until killed, writing the ordinal of each
-// statement that returned success. Never returns into the test framework.
-[[noreturn]] void Writer(const std::string& dir, unsigned seed, int out) {
+// How many statements the writer groups in one host transaction next:
+// always 1 for a writer without groups, else 1 to 6, from the seed.
+class Groups {
+ public:
+  Groups(unsigned seed, bool grouped) : random_(seed ^ 0x5bd1e995u), grouped_(grouped) {}
+  int Next() { return grouped_ ? 1 + static_cast<int>(random_() % 6) : 1; }
+
+ private:
+  std::mt19937 random_;
+  bool grouped_;
+};
+
+// The child: runs the sequence until killed, in groups of statements each
+// in its own host transaction when `grouped`, and writes after each
+// statement or committed group the number of statements done. Never
+// returns into the test framework.
+[[noreturn]] void Writer(const std::string& dir, unsigned seed, bool grouped, int out) {
   Host host(dir);
   if (!host.ok()) _exit(2);
   Sequence sequence(seed);
+  Groups groups(seed, grouped);
   Model model;
-  for (int32_t n = 1;; ++n) {
-    Step step = sequence.Next(model);
-    Outcome o = host.Run(step.Sql());
-    if (o.status != 0) _exit(3);
-    Apply(step, &model);
+  for (int32_t n = 0;;) {
+    int size = groups.Next();
+    if (grouped && XZK_BeginTransaction(host.handle()) != JX_OK) _exit(5);
+    for (int i = 0; i < size; ++i) {
+      Step step = sequence.Next(model);
+      Outcome o = host.Run(step.Sql());
+      if (o.status != 0) _exit(3);
+      Apply(step, &model);
+    }
+    if (grouped && XZK_CommitTransaction(host.handle()) != JX_OK) _exit(6);
+    n += size;
     if (write(out, &n, sizeof n) != sizeof n) _exit(4);
   }
 }
@@ -133,8 +155,13 @@ std::set<std::string> Expected(const Model& model) {
   return rows;
 }
 
-TEST(CrashTest, KilledWritersKeepEveryReportedStatementAndConsistentKeys) {
-  const int kIterations = 8;
+// Single statements (each its own durable engine write) or groups of them
+// in host transactions (all of a group or none).
+class CrashTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CrashTest, KilledWritersKeepEveryReportedStatementAndConsistentKeys) {
+  const bool grouped = GetParam();
+  const int kIterations = grouped ? 5 : 8;
   std::mt19937 timing(20261209);
   int totalReported = 0;
   for (int iteration = 0; iteration < kIterations; ++iteration) {
@@ -154,7 +181,7 @@ TEST(CrashTest, KilledWritersKeepEveryReportedStatementAndConsistentKeys) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       close(fds[0]);
-      Writer(dir.path(), seed, fds[1]);
+      Writer(dir.path(), seed, grouped, fds[1]);
     }
     close(fds[1]);
     int status = 0;
@@ -166,14 +193,26 @@ TEST(CrashTest, KilledWritersKeepEveryReportedStatementAndConsistentKeys) {
     ASSERT_GT(reported, 0);
     totalReported += reported;
 
-    // The model after the reported statements, and after the one that was
-    // under way when the kill came (it may or may not have reached disk).
+    // The model after the reported statements, and after the statement or
+    // group that was under way when the kill came (it may or may not have
+    // reached disk, but whole).
     Sequence sequence(seed);
+    Groups groups(seed, grouped);
     Model model;
-    for (int32_t n = 1; n <= reported; ++n) Apply(sequence.Next(model), &model);
+    int32_t done = 0;
+    while (done < reported) {
+      int size = groups.Next();
+      for (int i = 0; i < size; ++i) Apply(sequence.Next(model), &model);
+      done += size;
+    }
+    ASSERT_EQ(done, reported) << "a report inside a group";
     Model withNext = model;
-    Step next = sequence.Next(model);
-    Apply(next, &withNext);
+    std::string next;
+    for (int i = groups.Next(); i > 0; --i) {
+      Step step = sequence.Next(withNext);
+      Apply(step, &withNext);
+      next += step.Sql() + "; ";
+    }
 
     Host host(dir.path());
     ASSERT_TRUE(host.ok());
@@ -182,7 +221,7 @@ TEST(CrashTest, KilledWritersKeepEveryReportedStatementAndConsistentKeys) {
     std::set<std::string> rows = AsSet(scan);
     EXPECT_EQ(rows.size(), scan.rows.size()) << "a row read twice by the full scan";
     EXPECT_TRUE(rows == Expected(model) || rows == Expected(withNext))
-        << "after " << reported << " reported statements; under way: " << next.Sql();
+        << "after " << reported << " reported statements; under way: " << next;
 
     // The keys agree with the records: every key of the working set finds
     // through its unique key exactly the rows the scan holds for it, and
@@ -220,6 +259,11 @@ TEST(CrashTest, KilledWritersKeepEveryReportedStatementAndConsistentKeys) {
   RecordProperty("reported_statements", totalReported);
   EXPECT_GT(totalReported, kIterations);
 }
+
+INSTANTIATE_TEST_SUITE_P(Writers, CrashTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "GroupedInHostTransactions" : "SingleStatements";
+                         });
 
 }  // namespace
 }  // namespace zksql_reliability
