@@ -69,6 +69,9 @@ class Analyser : public BaseObject {
                    int16_t driver);
   int16_t Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode** slot,
                     ParseNode* collector, PtrArray* columns, int16_t driver);
+  int16_t OperandChain(ParseNode* first, bool factors, bool sign, int16_t arithmetic,
+                       int16_t* logical, ParseNode** slot, ParseNode* collector, PtrArray* columns,
+                       int16_t driver);
   int16_t FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical, ParseNode** slot,
                       ParseNode* collector, PtrArray* columns, int16_t driver);
   int16_t Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,

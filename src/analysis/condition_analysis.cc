@@ -275,33 +275,31 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode*
   return type;
 }
 
-int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical,
-                              ParseNode** slot, ParseNode* collector, PtrArray* columns,
-                              int16_t driver) {
-  *slot = nullptr;
-  ParseNode* term = member->child;
-  bool sign = false;
-  if (term != nullptr && IsSign(term->code)) {
-    sign = true;
-    arithmetic = 1;
-    term = term->next;
-  }
-  if (term == nullptr) {
-    ReportRejected(member->text);
-    return kClassFailed;
-  }
-  int16_t termLogical = 0;
-  int16_t type = Term(term, arithmetic, &termLogical, slot, collector, columns, driver);
+// A chain of operands joined by arithmetic operators: a first member
+// (terms joined by "+" and "-", after an optional sign) or a term (factors
+// joined by "*" and "/"). Every operand must have the first's type class;
+// the first operand's structure, when it is a parenthesised condition, is
+// the chain's, and then no operator may follow.
+int16_t Analyser::OperandChain(ParseNode* first, bool factors, bool sign, int16_t arithmetic,
+                               int16_t* logical, ParseNode** slot, ParseNode* collector,
+                               PtrArray* columns, int16_t driver) {
+  auto operand = [&](ParseNode* node, int16_t flag, int16_t* nodeLogical, ParseNode** out) {
+    return factors ? Factor(node, flag, nodeLogical, out, collector, columns, driver)
+                   : Term(node, flag, nodeLogical, out, collector, columns, driver);
+  };
+  int16_t firstLogical = 0;
+  int16_t type = operand(first, arithmetic, &firstLogical, slot);
   if (type == kClassFailed) return kClassFailed;
-  if (sign && (termLogical || *slot != nullptr)) {
-    ReportMessage(kMsgLogicalInArithmetic, term->text);
+  if (sign && (firstLogical || *slot != nullptr)) {
+    ReportMessage(kMsgLogicalInArithmetic, first->text);
     return kClassFailed;
   }
-  ParseNode* previous = term;
-  for (ParseNode* op = term->next; op != nullptr; op = op->next) {
+  ParseNode* previous = first;
+  for (ParseNode* op = first->next; op != nullptr; op = op->next) {
     ParseNode* next = op->next;
-    // A condition (or anything holding NOT, AND or OR) has no value to add.
-    if (termLogical || *slot != nullptr) {
+    // A condition (or anything holding NOT, AND or OR) has no value to
+    // compute with.
+    if (firstLogical || *slot != nullptr) {
       ReportMessage(kMsgLogicalInArithmetic, previous->text);
       return kClassFailed;
     }
@@ -312,7 +310,7 @@ int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* lo
     arithmetic = 1;
     ParseNode* discarded = nullptr;
     int16_t nextLogical = 0;
-    int16_t t = Term(next, arithmetic, &nextLogical, &discarded, collector, columns, driver);
+    int16_t t = operand(next, arithmetic, &nextLogical, &discarded);
     SelectionDriver::DropConditionTree(discarded);
     if (t == kClassFailed) return kClassFailed;
     if (t != type) {
@@ -322,8 +320,25 @@ int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* lo
     previous = next;
     op = next;
   }
-  if (termLogical) *logical = 1;
+  if (firstLogical) *logical = 1;
   return type;
+}
+
+int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical,
+                              ParseNode** slot, ParseNode* collector, PtrArray* columns,
+                              int16_t driver) {
+  *slot = nullptr;
+  ParseNode* term = member->child;
+  bool sign = term != nullptr && IsSign(term->code);
+  if (sign) {
+    arithmetic = 1;
+    term = term->next;
+  }
+  if (term == nullptr) {
+    ReportRejected(member->text);
+    return kClassFailed;
+  }
+  return OperandChain(term, false, sign, arithmetic, logical, slot, collector, columns, driver);
 }
 
 int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
@@ -334,35 +349,7 @@ int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, Pa
     ReportRejected(term->text);
     return kClassFailed;
   }
-  int16_t factorLogical = 0;
-  int16_t type = Factor(factor, arithmetic, &factorLogical, slot, collector, columns, driver);
-  if (type == kClassFailed) return kClassFailed;
-  ParseNode* previous = factor;
-  for (ParseNode* op = factor->next; op != nullptr; op = op->next) {
-    ParseNode* next = op->next;
-    if (factorLogical || *slot != nullptr) {
-      ReportMessage(kMsgLogicalInArithmetic, previous->text);
-      return kClassFailed;
-    }
-    if (next == nullptr) {
-      ReportRejected(op->text);
-      return kClassFailed;
-    }
-    arithmetic = 1;
-    ParseNode* discarded = nullptr;
-    int16_t nextLogical = 0;
-    int16_t t = Factor(next, arithmetic, &nextLogical, &discarded, collector, columns, driver);
-    SelectionDriver::DropConditionTree(discarded);
-    if (t == kClassFailed) return kClassFailed;
-    if (t != type) {
-      ReportMessage(kMsgTypeMismatch, next->text);
-      return kClassFailed;
-    }
-    previous = next;
-    op = next;
-  }
-  if (factorLogical) *logical = 1;
-  return type;
+  return OperandChain(factor, true, false, arithmetic, logical, slot, collector, columns, driver);
 }
 
 int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
