@@ -84,6 +84,31 @@ TEST_F(EngineStorageTest, AliasesGetTheirOwnColumnsAndRowBuffers) {
   EXPECT_EQ(request_->dict->FindColumn(nullptr, "A"), b->ColumnAt(0));
 }
 
+TEST_F(EngineStorageTest, ATableNeverBecomesAnAliasOfItself) {
+  ASSERT_EQ(db_.CreateFile("T", {{"A", 'L', 4}}), 0);
+  DestroyRequest(request_);
+  request_ = CreateRequest(nullptr, db_.handle(), nullptr);
+  // "FROM T T", and an alias chain closed back on its start: the table
+  // stays the file, so column look-ups end.
+  Table* t = request_->dict->FindOrCreateTable("T", nullptr);
+  EXPECT_EQ(request_->dict->FindOrCreateTable("T", t), t);
+  EXPECT_EQ(t->base(), nullptr);
+  Table* b = request_->dict->FindOrCreateTable("B", t);
+  EXPECT_EQ(request_->dict->FindOrCreateTable("T", b), t);
+  EXPECT_EQ(t->base(), nullptr);
+  EXPECT_EQ(b->base(), t);
+  EXPECT_EQ(request_->dict->AddWantedName("T.A"), 1);
+  ASSERT_EQ(request_->dict->LoadDescriptions(), 1) << request_->errorText;
+  ASSERT_EQ(t->ColumnCount(), 1);
+  EXPECT_EQ(t->FindColumn("A"), t->ColumnAt(0));
+  EXPECT_EQ(t->FindColumn("Z"), nullptr);
+}
+
+TEST_F(EngineStorageTest, AWantedNameTooLongForAnItemIsNotAShortageOfMemory) {
+  EXPECT_EQ(request_->dict->AddWantedName("T.ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"), 1);
+  EXPECT_EQ(request_->dict->AddWantedName("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"), 0);
+}
+
 TEST_F(EngineStorageTest, AnUnknownFileIsReportedByName) {
   DestroyRequest(request_);
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
