@@ -413,16 +413,16 @@ bool FormatCatalogueText(const std::string& format, const std::vector<std::strin
       *out += format[k];
       continue;
     }
-    char spec = format[++k];
-    if (spec == '%') {
+    char conversion = format[++k];
+    if (conversion == '%') {
       *out += '%';
       continue;
     }
     if (next == arguments.size()) return false;
     const std::string& arg = arguments[next++];
-    if (spec == 's') {
+    if (conversion == 's') {
       *out += arg;
-    } else if (spec == 'i') {
+    } else if (conversion == 'i') {
       int value = 0;
       if (!ParseInt(arg, &value)) return false;
       *out += std::to_string(value);
@@ -438,13 +438,13 @@ namespace {
 bool MatchFrom(const std::string& f, size_t fi, const std::string& t, size_t ti) {
   while (fi < f.size()) {
     if (f[fi] == '%' && fi + 1 < f.size() && f[fi + 1] != '%') {
-      char spec = f[fi + 1];
-      if (spec == 's') {
+      char conversion = f[fi + 1];
+      if (conversion == 's') {
         for (size_t end = ti; end <= t.size(); ++end)
           if (MatchFrom(f, fi + 2, t, end)) return true;
         return false;
       }
-      if (spec == 'i') {
+      if (conversion == 'i') {
         size_t k = ti;
         if (k < t.size() && t[k] == '-') ++k;
         size_t digits = k;

@@ -240,11 +240,11 @@ class Random {
   std::mt19937 engine_;
 };
 
-Row MakeRow(const TableSpec& spec, int id, Random& random) {
+Row MakeRow(const TableSpec& tableDef, int id, Random& random) {
   Row row;
-  for (const Column& c : spec.columns) {
+  for (const Column& c : tableDef.columns) {
     std::string type = c.sqlType;
-    if (&c == &spec.columns[0]) {
+    if (&c == &tableDef.columns[0]) {
       row.push_back(Number(id));
     } else if (c.text) {
       row.push_back(Text(random.Text(type == "CHAR(6)" ? 5 : 7)));
@@ -271,23 +271,23 @@ Row MakeRow(const TableSpec& spec, int id, Random& random) {
   return row;
 }
 
-std::vector<std::string> CreateStatements(const TableSpec& spec) {
-  std::string create = std::string("CREATE TABLE ") + spec.name + " (";
+std::vector<std::string> CreateStatements(const TableSpec& tableDef) {
+  std::string create = std::string("CREATE TABLE ") + tableDef.name + " (";
   std::vector<std::string> out;
-  for (size_t i = 0; i < spec.columns.size(); ++i) {
-    const Column& c = spec.columns[i];
+  for (size_t i = 0; i < tableDef.columns.size(); ++i) {
+    const Column& c = tableDef.columns[i];
     create += std::string(i > 0 ? ", " : "") + c.name + " " + c.sqlType;
     if (c.index != nullptr) {
-      out.push_back(std::string("CREATE ") + c.index + " " + spec.name + "_" + c.name + " ON " +
-                    spec.name + " (" + c.name + ")");
+      out.push_back(std::string("CREATE ") + c.index + " " + tableDef.name + "_" + c.name + " ON " +
+                    tableDef.name + " (" + c.name + ")");
     }
   }
   out.insert(out.begin(), create + ")");
   return out;
 }
 
-std::string InsertStatement(const TableSpec& spec, const Row& row) {
-  std::string sql = std::string("INSERT INTO ") + spec.name + " VALUES (";
+std::string InsertStatement(const TableSpec& tableDef, const Row& row) {
+  std::string sql = std::string("INSERT INTO ") + tableDef.name + " VALUES (";
   for (size_t i = 0; i < row.size(); ++i) {
     sql += i > 0 ? ", " : "";
     sql += Written(row[i]);
@@ -561,10 +561,10 @@ class ClauseMaker {
 
  private:
   ExprP ColumnOf(int table, bool text) {
-    const TableSpec& spec = *tables_[table];
+    const TableSpec& tableDef = *tables_[table];
     std::vector<int> fit;
-    for (size_t i = 0; i < spec.columns.size(); ++i) {
-      if (spec.columns[i].text == text && std::string(spec.columns[i].name) != "MARK") {
+    for (size_t i = 0; i < tableDef.columns.size(); ++i) {
+      if (tableDef.columns[i].text == text && std::string(tableDef.columns[i].name) != "MARK") {
         fit.push_back(static_cast<int>(i));
       }
     }
@@ -572,8 +572,8 @@ class ClauseMaker {
     e->kind = Expr::kColumn;
     e->table = table;
     e->column = fit[random_.Pick(static_cast<int>(fit.size()))];
-    e->name =
-        std::string(qualified_ ? std::string(spec.name) + "." : "") + spec.columns[e->column].name;
+    e->name = std::string(qualified_ ? std::string(tableDef.name) + "." : "") +
+              tableDef.columns[e->column].name;
     return e;
   }
   ExprP Column(bool text) { return ColumnOf(random_.Pick(static_cast<int>(tables_.size())), text); }
@@ -794,14 +794,14 @@ class Differential {
   int updates() const { return updates_; }
   int refusals() const { return refusals_; }
 
-  void Fill(const TableSpec& spec, int count, std::vector<Row>* rows) {
-    for (const std::string& sql : CreateStatements(spec)) {
+  void Fill(const TableSpec& tableDef, int count, std::vector<Row>* rows) {
+    for (const std::string& sql : CreateStatements(tableDef)) {
       Outcome o = session_.Run(sql);
       ASSERT_EQ(o.status, 0) << sql << ": " << o.error;
     }
     for (int id = 1; id <= count; ++id) {
-      rows->push_back(MakeRow(spec, id, random_));
-      std::string sql = InsertStatement(spec, rows->back());
+      rows->push_back(MakeRow(tableDef, id, random_));
+      std::string sql = InsertStatement(tableDef, rows->back());
       Outcome o = session_.Run(sql);
       ASSERT_EQ(o.status, 0) << sql << ": " << o.error;
     }
