@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "host_memos.h"
 #include "jxengine.h"
 #include "zkglobal.h"
 #include "zksql.h"
@@ -31,45 +32,6 @@ struct Outcome {
   std::vector<std::string> rows;  // each row as ZKSQLValLineN writes it, "|" between values
   std::string error;
   std::string sqlState;
-};
-
-// Host memo values, laid out as ZKSQLMemoTable: memo block i + 1 holds the
-// i-th text (header of 56 bytes, its size at offset 3 and the data length
-// at offset 52). The blocks stay locked while the object lives.
-class HostMemos {
- public:
-  explicit HostMemos(const std::vector<std::string>& texts) {
-    for (size_t i = 0; i < texts.size() && i < kMax; ++i) {
-      HGLOBAL block = GlobalAlloc(GHND, kHeader + texts[i].size());
-      auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
-      int16_t header = kHeader;
-      int32_t length = static_cast<int32_t>(texts[i].size());
-      memcpy(bytes + 3, &header, 2);
-      memcpy(bytes + 52, &length, 4);
-      memcpy(bytes + kHeader, texts[i].data(), texts[i].size());
-      blocks_.push_back(block);
-      table_.blocks[i] = bytes;
-    }
-  }
-  ~HostMemos() {
-    for (HGLOBAL b : blocks_) {
-      GlobalUnlock(b);
-      GlobalFree(b);
-    }
-  }
-  HostMemos(const HostMemos&) = delete;
-  HostMemos& operator=(const HostMemos&) = delete;
-
-  const ZKSQLMemoTable* table() const { return reinterpret_cast<const ZKSQLMemoTable*>(&table_); }
-
- private:
-  static constexpr size_t kMax = 16;
-  static constexpr int16_t kHeader = 56;
-  struct Table {
-    int16_t reserved = 0;
-    const void* blocks[kMax] = {};
-  } table_;
-  std::vector<HGLOBAL> blocks_;
 };
 
 class HostSession {

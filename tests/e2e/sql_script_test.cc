@@ -96,6 +96,7 @@
 #include <string>
 #include <vector>
 
+#include "host_memos.h"
 #include "jxengine.h"
 #include "zkglobal.h"
 #include "zksql.h"
@@ -152,46 +153,6 @@ class ScratchDatabase {
  private:
   std::string dir_;
   int32_t handle_ = 0;
-};
-
-// Memo values for one statement: host memo blocks (header of 56 bytes, the
-// header size at offset 3 and the data length at offset 52) and the table
-// that lists them, laid out as ZKSQLMemoTable. The table holds the blocks'
-// addresses, so the blocks stay locked while the statement runs.
-class MemoValues {
- public:
-  explicit MemoValues(const std::vector<std::string>& texts) {
-    for (size_t i = 0; i < texts.size() && i < kMax; ++i) {
-      const std::string& data = texts[i];
-      HGLOBAL block = GlobalAlloc(GHND, kHeader + data.size());
-      auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
-      int16_t header = kHeader;
-      int32_t length = static_cast<int32_t>(data.size());
-      memcpy(bytes + 3, &header, 2);
-      memcpy(bytes + 52, &length, 4);
-      memcpy(bytes + kHeader, data.data(), data.size());
-      blocks_.push_back(block);
-      table_.blocks[i] = bytes;
-    }
-  }
-  ~MemoValues() {
-    for (HGLOBAL b : blocks_) {
-      GlobalUnlock(b);
-      GlobalFree(b);
-    }
-  }
-  const ZKSQLMemoTable* table() const {
-    return blocks_.empty() ? nullptr : reinterpret_cast<const ZKSQLMemoTable*>(&table_);
-  }
-
- private:
-  static constexpr size_t kMax = 64;
-  static constexpr int16_t kHeader = 56;
-  struct Table {
-    int16_t reserved = 0;
-    const void* blocks[kMax] = {};
-  } table_;
-  std::vector<HGLOBAL> blocks_;
 };
 
 // One statement handed to the library, and what it answered.
@@ -284,7 +245,7 @@ class ScriptRunner {
       }
       memoTexts.push_back(bytes);
     }
-    MemoValues memos(memoTexts);
+    HostMemos memos(memoTexts);
     memset(&o.info, 0xCC, sizeof o.info);
     o.status = ZKSQLExecReq(&o.request, &text[0], &o.info, handle_, memos.table());
     o.submitted = true;
