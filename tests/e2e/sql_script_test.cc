@@ -88,10 +88,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -133,14 +135,23 @@ std::string Lines(const std::vector<std::string>& lines) {
 // A database of its own in a temporary folder, removed with the object.
 class ScratchDatabase {
  public:
+  // The folder gets a name no other run holds: create_directory answers
+  // false for a folder that is already there, and another name is drawn.
+  // Portable, so that the same scripts run on Windows as well.
   ScratchDatabase() {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/zksql-script-XXXXXX";
-    if (mkdtemp(&pattern[0]) != nullptr) {
-      dir_ = pattern;
-      handle_ = XZK_nInit(dir_.c_str(), JX_INIT_CREATE);
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) return;
+    std::random_device entropy;
+    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
+    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+      char name[40];
+      snprintf(name, sizeof name, "zksql-script-%016llx",
+               static_cast<unsigned long long>(draw()));
+      fs::path candidate = base / name;
+      if (fs::create_directory(candidate, ec)) dir_ = candidate.string();
     }
+    if (!dir_.empty()) handle_ = XZK_nInit(dir_.c_str(), JX_INIT_CREATE);
   }
   ~ScratchDatabase() {
     if (handle_ > 0) XZK_Termine(handle_);
@@ -503,13 +514,19 @@ class SqlScriptTest : public ::testing::TestWithParam<std::string> {
     std::string error;
     ASSERT_TRUE(LoadCatalogue(ZKSQL_CATALOGUE_PATH, &catalogue_, &error)) << error;
   }
+  // On POSIX the library is pointed at the engine just built; on Windows it
+  // loads JXENGINE.DLL from its own folder, where the build puts it.
   void SetUp() override {
+#ifndef _WIN32
     setenv("JXENGINE_LIBRARY", JXENGINE_PATH, 1);
+#endif
     ASSERT_EQ(JX4InitInstance(&instance_, 0), 1);
   }
   void TearDown() override {
     JXSQLFinInstance(instance_);
+#ifndef _WIN32
     unsetenv("JXENGINE_LIBRARY");
+#endif
   }
 
   void* instance_ = nullptr;
