@@ -6,12 +6,18 @@
 #ifndef ZKSQL_TESTS_E2E_HOST_SESSION_H_
 #define ZKSQL_TESTS_E2E_HOST_SESSION_H_
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -36,36 +42,55 @@ struct Outcome {
 
 class HostSession {
  public:
-  // engineLibrary: the engine the library binds ($JXENGINE_LIBRARY); the
-  // session opens its database through the same library, so that the
-  // handle is one the library's engine knows.
+  // engineLibrary: the engine the library binds; the session opens its
+  // database through the same module, so that the handle is one the
+  // library's engine knows. On POSIX the library is pointed at it through
+  // $JXENGINE_LIBRARY; on Windows the library loads JXENGINE.DLL from its
+  // own folder, so engineLibrary must be that DLL (loading it again by its
+  // path gives the module already loaded).
   explicit HostSession(const char* engineLibrary) {
+#ifdef _WIN32
+    module_ = LoadLibraryA(engineLibrary);
+#else
     setenv("JXENGINE_LIBRARY", engineLibrary, 1);
     module_ = dlopen(engineLibrary, RTLD_NOW | RTLD_LOCAL);
+#endif
     if (module_ == nullptr) return;
-    auto init = reinterpret_cast<int32_t (*)(const char*, int32_t)>(dlsym(module_, "XZK_nInit"));
-    terminate_ = reinterpret_cast<int16_t (*)(int32_t)>(dlsym(module_, "XZK_Termine"));
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/zksql-host-XXXXXX";
-    if (init == nullptr || terminate_ == nullptr || mkdtemp(&pattern[0]) == nullptr) return;
-    dir_ = pattern;
+    auto init = reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(
+        Symbol("XZK_nInit"));
+    terminate_ = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(Symbol("XZK_Termine"));
+    if (init == nullptr || terminate_ == nullptr || !MakeScratchFolder()) return;
     handle_ = init(dir_.c_str(), 1 /* create */);
     if (JX4InitInstance(&instance_, 0) != 1) instance_ = nullptr;
   }
   ~HostSession() {
     if (instance_ != nullptr) JXSQLFinInstance(instance_);
     if (handle_ > 0) terminate_(handle_);
+#ifdef _WIN32
+    if (module_ != nullptr) FreeLibrary(static_cast<HMODULE>(module_));
+#else
     if (module_ != nullptr) dlclose(module_);
+#endif
     std::error_code ec;
     if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+#ifndef _WIN32
     unsetenv("JXENGINE_LIBRARY");
+#endif
   }
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
 
   bool ok() const { return instance_ != nullptr && handle_ > 0; }
-  void* module() const { return module_; }
+
+  // The address of an entry point of the engine module, or null.
+  void* Symbol(const char* name) const {
+    if (module_ == nullptr) return nullptr;
+#ifdef _WIN32
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_), name));
+#else
+    return dlsym(module_, name);
+#endif
+  }
 
   // One host transaction of the engine around many statements: each
   // write outside one is a durable (synced) write of its own, too slow
@@ -85,7 +110,7 @@ class HostSession {
   // Makes a file directly through the engine, for item types the SQL
   // dialect cannot declare (memos). Returns false when the engine refused.
   bool MakeFile(const char* file, const std::vector<Item>& items) const {
-    auto describe = reinterpret_cast<XZK_DECRITFICHIER_FN>(dlsym(module_, "XZK_DECRITFICHIER"));
+    auto describe = reinterpret_cast<XZK_DECRITFICHIER_FN>(Symbol("XZK_DECRITFICHIER"));
     if (describe == nullptr) return false;
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
     auto call = [&](int16_t command) {
@@ -139,12 +164,34 @@ class HostSession {
 
  private:
   int16_t Call(const char* entry) const {
-    auto f = reinterpret_cast<int16_t (*)(int32_t)>(dlsym(module_, entry));
+    auto f = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(Symbol(entry));
     return f == nullptr ? -1 : f(handle_);
   }
 
+  // A folder of the system's temporary folder that no other run holds:
+  // create_directory answers false for one that is already there, and
+  // another name is drawn.
+  bool MakeScratchFolder() {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) return false;
+    std::random_device entropy;
+    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      char name[40];
+      snprintf(name, sizeof name, "zksql-host-%016llx",
+               static_cast<unsigned long long>(draw()));
+      std::filesystem::path candidate = base / name;
+      if (std::filesystem::create_directory(candidate, ec)) {
+        dir_ = candidate.string();
+        return true;
+      }
+    }
+    return false;
+  }
+
   void* module_ = nullptr;
-  int16_t (*terminate_)(int32_t) = nullptr;
+  int16_t(JXENGINE_CALL* terminate_)(int32_t) = nullptr;
   std::string dir_;
   int32_t handle_ = 0;
   void* instance_ = nullptr;

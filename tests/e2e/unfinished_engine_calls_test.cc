@@ -23,7 +23,7 @@ class UnfinishedEngineCallTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(session_.ok());
     interrupt_ = reinterpret_cast<void (*)(const char*, int, int, int)>(
-        dlsym(session_.module(), "InterruptEngineCalls"));
+        session_.Symbol("InterruptEngineCalls"));
     ASSERT_NE(interrupt_, nullptr);
     interrupt_("", 0, 0, 0);
     for (const char* sql : {"CREATE TABLE T (A INTEGER, B CHAR(4))",
