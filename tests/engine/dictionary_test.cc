@@ -70,7 +70,7 @@ TEST_F(DictionaryTest, EveryItemTypeRoundTrips) {
       {{"pk", 'L', 0, 1}, 5, 4}, {{"dup", 'T', 4, 2}, 15, 5}};
   std::vector<Column> columns;
   for (const Expect& e : expected) columns.push_back(e.column);
-  ASSERT_EQ(db.CreateFile("everything", columns), 0) << db.message;
+  ASSERT_EQ(db.MakeFile("everything", columns), 0) << db.message;
 
   int16_t recordSize = 0;
   ASSERT_EQ(DescribeFile(db, "Everything", &recordSize), int16_t(expected.size()));
@@ -116,21 +116,21 @@ TEST_F(DictionaryTest, UnknownFilesAndBadArgumentsAreReportedNotCrashed) {
 
 TEST_F(DictionaryTest, RefusalsCarryAStatusAndAFrenchMessage) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("T", {{"A", 'L'}}), 0);
-  EXPECT_GT(db.CreateFile("t", {{"A", 'L'}}), 0);
+  ASSERT_EQ(db.MakeFile("T", {{"A", 'L'}}), 0);
+  EXPECT_GT(db.MakeFile("t", {{"A", 'L'}}), 0);
   EXPECT_NE(db.message.find("existe"), std::string::npos) << db.message;
-  EXPECT_GT(db.CreateFile("U", {{"A", 'X'}}), 0);
+  EXPECT_GT(db.MakeFile("U", {{"A", 'X'}}), 0);
   EXPECT_NE(db.message.find("inconnu"), std::string::npos) << db.message;
-  EXPECT_GT(db.CreateFile("U", {{"A", 'T', 0}}), 0);
+  EXPECT_GT(db.MakeFile("U", {{"A", 'T', 0}}), 0);
   EXPECT_NE(db.message.find("Taille"), std::string::npos) << db.message;
-  EXPECT_GT(db.CreateFile(std::string(31, 'N'), {{"A", 'L'}}), 0);
-  EXPECT_GT(db.CreateFile("U", {{std::string(31, 'C'), 'L'}}), 0);
-  EXPECT_GT(db.CreateFile("U", {{"A", 'L'}, {"a", 'D'}}), 0);
+  EXPECT_GT(db.MakeFile(std::string(31, 'N'), {{"A", 'L'}}), 0);
+  EXPECT_GT(db.MakeFile("U", {{std::string(31, 'C'), 'L'}}), 0);
+  EXPECT_GT(db.MakeFile("U", {{"A", 'L'}, {"a", 'D'}}), 0);
   EXPECT_NE(db.message.find("existe"), std::string::npos) << db.message;
-  EXPECT_GT(db.CreateFile("U", {{"M", 'M', 0, 1}}), 0);  // a memo cannot be a key
-  EXPECT_GT(db.CreateFile("U", {{"K", 'T', 300, 1}}), 0);  // key over 255 bytes
-  EXPECT_GT(db.CreateFile("U", {{"A", 'R', 30000}, {"B", 'R', 30000}}), 0);  // record too long
-  EXPECT_GT(db.CreateFile("U", {}), 0);
+  EXPECT_GT(db.MakeFile("U", {{"M", 'M', 0, 1}}), 0);  // a memo cannot be a key
+  EXPECT_GT(db.MakeFile("U", {{"K", 'T', 300, 1}}), 0);  // key over 255 bytes
+  EXPECT_GT(db.MakeFile("U", {{"A", 'R', 30000}, {"B", 'R', 30000}}), 0);  // record too long
+  EXPECT_GT(db.MakeFile("U", {}), 0);
   // None of the refused files exists.
   EXPECT_EQ(DescribeFile(db, "U", nullptr), 0);
 
@@ -150,7 +150,7 @@ TEST_F(DictionaryTest, RefusalsCarryAStatusAndAFrenchMessage) {
 
 TEST_F(DictionaryTest, IndexesOverExistingRecords) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("P", {{"A", 'L'}, {"B", 'T', 5}}), 0);
+  ASSERT_EQ(db.MakeFile("P", {{"A", 'L'}, {"B", 'T', 5}}), 0);
   const int32_t as[] = {3, 1, 2, 1};
   const char* bs[] = {"x", "y", "x", "z"};
   for (int i = 0; i < 4; ++i)
@@ -201,8 +201,8 @@ TEST_F(DictionaryTest, IndexesOverExistingRecords) {
 
 TEST_F(DictionaryTest, CatalogueListsFilesInNameOrder) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("zeta", {{"A", 'L'}}), 0);
-  ASSERT_EQ(db.CreateFile("alpha", {{"A", 'L'}}), 0);
+  ASSERT_EQ(db.MakeFile("zeta", {{"A", 'L'}}), 0);
+  ASSERT_EQ(db.MakeFile("alpha", {{"A", 'L'}}), 0);
   char name[31];
   ASSERT_EQ(XZK_GetFileName(db.handle, 0, name), 0);
   EXPECT_STREQ(name, "ALPHA");

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <set>
@@ -68,7 +69,7 @@ using DurabilityTest = EngineTest;
 TEST_F(DurabilityTest, KilledWriterKeepsEveryReturnedAppend) {
   {
     Db db(dir.path());
-    ASSERT_EQ(db.CreateFile("LOG", {{"K", 'L', 0, 1}, {"TXT", 'T', 35}}), 0) << db.message;
+    ASSERT_EQ(db.MakeFile("LOG", {{"K", 'L', 0, 1}, {"TXT", 'T', 35}}), 0) << db.message;
   }  // closed: the child opens its own environment
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
@@ -114,7 +115,7 @@ TEST_F(DurabilityTest, KilledWriterKeepsEveryReturnedAppend) {
 TEST_F(DurabilityTest, KilledTransactionLeavesNoTrace) {
   {
     Db db(dir.path());
-    ASSERT_EQ(db.CreateFile("LOG", {{"K", 'L', 0, 1}, {"TXT", 'T', 35}}), 0);
+    ASSERT_EQ(db.MakeFile("LOG", {{"K", 'L', 0, 1}, {"TXT", 'T', 35}}), 0);
     ASSERT_EQ(db.Write("LOG", 0, Row(-1)), 0);
   }
   int fds[2];

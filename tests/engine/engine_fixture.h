@@ -6,13 +6,14 @@
 #ifndef TESTS_ENGINE_ENGINE_FIXTURE_H_
 #define TESTS_ENGINE_ENGINE_FIXTURE_H_
 
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,17 +42,48 @@ inline void* Ptr(const void* b, size_t off) {
   return p;
 }
 
+// Engine settings are read from the environment when a database opens.
+inline void SetEnv(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  setenv(name, value, 1);
+#endif
+}
+inline void UnsetEnv(const char* name) {
+#ifdef _WIN32
+  _putenv_s(name, "");  // an empty value removes the variable there
+#else
+  unsetenv(name);
+#endif
+}
+
+// A folder of the system's temporary folder that no other run holds
+// (create_directory answers false for one already there, and another name
+// is drawn), removed with everything in it. Portable, so that the engine is
+// tested the same way on Windows.
 class TempDir {
  public:
   TempDir() {
-    char pattern[] = "/tmp/jxengine-test-XXXXXX";
-    path_ = mkdtemp(pattern);
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) return;
+    std::random_device entropy;
+    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      char name[40];
+      std::snprintf(name, sizeof name, "jxengine-test-%016llx",
+                    static_cast<unsigned long long>(draw()));
+      std::filesystem::path candidate = base / name;
+      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.string();
+    }
   }
   ~TempDir() {
-    nftw(path_.c_str(),
-         [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 8,
-         FTW_DEPTH | FTW_PHYS);
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
   }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
   std::string Sub(const std::string& name) const { return path_ + "/" + name; }
 
@@ -87,7 +119,7 @@ class Db {
 
   // CREATE TABLE through commands 0, 1..., 3; returns the failing status
   // (0 when created) and leaves the message in `message`.
-  int16_t CreateFile(const std::string& file, const std::vector<Column>& columns) {
+  int16_t MakeFile(const std::string& file, const std::vector<Column>& columns) {
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
     std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_TABLE, file.c_str(), 31);
     std::memcpy(fd + JX_FD_SEPARATOR, "__", 2);

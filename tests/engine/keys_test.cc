@@ -12,7 +12,7 @@ using Numbers = std::vector<int32_t>;
 
 TEST_F(KeysTest, IntegerKeyOrderAndFilters) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("I", {{"K", 'L', 0, 2}}), 0) << db.message;
+  ASSERT_EQ(db.MakeFile("I", {{"K", 'L', 0, 2}}), 0) << db.message;
   const int32_t keys[] = {5, -3, 2147483647, 0, 5, -2147483647 - 1, 2};
   for (int32_t k : keys) ASSERT_EQ(db.Write("I", 0, Image(5).I32At(1, k).bytes), 0);
   EXPECT_EQ(db.Browse("I", "K"), (Numbers{6, 2, 4, 7, 1, 5, 3}));  // ties by number
@@ -46,7 +46,7 @@ TEST_F(KeysTest, IntegerKeyOrderAndFilters) {
 
 TEST_F(KeysTest, RealAndFloatKeysCompareByValue) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("F", {{"R", 'D', 0, 2}, {"S", 'S', 0, 2}, {"E", 'E', 0, 2}}), 0);
+  ASSERT_EQ(db.MakeFile("F", {{"R", 'D', 0, 2}, {"S", 'S', 0, 2}, {"E", 'E', 0, 2}}), 0);
   const double reals[] = {2.5, -1e300, 0.0, -0.0, 3.0, 1e-300};
   for (int i = 0; i < 6; ++i)
     ASSERT_EQ(db.Write("F", 0,
@@ -62,7 +62,7 @@ TEST_F(KeysTest, RealAndFloatKeysCompareByValue) {
 
   // A float key compares as its 7-digit display: 0.1f is 0.1 exactly.
   Db other(dir.path());
-  ASSERT_EQ(other.CreateFile("G", {{"S", 'S', 0, 2}}), 0);
+  ASSERT_EQ(other.MakeFile("G", {{"S", 'S', 0, 2}}), 0);
   ASSERT_EQ(other.Write("G", 0, Image(5).FloatAt(1, 0.1f).bytes), 0);
   ASSERT_EQ(other.Write("G", 0, Image(5).FloatAt(1, 0.2f).bytes), 0);
   ASSERT_EQ(other.FilterReal("G", "S", 0.1, 0.1), 0);
@@ -73,7 +73,7 @@ TEST_F(KeysTest, RealAndFloatKeysCompareByValue) {
 
 TEST_F(KeysTest, TextKeysWithAccentsAndPrefixBounds) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("T", {{"NOM", 'T', 10, 2}}), 0);
+  ASSERT_EQ(db.MakeFile("T", {{"NOM", 'T', 10, 2}}), 0);
   // Windows-1252: 0xE9 is e acute, above every unaccented letter.
   const char* names[] = {"ab", "abc  ", "\xE9t\xE9", "AB", "ab\xE9", "b", "", "abz"};
   for (const char* n : names) ASSERT_EQ(db.Write("T", 0, Image(12).TextAt(1, n).bytes), 0);
@@ -98,7 +98,7 @@ TEST_F(KeysTest, TextKeysWithAccentsAndPrefixBounds) {
 
 TEST_F(KeysTest, DateKeysCompareAsEightCharacters) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("D", {{"D6", 'A', 6, 2}, {"D8", 'A', 0, 2}}), 0);
+  ASSERT_EQ(db.MakeFile("D", {{"D6", 'A', 6, 2}, {"D8", 'A', 0, 2}}), 0);
   ASSERT_EQ(db.Write("D", 0, Image(17).TextAt(1, "991231").TextAt(8, "20000101").bytes), 0);
   ASSERT_EQ(db.Write("D", 0, Image(17).TextAt(1, "000101").TextAt(8, "19991231").bytes), 0);
   ASSERT_EQ(db.Write("D", 0, Image(17).TextAt(1, "500615").TextAt(8, "19500615").bytes), 0);
@@ -113,7 +113,7 @@ TEST_F(KeysTest, DateKeysCompareAsEightCharacters) {
 
 TEST_F(KeysTest, NextContinuesAfterTheLastKeyedRead) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("N", {{"K", 'L', 0, 2}, {"J", 'L', 0, 1}}), 0);
+  ASSERT_EQ(db.MakeFile("N", {{"K", 'L', 0, 2}, {"J", 'L', 0, 1}}), 0);
   for (int32_t k : {10, 20, 30, 40})
     ASSERT_EQ(db.Write("N", 0, Image(9).I32At(1, k).I32At(5, -k).bytes), 0);
   EXPECT_EQ(db.Read("N", 'P', 0, "K").number, 1);
@@ -136,7 +136,7 @@ TEST_F(KeysTest, NextContinuesAfterTheLastKeyedRead) {
 
 TEST_F(KeysTest, CompositeKeysOrderByTheirComponents) {
   Db db(dir.path());
-  ASSERT_EQ(db.CreateFile("C", {{"A", 'T', 3}, {"B", 'E'}}), 0);
+  ASSERT_EQ(db.MakeFile("C", {{"A", 'T', 3}, {"B", 'E'}}), 0);
   ASSERT_EQ(db.CreateIndex("C", "AB", "A,B", false), 0) << db.message;
   auto row = [](const char* a, int16_t b) { return Image(7).TextAt(1, a).I16At(5, b).bytes; };
   ASSERT_EQ(db.Write("C", 0, row("b", 1)), 0);

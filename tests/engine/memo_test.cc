@@ -12,7 +12,7 @@ constexpr size_t kSize = 13;
 class MemoTest : public EngineTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(db.CreateFile("M", {{"ID", 'L', 0, 1}, {"NOTE", 'M'}, {"PIC", 'G'}}), 0)
+    ASSERT_EQ(db.MakeFile("M", {{"ID", 'L', 0, 1}, {"NOTE", 'M'}, {"PIC", 'G'}}), 0)
         << db.message;
   }
   int16_t WriteMemo(int16_t ordinal, const void* data, int32_t length) {
@@ -74,7 +74,7 @@ TEST_F(MemoTest, TextAndBinaryMemosRoundTrip) {
 }
 
 TEST_F(MemoTest, ReferencesAreUniqueAcrossFiles) {
-  ASSERT_EQ(db.CreateFile("N", {{"NOTE", 'M'}}), 0);
+  ASSERT_EQ(db.MakeFile("N", {{"NOTE", 'M'}}), 0);
   ASSERT_EQ(db.Write("M", 0, Image(kSize).I32At(1, 1).bytes), 0);
   ASSERT_EQ(WriteMemo(1, "in M", 4), 0);
   ASSERT_EQ(db.Write("N", 0, Image(5).bytes), 0);

@@ -15,7 +15,7 @@ class RecordsTest : public EngineTest {
  protected:
   void SetUp() override {
     ASSERT_GT(db.handle, 0);
-    ASSERT_EQ(db.CreateFile("R", {{"ID", 'L', 0, 1}, {"NAME", 'T', 8}}), 0) << db.message;
+    ASSERT_EQ(db.MakeFile("R", {{"ID", 'L', 0, 1}, {"NAME", 'T', 8}}), 0) << db.message;
   }
   Db db{dir.path()};
 };
@@ -137,7 +137,7 @@ TEST_F(RecordsTest, TwoHandlesShareOneDatabase) {
   ASSERT_EQ(other.Write("R", 0, Row(2, "b")), 0);
   EXPECT_EQ(db.Browse("R", "ID"), (std::vector<int32_t>{1, 2}));
   // A file created through one handle is known to the other.
-  ASSERT_EQ(other.CreateFile("S", {{"X", 'L'}}), 0);
+  ASSERT_EQ(other.MakeFile("S", {{"X", 'L'}}), 0);
   EXPECT_EQ(db.Write("S", 0, Image(5).I32At(1, 4).bytes), 0);
 
   // While one handle holds a host transaction, the other reads the
@@ -159,7 +159,7 @@ TEST_F(RecordsTest, RollbackUndoesRecordsKeysAndFiles) {
   EXPECT_EQ(XZK_BeginTransaction(db.handle), JX_ERR_TRANSACTION);
   ASSERT_EQ(db.Write("R", 0, Row(2, "b")), 0);
   ASSERT_EQ(db.Write("R", 1, Row(5, "x")), 0);
-  ASSERT_EQ(db.CreateFile("TMP", {{"A", 'L'}}), 0);
+  ASSERT_EQ(db.MakeFile("TMP", {{"A", 'L'}}), 0);
   EXPECT_EQ(db.Browse("R", "ID"), (std::vector<int32_t>{2, 1}));
   ASSERT_EQ(XZK_RollbackTransaction(db.handle), 0);
   EXPECT_EQ(XZK_RollbackTransaction(db.handle), JX_ERR_TRANSACTION);
@@ -183,10 +183,10 @@ TEST_F(EngineTest, MapGrowsInsideAndOutsideTransactions) {
   // A 1 MiB initial map: a host transaction fills most of it, single writes
   // then cross it (abort, grow, retry), and a second host transaction
   // crosses the grown map (grow, replay its log) twice over.
-  setenv("JXENGINE_MAP_SIZE", "1048576", 1);
+  SetEnv("JXENGINE_MAP_SIZE", "1048576");
   Db db(dir.path());
-  unsetenv("JXENGINE_MAP_SIZE");
-  ASSERT_EQ(db.CreateFile("BIG", {{"K", 'L', 0, 1}, {"PAD", 'R', 30000}}), 0) << db.message;
+  UnsetEnv("JXENGINE_MAP_SIZE");
+  ASSERT_EQ(db.MakeFile("BIG", {{"K", 'L', 0, 1}, {"PAD", 'R', 30000}}), 0) << db.message;
   std::vector<unsigned char> image(30005, 0xAB);
   int32_t k = 0;
   auto bulk = [&](int count) {
