@@ -9,9 +9,14 @@
 #include <cstring>
 #include <string>
 
+#include "engine_choice.h"
 #include "zksql.h"
 
 namespace {
+
+using zksql_e2e::EngineChoice;
+using zksql_e2e::ForgetEngineChoice;
+using zksql_e2e::UseEngine;
 
 struct Outcome {
   int16_t status;
@@ -45,12 +50,12 @@ Outcome Submit(const std::string& sql) {
 class CompileThroughExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("JXENGINE_LIBRARY", FAKE_ENGINE_PATH, 1);
+    if (!UseEngine(EngineChoice::kStandIn)) GTEST_SKIP() << "another engine folder";
     ASSERT_EQ(JX4InitInstance(&instance_, 0), 1);
   }
   void TearDown() override {
-    JXSQLFinInstance(instance_);
-    unsetenv("JXENGINE_LIBRARY");
+    if (instance_ != nullptr) JXSQLFinInstance(instance_);
+    ForgetEngineChoice();
   }
   void* instance_ = nullptr;
 };
@@ -110,7 +115,7 @@ TEST_F(CompileThroughExportsTest, AStatementNamingNoFileCompiles) {
 }
 
 TEST(CompileWithoutEngineTest, ParsesButDoesNotCompile) {
-  setenv("JXENGINE_LIBRARY", "/nonexistent/libjxengine.so", 1);
+  if (!UseEngine(EngineChoice::kMissing)) GTEST_SKIP() << "another engine folder";
   void* instance = nullptr;
   ASSERT_EQ(JX4InitInstance(&instance, 0), 1);
   Outcome syntax = Submit("SELECT A FRM T");
@@ -120,7 +125,7 @@ TEST(CompileWithoutEngineTest, ParsesButDoesNotCompile) {
   EXPECT_EQ(parsed.compiled, 0);
   EXPECT_EQ(parsed.text.substr(0, 28), " Moteur de stockage non char");
   JXSQLFinInstance(instance);
-  unsetenv("JXENGINE_LIBRARY");
+  ForgetEngineChoice();
 }
 
 }  // namespace

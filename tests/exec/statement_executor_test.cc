@@ -27,7 +27,7 @@
 
 // The scratch databases are made with POSIX calls (mkdtemp, nftw): the
 // statement tests are left out of the Windows suite.
-#if defined(JXENGINE_PATH) && !defined(_WIN32)
+#ifdef JXENGINE_PATH
 #define ZKSQL_STATEMENT_TESTS 1
 #include "../storage/engine_database.h"
 #endif

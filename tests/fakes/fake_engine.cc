@@ -8,6 +8,14 @@
 
 #include "jxengine.h"
 
+// Every entry point is exported under its plain name, with the engine's
+// calling convention (on Windows the link drops the "@n" decoration).
+#ifdef _WIN32
+#define FAKE_ENTRY __declspec(dllexport) JXENGINE_CALL
+#else
+#define FAKE_ENTRY
+#endif
+
 namespace {
 int g_calls = 0;
 
@@ -22,10 +30,10 @@ extern "C" {
 
 JXENGINE_API int FakeEngineCalls(void) { return g_calls; }
 
-int32_t XZK_nInit(const char*, int32_t) { return ++g_calls, 1; }
-int16_t XZK_Termine(int32_t) { return ++g_calls, 0; }
+int32_t FAKE_ENTRY XZK_nInit(const char*, int32_t) { return ++g_calls, 1; }
+int16_t FAKE_ENTRY XZK_Termine(int32_t) { return ++g_calls, 0; }
 
-int16_t XZK_GETINFOSJXD(int32_t, int16_t, void* info) {
+int16_t FAKE_ENTRY XZK_GETINFOSJXD(int32_t, int16_t, void* info) {
   ++g_calls;
   if (info != nullptr) {
     int16_t none = 0;
@@ -33,7 +41,7 @@ int16_t XZK_GETINFOSJXD(int32_t, int16_t, void* info) {
   }
   return 0;
 }
-int16_t XZK_LIREENREG(int32_t, const char*, int32_t, void* block) {
+int16_t FAKE_ENTRY XZK_LIREENREG(int32_t, const char*, int32_t, void* block) {
   ++g_calls;
   Complete(block);
   if (block != nullptr) {
@@ -42,32 +50,32 @@ int16_t XZK_LIREENREG(int32_t, const char*, int32_t, void* block) {
   }
   return 0;
 }
-int16_t XZK_ECRIREENREG(int32_t, const char*, int32_t, void* block) {
+int16_t FAKE_ENTRY XZK_ECRIREENREG(int32_t, const char*, int32_t, void* block) {
   ++g_calls;
   Complete(block);
   return 0;
 }
-int16_t XZK_ECRIREMEMO(int32_t, int32_t, void* block) {
+int16_t FAKE_ENTRY XZK_ECRIREMEMO(int32_t, int32_t, void* block) {
   ++g_calls;
   Complete(block);
   return 0;
 }
 #ifndef FAKE_ENGINE_WITHOUT_GETMEMO
-int16_t XZK_GETMEMO(int32_t, const char*, int32_t, int16_t, void** memo) {
+int16_t FAKE_ENTRY XZK_GETMEMO(int32_t, const char*, int32_t, int16_t, void** memo) {
   ++g_calls;
   if (memo != nullptr) *memo = nullptr;
   return 1;
 }
 #endif
-int16_t XZK_FILTRE(int32_t, const char*, const char*, const void*, const void*, int16_t,
+int16_t FAKE_ENTRY XZK_FILTRE(int32_t, const char*, const char*, const void*, const void*, int16_t,
                    uint8_t) {
   return ++g_calls, 0;
 }
-int16_t XZK_DESACTIVEFILTRE(int32_t, const char*) { return ++g_calls, 0; }
-int16_t XZK_DECRITFICHIER(int32_t, int16_t, void*) { return ++g_calls, 1; }
+int16_t FAKE_ENTRY XZK_DESACTIVEFILTRE(int32_t, const char*) { return ++g_calls, 0; }
+int16_t FAKE_ENTRY XZK_DECRITFICHIER(int32_t, int16_t, void*) { return ++g_calls, 1; }
 
 #define FAKE_UNSUPPORTED(name) \
-  int16_t name(int32_t) { return JX_NOT_SUPPORTED; }
+  int16_t FAKE_ENTRY name(int32_t) { return JX_NOT_SUPPORTED; }
 FAKE_UNSUPPORTED(XZK_nAppel)
 FAKE_UNSUPPORTED(XZK_Partage)
 FAKE_UNSUPPORTED(XZK_nLiaison)

@@ -4,11 +4,13 @@
 #ifndef TESTS_STORAGE_ENGINE_DATABASE_H_
 #define TESTS_STORAGE_ENGINE_DATABASE_H_
 
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,37 +27,42 @@ struct ItemSpec {
 
 class EngineDatabase {
  public:
+  // On POSIX the library is pointed at the engine just built; on Windows it
+  // loads JXENGINE.DLL from its own folder, where the build puts it.
   EngineDatabase() {
+#ifndef _WIN32
     setenv("JXENGINE_LIBRARY", JXENGINE_PATH, 1);
+#endif
     module_ = BindEngine();
-    char pattern[] = "/tmp/zksql-storage-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) dir_ = pattern;
-    if (module_ != nullptr) {
-      auto init = reinterpret_cast<int32_t (*)(const char*, int32_t)>(
+    MakeScratchFolder();
+    if (module_ != nullptr && !dir_.empty()) {
+      auto init = reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(
           GetProcAddress(module_, "XZK_nInit"));
       handle_ = init(dir_.c_str(), JX_INIT_CREATE);
     }
   }
   ~EngineDatabase() {
     if (module_ != nullptr) {
-      auto close = reinterpret_cast<int16_t (*)(int32_t)>(GetProcAddress(module_, "XZK_Termine"));
+      auto close = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(
+          GetProcAddress(module_, "XZK_Termine"));
       if (handle_ > 0) close(handle_);
       UnbindEngine(module_);
     }
+#ifndef _WIN32
     unsetenv("JXENGINE_LIBRARY");
-    if (!dir_.empty()) {
-      nftw(dir_.c_str(),
-           [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 8,
-           FTW_DEPTH | FTW_PHYS);
-    }
+#endif
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
   }
+  EngineDatabase(const EngineDatabase&) = delete;
+  EngineDatabase& operator=(const EngineDatabase&) = delete;
 
   bool ok() const { return module_ != nullptr && handle_ > 0; }
   int32_t handle() const { return handle_; }
 
   // Creates a file; returns the engine's status (0 = created) and keeps
   // its message.
-  int16_t CreateFile(const char* file, const std::vector<ItemSpec>& items) {
+  int16_t MakeFile(const char* file, const std::vector<ItemSpec>& items) {
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
     strcpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file);
     memcpy(fd + JX_FD_SEPARATOR, "__", 2);
@@ -75,6 +82,23 @@ class EngineDatabase {
   const std::string& message() const { return message_; }
 
  private:
+  // A folder of the system's temporary folder that no other run holds
+  // (create_directory answers false for one already there).
+  void MakeScratchFolder() {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) return;
+    std::random_device entropy;
+    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
+    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+      char name[40];
+      std::snprintf(name, sizeof name, "zksql-storage-%016llx",
+                    static_cast<unsigned long long>(draw()));
+      std::filesystem::path candidate = base / name;
+      if (std::filesystem::create_directory(candidate, ec)) dir_ = candidate.string();
+    }
+  }
+
   int16_t Describe(int16_t command, unsigned char* fd) {
     BoundEngine()->describeFile(handle_, command, fd);
     int16_t status;

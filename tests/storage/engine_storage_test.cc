@@ -51,7 +51,7 @@ class EngineStorageTest : public ::testing::Test {
 };
 
 TEST_F(EngineStorageTest, OnlyWantedItemsBecomeColumnsAtTheirTrueOffsets) {
-  ASSERT_EQ(db_.CreateFile("T", {{"X", 'E', 2}, {"A", 'T', 10}, {"Y", 'D', 8}}), 0) << db_.message();
+  ASSERT_EQ(db_.MakeFile("T", {{"X", 'E', 2}, {"A", 'T', 10}, {"Y", 'D', 8}}), 0) << db_.message();
   Table* t = Load("t", {"T.A"});
   ASSERT_TRUE(t->found());
   ASSERT_EQ(t->ColumnCount(), 1);
@@ -69,7 +69,7 @@ TEST_F(EngineStorageTest, OnlyWantedItemsBecomeColumnsAtTheirTrueOffsets) {
 }
 
 TEST_F(EngineStorageTest, AliasesGetTheirOwnColumnsAndRowBuffers) {
-  ASSERT_EQ(db_.CreateFile("T", {{"A", 'L', 4}}), 0);
+  ASSERT_EQ(db_.MakeFile("T", {{"A", 'L', 4}}), 0);
   DestroyRequest(request_);
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
   Table* t = request_->dict->FindOrCreateTable("T", nullptr);
@@ -85,7 +85,7 @@ TEST_F(EngineStorageTest, AliasesGetTheirOwnColumnsAndRowBuffers) {
 }
 
 TEST_F(EngineStorageTest, ATableNeverBecomesAnAliasOfItself) {
-  ASSERT_EQ(db_.CreateFile("T", {{"A", 'L', 4}}), 0);
+  ASSERT_EQ(db_.MakeFile("T", {{"A", 'L', 4}}), 0);
   DestroyRequest(request_);
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
   // "FROM T T", and an alias chain closed back on its start: the table
@@ -117,7 +117,7 @@ TEST_F(EngineStorageTest, AnUnknownFileIsReportedByName) {
   EXPECT_STREQ(request_->errorText, " Table 'NOSUCH' inexistante dans l'analyse");
   EXPECT_STREQ(request_->sqlState, "00123");
   // A name longer than the dictionary holds is not cut into another name.
-  ASSERT_EQ(db_.CreateFile("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", {{"A", 'L', 4}}), 0);
+  ASSERT_EQ(db_.MakeFile("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", {{"A", 'L', 4}}), 0);
   DestroyRequest(request_);
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
   request_->dict->FindOrCreateTable("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123X", nullptr);
@@ -125,7 +125,7 @@ TEST_F(EngineStorageTest, AnUnknownFileIsReportedByName) {
 }
 
 TEST_F(EngineStorageTest, EveryItemTypeRoundTripsThroughTheEngine) {
-  ASSERT_EQ(db_.CreateFile("ALL", {{"I8", 'C', 1}, {"I16", 'E', 2}, {"I32", 'L', 4},
+  ASSERT_EQ(db_.MakeFile("ALL", {{"I8", 'C', 1}, {"I16", 'E', 2}, {"I32", 'L', 4},
                                     {"U8", 'B', 1}, {"U16", 'W', 2}, {"U32", 'U', 4},
                                     {"F", 'S', 4}, {"R", 'D', 8}, {"DEC", 'N', 10},
                                     {"TXT", 'T', 8}, {"FIX", 'F', 5}, {"CNT", 'P', 5},
@@ -158,7 +158,7 @@ TEST_F(EngineStorageTest, EveryItemTypeRoundTripsThroughTheEngine) {
 }
 
 TEST_F(EngineStorageTest, AppendRewriteDeleteAndReadsOverDeletedRecords) {
-  ASSERT_EQ(db_.CreateFile("T", {{"A", 'L', 4}}), 0);
+  ASSERT_EQ(db_.MakeFile("T", {{"A", 'L', 4}}), 0);
   Table* t = Load("T", {"A"});
   Column* a = t->ColumnAt(0);
   for (double v : {10.0, 20.0, 30.0}) {
@@ -181,7 +181,7 @@ TEST_F(EngineStorageTest, AppendRewriteDeleteAndReadsOverDeletedRecords) {
 }
 
 TEST_F(EngineStorageTest, KeyedReadsFollowTheKeyOrder) {
-  ASSERT_EQ(db_.CreateFile("K", {{"N", 'T', 10, 2}}), 0);
+  ASSERT_EQ(db_.MakeFile("K", {{"N", 'T', 10, 2}}), 0);
   Table* t = Load("K", {"N"});
   for (const char* s : {"poire", "abricot", "\xE9pice", "banane"}) {
     t->ColumnAt(0)->SetValue(s);
@@ -197,7 +197,7 @@ TEST_F(EngineStorageTest, KeyedReadsFollowTheKeyOrder) {
 }
 
 TEST_F(EngineStorageTest, ADuplicateKeyIsReportedWithTheFileName) {
-  ASSERT_EQ(db_.CreateFile("U", {{"ID", 'L', 4, 1}}), 0);
+  ASSERT_EQ(db_.MakeFile("U", {{"ID", 'L', 4, 1}}), 0);
   Table* t = Load("U", {"ID"});
   double one = 1;
   t->ColumnAt(0)->SetValue(&one);
@@ -220,7 +220,7 @@ HGLOBAL MakeMemoBlock(const std::string& data) {
 }
 
 TEST_F(EngineStorageTest, MemosAreWrittenOnlyWhenAssigned) {
-  ASSERT_EQ(db_.CreateFile("M", {{"ID", 'L', 4}, {"NOTE", 'M', 4}, {"BIN", 'G', 4}}), 0)
+  ASSERT_EQ(db_.MakeFile("M", {{"ID", 'L', 4}, {"NOTE", 'M', 4}, {"BIN", 'G', 4}}), 0)
       << db_.message();
   HGLOBAL binary = MakeMemoBlock(std::string("\x01\xAB\x02\xCD", 4));
   struct {
