@@ -131,7 +131,8 @@ TEST(ExportsWithoutEngineTest, AnInstanceIsMadeEvenWhenTheEngineIsMissing) {
     ASSERT_NE(request, nullptr);
     char text[256] = "";
     ZKSQLErreur(request, text, nullptr);
-    EXPECT_EQ(std::string(text).substr(0, 28), " Moteur de stockage non char") << EngineChoiceName(choice);
+    EXPECT_EQ(std::string(text).substr(0, 28), " Moteur de stockage non char")
+        << EngineChoiceName(choice);
     EXPECT_EQ(ZKSQLFinRequete(request), 0);
     JXSQLFinInstance(instance);
   }

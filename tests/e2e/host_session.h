@@ -56,8 +56,8 @@ class HostSession {
     module_ = dlopen(engineLibrary, RTLD_NOW | RTLD_LOCAL);
 #endif
     if (module_ == nullptr) return;
-    auto init = reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(
-        Symbol("XZK_nInit"));
+    auto init =
+        reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(Symbol("XZK_nInit"));
     terminate_ = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(Symbol("XZK_Termine"));
     if (init == nullptr || terminate_ == nullptr || !MakeScratchFolder()) return;
     handle_ = init(dir_.c_str(), 1 /* create */);
@@ -80,7 +80,9 @@ class HostSession {
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
 
-  bool ok() const { return instance_ != nullptr && handle_ > 0; }
+  bool ok() const {
+    return instance_ != nullptr && handle_ > 0;
+  }
 
   // The address of an entry point of the engine module, or null.
   void* Symbol(const char* name) const {
@@ -95,8 +97,12 @@ class HostSession {
   // One host transaction of the engine around many statements: each
   // write outside one is a durable (synced) write of its own, too slow
   // for tests that write thousands of records.
-  bool Begin() const { return Call("XZK_BeginTransaction") == JX_OK; }
-  bool Commit() const { return Call("XZK_CommitTransaction") == JX_OK; }
+  bool Begin() const {
+    return Call("XZK_BeginTransaction") == JX_OK;
+  }
+  bool Commit() const {
+    return Call("XZK_CommitTransaction") == JX_OK;
+  }
 
   // One item of a file made through the engine's file description: its
   // name, the engine's type letter (M text memo, L long integer, ...) and
@@ -179,8 +185,7 @@ class HostSession {
     std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
     for (int attempt = 0; attempt < 100; ++attempt) {
       char name[40];
-      snprintf(name, sizeof name, "zksql-host-%016llx",
-               static_cast<unsigned long long>(draw()));
+      snprintf(name, sizeof name, "zksql-host-%016llx", static_cast<unsigned long long>(draw()));
       std::filesystem::path candidate = base / name;
       if (std::filesystem::create_directory(candidate, ec)) {
         dir_ = candidate.string();

@@ -57,8 +57,12 @@ class EngineDatabase {
   EngineDatabase(const EngineDatabase&) = delete;
   EngineDatabase& operator=(const EngineDatabase&) = delete;
 
-  bool ok() const { return module_ != nullptr && handle_ > 0; }
-  int32_t handle() const { return handle_; }
+  bool ok() const {
+    return module_ != nullptr && handle_ > 0;
+  }
+  int32_t handle() const {
+    return handle_;
+  }
 
   // Creates a file; returns the engine's status (0 = created) and keeps
   // its message.
@@ -79,7 +83,9 @@ class EngineDatabase {
     if (status > 0) return status;
     return Describe(JX_DESCRIBE_COMPLETE, fd);
   }
-  const std::string& message() const { return message_; }
+  const std::string& message() const {
+    return message_;
+  }
 
  private:
   // A folder of the system's temporary folder that no other run holds
