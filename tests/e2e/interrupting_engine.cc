@@ -4,7 +4,15 @@
 // except the calls a test asks it to interrupt. An interrupted call returns
 // at once without reaching the engine, so the record block never receives
 // the engine's completion status, as when an engine gives up half way.
+//
+// On Windows it is JXENGINE.DLL in a folder of its own, the library loading
+// it by that name, and the real engine sits beside it as REAL_ENGINE_PATH
+// (another file name): the loader tells modules apart by their files.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstdint>
 #include <cstring>
@@ -13,16 +21,28 @@
 
 namespace {
 
-void* RealEngine() {
-  static void* module = dlopen(REAL_ENGINE_PATH, RTLD_NOW | RTLD_LOCAL);
-  return module;
-}
+#ifdef _WIN32
+// Every entry point is exported under its plain name, with the engine's
+// calling convention (the link drops the "@n" decoration).
+#define ENTRY __declspec(dllexport) JXENGINE_CALL
 
 template <typename F>
 F Real(const char* name) {
-  void* module = RealEngine();
+  static HMODULE module = LoadLibraryA(REAL_ENGINE_PATH);
+  // Through void*: FARPROC has a type of its own.
+  return module == nullptr
+             ? nullptr
+             : reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+#else
+#define ENTRY
+
+template <typename F>
+F Real(const char* name) {
+  static void* module = dlopen(REAL_ENGINE_PATH, RTLD_NOW | RTLD_LOCAL);
   return module == nullptr ? nullptr : reinterpret_cast<F>(dlsym(module, name));
 }
+#endif
 
 // What to interrupt: record writes, record reads (both on one file, by
 // name) and memo writes.
@@ -49,57 +69,57 @@ JXENGINE_API void InterruptEngineCalls(const char* file, int writes, int reads, 
   g_memos = memos != 0;
 }
 
-int32_t XZK_nInit(const char* directory, int32_t flags) {
-  auto f = Real<int32_t (*)(const char*, int32_t)>("XZK_nInit");
+int32_t ENTRY XZK_nInit(const char* directory, int32_t flags) {
+  auto f = Real<int32_t(JXENGINE_CALL*)(const char*, int32_t)>("XZK_nInit");
   return f == nullptr ? -JX_ERR_NOT_OPEN : f(directory, flags);
 }
 
-int16_t XZK_Termine(int32_t handle) {
-  auto f = Real<int16_t (*)(int32_t)>("XZK_Termine");
+int16_t ENTRY XZK_Termine(int32_t handle) {
+  auto f = Real<int16_t(JXENGINE_CALL*)(int32_t)>("XZK_Termine");
   return f == nullptr ? JX_ERR_BAD_HANDLE : f(handle);
 }
 
-int16_t XZK_GETINFOSJXD(int32_t handle, int16_t mode, void* info) {
+int16_t ENTRY XZK_GETINFOSJXD(int32_t handle, int16_t mode, void* info) {
   return Real<XZK_GETINFOSJXD_FN>("XZK_GETINFOSJXD")(handle, mode, info);
 }
 
-int16_t XZK_LIREENREG(int32_t handle, const char* file, int32_t record, void* block) {
+int16_t ENTRY XZK_LIREENREG(int32_t handle, const char* file, int32_t record, void* block) {
   if (g_reads && Targets(file)) return 0;
   return Real<XZK_LIREENREG_FN>("XZK_LIREENREG")(handle, file, record, block);
 }
 
-int16_t XZK_ECRIREENREG(int32_t handle, const char* file, int32_t record, void* block) {
+int16_t ENTRY XZK_ECRIREENREG(int32_t handle, const char* file, int32_t record, void* block) {
   if (g_writes && Targets(file)) return 0;
   return Real<XZK_ECRIREENREG_FN>("XZK_ECRIREENREG")(handle, file, record, block);
 }
 
-int16_t XZK_ECRIREMEMO(int32_t handle, int32_t length, void* block) {
+int16_t ENTRY XZK_ECRIREMEMO(int32_t handle, int32_t length, void* block) {
   if (g_memos) return 0;
   return Real<XZK_ECRIREMEMO_FN>("XZK_ECRIREMEMO")(handle, length, block);
 }
 
-int16_t XZK_GETMEMO(int32_t handle, const char* file, int32_t reference, int16_t mode,
-                    void** memo) {
+int16_t ENTRY XZK_GETMEMO(int32_t handle, const char* file, int32_t reference, int16_t mode,
+                          void** memo) {
   return Real<XZK_GETMEMO_FN>("XZK_GETMEMO")(handle, file, reference, mode, memo);
 }
 
-int16_t XZK_FILTRE(int32_t handle, const char* file, const char* column, const void* low,
-                   const void* high, int16_t size, uint8_t type) {
+int16_t ENTRY XZK_FILTRE(int32_t handle, const char* file, const char* column, const void* low,
+                         const void* high, int16_t size, uint8_t type) {
   return Real<XZK_FILTRE_FN>("XZK_FILTRE")(handle, file, column, low, high, size, type);
 }
 
-int16_t XZK_DESACTIVEFILTRE(int32_t handle, const char* file) {
+int16_t ENTRY XZK_DESACTIVEFILTRE(int32_t handle, const char* file) {
   return Real<XZK_DESACTIVEFILTRE_FN>("XZK_DESACTIVEFILTRE")(handle, file);
 }
 
-int16_t XZK_DECRITFICHIER(int32_t handle, int16_t command, void* description) {
+int16_t ENTRY XZK_DECRITFICHIER(int32_t handle, int16_t command, void* description) {
   return Real<XZK_DECRITFICHIER_FN>("XZK_DECRITFICHIER")(handle, command, description);
 }
 
 // The entry points the library binds but never calls.
-#define FORWARD(name)                                 \
-  int16_t name(int32_t handle) {                      \
-    return Real<int16_t (*)(int32_t)>(#name)(handle); \
+#define FORWARD(name)                                             \
+  int16_t ENTRY name(int32_t handle) {                            \
+    return Real<int16_t(JXENGINE_CALL*)(int32_t)>(#name)(handle); \
   }
 FORWARD(XZK_nAppel)
 FORWARD(XZK_Partage)
