@@ -14,13 +14,11 @@
 #include <stdlib.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "../scratch_folder.h"
 #include "host_memos.h"
 #include "jxengine.h"
 #include "zkglobal.h"
@@ -59,7 +57,9 @@ class HostSession {
     auto init =
         reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(Symbol("XZK_nInit"));
     terminate_ = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(Symbol("XZK_Termine"));
-    if (init == nullptr || terminate_ == nullptr || !MakeScratchFolder()) return;
+    if (init == nullptr || terminate_ == nullptr ||
+        (dir_ = zksql_testing::MakeScratchFolder("zksql-host")).empty())
+      return;
     handle_ = init(dir_.c_str(), 1 /* create */);
     if (JX4InitInstance(&instance_, 0) != 1) instance_ = nullptr;
   }
@@ -71,8 +71,7 @@ class HostSession {
 #else
     if (module_ != nullptr) dlclose(module_);
 #endif
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+    zksql_testing::RemoveScratchFolder(dir_);
 #ifndef _WIN32
     unsetenv("JXENGINE_LIBRARY");
 #endif
@@ -172,27 +171,6 @@ class HostSession {
   int16_t Call(const char* entry) const {
     auto f = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(Symbol(entry));
     return f == nullptr ? -1 : f(handle_);
-  }
-
-  // A folder of the system's temporary folder that no other run holds:
-  // create_directory answers false for one that is already there, and
-  // another name is drawn.
-  bool MakeScratchFolder() {
-    std::error_code ec;
-    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    if (ec) return false;
-    std::random_device entropy;
-    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char name[40];
-      snprintf(name, sizeof name, "zksql-host-%016llx", static_cast<unsigned long long>(draw()));
-      std::filesystem::path candidate = base / name;
-      if (std::filesystem::create_directory(candidate, ec)) {
-        dir_ = candidate.string();
-        return true;
-      }
-    }
-    return false;
   }
 
   void* module_ = nullptr;

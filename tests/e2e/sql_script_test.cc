@@ -93,11 +93,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "../scratch_folder.h"
 #include "host_memos.h"
 #include "jxengine.h"
 #include "zkglobal.h"
@@ -135,28 +135,13 @@ std::string Lines(const std::vector<std::string>& lines) {
 // A database of its own in a temporary folder, removed with the object.
 class ScratchDatabase {
  public:
-  // The folder gets a name no other run holds: create_directory answers
-  // false for a folder that is already there, and another name is drawn.
-  // Portable, so that the same scripts run on Windows as well.
   ScratchDatabase() {
-    std::error_code ec;
-    fs::path base = fs::temp_directory_path(ec);
-    if (ec) return;
-    std::random_device entropy;
-    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
-    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
-      char name[40];
-      snprintf(name, sizeof name, "zksql-script-%016llx",
-               static_cast<unsigned long long>(draw()));
-      fs::path candidate = base / name;
-      if (fs::create_directory(candidate, ec)) dir_ = candidate.string();
-    }
+    dir_ = zksql_testing::MakeScratchFolder("zksql-script");
     if (!dir_.empty()) handle_ = XZK_nInit(dir_.c_str(), JX_INIT_CREATE);
   }
   ~ScratchDatabase() {
     if (handle_ > 0) XZK_Termine(handle_);
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
+    zksql_testing::RemoveScratchFolder(dir_);
   }
   int32_t handle() const { return handle_; }
   const std::string& dir() const { return dir_; }

@@ -10,13 +10,11 @@
 #include <stdlib.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "../scratch_folder.h"
 #include "jxengine.h"
 
 namespace jxtest {
@@ -31,8 +29,12 @@ inline int32_t I32(const void* b, size_t off) {
   std::memcpy(&v, static_cast<const char*>(b) + off, 4);
   return v;
 }
-inline void SetI16(void* b, size_t off, int16_t v) { std::memcpy(static_cast<char*>(b) + off, &v, 2); }
-inline void SetI32(void* b, size_t off, int32_t v) { std::memcpy(static_cast<char*>(b) + off, &v, 4); }
+inline void SetI16(void* b, size_t off, int16_t v) {
+  std::memcpy(static_cast<char*>(b) + off, &v, 2);
+}
+inline void SetI32(void* b, size_t off, int32_t v) {
+  std::memcpy(static_cast<char*>(b) + off, &v, 4);
+}
 inline void SetPtr(void* b, size_t off, const void* p) {
   std::memcpy(static_cast<char*>(b) + off, &p, sizeof p);
 }
@@ -58,30 +60,11 @@ inline void UnsetEnv(const char* name) {
 #endif
 }
 
-// A folder of the system's temporary folder that no other run holds
-// (create_directory answers false for one already there, and another name
-// is drawn), removed with everything in it. Portable, so that the engine is
-// tested the same way on Windows.
+// A scratch folder of its own, removed with everything in it.
 class TempDir {
  public:
-  TempDir() {
-    std::error_code ec;
-    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    if (ec) return;
-    std::random_device entropy;
-    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      char name[40];
-      std::snprintf(name, sizeof name, "jxengine-test-%016llx",
-                    static_cast<unsigned long long>(draw()));
-      std::filesystem::path candidate = base / name;
-      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.string();
-    }
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
+  TempDir() : path_(zksql_testing::MakeScratchFolder("jxengine-test")) {}
+  ~TempDir() { zksql_testing::RemoveScratchFolder(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
@@ -139,8 +122,8 @@ class Db {
     return Done(fd);
   }
 
-  int16_t CreateIndex(const std::string& file, const std::string& index,
-                      const std::string& columns, bool unique) {
+  int16_t CreateIndex(const std::string& file, const std::string& index, const std::string& columns,
+                      bool unique) {
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
     std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_TABLE, file.c_str(), 31);
     std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_NAME, index.c_str(), 31);
@@ -222,10 +205,22 @@ class Db {
 class Image {
  public:
   explicit Image(size_t size) : bytes(size, 0) {}
-  Image& I32At(size_t off, int32_t v) { std::memcpy(&bytes[off], &v, 4); return *this; }
-  Image& I16At(size_t off, int16_t v) { std::memcpy(&bytes[off], &v, 2); return *this; }
-  Image& RealAt(size_t off, double v) { std::memcpy(&bytes[off], &v, 8); return *this; }
-  Image& FloatAt(size_t off, float v) { std::memcpy(&bytes[off], &v, 4); return *this; }
+  Image& I32At(size_t off, int32_t v) {
+    std::memcpy(&bytes[off], &v, 4);
+    return *this;
+  }
+  Image& I16At(size_t off, int16_t v) {
+    std::memcpy(&bytes[off], &v, 2);
+    return *this;
+  }
+  Image& RealAt(size_t off, double v) {
+    std::memcpy(&bytes[off], &v, 8);
+    return *this;
+  }
+  Image& FloatAt(size_t off, float v) {
+    std::memcpy(&bytes[off], &v, 4);
+    return *this;
+  }
   Image& TextAt(size_t off, const std::string& t) {
     std::memcpy(&bytes[off], t.data(), t.size());
     return *this;

@@ -7,13 +7,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "../scratch_folder.h"
 #include "storage/engine.h"
 
 namespace zksql {
@@ -34,25 +32,24 @@ class EngineDatabase {
     setenv("JXENGINE_LIBRARY", JXENGINE_PATH, 1);
 #endif
     module_ = BindEngine();
-    MakeScratchFolder();
+    dir_ = zksql_testing::MakeScratchFolder("zksql-storage");
     if (module_ != nullptr && !dir_.empty()) {
       auto init = reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(
-          GetProcAddress(module_, "XZK_nInit"));
+          reinterpret_cast<void*>(GetProcAddress(module_, "XZK_nInit")));
       handle_ = init(dir_.c_str(), JX_INIT_CREATE);
     }
   }
   ~EngineDatabase() {
     if (module_ != nullptr) {
       auto close = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(
-          GetProcAddress(module_, "XZK_Termine"));
+          reinterpret_cast<void*>(GetProcAddress(module_, "XZK_Termine")));
       if (handle_ > 0) close(handle_);
       UnbindEngine(module_);
     }
 #ifndef _WIN32
     unsetenv("JXENGINE_LIBRARY");
 #endif
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+    zksql_testing::RemoveScratchFolder(dir_);
   }
   EngineDatabase(const EngineDatabase&) = delete;
   EngineDatabase& operator=(const EngineDatabase&) = delete;
@@ -88,23 +85,6 @@ class EngineDatabase {
   }
 
  private:
-  // A folder of the system's temporary folder that no other run holds
-  // (create_directory answers false for one already there).
-  void MakeScratchFolder() {
-    std::error_code ec;
-    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    if (ec) return;
-    std::random_device entropy;
-    std::mt19937_64 draw((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
-    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
-      char name[40];
-      std::snprintf(name, sizeof name, "zksql-storage-%016llx",
-                    static_cast<unsigned long long>(draw()));
-      std::filesystem::path candidate = base / name;
-      if (std::filesystem::create_directory(candidate, ec)) dir_ = candidate.string();
-    }
-  }
-
   int16_t Describe(int16_t command, unsigned char* fd) {
     BoundEngine()->describeFile(handle_, command, fd);
     int16_t status;
