@@ -25,8 +25,7 @@
 #include "storage/table.h"
 #include "values/value_converter.h"
 
-// The scratch databases are made with POSIX calls (mkdtemp, nftw): the
-// statement tests are left out of the Windows suite.
+// The statement tests run over the real engine when it is built.
 #ifdef JXENGINE_PATH
 #define ZKSQL_STATEMENT_TESTS 1
 #include "../storage/engine_database.h"

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../scratch_folder.h"
 #include "jxengine.h"
 #include "zksql.h"
 
@@ -31,16 +32,8 @@ struct Outcome {
 // A temporary folder removed with its content at the end.
 class ScratchDir {
  public:
-  ScratchDir() {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/zksql-rel-XXXXXX";
-    if (mkdtemp(&pattern[0]) != nullptr) path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
+  ScratchDir() : path_(zksql_testing::MakeScratchFolder("zksql-rel")) {}
+  ~ScratchDir() { zksql_testing::RemoveScratchFolder(path_); }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   const std::string& path() const { return path_; }
