@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "block_fields.h"
+#include "integrity_check.h"
 #include "jxengine.h"
 #include "key_browser.h"
 #include "memo_store.h"
@@ -441,6 +442,30 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t com
                                       : "Erreur du moteur de stockage");
   }
   return code;
+}
+
+JXENGINE_API int32_t JXENGINE_CALL XZK_CheckDatabase(int32_t handle, char* report, int32_t size) {
+  std::string text;
+  int problems = 0;
+  int16_t code = Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    return s->Read([&](MDB_txn* txn) -> int {
+      problems = CheckDatabase(txn, s->tables(), &text);
+      return JX_OK;
+    });
+  });
+  if (report && size > 0) SetText(report, 0, size_t(size), text);
+  return code != JX_OK ? -int32_t(code) : int32_t(problems);
+}
+
+// Temporary: the statement scope calls arrive with the session rework.
+JXENGINE_API int16_t JXENGINE_CALL XZK_BeginStatement(int32_t, int32_t) { return JX_NOT_SUPPORTED; }
+JXENGINE_API int16_t JXENGINE_CALL XZK_EndStatement(int32_t, int32_t) { return JX_NOT_SUPPORTED; }
+JXENGINE_API int16_t JXENGINE_CALL XZK_SetBusyTimeout(int32_t, int32_t) { return JX_NOT_SUPPORTED; }
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetLastError(int32_t, char* text, int32_t size) {
+  if (text && size > 0) text[0] = 0;
+  return 0;
 }
 
 // The entry points the SQL library binds but never calls.

@@ -117,7 +117,12 @@ extern "C" {
 /* ---- Databases ---- */
 #define JX_INIT_CREATE 1 /* XZK_nInit flag: create a missing database */
 
-/* Opens the database in `directory`; returns a handle > 0, or <= 0. */
+/* Opens the database in `directory`; returns a handle > 0, or minus an
+ * engine code: JX_ERR_BAD_ARGUMENT, JX_ERR_NOT_OPEN (no database there, or
+ * it cannot be opened) or JX_ERR_DAMAGED (a data file shorter than its last
+ * used page, or meta pages that do not hold together); XZK_GetLastError(0)
+ * explains. A database whose folder or files may not be written opens
+ * read-only: it reads, and every write answers JX_ERR_READ_ONLY. */
 JXENGINE_API int32_t JXENGINE_CALL XZK_nInit(const char* directory, int32_t flags);
 /* Closes a handle. */
 JXENGINE_API int16_t JXENGINE_CALL XZK_Termine(int32_t handle);
@@ -163,31 +168,135 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t com
 #define JX_ERR_BAD_LENGTH 9     /* record length differs from the file's */
 #define JX_ERR_DUPLICATE 10     /* unique key duplicated (result only, see above) */
 #define JX_ERR_STORAGE 11       /* LMDB reported a failure */
-#define JX_ERR_BUSY 12          /* another handle of this process holds the
-                                   database's host transaction */
+#define JX_ERR_BUSY 12          /* another connection (of this process or
+                                   another) holds the database's write lock
+                                   and kept it past the busy timeout */
 #define JX_ERR_NO_MEMORY 13     /* allocation failed */
-#define JX_ERR_TRANSACTION 14   /* begin inside a transaction, commit or
-                                   rollback outside one, or a transaction that
-                                   a storage failure spoiled */
+#define JX_ERR_TRANSACTION 14   /* begin inside a transaction or a statement
+                                   scope, commit or rollback outside one,
+                                   commit with a statement scope open, end of
+                                   a scope that is not open */
 #define JX_ERR_NO_MEMO 15       /* no memo for that reference / ordinal */
 #define JX_ERR_DESCRIPTION 16   /* XZK_DECRITFICHIER refused (status 784 > 0) */
 #define JX_ERR_NOT_OPEN 17      /* XZK_nInit: no database there, or it cannot
                                    be opened (returned negated) */
+#define JX_ERR_MAP_FULL 18      /* the map filled up: the work of the call (or
+                                   of the statement scope it ran in) was
+                                   undone and the map enlarged, so running it
+                                   again may succeed */
+#define JX_ERR_ROLLED_BACK 19   /* the host transaction was rolled back by a
+                                   failure (full map, storage error): nothing
+                                   of it stays, and every call that would use
+                                   it answers this code until the host ends
+                                   it with commit or rollback */
+#define JX_ERR_READ_ONLY 20     /* the database was opened read-only (its
+                                   folder or files may not be written) */
+#define JX_ERR_DAMAGED 21       /* the data file is damaged: truncated,
+                                   inconsistent meta pages, or a tree whose
+                                   keys do not ascend (returned negated by
+                                   XZK_nInit) */
+#define JX_ERR_DATABASE_FULL 22 /* the map is full and may not grow
+                                   (JXENGINE_MAP_LIMIT, or the address space
+                                   is exhausted): the work was undone */
+
+/* Copies into `text` (size bytes, cut and zero-terminated) the French
+ * explanation of the last failure reported on `handle` by
+ * XZK_BeginStatement, XZK_EndStatement, the host transaction calls or a
+ * write that met a full map, a busy database or a read-only one, and
+ * returns its code (0 with an empty text when there was none since the
+ * handle opened). Handle 0 asks about the last XZK_nInit of the process
+ * that failed. `text` may be NULL to ask for the code alone. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetLastError(int32_t handle, char* text, int32_t size);
 
 /* ---- Host transactions ----
  * Between XZK_BeginTransaction and XZK_CommitTransaction every write of the
  * handle (records, memos, file and index creation) goes into one LMDB write
  * transaction: it is durable at commit and undone by rollback, and the
- * handle's own reads see it. LMDB allows one writer per database at a time:
- * while a handle holds a transaction, writes through other handles of the
- * same process fail with JX_ERR_BUSY, and writers in other processes wait
- * for the commit. XZK_Termine rolls back a transaction still open.
- * Each returns JX_OK, JX_ERR_BAD_HANDLE, JX_ERR_TRANSACTION, JX_ERR_BUSY or
- * JX_ERR_STORAGE. Outside a transaction each write call is its own durable
- * (synced) LMDB transaction. */
+ * handle's own reads see it. One writer at a time per database: the handle
+ * holds the database's write lock (a lock file every writer of this engine
+ * honours, and LMDB's own) from begin to commit or rollback, so no other
+ * writer can slip in between. Readers never wait: they read the last commit.
+ * A writer that finds the lock taken waits up to the busy timeout, then
+ * fails with JX_ERR_BUSY. XZK_Termine rolls back a transaction still open.
+ * A full map or a storage failure inside the transaction rolls all of it
+ * back at once (the map is enlarged for the next one): the failing call
+ * answers JX_ERR_MAP_FULL, JX_ERR_DATABASE_FULL or JX_ERR_STORAGE, and later
+ * calls JX_ERR_ROLLED_BACK until the host ends it.
+ * Begin returns JX_OK, JX_ERR_BAD_HANDLE, JX_ERR_TRANSACTION, JX_ERR_BUSY,
+ * JX_ERR_READ_ONLY or JX_ERR_STORAGE. Commit returns JX_OK, or a failure
+ * after which nothing of the transaction stays (JX_ERR_ROLLED_BACK,
+ * JX_ERR_MAP_FULL, JX_ERR_DATABASE_FULL, JX_ERR_STORAGE), or
+ * JX_ERR_TRANSACTION (none open, or a statement scope still open: nothing
+ * changes). Rollback ends the transaction (closing any open statement
+ * scope) and returns JX_OK, or JX_ERR_TRANSACTION when none is open.
+ * Outside a transaction and a statement scope each write call is its own
+ * durable (synced) LMDB transaction. */
 JXENGINE_API int16_t JXENGINE_CALL XZK_BeginTransaction(int32_t handle);
 JXENGINE_API int16_t JXENGINE_CALL XZK_CommitTransaction(int32_t handle);
 JXENGINE_API int16_t JXENGINE_CALL XZK_RollbackTransaction(int32_t handle);
+
+/* ---- Statement scopes ----
+ * A statement scope groups the calls of one SQL statement so that it reads
+ * one consistent state and its writes are all kept or all undone.
+ * XZK_BeginStatement opens one on the handle; XZK_EndStatement closes the
+ * innermost one. Scopes nest (at most JX_STATEMENT_MAX_DEPTH).
+ *  - JX_STATEMENT_READ: outside a transaction, the scope reads one snapshot
+ *    of the last commit and never waits for a writer; inside one, it reads
+ *    the transaction's own state.
+ *  - JX_STATEMENT_WRITE: outside a host transaction and any write scope,
+ *    the scope takes the write lock (waiting up to the busy timeout) and
+ *    its writes become durable together when it ends with JX_STATEMENT_KEEP;
+ *    inside a host transaction or another write scope, it is a savepoint:
+ *    ending it with JX_STATEMENT_UNDO undoes exactly the writes made since it
+ *    began, and the enclosing transaction goes on, usable and consistent.
+ * A full map or a storage failure spoils the scope: its later calls fail,
+ * and XZK_EndStatement reports the failure whatever `keep` asked.
+ * XZK_BeginStatement returns JX_OK, JX_ERR_BAD_HANDLE, JX_ERR_BAD_ARGUMENT,
+ * JX_ERR_TRANSACTION (too deep), JX_ERR_BUSY, JX_ERR_READ_ONLY (a write
+ * scope on a read-only database), JX_ERR_ROLLED_BACK (inside a host
+ * transaction already rolled back) or JX_ERR_STORAGE.
+ * XZK_EndStatement returns JX_OK when the scope ended as asked (kept, or
+ * undone); otherwise the scope's work is gone and the code says why:
+ * JX_ERR_MAP_FULL (the map was enlarged: the statement may simply be run
+ * again), JX_ERR_DATABASE_FULL, JX_ERR_ROLLED_BACK (the host transaction
+ * around the scope was rolled back: the host must end it), JX_ERR_STORAGE,
+ * JX_ERR_NO_MEMORY, JX_ERR_DAMAGED; JX_ERR_TRANSACTION when no scope is open.
+ * XZK_GetLastError explains any failure. */
+#define JX_STATEMENT_READ 0
+#define JX_STATEMENT_WRITE 1
+#define JX_STATEMENT_UNDO 0
+#define JX_STATEMENT_KEEP 1
+#define JX_STATEMENT_MAX_DEPTH 32
+JXENGINE_API int16_t JXENGINE_CALL XZK_BeginStatement(int32_t handle, int32_t mode);
+JXENGINE_API int16_t JXENGINE_CALL XZK_EndStatement(int32_t handle, int32_t keep);
+
+/* Sets how long (milliseconds, >= 0) a write of `handle` waits for the
+ * database's write lock held by another connection before failing with
+ * JX_ERR_BUSY. The default is JX_BUSY_TIMEOUT_DEFAULT, or the value of the
+ * environment variable JXENGINE_BUSY_TIMEOUT (milliseconds) when set.
+ * Returns JX_OK, JX_ERR_BAD_HANDLE or JX_ERR_BAD_ARGUMENT. */
+#define JX_BUSY_TIMEOUT_DEFAULT 5000
+JXENGINE_API int16_t JXENGINE_CALL XZK_SetBusyTimeout(int32_t handle, int32_t milliseconds);
+
+/* ---- Integrity check ----
+ * Walks every record, index entry and memo of the handle's database (and
+ * through them every page of its trees) in one read snapshot and compares
+ * them: each record's image has its file's size and a number within the
+ * file's last record; each key item has exactly one index entry per record,
+ * holding the record's own key; unique keys hold no duplicates; every memo
+ * reference names a stored memo and every memo is referenced once; the
+ * pages of the trees and the free list account for the whole file.
+ * Writes the problems into `report` (one French line each, then a summary
+ * line; cut to size - 1 bytes and zero-terminated; NULL for none) and
+ * returns how many were found (0 = consistent), or minus an engine code
+ * (bad handle, storage failure, damaged beyond reading). */
+JXENGINE_API int32_t JXENGINE_CALL XZK_CheckDatabase(int32_t handle, char* report, int32_t size);
+
+/* ---- Memo size ----
+ * The largest memo the engine stores, in bytes: XZK_ECRIREMEMO refuses a
+ * longer one with JX_ERR_BAD_LENGTH. Hosts check files against it before
+ * reading them. */
+#define JX_MEMO_MAX_BYTES 1073741824
 
 /* ---- Catalogue ----
  * Copies into `name` (31 bytes, zero-terminated, upper case) the name of file
