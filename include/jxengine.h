@@ -115,7 +115,9 @@ extern "C" {
 #define JX_FILTER_TEXT 15  /* size 0: zero-terminated texts */
 
 /* ---- Databases ---- */
-#define JX_INIT_CREATE 1 /* XZK_nInit flag: create a missing database */
+#define JX_INIT_CREATE 1    /* XZK_nInit flag: create a missing database */
+#define JX_INIT_READ_ONLY 2 /* XZK_nInit flag: open read-only (every write
+                               answers JX_ERR_READ_ONLY) */
 
 /* Opens the database in `directory`; returns a handle > 0, or minus an
  * engine code: JX_ERR_BAD_ARGUMENT, JX_ERR_NOT_OPEN (no database there, or
