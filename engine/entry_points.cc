@@ -1,19 +1,18 @@
 // entry_points.cc - the C entry points of libjxengine.
 //
-// Each entry point takes the engine's call lock (the blocks are process-wide
-// and LMDB's writer must not be entered twice from one process), checks its
+// Each entry point takes the engine's call lock (call_lock.h), checks its
 // arguments, and runs the operation inside a catch-all: nothing is thrown
 // across the C boundary, and every failure becomes an error code. Record
 // calls always finish by writing the error code and the "completed" status
 // into the RecordBlock, so the SQL library sees a failure, not silence.
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "block_fields.h"
+#include "call_lock.h"
 #include "integrity_check.h"
 #include "jxengine.h"
 #include "key_browser.h"
@@ -27,8 +26,6 @@ using namespace jx;
 
 namespace {
 
-std::mutex g_callLock;
-
 constexpr int kMemoBlockHeader = 64;  // header size of the memo blocks we make
 
 int16_t Code(int code) { return int16_t(code); }
@@ -36,11 +33,11 @@ int16_t Code(int code) { return int16_t(code); }
 // Runs f() under the call lock, turning exceptions into codes.
 template <class F>
 int16_t Guarded(F&& f) {
-  std::lock_guard<std::mutex> lock(g_callLock);
+  CallLock::Hold hold;
   try {
     return Code(f());
-  } catch (const LmdbError&) {
-    return JX_ERR_STORAGE;
+  } catch (const LmdbError& e) {
+    return Code(CodeOfLmdbError(e.rc));
   } catch (const std::bad_alloc&) {
     return JX_ERR_NO_MEMORY;
   } catch (...) {
@@ -96,7 +93,9 @@ int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
       if (n < 1) return JX_ERR_BAD_ARGUMENT;
       if (store.Get(n, &image)) {
         HandOut(s, block, n, image, file->id);
-      } else if (n > store.Last()) {
+      } else if (n > store.Last() || !store.AnyFrom(n)) {
+        // Past the last record stored: a walk by number ends here, however
+        // large a damaged counter says the file is.
         SetI16(block, JX_REC_END, 1);
       }
       return JX_OK;
@@ -132,10 +131,11 @@ int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
 extern "C" {
 
 JXENGINE_API int32_t JXENGINE_CALL XZK_nInit(const char* directory, int32_t flags) {
-  std::lock_guard<std::mutex> lock(g_callLock);
+  CallLock::Hold hold;
   try {
     if (!directory) return -JX_ERR_BAD_ARGUMENT;
-    return Handles::Open(directory, (flags & JX_INIT_CREATE) != 0);
+    return Handles::Open(directory, (flags & JX_INIT_CREATE) != 0,
+                         (flags & JX_INIT_READ_ONLY) != 0);
   } catch (...) {
     return -JX_ERR_NOT_OPEN;
   }
@@ -264,7 +264,8 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREENREG(int32_t handle, const char* f
     }
     Session& session = *s;
     // The record a delete targets is resolved on the first run and kept, so
-    // that replaying the operation after a map growth deletes the same one.
+    // that running the operation again after a map growth deletes the same
+    // one.
     auto number = std::make_shared<int32_t>(record);
     int code = s->Write([&session, name, record, image, number](MDB_txn* txn) -> int {
       const FileDef* f = session.Dict(txn).Find(name);
@@ -298,6 +299,9 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREMEMO(int32_t handle, int32_t length
   return RecordCall(block, [&]() -> int {
     Session* s = Handles::Find(handle);
     if (!s) return JX_ERR_BAD_HANDLE;
+    // A binary memo comes with its block header: a little more than the
+    // largest memo is looked at, the data itself is bounded below.
+    if (length > JX_MEMO_MAX_BYTES + int32_t(0x10000)) return JX_ERR_BAD_LENGTH;
     int ordinal = GetI16(block, JX_REC_MEMO_NUMBER);
     const unsigned char* data = static_cast<const unsigned char*>(GetPtr(block, JX_REC_MEMO_DATA));
     std::vector<unsigned char> bytes;
@@ -330,6 +334,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREMEMO(int32_t handle, int32_t length
           size = size_t(dataLength) < available ? size_t(dataLength) : available;
         }
       }
+      if (size > size_t(JX_MEMO_MAX_BYTES)) return JX_ERR_BAD_LENGTH;
       if (size == 0) {
         if (reference != 0) memos.Remove(reference);
         reference = 0;
@@ -459,13 +464,41 @@ JXENGINE_API int32_t JXENGINE_CALL XZK_CheckDatabase(int32_t handle, char* repor
   return code != JX_OK ? -int32_t(code) : int32_t(problems);
 }
 
-// Temporary: the statement scope calls arrive with the session rework.
-JXENGINE_API int16_t JXENGINE_CALL XZK_BeginStatement(int32_t, int32_t) { return JX_NOT_SUPPORTED; }
-JXENGINE_API int16_t JXENGINE_CALL XZK_EndStatement(int32_t, int32_t) { return JX_NOT_SUPPORTED; }
-JXENGINE_API int16_t JXENGINE_CALL XZK_SetBusyTimeout(int32_t, int32_t) { return JX_NOT_SUPPORTED; }
-JXENGINE_API int16_t JXENGINE_CALL XZK_GetLastError(int32_t, char* text, int32_t size) {
-  if (text && size > 0) text[0] = 0;
-  return 0;
+JXENGINE_API int16_t JXENGINE_CALL XZK_BeginStatement(int32_t handle, int32_t mode) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    if (mode != JX_STATEMENT_READ && mode != JX_STATEMENT_WRITE) return JX_ERR_BAD_ARGUMENT;
+    return s->BeginStatement(mode == JX_STATEMENT_WRITE);
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_EndStatement(int32_t handle, int32_t keep) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    return s ? s->EndStatement(keep == JX_STATEMENT_KEEP) : JX_ERR_BAD_HANDLE;
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_SetBusyTimeout(int32_t handle, int32_t milliseconds) {
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    if (milliseconds < 0) return JX_ERR_BAD_ARGUMENT;
+    s->SetBusyTimeout(milliseconds);
+    return JX_OK;
+  });
+}
+
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetLastError(int32_t handle, char* text, int32_t size) {
+  std::string why;
+  int16_t code = Guarded([&] {
+    if (handle == 0) return Handles::LastOpenError(&why);
+    Session* s = Handles::Find(handle);
+    return s ? s->LastError(&why) : JX_ERR_BAD_HANDLE;
+  });
+  if (text && size > 0) SetText(text, 0, size_t(size), why);
+  return code;
 }
 
 // The entry points the SQL library binds but never calls.

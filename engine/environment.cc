@@ -14,36 +14,42 @@
 #include <map>
 #include <system_error>
 
+#include "data_file_check.h"
+#include "jxengine.h"
+
 namespace jx {
 namespace {
 
-constexpr size_t kInitialMapSize = size_t(64) << 20;
+constexpr size_t kMiB = size_t(1) << 20;
+// 64-bit: a map this large is only address space, and means a database
+// grows past it (and a transaction meets a full map) only beyond 64 GiB.
+constexpr unsigned long long kLargeMap = 64ull << 30;
+// 32-bit: the map shares two gigabytes with everything else, so it starts
+// at twice the file, between these bounds.
+constexpr size_t kSmallMapMin = 64 * kMiB;
+constexpr size_t kSmallMapMax = 1024 * kMiB;
+constexpr int kMaxTables = 8;
 
-// JXENGINE_MAP_SIZE (bytes) overrides the initial map size of newly opened
-// environments: small maps let tests exercise growth cheaply, large ones
-// spare a known-big load its doublings.
-size_t InitialMapSize() {
-  const char* text = getenv("JXENGINE_MAP_SIZE");
-  if (!text) return kInitialMapSize;
-  char* end = nullptr;
-  unsigned long long size = strtoull(text, &end, 10);
-  return (end != text && size >= 65536) ? size_t(size) : kInitialMapSize;
-}
-
-// JXENGINE_MAP_LIMIT (bytes), when set, caps the growth of newly opened
-// environments: a write that would need a larger map fails with a storage
-// error instead of doubling it. It bounds a database's size, and lets tests
-// meet a full map the way a full disk would be met. 0 = no cap.
-size_t MapLimit() {
-  const char* text = getenv("JXENGINE_MAP_LIMIT");
+size_t SizeVariable(const char* name, size_t minimum) {
+  const char* text = getenv(name);
   if (!text) return 0;
   char* end = nullptr;
   unsigned long long size = strtoull(text, &end, 10);
-  return end != text ? size_t(size) : 0;
+  return end != text && size >= minimum ? size_t(size) : 0;
 }
-constexpr int kMaxTables = 8;
 
-// Guarded by the engine's call mutex (entry points run one at a time).
+// The map a database starts with. JXENGINE_MAP_SIZE (bytes) overrides it:
+// small maps let tests meet growth cheaply.
+size_t InitialMapSize(unsigned long long fileSize) {
+  size_t forced = SizeVariable("JXENGINE_MAP_SIZE", 65536);
+  if (forced) return forced;
+  if (sizeof(void*) >= 8) return size_t(kLargeMap);
+  size_t size = kSmallMapMin;
+  while (size < kSmallMapMax && size < 2 * fileSize) size *= 2;
+  return size;
+}
+
+// Guarded by the engine's call lock (entry points run one at a time).
 std::map<std::string, std::shared_ptr<Environment>>& Registry() {
   static auto* registry = new std::map<std::string, std::shared_ptr<Environment>>();
   return *registry;
@@ -63,21 +69,51 @@ bool OpenTables(MDB_env* env, unsigned flags, Tables* t) {
   return false;
 }
 
+bool Refused(int rc) { return rc == EACCES || rc == EROFS || rc == EPERM; }
+
 }  // namespace
 
-std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, bool create) {
-  if (directory.empty()) return nullptr;
+int CodeOfLmdbError(int rc) {
+  switch (rc) {
+    case MDB_CORRUPTED:
+    case MDB_PAGE_NOTFOUND:
+    case MDB_INVALID:
+    case MDB_VERSION_MISMATCH: return JX_ERR_DAMAGED;
+    case MDB_MAP_FULL: return JX_ERR_MAP_FULL;
+    case ENOMEM: return JX_ERR_NO_MEMORY;
+    default: return Refused(rc) ? JX_ERR_READ_ONLY : JX_ERR_STORAGE;
+  }
+}
+
+std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, bool create,
+                                                  int* code, std::string* why) {
+  *code = JX_ERR_NOT_OPEN;
+  if (directory.empty()) {
+    *why = "Aucun dossier de base de donn\xE9" "es donn\xE9";
+    return nullptr;
+  }
   // std::filesystem rather than the POSIX calls: the engine is built for
   // Windows from the same source.
   namespace fs = std::filesystem;
   std::error_code error;
   if (!fs::exists(directory, error)) {
-    if (!create || !fs::create_directory(directory, error)) return nullptr;
+    if (!create) {
+      *why = "Dossier " + directory + " introuvable";
+      return nullptr;
+    }
+    if (!fs::create_directory(directory, error)) {
+      *why = "Dossier " + directory + " impossible \xE0 cr\xE9" "er : " + error.message();
+      return nullptr;
+    }
   } else if (!fs::is_directory(directory, error)) {
+    *why = directory + " n'est pas un dossier";
     return nullptr;
   }
   fs::path real = fs::canonical(directory, error);
-  if (error) return nullptr;
+  if (error) {
+    *why = "Dossier " + directory + " inaccessible : " + error.message();
+    return nullptr;
+  }
   std::string path = real.string();
   auto& registry = Registry();
   auto it = registry.find(path);
@@ -86,9 +122,13 @@ std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, 
     return it->second;
   }
   // Without the create flag, a directory with no database is not one.
-  if (!create && !fs::exists(real / "data.mdb", error)) return nullptr;
+  if (!create && !fs::exists(real / "data.mdb", error)) {
+    *why = "Aucune base de donn\xE9" "es dans " + directory;
+    return nullptr;
+  }
   std::shared_ptr<Environment> env(new Environment());
-  if (!env->Open(path, create)) return nullptr;
+  *code = env->Open(path, create, why);
+  if (*code != JX_OK) return nullptr;
   env->references_ = 1;
   registry[path] = env;
   return env;
@@ -99,44 +139,127 @@ void Environment::Release(const std::shared_ptr<Environment>& env) {
   Registry().erase(env->path_);
 }
 
-bool Environment::Open(const std::string& path, bool create) {
+bool Environment::MapIt(unsigned flags, size_t fileSize, int* rc) {
+  mapSize_ = InitialMapSize(fileSize);
+  // Address space may be scarce (a process limit, a 32-bit host): a map
+  // that cannot be reserved is halved while it still holds the file.
+  for (;;) {
+    if (env_) mdb_env_close(env_);
+    env_ = nullptr;
+    *rc = mdb_env_create(&env_);
+    if (*rc != MDB_SUCCESS) return false;
+    // MDB_NOTLS: read transactions belong to handles, not threads, so a
+    // handle may be used from any thread (one call at a time).
+    *rc = mdb_env_set_maxdbs(env_, kMaxTables);
+    if (*rc == MDB_SUCCESS) *rc = mdb_env_set_mapsize(env_, mapSize_);
+    if (*rc == MDB_SUCCESS) *rc = mdb_env_open(env_, path_.c_str(), MDB_NOTLS | flags, 0664);
+    if (*rc == MDB_SUCCESS) return true;
+    if (*rc != ENOMEM || mapSize_ / 2 < 2 * fileSize || mapSize_ / 2 < 65536) return false;
+    mapSize_ /= 2;
+  }
+}
+
+int Environment::Open(const std::string& path, bool create, std::string* why) {
+  namespace fs = std::filesystem;
   path_ = path;
-  if (mdb_env_create(&env_) != MDB_SUCCESS) return false;
-  mapSize_ = InitialMapSize();
-  mapLimit_ = MapLimit();
-  // MDB_NOTLS: read transactions belong to handles, not threads, so a
-  // handle may be used from any thread (one call at a time).
-  if (mdb_env_set_maxdbs(env_, kMaxTables) != MDB_SUCCESS ||
-      mdb_env_set_mapsize(env_, mapSize_) != MDB_SUCCESS ||
-      mdb_env_open(env_, path.c_str(), MDB_NOTLS, 0664) != MDB_SUCCESS)
-    return false;
+  mapLimit_ = SizeVariable("JXENGINE_MAP_LIMIT", 1);
+  std::string dataFile = (fs::path(path) / "data.mdb").string();
+  if (!CheckDataFile(dataFile, why)) return JX_ERR_DAMAGED;
+  std::error_code error;
+  uintmax_t fileSize = fs::exists(dataFile, error) ? fs::file_size(dataFile, error) : 0;
+  if (error) fileSize = 0;
+
+  int rc;
+  bool mapped = MapIt(0, size_t(fileSize), &rc);
+  // A folder or files this process may not write: read-only, first with
+  // LMDB's lock file (readers still register in it), then without it.
+  if (!mapped && Refused(rc)) {
+    readOnly_ = true;
+    mapped = MapIt(MDB_RDONLY, size_t(fileSize), &rc) ||
+             (Refused(rc) && MapIt(MDB_RDONLY | MDB_NOLOCK, size_t(fileSize), &rc));
+  }
+  if (!mapped) {
+    *why = std::string("Base de donn\xE9" "es impossible \xE0 ouvrir : ") + mdb_strerror(rc);
+    return rc == MDB_INVALID || rc == MDB_VERSION_MISMATCH ? JX_ERR_DAMAGED : JX_ERR_NOT_OPEN;
+  }
   MDB_envinfo info;
   if (mdb_env_info(env_, &info) == MDB_SUCCESS) mapSize_ = info.me_mapsize;
+  if (!readOnly_) lockPath_ = (fs::path(path) / "jxwrite.lock").string();
   // Open the tables read-only first: creating them needs the writer lock,
   // which another process may hold for a long host transaction.
-  if (OpenTables(env_, 0, &tables_)) return true;
-  return create && OpenTables(env_, MDB_CREATE, &tables_);
+  if (OpenTables(env_, 0, &tables_)) return JX_OK;
+  if (create && !readOnly_ && OpenTables(env_, MDB_CREATE, &tables_)) return JX_OK;
+  *why = "Base de donn\xE9" "es incompl\xE8te : ses tables sont absentes";
+  return JX_ERR_NOT_OPEN;
 }
 
 Environment::~Environment() {
+  ZkFileLockRelease(lock_);
   if (env_) mdb_env_close(env_);
 }
 
-void Environment::Grow() {
+Growth Environment::Grow() {
+  if (pendingMap_ != 0) return Growth::kDeferred;
   MDB_envinfo info;
-  if (mdb_env_info(env_, &info) == MDB_SUCCESS && info.me_mapsize > mapSize_)
-    mapSize_ = info.me_mapsize;
-  if (mapLimit_ != 0 && mapSize_ * 2 > mapLimit_) throw LmdbError{MDB_MAP_FULL};
-  mapSize_ *= 2;
-  Check(mdb_env_set_mapsize(env_, mapSize_));
-  ++generation_;
+  size_t current = mapSize_;
+  if (mdb_env_info(env_, &info) == MDB_SUCCESS && info.me_mapsize > current)
+    current = info.me_mapsize;
+  size_t wanted = current * 2;
+  if (wanted < current) return Growth::kAtLimit;
+  if (mapLimit_ != 0 && wanted > mapLimit_) wanted = mapLimit_;
+  if (wanted <= current) return Growth::kAtLimit;
+  pendingMap_ = wanted;
+  ApplyPendingGrowth();
+  return pendingMap_ == 0 ? Growth::kGrown : Growth::kDeferred;
 }
 
-void Environment::AdoptMapSize() {
-  Check(mdb_env_set_mapsize(env_, 0));
-  MDB_envinfo info;
-  if (mdb_env_info(env_, &info) == MDB_SUCCESS) mapSize_ = info.me_mapsize;
-  ++generation_;
+void Environment::ApplyPendingGrowth() {
+  if (pendingMap_ == 0 || liveTxns_ > 0) return;
+  if (mdb_env_set_mapsize(env_, pendingMap_) == MDB_SUCCESS) {
+    mapSize_ = pendingMap_;
+    ++generation_;
+  }
+  pendingMap_ = 0;
+}
+
+int Environment::BeginTxn(unsigned flags, MDB_txn** txn) {
+  if (!(flags & MDB_RDONLY)) ApplyPendingGrowth();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int rc = mdb_txn_begin(env_, nullptr, flags, txn);
+    if (rc != MDB_MAP_RESIZED) return rc;
+    // Another process grew the map: adopt its size, when nothing of this
+    // process reads under the old one.
+    if (liveTxns_ > 0) return rc;
+    rc = mdb_env_set_mapsize(env_, 0);
+    if (rc != MDB_SUCCESS) return rc;
+    MDB_envinfo info;
+    if (mdb_env_info(env_, &info) == MDB_SUCCESS) mapSize_ = info.me_mapsize;
+    ++generation_;
+  }
+  return MDB_MAP_RESIZED;
+}
+
+int Environment::TryTakeWriter(int32_t session) {
+  if (writer_ == session) return JX_OK;
+  if (writer_ != 0) return JX_ERR_BUSY;
+  if (!lockPath_.empty()) {
+    int busy = 0;
+    lock_ = ZkFileLockTry(lockPath_.c_str(), &busy);
+    if (!lock_ && busy) return JX_ERR_BUSY;
+    // A lock file that cannot be made at all (a folder where only the
+    // database files may be written) leaves LMDB's own lock alone to keep
+    // writers apart: safe, but waited for without a timeout.
+    if (!lock_) lockPath_.clear();
+  }
+  writer_ = session;
+  return JX_OK;
+}
+
+void Environment::ReleaseWriter(int32_t session) {
+  if (writer_ != session) return;
+  ZkFileLockRelease(lock_);
+  lock_ = nullptr;
+  writer_ = 0;
 }
 
 }  // namespace jx

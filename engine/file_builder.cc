@@ -58,7 +58,7 @@ const char* KeyProblem(const FileDef& file, const Item& item) {
 void SaveFile(MDB_txn* txn, const Tables& t, const FileDef& file) {
   std::string blob = file.Serialize();
   MDB_val k{file.name.size(), const_cast<char*>(file.name.data())}, v{blob.size(), blob.data()};
-  Check(mdb_put(txn, t.catalog, &k, &v, 0));
+  KvPut(txn, t.catalog, k, v);
   MetaNext(txn, t, kDictionaryVersion);
 }
 

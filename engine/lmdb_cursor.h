@@ -13,6 +13,9 @@
 namespace jx {
 
 // A cursor closed on every path out (LMDB errors arrive as exceptions).
+// Its walks always end: a key that does not follow the one before it (a
+// damaged tree can send a walk back) stops the walk as damaged data, so no
+// loop over a table can run, or grow what it collects, without bound.
 class Cursor {
  public:
   Cursor(MDB_txn* txn, MDB_dbi dbi) { Check(mdb_cursor_open(txn, dbi, &cursor_)); }
@@ -24,6 +27,9 @@ class Cursor {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_SET_RANGE);
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
+    // At or after the key sought, or the tree is damaged.
+    if (Compare(*k, key) < 0) throw LmdbError{MDB_CORRUPTED};
+    Keep(*k);
     return true;
   }
   // Positions at the table's first key; false when it is empty.
@@ -31,20 +37,34 @@ class Cursor {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_FIRST);
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
+    Keep(*k);
     return true;
   }
   bool Next(MDB_val* k, MDB_val* v) {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_NEXT);
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
+    if (Compare(*k, last_) <= 0) throw LmdbError{MDB_CORRUPTED};
+    Keep(*k);
     return true;
+  }
+
+  // LMDB's default order: bytes, then length.
+  static int Compare(const MDB_val& a, const std::string& b) {
+    size_t n = a.mv_size < b.size() ? a.mv_size : b.size();
+    int c = std::memcmp(a.mv_data, b.data(), n);
+    if (c != 0) return c;
+    return a.mv_size < b.size() ? -1 : a.mv_size > b.size() ? 1 : 0;
   }
 
  private:
   Cursor(const Cursor&) = delete;
   Cursor& operator=(const Cursor&) = delete;
 
+  void Keep(const MDB_val& k) { last_.assign(static_cast<const char*>(k.mv_data), k.mv_size); }
+
   MDB_cursor* cursor_ = nullptr;
+  std::string last_;  // the key the cursor stands on
 };
 
 inline bool HasPrefix(const MDB_val& k, const std::string& prefix) {

@@ -6,6 +6,7 @@
 
 #include "block_fields.h"
 #include "meta.h"
+#include "undo_log.h"
 
 namespace jx {
 namespace {
@@ -22,7 +23,7 @@ uint32_t MemoStore::Put(uint32_t reference, const void* data, size_t length) {
   if (reference == 0) reference = uint32_t(MetaNext(txn_, t_, kNextMemo));
   std::string key = MemoKey(reference);
   MDB_val k{key.size(), key.data()}, v{length, const_cast<void*>(data)};
-  Check(mdb_put(txn_, t_.memos, &k, &v, 0));
+  KvPut(txn_, t_.memos, k, v);
   return reference;
 }
 
@@ -38,8 +39,7 @@ bool MemoStore::Get(uint32_t reference, MDB_val* data) {
 void MemoStore::Remove(uint32_t reference) {
   std::string key = MemoKey(reference);
   MDB_val k{key.size(), key.data()};
-  int rc = mdb_del(txn_, t_.memos, &k, nullptr);
-  if (rc != MDB_NOTFOUND) Check(rc);
+  KvDelete(txn_, t_.memos, k);
 }
 
 uint32_t MemoReference(const unsigned char* image, uint32_t offset) {

@@ -3,8 +3,8 @@
 // One table of named 64-bit counters: the dictionary version (bumped by
 // every change of a file description, so handles know to reload their
 // cached dictionary), the next file, index and memo numbers, and for each
-// file the last record number given (record numbers are never reused, so a
-// deleted last record still reads as "deleted", not as "past the end").
+// file the last record number given (record numbers are never reused: the
+// next append follows it even when the last record was deleted).
 #ifndef JXENGINE_META_H_
 #define JXENGINE_META_H_
 
@@ -14,6 +14,7 @@
 
 #include "block_fields.h"
 #include "environment.h"
+#include "undo_log.h"
 
 namespace jx {
 
@@ -40,7 +41,7 @@ inline uint64_t MetaGet(MDB_txn* txn, const Tables& t, const std::string& name) 
 
 inline void MetaPut(MDB_txn* txn, const Tables& t, const std::string& name, uint64_t v) {
   MDB_val key{name.size(), const_cast<char*>(name.data())}, value{8, &v};
-  Check(mdb_put(txn, t.meta, &key, &value, 0));
+  KvPut(txn, t.meta, key, value);
 }
 
 // Increments the counter and returns its new value (the first is 1).

@@ -12,6 +12,7 @@
 #include "lmdb_cursor.h"
 #include "memo_store.h"
 #include "meta.h"
+#include "undo_log.h"
 
 namespace jx {
 namespace {
@@ -46,6 +47,14 @@ bool RecordStore::Get(int32_t n, MDB_val* image) {
 
 int32_t RecordStore::Last() { return int32_t(MetaGet(txn_, t_, LastRecordKey(file_.id))); }
 
+bool RecordStore::AnyFrom(int32_t n) {
+  std::string prefix;
+  PutBE32(prefix, file_.id);
+  Cursor cursor(txn_, t_.records);
+  MDB_val k, v;
+  return cursor.Seek(RecordKey(file_.id, n < 1 ? 1 : n), &k, &v) && HasPrefix(k, prefix);
+}
+
 bool RecordStore::TakenByOther(const Item& key, const std::string& form, int32_t self) {
   std::string prefix;
   PutBE32(prefix, key.indexId);
@@ -66,20 +75,19 @@ bool RecordStore::TakenByOther(const Item& key, const std::string& form, int32_t
 void RecordStore::PutEntry(const Item& key, const std::string& form, int32_t n) {
   std::string entry = IndexKey(key.indexId, form, n);
   MDB_val k{entry.size(), entry.data()}, v{0, nullptr};
-  Check(mdb_put(txn_, t_.indexes, &k, &v, 0));
+  KvPut(txn_, t_.indexes, k, v);
 }
 
 void RecordStore::DeleteEntry(const Item& key, const std::string& form, int32_t n) {
   std::string entry = IndexKey(key.indexId, form, n);
   MDB_val k{entry.size(), entry.data()};
-  int rc = mdb_del(txn_, t_.indexes, &k, nullptr);
-  if (rc != MDB_NOTFOUND) Check(rc);
+  KvDelete(txn_, t_.indexes, k);
 }
 
 void RecordStore::PutImage(int32_t n, const std::string& image) {
   std::string key = RecordKey(file_.id, n);
   MDB_val k{key.size(), key.data()}, v{image.size(), const_cast<char*>(image.data())};
-  Check(mdb_put(txn_, t_.records, &k, &v, 0));
+  KvPut(txn_, t_.records, k, v);
 }
 
 int RecordStore::Append(const unsigned char* image, int32_t* number) {
@@ -158,7 +166,7 @@ int RecordStore::Remove(int32_t n) {
   }
   std::string key = RecordKey(file_.id, n);
   MDB_val k{key.size(), key.data()};
-  Check(mdb_del(txn_, t_.records, &k, nullptr));
+  KvDelete(txn_, t_.records, k);
   return JX_OK;
 }
 

@@ -28,6 +28,8 @@ class RecordStore {
   bool Get(int32_t n, MDB_val* image);
   // The last record number given in this file (0 when none).
   int32_t Last();
+  // True when a record numbered n or above is stored.
+  bool AnyFrom(int32_t n);
 
   // Appends `image` (recordSize bytes); memo references start at 0.
   // Returns JX_OK with the new number, or JX_ERR_DUPLICATE.

@@ -1,17 +1,24 @@
-// session.cc - transactions, dictionary cache and the handle table.
+// session.cc - transactions, statement scopes, the dictionary cache and the
+// handle table.
 #include "session.h"
 
-#include <map>
+#include <stdlib.h>
 
+#include <chrono>
+#include <map>
+#include <new>
+
+#include "call_lock.h"
 #include "jxengine.h"
 #include "lmdb_cursor.h"
 #include "meta.h"
+#include "text_format.h"
 
 namespace jx {
 namespace {
 
-// A bound on map doublings per write: 64 MiB doubled this often is far
-// beyond any disk, so reaching it means something else is wrong.
+// A bound on map doublings per write: far beyond any disk, so reaching it
+// means something else is wrong.
 constexpr int kMaxGrowth = 24;
 
 std::map<int32_t, std::unique_ptr<Session>>& Table() {
@@ -19,16 +26,37 @@ std::map<int32_t, std::unique_ptr<Session>>& Table() {
   return *table;
 }
 int32_t g_nextHandle = 1;
+int g_openError = 0;
+std::string* g_openErrorText = new std::string();
+
+// JXENGINE_BUSY_TIMEOUT (milliseconds) sets the busy timeout of new handles.
+int32_t DefaultBusyTimeout() {
+  const char* text = getenv("JXENGINE_BUSY_TIMEOUT");
+  if (!text) return JX_BUSY_TIMEOUT_DEFAULT;
+  char* end = nullptr;
+  long value = strtol(text, &end, 10);
+  return end != text && value >= 0 && value <= INT32_MAX ? int32_t(value)
+                                                         : JX_BUSY_TIMEOUT_DEFAULT;
+}
+
+unsigned long long MiB(size_t bytes) { return (unsigned long long)(bytes >> 20); }
 
 }  // namespace
 
-Session::Session(int32_t id, std::shared_ptr<Environment> env) : id_(id), env_(std::move(env)) {}
+Session::Session(int32_t id, std::shared_ptr<Environment> env, bool readOnly)
+    : id_(id), env_(std::move(env)), readOnly_(readOnly), busyTimeout_(DefaultBusyTimeout()) {}
 
 Session::~Session() {
-  if (hostTxn_) mdb_txn_abort(hostTxn_);
-  if (inHost_ && env_->writer == id_) env_->writer = 0;
+  DropSnapshot();
+  AbortRoot();
   if (readTxn_) mdb_txn_abort(readTxn_);
   Environment::Release(env_);
+}
+
+int Session::Fail(int code, const std::string& text) {
+  lastError_ = code;
+  lastErrorText_ = text;
+  return code;
 }
 
 MDB_txn* Session::AcquireReadTxn() {
@@ -36,158 +64,320 @@ MDB_txn* Session::AcquireReadTxn() {
     mdb_txn_abort(readTxn_);
     readTxn_ = nullptr;
   }
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int rc = readTxn_ ? mdb_txn_renew(readTxn_)
-                      : mdb_txn_begin(env_->env(), nullptr, MDB_RDONLY, &readTxn_);
-    if (rc == MDB_SUCCESS) {
-      readGeneration_ = env_->generation();
-      return readTxn_;
-    }
-    if (readTxn_) {
-      mdb_txn_abort(readTxn_);
-      readTxn_ = nullptr;
-    }
-    if (rc != MDB_MAP_RESIZED) throw LmdbError{rc};
-    env_->AdoptMapSize();  // another process grew the map
+  int rc = readTxn_ ? mdb_txn_renew(readTxn_) : env_->BeginTxn(MDB_RDONLY, &readTxn_);
+  if (rc == MDB_MAP_RESIZED && readTxn_) {
+    mdb_txn_abort(readTxn_);
+    readTxn_ = nullptr;
+    rc = env_->BeginTxn(MDB_RDONLY, &readTxn_);
   }
-  throw LmdbError{MDB_MAP_RESIZED};
+  if (rc != MDB_SUCCESS) {
+    if (readTxn_) mdb_txn_abort(readTxn_);
+    readTxn_ = nullptr;
+    throw LmdbError{rc};
+  }
+  readGeneration_ = env_->generation();
+  return readTxn_;
 }
 
-int Session::BeginWrite(MDB_txn** txn) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int rc = mdb_txn_begin(env_->env(), nullptr, 0, txn);
-    if (rc == MDB_SUCCESS) return MDB_SUCCESS;
-    if (rc != MDB_MAP_RESIZED) return rc;
-    env_->AdoptMapSize();
-  }
-  return MDB_MAP_RESIZED;
-}
-
-int Session::Write(const WriteOp& op) {
-  if (env_->writer != 0 && env_->writer != id_) return JX_ERR_BUSY;
-  if (inHost_) {
-    if (!hostTxn_) return JX_ERR_TRANSACTION;  // spoiled by an earlier failure
-    for (int growth = 0; growth <= kMaxGrowth; ++growth) {
-      try {
-        int result = op(hostTxn_);
-        if (result == JX_OK) log_.push_back(op);
-        return result;
-      } catch (const LmdbError& e) {
-        if (e.rc != MDB_MAP_FULL || !RestartHostGrown()) break;
-      }
-    }
-    FailHost();
-    return JX_ERR_STORAGE;
-  }
-  for (int growth = 0; growth <= kMaxGrowth; ++growth) {
-    MDB_txn* txn = nullptr;
-    if (BeginWrite(&txn) != MDB_SUCCESS) return JX_ERR_STORAGE;
-    int result;
-    try {
-      result = op(txn);
-    } catch (const LmdbError& e) {
-      mdb_txn_abort(txn);
-      InvalidateDictionary();
-      if (e.rc != MDB_MAP_FULL) return JX_ERR_STORAGE;
-      env_->Grow();
-      continue;
-    } catch (...) {
-      mdb_txn_abort(txn);
-      InvalidateDictionary();
-      throw;
-    }
-    if (result != JX_OK) {
-      mdb_txn_abort(txn);
-      InvalidateDictionary();
-      return result;
-    }
-    int rc = mdb_txn_commit(txn);  // frees the transaction whatever happens
-    if (rc == MDB_SUCCESS) return JX_OK;
-    InvalidateDictionary();
-    if (rc != MDB_MAP_FULL) return JX_ERR_STORAGE;
-    env_->Grow();
-  }
-  return JX_ERR_STORAGE;
-}
-
-bool Session::RestartHostGrown() {
-  for (int growth = 0; growth <= kMaxGrowth; ++growth) {
-    if (hostTxn_) mdb_txn_abort(hostTxn_);
-    hostTxn_ = nullptr;
-    InvalidateDictionary();
-    try {
-      env_->Grow();
-    } catch (const LmdbError&) {
-      return false;
-    }
-    if (BeginWrite(&hostTxn_) != MDB_SUCCESS) {
-      hostTxn_ = nullptr;
-      return false;
-    }
-    try {
-      // The writes were accepted once against the same database (we held
-      // the writer lock until the abort); their results are not re-checked.
-      for (const WriteOp& op : log_) op(hostTxn_);
-      return true;
-    } catch (const LmdbError& e) {
-      if (e.rc != MDB_MAP_FULL) return false;
-    }
-  }
+bool Session::SavepointOpen() const {
+  for (const Scope& scope : scopes_)
+    if (scope.writes && !scope.ownsRoot) return true;
   return false;
 }
 
-void Session::FailHost() {
-  if (hostTxn_) mdb_txn_abort(hostTxn_);
-  hostTxn_ = nullptr;
-  log_.clear();
-  InvalidateDictionary();
-  if (env_->writer == id_) env_->writer = 0;
+int Session::Refusal() {
+  return Fail(JX_ERR_READ_ONLY,
+              env_->readOnly()
+                  ? "Base de donn\xE9" "es en lecture seule : son dossier ou ses fichiers sont "
+                    "prot\xE9g\xE9s en \xE9" "criture"
+                  : "Base de donn\xE9" "es ouverte en lecture seule : aucune \xE9" "criture possible");
+}
+
+int Session::TakeWriter() {
+  auto start = std::chrono::steady_clock::now();
+  unsigned pause = 1;
+  for (;;) {
+    if (env_->TryTakeWriter(id_) == JX_OK) return JX_OK;
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+    if (waited >= busyTimeout_)
+      return Fail(JX_ERR_BUSY,
+                  FormatText("Base de donn\xE9" "es occup\xE9" "e : une autre connexion y \xE9"
+                             "crit ; attente abandonn\xE9" "e apr\xE8s %d ms",
+                             int(busyTimeout_)));
+    long long left = busyTimeout_ - waited;
+    CallLock::SleepReleased(unsigned(left < pause ? left : pause));
+    if (pause < 50) pause *= 2;
+  }
+}
+
+int Session::BeginRoot() {
+  if (readOnly_ || env_->readOnly()) return Refusal();
+  int taken = TakeWriter();
+  if (taken != JX_OK) return taken;
+  int rc = env_->BeginTxn(0, &writeTxn_);
+  if (rc != MDB_SUCCESS) {
+    writeTxn_ = nullptr;
+    env_->ReleaseWriter(id_);
+    return Fail(CodeOfLmdbError(rc),
+                std::string("Transaction d'\xE9" "criture impossible : ") + mdb_strerror(rc));
+  }
+  env_->TxnOpened();
+  return JX_OK;
+}
+
+void Session::AbortRoot() {
+  if (writeTxn_) {
+    mdb_txn_abort(writeTxn_);
+    writeTxn_ = nullptr;
+    env_->TxnClosed();
+    InvalidateDictionary();
+  }
+  undo_.Clear();
+  env_->ReleaseWriter(id_);
+}
+
+// Explains a full map: what was lost, and what came of asking for a larger
+// one (`before` is the size that filled up).
+int Session::FullMap(size_t before, Growth growth) {
+  const char* lost = inHost_ ? "la transaction enti\xE8re a \xE9t\xE9 annul\xE9" "e"
+                     : !scopes_.empty() ? "l'instruction a \xE9t\xE9 annul\xE9" "e"
+                                        : "l'\xE9" "criture a \xE9t\xE9 annul\xE9" "e";
+  if (growth == Growth::kAtLimit)
+    return Fail(JX_ERR_DATABASE_FULL,
+                FormatText("Base pleine : sa carte m\xE9moire (%llu Mio) ne peut plus grandir "
+                           "(JXENGINE_MAP_LIMIT) ; %s",
+                           MiB(before), lost));
+  return Fail(JX_ERR_MAP_FULL,
+              FormatText("Carte m\xE9moire de la base pleine (%llu Mio) : %s et la carte %s "
+                         "%llu Mio ; recommencez (JXENGINE_MAP_SIZE fixe sa taille de d\xE9part)",
+                         MiB(before), lost,
+                         growth == Growth::kGrown ? "agrandie \xE0" : "sera agrandie \xE0",
+                         MiB(growth == Growth::kGrown ? env_->mapSize() : before * 2)));
+}
+
+// The root write transaction is lost (LMDB marks a transaction unusable
+// after a full map or a storage failure): all of it goes, the locks are
+// released, and the handle answers the failure until the host or the
+// outermost scope ends.
+int Session::Spoil(int lmdbCode) {
+  AbortRoot();
+  int code = CodeOfLmdbError(lmdbCode);
+  if (code == JX_ERR_MAP_FULL) {
+    size_t before = env_->mapSize();
+    code = FullMap(before, env_->Grow());
+  } else {
+    Fail(code, std::string("Erreur du moteur de stockage (") + mdb_strerror(lmdbCode) + ") : " +
+                   (inHost_ ? "la transaction enti\xE8re a \xE9t\xE9 annul\xE9" "e"
+                            : "l'instruction a \xE9t\xE9 annul\xE9" "e"));
+  }
+  spoiled_ = code;
+  spoilText_ = lastErrorText_;
+  return code;
+}
+
+int Session::RolledBack() {
+  return Fail(JX_ERR_ROLLED_BACK,
+              "Transaction d\xE9j\xE0 annul\xE9" "e, \xE0 terminer par un rollback. Cause : " +
+                  spoilText_);
+}
+
+int Session::Write(const WriteOp& op) {
+  if (spoiled_) return inHost_ ? RolledBack() : spoiled_;
+  if (readOnly_ || env_->readOnly()) return Refusal();
+  if (writeTxn_) {
+    UndoLog::Scope recording(SavepointOpen() ? &undo_ : nullptr);
+    try {
+      return op(writeTxn_);
+    } catch (const LmdbError& e) {
+      return Spoil(e.rc);
+    } catch (const std::bad_alloc&) {
+      // The operation may have written part of itself: nothing of the
+      // transaction can be trusted any more.
+      return Spoil(ENOMEM);
+    }
+  }
+  int taken = TakeWriter();
+  if (taken != JX_OK) return taken;
+  constexpr int kLost = -1;  // the transaction failed in LMDB (rc says why)
+  int result = JX_ERR_STORAGE;
+  for (int growth = 0; growth <= kMaxGrowth; ++growth) {
+    MDB_txn* txn = nullptr;
+    int rc = env_->BeginTxn(0, &txn);
+    if (rc != MDB_SUCCESS) {
+      result = Fail(CodeOfLmdbError(rc),
+                    std::string("Transaction d'\xE9" "criture impossible : ") + mdb_strerror(rc));
+      break;
+    }
+    try {
+      result = op(txn);
+    } catch (const LmdbError& e) {
+      rc = e.rc;
+      result = kLost;
+    } catch (...) {
+      mdb_txn_abort(txn);
+      InvalidateDictionary();
+      env_->ReleaseWriter(id_);
+      throw;
+    }
+    if (result == JX_OK) {
+      rc = mdb_txn_commit(txn);  // frees the transaction whatever happens
+      if (rc == MDB_SUCCESS) break;
+      result = kLost;
+    } else {
+      mdb_txn_abort(txn);
+    }
+    InvalidateDictionary();
+    if (result != kLost) break;  // refused by the operation: nothing written
+    // A write of its own can simply run again in a larger map: it reads
+    // and checks everything anew.
+    if (rc == MDB_MAP_FULL) {
+      size_t before = env_->mapSize();
+      Growth grown = env_->Grow();
+      if (grown == Growth::kGrown) continue;
+      result = FullMap(before, grown);
+      break;
+    }
+    result = Fail(CodeOfLmdbError(rc),
+                  std::string("Erreur du moteur de stockage : ") + mdb_strerror(rc));
+    break;
+  }
+  if (result == kLost) result = JX_ERR_STORAGE;
+  env_->ReleaseWriter(id_);
+  RefreshSnapshot();
+  return result;
 }
 
 int Session::Begin() {
-  if (inHost_) return JX_ERR_TRANSACTION;
-  if (env_->writer != 0) return JX_ERR_BUSY;
-  if (BeginWrite(&hostTxn_) != MDB_SUCCESS) {
-    hostTxn_ = nullptr;
-    return JX_ERR_STORAGE;
-  }
+  if (inHost_ || !scopes_.empty()) return JX_ERR_TRANSACTION;
+  Fail(JX_OK, "");
+  int begun = BeginRoot();
+  if (begun != JX_OK) return begun;
   inHost_ = true;
-  env_->writer = id_;
+  return JX_OK;
+}
+
+int Session::CommitRoot() {
+  int rc = mdb_txn_commit(writeTxn_);  // frees the transaction whatever happens
+  writeTxn_ = nullptr;
+  env_->TxnClosed();
+  AbortRoot();  // releases the locks and the undo log
+  if (rc != MDB_SUCCESS) {
+    InvalidateDictionary();
+    if (rc == MDB_MAP_FULL) {
+      size_t before = env_->mapSize();
+      return FullMap(before, env_->Grow());
+    }
+    return Fail(CodeOfLmdbError(rc), std::string("Validation impossible : ") + mdb_strerror(rc) +
+                                         " ; rien n'a \xE9t\xE9 \xE9" "crit");
+  }
+  RefreshSnapshot();
   return JX_OK;
 }
 
 int Session::Commit() {
-  if (!inHost_) return JX_ERR_TRANSACTION;
-  int result = JX_OK;
-  if (!hostTxn_) {
-    result = JX_ERR_TRANSACTION;  // a failure already undid it
-  } else {
-    for (int growth = 0;; ++growth) {
-      int rc = mdb_txn_commit(hostTxn_);
-      hostTxn_ = nullptr;
-      if (rc == MDB_SUCCESS) break;
-      if (rc != MDB_MAP_FULL || growth == kMaxGrowth || !RestartHostGrown()) {
-        result = JX_ERR_STORAGE;
-        break;
-      }
-    }
+  if (!inHost_ || !scopes_.empty()) return JX_ERR_TRANSACTION;
+  if (spoiled_) {
+    int code = RolledBack();
+    spoiled_ = 0;
+    inHost_ = false;
+    return code;
   }
-  if (result != JX_OK) InvalidateDictionary();
-  if (hostTxn_) mdb_txn_abort(hostTxn_);
-  hostTxn_ = nullptr;
+  int code = CommitRoot();
   inHost_ = false;
-  log_.clear();
-  if (env_->writer == id_) env_->writer = 0;
-  return result;
+  return code;
 }
 
 int Session::Rollback() {
   if (!inHost_) return JX_ERR_TRANSACTION;
-  FailHost();
+  DropSnapshot();
+  scopes_.clear();
+  AbortRoot();
   inHost_ = false;
+  spoiled_ = 0;
   // Positions and last-read records may name records that no longer exist;
   // the protocol calls then fail cleanly (not found), so they are kept.
   return JX_OK;
+}
+
+int Session::BeginStatement(bool writes) {
+  if (scopes_.size() >= JX_STATEMENT_MAX_DEPTH) return JX_ERR_TRANSACTION;
+  // A new statement: the explanations of earlier ones no longer apply.
+  if (scopes_.empty() && !spoiled_) Fail(JX_OK, "");
+  if (spoiled_) return inHost_ ? RolledBack() : spoiled_;
+  Scope scope;
+  scope.writes = writes;
+  if (writes) {
+    if (readOnly_ || env_->readOnly()) return Refusal();
+    if (!writeTxn_) {
+      int begun = BeginRoot();
+      if (begun != JX_OK) return begun;
+      scope.ownsRoot = true;
+    } else {
+      scope.undoMark = undo_.Mark();
+    }
+  } else if (!writeTxn_ && !snapshot_) {
+    int rc = env_->BeginTxn(MDB_RDONLY, &snapshot_);
+    if (rc != MDB_SUCCESS) {
+      snapshot_ = nullptr;
+      return Fail(CodeOfLmdbError(rc), std::string("Lecture impossible : ") + mdb_strerror(rc));
+    }
+    env_->TxnOpened();
+    scope.ownsSnapshot = true;
+  }
+  scopes_.push_back(scope);
+  return JX_OK;
+}
+
+int Session::EndStatement(bool keep) {
+  if (scopes_.empty()) return JX_ERR_TRANSACTION;
+  Scope scope = scopes_.back();
+  scopes_.pop_back();
+  if (scope.ownsSnapshot) DropSnapshot();
+  if (!scope.writes) return JX_OK;
+  if (spoiled_) {
+    // The scope's work went with the root transaction; the explanation
+    // given when it was lost stands.
+    int code = inHost_ ? JX_ERR_ROLLED_BACK : spoiled_;
+    if (scope.ownsRoot) spoiled_ = 0;
+    return code;
+  }
+  if (scope.ownsRoot) {
+    if (keep) return CommitRoot();
+    AbortRoot();
+    RefreshSnapshot();
+    return JX_OK;
+  }
+  if (keep) {
+    // Kept inside an enclosing savepoint, its changes stay undoable with it.
+    if (!SavepointOpen()) undo_.Forget(scope.undoMark);
+    return JX_OK;
+  }
+  try {
+    UndoLog::Scope quiet(nullptr);
+    undo_.RollBackTo(writeTxn_, scope.undoMark);
+    InvalidateDictionary();
+    return JX_OK;
+  } catch (const LmdbError& e) {
+    int code = Spoil(e.rc);
+    return inHost_ ? JX_ERR_ROLLED_BACK : code;
+  }
+}
+
+void Session::RefreshSnapshot() {
+  // A read scope that outlived a write of this handle reads on from a
+  // snapshot that holds it.
+  if (!snapshot_ || writeTxn_) return;
+  mdb_txn_reset(snapshot_);
+  if (mdb_txn_renew(snapshot_) != MDB_SUCCESS) DropSnapshot();
+}
+
+void Session::DropSnapshot() {
+  if (!snapshot_) return;
+  mdb_txn_abort(snapshot_);
+  snapshot_ = nullptr;
+  env_->TxnClosed();
 }
 
 const Dictionary& Session::Dict(MDB_txn* txn) {
@@ -208,13 +398,19 @@ const Dictionary& Session::Dict(MDB_txn* txn) {
   return dict_;
 }
 
-int32_t Handles::Open(const char* directory, bool create) {
-  auto env = Environment::Acquire(directory, create);
-  if (!env) return -JX_ERR_NOT_OPEN;
+int32_t Handles::Open(const char* directory, bool create, bool readOnly) {
+  int code = JX_OK;
+  std::string why;
+  auto env = Environment::Acquire(directory, create, &code, &why);
+  if (!env) {
+    g_openError = code;
+    *g_openErrorText = why;
+    return -code;
+  }
   while (Table().count(g_nextHandle) || g_nextHandle <= 0)
     g_nextHandle = g_nextHandle <= 0 ? 1 : g_nextHandle + 1;
   int32_t handle = g_nextHandle++;
-  Table()[handle] = std::make_unique<Session>(handle, std::move(env));
+  Table()[handle] = std::make_unique<Session>(handle, std::move(env), readOnly);
   return handle;
 }
 
@@ -228,6 +424,11 @@ int Handles::Close(int32_t handle) {
 Session* Handles::Find(int32_t handle) {
   auto it = Table().find(handle);
   return it == Table().end() ? nullptr : it->second.get();
+}
+
+int Handles::LastOpenError(std::string* text) {
+  if (text) *text = *g_openErrorText;
+  return g_openError;
 }
 
 }  // namespace jx

@@ -1,13 +1,20 @@
-// session.h - one open handle: its transactions, caches and read state.
+// session.h - one open handle: its transactions, statement scopes and
+// protocol state.
 //
 // A Session is what XZK_nInit hands out. It runs every engine operation in
-// an LMDB transaction of the right kind: reads in a cached read-only
-// transaction renewed per call (cheap), or in the host transaction while one
-// is open so that the handle reads its own writes; writes each in their own
-// committed transaction, or in the host transaction. When LMDB reports
-// MDB_MAP_FULL the map is doubled and the write retried; inside a host
-// transaction the writes already made are replayed from a log into a fresh
-// transaction after the growth, since LMDB cannot resize under a live one.
+// an LMDB transaction of the right kind:
+//  - the root write transaction, while the handle holds one: the host
+//    transaction (XZK_BeginTransaction) or the transaction of an outermost
+//    write statement scope. The handle holds the database's write lock for
+//    its whole life, so no other writer can come in between; a full map or
+//    a storage failure loses all of it at once (the handle is then
+//    "spoiled" until the host ends what it began) and never commits part.
+//  - a read snapshot, while an outermost read scope is open: one state for
+//    the whole statement, taken without waiting for any writer.
+//  - otherwise, for a read, a cached read-only transaction renewed per
+//    call, and for a write, a transaction of its own committed at once.
+// Write scopes nested in a root write transaction are savepoints: an undo
+// log of before-images (undo_log.h) takes back exactly their writes.
 // It also keeps what the block protocol makes per-handle: the record last
 // read per file (for delete), the record last written (for memos), keyed
 // browse positions, installed filters, and the engine-owned copies whose
@@ -26,12 +33,13 @@
 #include "environment.h"
 #include "file_builder.h"
 #include "key_range.h"
+#include "undo_log.h"
 
 namespace jx {
 
 // A write operation: returns JX_OK or an engine code, and writes nothing
-// unless it returns JX_OK (so a refused write never needs undoing). It may
-// be run again when a host transaction is replayed.
+// unless it returns JX_OK (so a refused write never needs undoing). A write
+// of its own transaction is run again from the start after the map grew.
 using WriteOp = std::function<int(MDB_txn*)>;
 
 struct BrowseState {
@@ -41,7 +49,7 @@ struct BrowseState {
 
 class Session {
  public:
-  Session(int32_t id, std::shared_ptr<Environment> env);
+  Session(int32_t id, std::shared_ptr<Environment> env, bool readOnly);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -52,7 +60,7 @@ class Session {
   // Runs f(txn) where this handle reads; returns f's result.
   template <class F>
   int Read(F&& f) {
-    if (hostTxn_) return f(hostTxn_);
+    if (MDB_txn* held = writeTxn_ ? writeTxn_ : snapshot_) return f(held);
     MDB_txn* txn = AcquireReadTxn();
     try {
       int result = f(txn);
@@ -63,12 +71,23 @@ class Session {
       throw;
     }
   }
-  // Runs a write operation durably (or in the host transaction).
+  // Runs a write operation where this handle writes: in its root write
+  // transaction, or durably in one of its own.
   int Write(const WriteOp& op);
 
+  // Host transactions and statement scopes (see jxengine.h for the codes).
   int Begin();
   int Commit();
   int Rollback();
+  int BeginStatement(bool writes);
+  int EndStatement(bool keep);
+
+  void SetBusyTimeout(int32_t milliseconds) { busyTimeout_ = milliseconds; }
+  // The last failure explained (code and French text); 0 when none.
+  int LastError(std::string* text) const {
+    if (text) *text = lastErrorText_;
+    return lastError_;
+  }
 
   // The dictionary as of `txn`, reloaded when its version moved.
   const Dictionary& Dict(MDB_txn* txn);
@@ -85,18 +104,42 @@ class Session {
   FileBuilder builder;
 
  private:
+  struct Scope {
+    bool writes = false;
+    bool ownsRoot = false;      // began the root write transaction
+    bool ownsSnapshot = false;  // took the read snapshot
+    size_t undoMark = 0;        // a savepoint's place in the undo log
+  };
+
   MDB_txn* AcquireReadTxn();
-  int BeginWrite(MDB_txn** txn);
-  bool RestartHostGrown();
-  void FailHost();
+  bool SavepointOpen() const;
+  int TakeWriter();
+  int BeginRoot();
+  void AbortRoot();
+  int CommitRoot();
+  int Spoil(int lmdbCode);
+  int RolledBack();
+  int FullMap(size_t before, Growth growth);
+  int Refusal();
+  void RefreshSnapshot();
+  void DropSnapshot();
+  int Fail(int code, const std::string& text);
 
   int32_t id_;
   std::shared_ptr<Environment> env_;
-  MDB_txn* readTxn_ = nullptr;
+  bool readOnly_;
+  int32_t busyTimeout_;
+  MDB_txn* readTxn_ = nullptr;  // cached per-call read transaction
   uint64_t readGeneration_ = 0;
+  MDB_txn* writeTxn_ = nullptr;  // root write transaction
+  MDB_txn* snapshot_ = nullptr;  // read snapshot of the outermost read scope
   bool inHost_ = false;
-  MDB_txn* hostTxn_ = nullptr;
-  std::vector<WriteOp> log_;
+  int spoiled_ = 0;          // code that lost the root write transaction
+  std::string spoilText_;    // and its explanation
+  std::vector<Scope> scopes_;
+  UndoLog undo_;
+  int lastError_ = 0;
+  std::string lastErrorText_;
   Dictionary dict_;
   uint64_t dictVersion_ = 0;
   bool dictValid_ = false;
@@ -105,10 +148,13 @@ class Session {
 // The process-wide table of open handles.
 class Handles {
  public:
-  // Opens a database; returns the new handle (> 0) or minus an error code.
-  static int32_t Open(const char* directory, bool create);
+  // Opens a database; returns the new handle (> 0) or minus an error code
+  // (then LastOpenError explains it).
+  static int32_t Open(const char* directory, bool create, bool readOnly);
   static int Close(int32_t handle);
   static Session* Find(int32_t handle);
+  // The last failure of Open in this process (code, French text).
+  static int LastOpenError(std::string* text);
 };
 
 }  // namespace jx

@@ -96,6 +96,27 @@ ZKPLATFORM_API HMODULE ZkModuleOf(const void* address);
 #ifdef __cplusplus
 extern "C" {
 #endif
+// An exclusive advisory lock on a file, held by one open of it at a time
+// across processes, and released when it is closed or its process ends
+// (killed included). Every open is its own owner, so a process that forks
+// never shares a lock it did not take.
+typedef struct ZkFileLock ZkFileLock;
+// Opens `path` (creating it when missing) and tries to lock it without
+// waiting. Returns the held lock; NULL with *busy set to 1 when another
+// open holds it, or with *busy set to 0 when the file cannot be opened or
+// locked at all.
+ZKPLATFORM_API ZkFileLock* ZkFileLockTry(const char* path, int* busy);
+// Releases the lock and closes the file. NULL is ignored.
+ZKPLATFORM_API void ZkFileLockRelease(ZkFileLock* lock);
+// Suspends the calling thread for about `milliseconds`.
+ZKPLATFORM_API void ZkSleepMilliseconds(unsigned milliseconds);
+#ifdef __cplusplus
+}
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 // Bounded formatting, on every platform: writes at most size - 1
 // characters and a terminator (nothing when size < 1). Returns the length
 // the full text would have had.

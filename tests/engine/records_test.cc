@@ -39,9 +39,9 @@ TEST_F(RecordsTest, ReadByNumberOverDeletedRecords) {
   EXPECT_EQ(r.valid, 0);
   EXPECT_EQ(r.end, 0);
   EXPECT_EQ(r.error, 0);
-  r = db.Read("R", 'L', 4);  // deleted last record: still not the end
-  EXPECT_EQ(r.valid, 0);
-  EXPECT_EQ(r.end, 0);
+  // Nothing is stored from the deleted last record on: a walk by number
+  // ends there (the counter alone does not prolong it).
+  EXPECT_EQ(db.Read("R", 'L', 4).end, 1);
   EXPECT_EQ(db.Read("R", 'L', 5).end, 1);
   // Numbers are not reused: the next append is 5.
   ASSERT_EQ(db.Write("R", 0, Row(50, "n")), 0);
@@ -141,7 +141,8 @@ TEST_F(RecordsTest, TwoHandlesShareOneDatabase) {
   EXPECT_EQ(db.Write("S", 0, Image(5).I32At(1, 4).bytes), 0);
 
   // While one handle holds a host transaction, the other reads the
-  // committed state and may not write.
+  // committed state and may not write (it does not wait: no timeout).
+  ASSERT_EQ(XZK_SetBusyTimeout(other.handle, 0), 0);
   ASSERT_EQ(XZK_BeginTransaction(db.handle), 0);
   ASSERT_EQ(db.Write("R", 0, Row(3, "c")), 0);
   EXPECT_EQ(db.Read("R", 'L', 3).valid, 1);     // own write visible
@@ -179,41 +180,50 @@ TEST_F(RecordsTest, RollbackUndoesRecordsKeysAndFiles) {
   EXPECT_EQ(db.Write("R", 0, Row(2, "b")), 0);  // the writer lock was released
 }
 
-TEST_F(EngineTest, MapGrowsInsideAndOutsideTransactions) {
-  // A 1 MiB initial map: a host transaction fills most of it, single writes
-  // then cross it (abort, grow, retry), and a second host transaction
-  // crosses the grown map (grow, replay its log) twice over.
+TEST_F(EngineTest, AFullMapGrowsUnderSingleWritesAndRollsBackAHostTransaction) {
+  // A 1 MiB initial map. Single writes cross it unseen (abort, grow, run
+  // again); a host transaction that fills it is rolled back whole, answers
+  // JX_ERR_ROLLED_BACK until ended, and runs whole once the map has grown.
   SetEnv("JXENGINE_MAP_SIZE", "1048576");
   Db db(dir.path());
   UnsetEnv("JXENGINE_MAP_SIZE");
   ASSERT_EQ(db.MakeFile("BIG", {{"K", 'L', 0, 1}, {"PAD", 'R', 30000}}), 0) << db.message;
   std::vector<unsigned char> image(30005, 0xAB);
   int32_t k = 0;
-  auto bulk = [&](int count) {
-    ASSERT_EQ(XZK_BeginTransaction(db.handle), 0);
-    if (k > 0) {  // a delete that the replay after growth must repeat
-      ASSERT_EQ(db.Read("BIG", 'L', 3).valid, 1);
-      ASSERT_EQ(db.Delete("BIG"), 0);
-    }
-    for (int i = 0; i < count; ++i) {
-      ++k;
-      std::memcpy(&image[1], &k, 4);
-      ASSERT_EQ(db.Write("BIG", 0, image), 0) << k;
-    }
-    ASSERT_EQ(XZK_CommitTransaction(db.handle), 0);
-  };
-  bulk(25);
-  for (int i = 0; i < 20; ++i) {
+  auto write = [&]() {
     ++k;
     std::memcpy(&image[1], &k, 4);
-    ASSERT_EQ(db.Write("BIG", 0, image), 0) << k;
-  }
-  bulk(150);
+    return db.Write("BIG", 0, image);
+  };
+  for (int i = 0; i < 45; ++i) ASSERT_EQ(write(), 0) << k;
+  const int32_t committed = k;
+
+  ASSERT_EQ(XZK_BeginTransaction(db.handle), 0);
+  ASSERT_EQ(db.Read("BIG", 'L', 3).valid, 1);
+  ASSERT_EQ(db.Delete("BIG"), 0);
+  int16_t code = 0;
+  for (int i = 0; i < 150 && code == 0; ++i) code = write();
+  EXPECT_EQ(code, JX_ERR_MAP_FULL);
+  char why[512];
+  EXPECT_EQ(XZK_GetLastError(db.handle, why, sizeof why), JX_ERR_MAP_FULL);
+  EXPECT_NE(std::string(why).find("JXENGINE_MAP_SIZE"), std::string::npos) << why;
+  EXPECT_EQ(write(), JX_ERR_ROLLED_BACK);
+  EXPECT_EQ(XZK_CommitTransaction(db.handle), JX_ERR_ROLLED_BACK);
+  EXPECT_EQ(XZK_CommitTransaction(db.handle), JX_ERR_TRANSACTION);  // it is over
+  EXPECT_EQ(db.Read("BIG", 'L', 3).valid, 1);  // the delete went with it
+  EXPECT_EQ(db.Read("BIG", 'L', committed + 1).end, 1);
+
+  k = committed;
+  ASSERT_EQ(XZK_BeginTransaction(db.handle), 0);
+  ASSERT_EQ(db.Read("BIG", 'L', 3).valid, 1);
+  ASSERT_EQ(db.Delete("BIG"), 0);
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(write(), 0) << k;
+  ASSERT_EQ(XZK_CommitTransaction(db.handle), 0);
   ReadResult r = db.Read("BIG", 'L', k);
   ASSERT_EQ(r.valid, 1);
   EXPECT_EQ(I32(r.bytes.data(), 1), k);
   EXPECT_EQ(db.Read("BIG", 'L', 3).valid, 0);
-  EXPECT_EQ(db.Browse("BIG", "K").size(), size_t(k - 1));
+  EXPECT_EQ(db.Browse("BIG", "K").size(), size_t(committed + 30 - 1));
 }
 
 }  // namespace

@@ -1,0 +1,58 @@
+// undo_log.cc - before-images of changed keys, and putting them back.
+#include "undo_log.h"
+
+#include "environment.h"
+
+namespace jx {
+namespace {
+
+thread_local UndoLog* g_recording = nullptr;
+
+}  // namespace
+
+UndoLog* UndoLog::Recording() { return g_recording; }
+
+UndoLog::Scope::Scope(UndoLog* log) : previous_(g_recording) { g_recording = log; }
+UndoLog::Scope::~Scope() { g_recording = previous_; }
+
+void UndoLog::RecordBefore(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {
+  MDB_val k = key, old;
+  int rc = mdb_get(txn, dbi, &k, &old);
+  if (rc != MDB_NOTFOUND) Check(rc);
+  Entry entry{dbi, rc == MDB_SUCCESS,
+              std::string(static_cast<const char*>(key.mv_data), key.mv_size), std::string()};
+  if (entry.existed) entry.value.assign(static_cast<const char*>(old.mv_data), old.mv_size);
+  entries_.push_back(std::move(entry));
+}
+
+void UndoLog::RollBackTo(MDB_txn* txn, size_t mark) {
+  while (entries_.size() > mark) {
+    Entry& e = entries_.back();
+    MDB_val k{e.key.size(), &e.key[0]};
+    if (e.existed) {
+      MDB_val v{e.value.size(), &e.value[0]};
+      Check(mdb_put(txn, e.dbi, &k, &v, 0));
+    } else {
+      int rc = mdb_del(txn, e.dbi, &k, nullptr);
+      if (rc != MDB_NOTFOUND) Check(rc);
+    }
+    entries_.pop_back();
+  }
+}
+
+void KvPut(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value) {
+  if (UndoLog* log = UndoLog::Recording()) log->RecordBefore(txn, dbi, key);
+  MDB_val k = key, v = value;
+  Check(mdb_put(txn, dbi, &k, &v, 0));
+}
+
+bool KvDelete(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {
+  if (UndoLog* log = UndoLog::Recording()) log->RecordBefore(txn, dbi, key);
+  MDB_val k = key;
+  int rc = mdb_del(txn, dbi, &k, nullptr);
+  if (rc == MDB_NOTFOUND) return false;
+  Check(rc);
+  return true;
+}
+
+}  // namespace jx
