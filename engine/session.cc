@@ -17,6 +17,8 @@
 namespace jx {
 namespace {
 
+using Lost = Session::Lost;
+
 // A bound on map doublings per write: far beyond any disk, so reaching it
 // means something else is wrong.
 constexpr int kMaxGrowth = 24;
@@ -39,7 +41,26 @@ int32_t DefaultBusyTimeout() {
                                                          : JX_BUSY_TIMEOUT_DEFAULT;
 }
 
-unsigned long long MiB(size_t bytes) { return (unsigned long long)(bytes >> 20); }
+// A map size as people read it: "256 Kio", "64 Mio", "64 Gio".
+std::string SizeText(size_t bytes) {
+  static const char* const kUnits[] = {"octets", "Kio", "Mio", "Gio", "Tio"};
+  int unit = 0;
+  unsigned long long n = bytes;
+  while (unit < 4 && n >= 1024 && n % 1024 == 0) {
+    n /= 1024;
+    ++unit;
+  }
+  return FormatText("%llu %s", n, kUnits[unit]);
+}
+
+const char* LostText(Lost lost) {
+  switch (lost) {
+    case Lost::kWrite: return "l'\xE9" "criture a \xE9t\xE9 annul\xE9" "e";
+    case Lost::kStatement: return "l'instruction a \xE9t\xE9 annul\xE9" "e";
+    case Lost::kTransaction: break;
+  }
+  return "la transaction enti\xE8re a \xE9t\xE9 annul\xE9" "e";
+}
 
 }  // namespace
 
@@ -140,21 +161,18 @@ void Session::AbortRoot() {
 
 // Explains a full map: what was lost, and what came of asking for a larger
 // one (`before` is the size that filled up).
-int Session::FullMap(size_t before, Growth growth) {
-  const char* lost = inHost_ ? "la transaction enti\xE8re a \xE9t\xE9 annul\xE9" "e"
-                     : !scopes_.empty() ? "l'instruction a \xE9t\xE9 annul\xE9" "e"
-                                        : "l'\xE9" "criture a \xE9t\xE9 annul\xE9" "e";
+int Session::FullMap(size_t before, Growth growth, Lost lost) {
   if (growth == Growth::kAtLimit)
     return Fail(JX_ERR_DATABASE_FULL,
-                FormatText("Base pleine : sa carte m\xE9moire (%llu Mio) ne peut plus grandir "
+                FormatText("Base pleine : sa carte m\xE9moire (%s) ne peut plus grandir "
                            "(JXENGINE_MAP_LIMIT) ; %s",
-                           MiB(before), lost));
+                           SizeText(before).c_str(), LostText(lost)));
   return Fail(JX_ERR_MAP_FULL,
-              FormatText("Carte m\xE9moire de la base pleine (%llu Mio) : %s et la carte %s "
-                         "%llu Mio ; recommencez (JXENGINE_MAP_SIZE fixe sa taille de d\xE9part)",
-                         MiB(before), lost,
+              FormatText("Carte m\xE9moire de la base pleine (%s) : %s et la carte %s %s ; "
+                         "recommencez (JXENGINE_MAP_SIZE fixe sa taille de d\xE9part)",
+                         SizeText(before).c_str(), LostText(lost),
                          growth == Growth::kGrown ? "agrandie \xE0" : "sera agrandie \xE0",
-                         MiB(growth == Growth::kGrown ? env_->mapSize() : before * 2)));
+                         SizeText(growth == Growth::kGrown ? env_->mapSize() : before * 2).c_str()));
 }
 
 // The root write transaction is lost (LMDB marks a transaction unusable
@@ -164,13 +182,13 @@ int Session::FullMap(size_t before, Growth growth) {
 int Session::Spoil(int lmdbCode) {
   AbortRoot();
   int code = CodeOfLmdbError(lmdbCode);
+  Lost lost = inHost_ ? Lost::kTransaction : Lost::kStatement;
   if (code == JX_ERR_MAP_FULL) {
     size_t before = env_->mapSize();
-    code = FullMap(before, env_->Grow());
+    code = FullMap(before, env_->Grow(), lost);
   } else {
     Fail(code, std::string("Erreur du moteur de stockage (") + mdb_strerror(lmdbCode) + ") : " +
-                   (inHost_ ? "la transaction enti\xE8re a \xE9t\xE9 annul\xE9" "e"
-                            : "l'instruction a \xE9t\xE9 annul\xE9" "e"));
+                   LostText(lost));
   }
   spoiled_ = code;
   spoilText_ = lastErrorText_;
@@ -236,7 +254,7 @@ int Session::Write(const WriteOp& op) {
       size_t before = env_->mapSize();
       Growth grown = env_->Grow();
       if (grown == Growth::kGrown) continue;
-      result = FullMap(before, grown);
+      result = FullMap(before, grown, Lost::kWrite);
       break;
     }
     result = Fail(CodeOfLmdbError(rc),
@@ -258,7 +276,7 @@ int Session::Begin() {
   return JX_OK;
 }
 
-int Session::CommitRoot() {
+int Session::CommitRoot(Lost lost) {
   int rc = mdb_txn_commit(writeTxn_);  // frees the transaction whatever happens
   writeTxn_ = nullptr;
   env_->TxnClosed();
@@ -267,10 +285,11 @@ int Session::CommitRoot() {
     InvalidateDictionary();
     if (rc == MDB_MAP_FULL) {
       size_t before = env_->mapSize();
-      return FullMap(before, env_->Grow());
+      return FullMap(before, env_->Grow(), lost);
     }
-    return Fail(CodeOfLmdbError(rc), std::string("Validation impossible : ") + mdb_strerror(rc) +
-                                         " ; rien n'a \xE9t\xE9 \xE9" "crit");
+    return Fail(CodeOfLmdbError(rc), std::string("Erreur du moteur de stockage \xE0 la "
+                                                 "validation (") +
+                                         mdb_strerror(rc) + ") : " + LostText(lost));
   }
   RefreshSnapshot();
   return JX_OK;
@@ -284,7 +303,7 @@ int Session::Commit() {
     inHost_ = false;
     return code;
   }
-  int code = CommitRoot();
+  int code = CommitRoot(Lost::kTransaction);
   inHost_ = false;
   return code;
 }
@@ -344,7 +363,7 @@ int Session::EndStatement(bool keep) {
     return code;
   }
   if (scope.ownsRoot) {
-    if (keep) return CommitRoot();
+    if (keep) return CommitRoot(Lost::kStatement);
     AbortRoot();
     RefreshSnapshot();
     return JX_OK;

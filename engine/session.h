@@ -93,6 +93,9 @@ class Session {
   const Dictionary& Dict(MDB_txn* txn);
   void InvalidateDictionary() { dictValid_ = false; }
 
+  // What a failure took back, for its explanation.
+  enum class Lost { kWrite, kStatement, kTransaction };
+
   // Per-handle protocol state.
   std::map<uint32_t, int32_t> lastRead;  // file id -> record last read
   uint32_t lastWrittenFile = 0;
@@ -116,10 +119,10 @@ class Session {
   int TakeWriter();
   int BeginRoot();
   void AbortRoot();
-  int CommitRoot();
+  int CommitRoot(Lost lost);
   int Spoil(int lmdbCode);
   int RolledBack();
-  int FullMap(size_t before, Growth growth);
+  int FullMap(size_t before, Growth growth, Lost lost);
   int Refusal();
   void RefreshSnapshot();
   void DropSnapshot();

@@ -382,6 +382,11 @@ typedef int16_t(JXENGINE_CALL* XZK_FILTRE_FN)(int32_t, const char*, const char*,
                                               const void*, int16_t, uint8_t);
 typedef int16_t(JXENGINE_CALL* XZK_DESACTIVEFILTRE_FN)(int32_t, const char*);
 typedef int16_t(JXENGINE_CALL* XZK_DECRITFICHIER_FN)(int32_t, int16_t, void*);
+/* The calls beyond the 33, which the SQL library uses when the engine has
+ * them (statement scopes and their explanations). */
+typedef int16_t(JXENGINE_CALL* XZK_BEGINSTATEMENT_FN)(int32_t, int32_t);
+typedef int16_t(JXENGINE_CALL* XZK_ENDSTATEMENT_FN)(int32_t, int32_t);
+typedef int16_t(JXENGINE_CALL* XZK_GETLASTERROR_FN)(int32_t, char*, int32_t);
 
 #ifdef __cplusplus
 }

@@ -75,17 +75,19 @@ std::string RowText(Request* request, const char* separator, bool* complete) {
   return line;
 }
 
-int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t engineHandle,
-                       const ZKSQLMemoTable* memos) {
-  WaitCursor cursor;
-  if (out == nullptr || sql == nullptr || info == nullptr) return -1;
+// How many times a statement runs again after the engine lost its work to
+// a full map and enlarged the map: each time the map has doubled.
+constexpr int kMaxRuns = 8;
+
+// One run of a statement, from the working copy to the result. *out gets
+// the request (null when none could be made); *again is set when the
+// engine asks for the statement to be run again in its enlarged map, the
+// request then being of no use.
+int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
+                     ZKSQLResultInfo* info, int32_t engineHandle, const ZKSQLMemoTable* memos,
+                     bool mayRunAgain, bool* again) {
   *out = nullptr;
-  // Only the shortages this statement meets count against it.
-  TakeOutOfMemory();
-  // ODBC date escapes become plain date literals before anything reads the
-  // text; the rewritten form is never longer, so the caller's buffer holds it.
-  bool escapesOutOfMemory = false;
-  RewriteEscapesInPlace(sql, &escapesOutOfMemory);
+  *again = false;
   info->compiled = 0;
   info->columnCount = 0;
   info->rowCount = 0;
@@ -144,14 +146,29 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
     }
   }
   if (status == 0 && !tooLong) {
-    CompileStatement(request);
-    if (HasError(request)) {
+    ParseStatement(request);
+    if (HasError(request) || !OpenStatementScope(request)) {
       status = -1;
-    } else if (request->compiled) {
-      info->compiled = 1;
-      ExecuteStatement(request);
-      if (HasError(request)) status = -1;
+    } else {
+      AnalyseStatement(request);
+      if (HasError(request)) {
+        status = -1;
+      } else if (request->compiled) {
+        info->compiled = 1;
+        ExecuteStatement(request);
+        if (HasError(request)) status = -1;
+      }
     }
+  }
+  // An allocation failed where the code could only answer "nothing": the
+  // rows, or the records written, may not be what the statement says.
+  // Whatever else was recorded, the statement fails for want of memory,
+  // and its writes are undone with its scope.
+  bool shortOfMemory = TakeOutOfMemory();
+  if (CloseStatementScope(request, status == 0 && !shortOfMemory) && mayRunAgain) {
+    *again = true;
+  } else if (HasError(request)) {
+    status = -1;
   }
   if (status == 0 && request->result != nullptr) {
     info->columnCount = DescribeResult(request);
@@ -162,11 +179,7 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
       info->rowCount = request->result->rowCount();
     }
   }
-  if (TakeOutOfMemory()) {
-    // An allocation failed where the code could only answer "nothing": the
-    // rows, or the records written, may not be what the statement says.
-    // Whatever else was recorded, the statement fails for want of memory,
-    // and its result is not offered for fetching.
+  if (shortOfMemory || TakeOutOfMemory()) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
     info->columnCount = 0;
     info->rowCount = 0;
@@ -177,6 +190,30 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
   request->sqlText = nullptr;
   FreeLocked(working);
   return status;
+}
+
+int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t engineHandle,
+                       const ZKSQLMemoTable* memos) {
+  WaitCursor cursor;
+  if (out == nullptr || sql == nullptr || info == nullptr) return -1;
+  *out = nullptr;
+  // Only the shortages this statement meets count against it.
+  TakeOutOfMemory();
+  // ODBC date escapes become plain date literals before anything reads the
+  // text; the rewritten form is never longer, so the caller's buffer holds it.
+  bool escapesOutOfMemory = false;
+  RewriteEscapesInPlace(sql, &escapesOutOfMemory);
+  for (int run = 1;; ++run) {
+    Request* request = nullptr;
+    bool again = false;
+    int16_t status = RunStatement(&request, sql, escapesOutOfMemory, info, engineHandle, memos,
+                                  run < kMaxRuns, &again);
+    if (!again) {
+      *out = request;
+      return status;
+    }
+    DestroyRequest(request);
+  }
 }
 
 }  // namespace

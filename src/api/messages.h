@@ -68,6 +68,7 @@ enum MessageId : int32_t {
   kMsgNoEngine = 4301,            // engine library name
   kMsgTooManyMemos = 4302,        // maximum number of memo values
   kMsgOrderNotSelected = 4303,    // ORDER BY name that is no result column
+  kMsgEngineFailure = 4304,       // the storage engine's own explanation
 };
 
 // Size of the buffers messages are loaded and formatted into.

@@ -37,6 +37,9 @@ struct Request {
   // Memo markers the statement carried: the host memo numbers it may use
   // (1 to this count) when writing memo columns.
   int32_t memoMarkerCount;
+  // The statement runs in a scope of the engine (one snapshot to read, its
+  // writes kept or undone together) from after parsing to its end.
+  bool engineScopeOpen;
 };
 
 // Creates a request with its dictionary context: error "" and SQLSTATE

@@ -121,7 +121,7 @@ Column* DictContext::FindColumn(const char* tableName, const char* columnName) c
 int16_t DictContext::LoadDescriptions() {
   const EngineEntryPoints* engine = BoundEngine();
   if (engine == nullptr) {
-    RecordMessage(request_, nullptr, kMsgNoEngine, kEngineLibraryName);
+    RecordMessage(request_, nullptr, kMsgNoEngine, EngineLibraryTried());
     return 0;
   }
   int32_t handle = request_ != nullptr ? request_->engineHandle : 0;

@@ -1,6 +1,7 @@
 // Binding of the storage engine library by name.
 #include "storage/engine.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace zksql {
@@ -51,6 +52,14 @@ HMODULE BindEngine() {
   g_entry_points.describeFile = As<XZK_DECRITFICHIER_FN>(procs[first + 5]);
   g_entry_points.writeMemo = As<XZK_ECRIREMEMO_FN>(procs[first + 6]);
   g_entry_points.getMemo = As<XZK_GETMEMO_FN>(procs[first + 7]);
+  g_entry_points.beginStatement =
+      As<XZK_BEGINSTATEMENT_FN>(GetProcAddress(module, "XZK_BeginStatement"));
+  g_entry_points.endStatement = As<XZK_ENDSTATEMENT_FN>(GetProcAddress(module, "XZK_EndStatement"));
+  g_entry_points.lastError = As<XZK_GETLASTERROR_FN>(GetProcAddress(module, "XZK_GetLastError"));
+  if (g_entry_points.beginStatement == nullptr || g_entry_points.endStatement == nullptr) {
+    g_entry_points.beginStatement = nullptr;
+    g_entry_points.endStatement = nullptr;
+  }
   g_bound = true;
   ++g_binding_count;
   return module;
@@ -64,6 +73,16 @@ void UnbindEngine(HMODULE module) {
     g_entry_points = EngineEntryPoints{};
   }
   FreeLibrary(module);
+}
+
+const char* EngineLibraryTried() {
+#ifdef _WIN32
+  return kEngineLibraryName;
+#else
+  // The platform's loader opens this path, and only it, when it is set.
+  const char* forced = getenv("JXENGINE_LIBRARY");
+  return forced != nullptr && forced[0] != '\0' ? forced : kEngineLibraryName;
+#endif
 }
 
 const EngineEntryPoints* BoundEngine() { return g_bound ? &g_entry_points : nullptr; }

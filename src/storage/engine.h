@@ -16,7 +16,8 @@
 
 namespace zksql {
 
-// The entry points the library calls.
+// The entry points the library calls. The last three are optional: an
+// engine without statement scopes runs each statement call by call.
 struct EngineEntryPoints {
   XZK_GETINFOSJXD_FN getInfos;
   XZK_LIREENREG_FN readRecord;
@@ -26,10 +27,17 @@ struct EngineEntryPoints {
   XZK_FILTRE_FN filter;
   XZK_DESACTIVEFILTRE_FN dropFilter;
   XZK_DECRITFICHIER_FN describeFile;
+  XZK_BEGINSTATEMENT_FN beginStatement;
+  XZK_ENDSTATEMENT_FN endStatement;
+  XZK_GETLASTERROR_FN lastError;
 };
 
 // The engine library's file name, as the host platform knows it.
 constexpr const char* kEngineLibraryName = "JXENGINE.DLL";
+
+// The library the binding tried to load, for messages: the path given in
+// JXENGINE_LIBRARY where the platform honours it, else the name above.
+const char* EngineLibraryTried();
 
 // Loads the engine library and binds every entry point. Returns the module
 // handle, or null (nothing left loaded) when the library or one of the 33

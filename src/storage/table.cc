@@ -225,7 +225,7 @@ int16_t Table::WriteFile(int32_t n) {
   const EngineEntryPoints* engine = BoundEngine();
   if (engine == nullptr || request_ == nullptr) {
     char text[kMessageBufferSize];
-    FormatMessage(text, sizeof text, kMsgNoEngine, kEngineLibraryName);
+    FormatMessage(text, sizeof text, kMsgNoEngine, EngineLibraryTried());
     errorText_.Set(text);
     return kWriteEngineFailure;
   }
