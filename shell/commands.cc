@@ -5,7 +5,10 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -23,6 +26,7 @@ namespace {
 const char kHelp[] =
     ".bail on|off            stop at the first error (scripts)\n"
     ".begin                  start a transaction grouping the next statements\n"
+    ".check                  check that the database holds together\n"
     ".commit                 make the open transaction's changes durable\n"
     ".create TABLE (COLUMN TYPE, ...)\n"
     "                        make a table with the types of CREATE TABLE\n"
@@ -47,6 +51,8 @@ const char kHelp[] =
     ".schema [TABLE]         show the CREATE statements of every table, or one\n"
     ".separator SEP          column separator of list mode\n"
     ".tables [PATTERN]       list the tables, or those matching PATTERN\n"
+    ".timeout [MS]           how long a write waits for another connection's\n"
+    "                        transaction, in milliseconds; alone, show it\n"
     ".timer on|off           show how long each statement took\n"
     "\n"
     "Statements end with \";\" and may span lines. A memo value is read from a\n"
@@ -326,6 +332,40 @@ void Read(Shell* shell, const std::vector<std::string>& words) {
   fclose(f);
 }
 
+void Timeout(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 1, ".timeout [MS]")) return;
+  Session& session = shell->session();
+  if (words.size() == 1) {
+    shell->Write(std::to_string(session.BusyTimeout()) + " ms\n");
+    return;
+  }
+  const std::string& text = words[1];
+  char* end = nullptr;
+  errno = 0;
+  long ms = strtol(text.c_str(), &end, 10);
+  if (text.empty() || text[0] == '-' || text[0] == '+' || *end != '\0' || errno != 0 ||
+      ms > INT32_MAX) {
+    shell->Fail("usage: .timeout [MS] (milliseconds, from 0)");
+    return;
+  }
+  std::string problem;
+  if (!session.SetBusyTimeout(static_cast<int32_t>(ms), &problem)) shell->Fail(problem);
+}
+
+void Check(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 0, ".check")) return;
+  std::string report, problem;
+  int32_t problems = shell->session().Check(&report, &problem);
+  if (!report.empty() && report.back() != '\n') report += '\n';
+  shell->Write(report);
+  if (problems < 0) {
+    shell->Fail(problem);
+  } else if (problems > 0) {
+    shell->Fail("the check found " + std::to_string(problems) +
+                (problems == 1 ? " problem" : " problems"));
+  }
+}
+
 void Transaction(Shell* shell, const std::vector<std::string>& words) {
   if (!Arguments(shell, words, 0, 0, words[0].c_str())) return;
   std::string problem;
@@ -391,6 +431,10 @@ void RunDotCommand(Shell* shell, const std::string& line) {
     Export(shell, words);
   } else if (name == ".memo") {
     Memo(shell, words);
+  } else if (name == ".timeout") {
+    Timeout(shell, words);
+  } else if (name == ".check") {
+    Check(shell, words);
   } else if (name == ".begin" || name == ".commit" || name == ".rollback") {
     Transaction(shell, words);
   } else {
