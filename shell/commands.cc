@@ -5,12 +5,16 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
 #include "charset.h"
 #include "csv.h"
+#include "jxengine.h"
 #include "memo_blocks.h"
 #include "schema_text.h"
 #include "shell.h"
@@ -22,6 +26,7 @@ namespace {
 const char kHelp[] =
     ".bail on|off            stop at the first error (scripts)\n"
     ".begin                  start a transaction grouping the next statements\n"
+    ".check                  check that the database holds together\n"
     ".commit                 make the open transaction's changes durable\n"
     ".create TABLE (COLUMN TYPE, ...)\n"
     "                        make a table with the types of CREATE TABLE\n"
@@ -46,6 +51,8 @@ const char kHelp[] =
     ".schema [TABLE]         show the CREATE statements of every table, or one\n"
     ".separator SEP          column separator of list mode\n"
     ".tables [PATTERN]       list the tables, or those matching PATTERN\n"
+    ".timeout [MS]           how long a write waits for another connection's\n"
+    "                        transaction, in milliseconds; alone, show it\n"
     ".timer on|off           show how long each statement took\n"
     "\n"
     "Statements end with \";\" and may span lines. A memo value is read from a\n"
@@ -116,7 +123,8 @@ void Schema(Shell* shell, const std::vector<std::string>& words) {
 class Progress {
  public:
   explicit Progress(size_t total)
-      : total_(total), shown_(isatty(STDERR_FILENO) != 0),
+      : total_(total),
+        shown_(isatty(STDERR_FILENO) != 0),
         started_(std::chrono::steady_clock::now()) {}
   ~Progress() {
     if (drawn_) fputs("\r\033[K", stderr);
@@ -139,6 +147,63 @@ class Progress {
   std::chrono::steady_clock::time_point started_;
 };
 
+// Where one run of an import got to: done, or stopped by a failure.
+struct ImportRun {
+  bool ok = true;
+  std::string message;  // UTF-8, naming the file and the record
+  std::string sqlState;
+};
+
+// Makes the table when it does not exist and inserts every row, stopping at
+// the first the library refuses. Runs inside the import's write scope, so
+// the table is looked at and made under the same write lock as the rows.
+ImportRun ImportRows(Session& session, const std::string& fileName, const std::string& table,
+                     const std::string& tableCp, const CsvRecord& header,
+                     const std::vector<CsvRecord>& rows) {
+  ImportRun run;
+  auto fail = [&run](const std::string& message, const std::string& sqlState) {
+    run.ok = false;
+    run.message = message;
+    run.sqlState = sqlState;
+    return run;
+  };
+  // Which columns take numbers: from the table when it exists, else from
+  // the values, and the table is made to fit them.
+  std::vector<bool> numeric;
+  FileInfo file;
+  std::string sql, problem;
+  if (session.DescribeFile(tableCp, &file)) {
+    for (const ItemInfo& item : file.items) {
+      if (!item.composite) numeric.push_back(IsNumericType(item.type));
+    }
+  } else {
+    std::vector<InferredColumn> columns = InferColumns(header, rows);
+    for (const InferredColumn& c : columns) numeric.push_back(c.type != InferredType::kText);
+    if (!Utf8ToCp1252(CreateTableText(table, columns), &sql, &problem)) return fail(problem, "");
+    ExecResult result = session.Execute(sql, nullptr);
+    if (!result.ok) return fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
+  }
+  Progress progress(rows.size());
+  for (size_t r = 0; r < rows.size(); ++r) {
+    std::string insert = "INSERT INTO " + table + " VALUES (";
+    for (size_t c = 0; c < numeric.size(); ++c) {
+      if (c > 0) insert += ", ";
+      const std::string value = c < rows[r].size() ? rows[r][c] : std::string();
+      bool number = numeric[c] && (value.empty() || IsNumber(value));
+      insert += SqlLiteral(value, number);
+    }
+    insert += ")";
+    std::string where = fileName + " record " + std::to_string(r + 2) + ": ";
+    if (!Utf8ToCp1252(insert, &sql, &problem)) return fail(where + problem, "");
+    ExecResult result = session.Execute(sql, nullptr);
+    if (!result.ok) {
+      return fail(where + TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
+    }
+    progress.Step(r + 1);
+  }
+  return run;
+}
+
 void Import(Shell* shell, const std::vector<std::string>& words) {
   if (!Arguments(shell, words, 2, 2, ".import FILE TABLE")) return;
   std::string bytes, problem;
@@ -155,75 +220,31 @@ void Import(Shell* shell, const std::vector<std::string>& words) {
     shell->Fail(words[1] + ": no header row");
     return;
   }
-  Session& session = shell->session();
   std::string table = MakeIdentifier(words[2]);
   std::string tableCp;
   if (!ToLibrary(shell, table, &tableCp, "")) return;
   CsvRecord header = records.front();
   std::vector<CsvRecord> rows(records.begin() + 1, records.end());
 
-  // Which columns take numbers: from the table when it exists, else from
-  // the values, and the table is made to fit them.
-  std::vector<bool> numeric;
-  std::string create;
-  FileInfo file;
-  if (session.DescribeFile(tableCp, &file)) {
-    for (const ItemInfo& item : file.items) {
-      if (!item.composite) numeric.push_back(IsNumericType(item.type));
+  // The whole file is one statement: outside .begin one durable write,
+  // inside it a savepoint, so a refused record leaves nothing of the file
+  // and the transaction goes on. A full map undoes the work and enlarges
+  // the map: outside .begin the import simply runs again.
+  constexpr int kMapFullRetries = 3;
+  Session& session = shell->session();
+  for (int attempt = 0;; ++attempt) {
+    if (session.BeginWriteScope(&problem) != JX_OK) {
+      shell->Fail("cannot import " + words[1] + ": " + problem);
+      return;
     }
-  } else {
-    std::vector<InferredColumn> columns = InferColumns(header, rows);
-    for (const InferredColumn& c : columns) numeric.push_back(c.type != InferredType::kText);
-    create = CreateTableText(table, columns);
-  }
-
-  // One transaction for the whole file, unless the user already holds one.
-  bool own = !session.InTransaction();
-  if (own && !session.Begin(&problem)) {
-    shell->Fail(problem);
+    ImportRun run = ImportRows(session, words[1], table, tableCp, header, rows);
+    int code = session.EndWriteScope(run.ok, &problem);
+    if (code == JX_ERR_MAP_FULL && !session.InTransaction() && attempt < kMapFullRetries) {
+      continue;
+    }
+    if (!run.ok) shell->Fail(run.message, run.sqlState);
+    if (code != JX_OK) shell->Fail("cannot import " + words[1] + ": " + problem);
     return;
-  }
-  bool ok = true;
-  if (!create.empty()) {
-    std::string sql;
-    ok = ToLibrary(shell, create, &sql, "");
-    if (ok) {
-      ExecResult result = session.Execute(sql, nullptr);
-      if (!result.ok) {
-        shell->Fail(Cp1252ToUtf8(result.error), result.sqlState);
-        ok = false;
-      }
-    }
-  }
-  Progress progress(rows.size());
-  for (size_t r = 0; ok && r < rows.size(); ++r) {
-    std::string insert = "INSERT INTO " + table + " VALUES (";
-    for (size_t c = 0; c < numeric.size(); ++c) {
-      if (c > 0) insert += ", ";
-      const std::string value = c < rows[r].size() ? rows[r][c] : std::string();
-      bool number = numeric[c] && (value.empty() || IsNumber(value));
-      insert += SqlLiteral(value, number);
-    }
-    insert += ")";
-    std::string where = words[1] + " record " + std::to_string(r + 2) + ": ";
-    std::string sql;
-    if (!ToLibrary(shell, insert, &sql, where)) {
-      ok = false;
-      break;
-    }
-    ExecResult result = session.Execute(sql, nullptr);
-    if (!result.ok) {
-      shell->Fail(where + Cp1252ToUtf8(result.error), result.sqlState);
-      ok = false;
-    }
-    progress.Step(r + 1);
-  }
-  if (own) {
-    if (ok) {
-      if (!session.Commit(&problem)) shell->Fail(problem);
-    } else {
-      session.Rollback(&problem);
-    }
   }
 }
 
@@ -233,7 +254,7 @@ void Export(Shell* shell, const std::vector<std::string>& words) {
   if (!ToLibrary(shell, "SELECT * FROM " + words[1], &sql, "")) return;
   ExecResult result = shell->session().Execute(sql, nullptr);
   if (!result.ok) {
-    shell->Fail(Cp1252ToUtf8(result.error), result.sqlState);
+    shell->Fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
     return;
   }
   FILE* f = fopen(words[2].c_str(), "wb");
@@ -311,6 +332,40 @@ void Read(Shell* shell, const std::vector<std::string>& words) {
   fclose(f);
 }
 
+void Timeout(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 1, ".timeout [MS]")) return;
+  Session& session = shell->session();
+  if (words.size() == 1) {
+    shell->Write(std::to_string(session.BusyTimeout()) + " ms\n");
+    return;
+  }
+  const std::string& text = words[1];
+  char* end = nullptr;
+  errno = 0;
+  long ms = strtol(text.c_str(), &end, 10);
+  if (text.empty() || text[0] == '-' || text[0] == '+' || *end != '\0' || errno != 0 ||
+      ms > INT32_MAX) {
+    shell->Fail("usage: .timeout [MS] (milliseconds, from 0)");
+    return;
+  }
+  std::string problem;
+  if (!session.SetBusyTimeout(static_cast<int32_t>(ms), &problem)) shell->Fail(problem);
+}
+
+void Check(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 0, ".check")) return;
+  std::string report, problem;
+  int32_t problems = shell->session().Check(&report, &problem);
+  if (!report.empty() && report.back() != '\n') report += '\n';
+  shell->Write(report);
+  if (problems < 0) {
+    shell->Fail(problem);
+  } else if (problems > 0) {
+    shell->Fail("the check found " + std::to_string(problems) +
+                (problems == 1 ? " problem" : " problems"));
+  }
+}
+
 void Transaction(Shell* shell, const std::vector<std::string>& words) {
   if (!Arguments(shell, words, 0, 0, words[0].c_str())) return;
   std::string problem;
@@ -376,6 +431,10 @@ void RunDotCommand(Shell* shell, const std::string& line) {
     Export(shell, words);
   } else if (name == ".memo") {
     Memo(shell, words);
+  } else if (name == ".timeout") {
+    Timeout(shell, words);
+  } else if (name == ".check") {
+    Check(shell, words);
   } else if (name == ".begin" || name == ".commit" || name == ".rollback") {
     Transaction(shell, words);
   } else {

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   }
 
   Session session;
-  if (!session.Open(options.directory, options.create, &error)) {
+  if (!session.Open(options.directory, options.create, options.readOnly, &error)) {
     fprintf(stderr, "zksql: %s\n", error.c_str());
     return 1;
   }
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
       if (!shell.RunArgument(sql)) break;
     }
   } else if (going && interactive) {
-    printf("zksql %s: database %s. Statements end with \";\"; .help for help.\n",
-           ZKSQL_VERSION, options.directory.c_str());
+    printf("zksql %s: database %s. Statements end with \";\"; .help for help.\n", ZKSQL_VERSION,
+           options.directory.c_str());
     TerminalLineSource source;
     shell.Run(&source, "");
   } else if (going) {

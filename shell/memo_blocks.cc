@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "charset.h"
+#include "jxengine.h"
+#include "memo_file.h"
 #include "zkglobal.h"
 
 namespace zkshell {
@@ -89,10 +92,14 @@ bool LoadStatementMemos(const std::string& sql, MemoBlocks* blocks, std::string*
     // file system wants it back in UTF-8.
     std::string path = Cp1252ToUtf8(name);
     std::string bytes;
-    if (!ReadWholeFile(path, &bytes, error)) {
-      *error = "memo file: " + *error;
-      ok = false;
-    } else if (!blocks->Add(bytes)) {
+    try {
+      if (!ReadMemoFile(path, JX_MEMO_MAX_BYTES, &bytes, error)) {
+        ok = false;
+      } else if (!blocks->Add(bytes)) {
+        *error = "out of memory for the memo \"" + path + "\"";
+        ok = false;
+      }
+    } catch (const std::bad_alloc&) {
       *error = "out of memory for the memo \"" + path + "\"";
       ok = false;
     }

@@ -36,7 +36,8 @@ class MemoBlocks {
 
 // Finds the memo constructs of a statement (Windows-1252) with the
 // library's scanner and reads the file each one names into blocks, in
-// order. False, with *error naming the file, when one cannot be read.
+// order. False, with *error naming the file, when one cannot be read or is
+// no regular file a memo can hold.
 bool LoadStatementMemos(const std::string& sql, MemoBlocks* blocks, std::string* error);
 
 // The data of a memo block handed out by the library; the block is freed.

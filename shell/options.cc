@@ -14,6 +14,8 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
         positionalOnly = true;
       } else if (a == "-create") {
         options->create = true;
+      } else if (a == "-readonly") {
+        options->readOnly = true;
       } else if (a == "-bail") {
         options->bail = true;
       } else if (a == "-csv") {
@@ -58,6 +60,7 @@ std::string UsageText() {
          "\n"
          "Options:\n"
          "  --create      create the database when DIR holds none\n"
+         "  --readonly    open the database for reading only\n"
          "  --bail        stop at the first error\n"
          "  --csv         start in csv output mode\n"
          "  --header      start with column headers on\n"
@@ -68,6 +71,8 @@ std::string UsageText() {
          "Exit status: 0 when everything ran, 1 when anything failed.\n";
 }
 
-std::string VersionText() { return std::string("zksql ") + ZKSQL_VERSION + "\n"; }
+std::string VersionText() {
+  return std::string("zksql ") + ZKSQL_VERSION + "\n";
+}
 
 }  // namespace zkshell

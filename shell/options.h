@@ -11,10 +11,11 @@ namespace zkshell {
 
 struct Options {
   std::string directory;
-  bool create = false;            // --create: make the database when missing
-  bool bail = false;              // --bail: stop at the first error
-  bool csv = false;               // --csv: start in csv mode
-  bool header = false;            // --header: start with headers on
+  bool create = false;                // --create: make the database when missing
+  bool readOnly = false;              // --readonly: open without writing
+  bool bail = false;                  // --bail: stop at the first error
+  bool csv = false;                   // --csv: start in csv mode
+  bool header = false;                // --header: start with headers on
   std::vector<std::string> commands;  // --cmd: run before anything else
   std::vector<std::string> sql;       // SQL arguments, run in order
   bool help = false;

@@ -6,8 +6,14 @@
 // only their beginning. Text memos show their text, binary memos their hex.
 #include "session.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
+#include "charset.h"
 #include "engine_calls.h"
 #include "jxengine.h"
 #include "memo_blocks.h"
@@ -66,27 +72,111 @@ bool CurrentRow(void* request, size_t count, std::vector<std::string>* fields) {
 
 }  // namespace
 
-std::string EngineErrorText(int code) {
+std::string EngineErrorText(int code, int32_t busyTimeout) {
   switch (code) {
-    case JX_ERR_BAD_HANDLE: return "the database is not open";
-    case JX_ERR_BUSY: return "another connection of this process is writing";
-    case JX_ERR_TRANSACTION: return "no transaction is open, or one already is";
-    case JX_ERR_STORAGE: return "the storage layer failed";
-    case JX_ERR_NO_MEMORY: return "out of memory";
-    case JX_ERR_NOT_OPEN: return "no database there, or it cannot be opened";
-    default: return "engine error " + std::to_string(code);
+    case JX_NOT_SUPPORTED:
+      return "the storage engine does not offer this";
+    case JX_ERR_BAD_ARGUMENT:
+      return "the engine refused a value as out of range";
+    case JX_ERR_BAD_HANDLE:
+      return "the database is not open";
+    case JX_ERR_BUSY:
+      return "another connection is writing; waited " + std::to_string(busyTimeout) +
+             " ms (.timeout waits longer)";
+    case JX_ERR_TRANSACTION:
+      return "no transaction is open, or one already is";
+    case JX_ERR_STORAGE:
+      return "the storage layer failed";
+    case JX_ERR_NO_MEMORY:
+      return "out of memory";
+    case JX_ERR_NOT_OPEN:
+      return "no database there, or it cannot be opened";
+    case JX_ERR_MAP_FULL:
+      return "the database map is full: the transaction was rolled back and the map "
+             "enlarged; run it again (JXENGINE_MAP_SIZE sets the starting size)";
+    case JX_ERR_ROLLED_BACK:
+      return "the transaction was rolled back by an earlier failure; nothing of it was "
+             "committed";
+    case JX_ERR_READ_ONLY:
+      return "the database is open read-only (--readonly, or its folder or files may not be "
+             "written)";
+    case JX_ERR_DAMAGED:
+      return "the database file is damaged (.check tells what is wrong)";
+    case JX_ERR_DATABASE_FULL:
+      return "the database is full: the map may not grow past JXENGINE_MAP_LIMIT; the work "
+             "was undone";
+    default:
+      return "engine error " + std::to_string(code);
   }
 }
 
-Session::~Session() { Close(); }
+int32_t InitialBusyTimeout() {
+  const char* text = getenv("JXENGINE_BUSY_TIMEOUT");
+  if (text == nullptr || *text == '\0') return JX_BUSY_TIMEOUT_DEFAULT;
+  char* end = nullptr;
+  errno = 0;
+  long value = strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || value < 0 || value > INT32_MAX) return JX_BUSY_TIMEOUT_DEFAULT;
+  return static_cast<int32_t>(value);
+}
 
-bool Session::Open(const std::string& directory, bool create, std::string* error) {
+Session::~Session() {
+  Close();
+}
+
+namespace {
+
+// The engine's French explanation of its last failure on handle (0: the
+// last failed opening), in UTF-8; "" when it gives none. *code gets the
+// failure's code.
+std::string LastEngineError(const EngineCalls* engine, int32_t handle, int* code) {
+  char text[1024] = "";
+  *code = engine->lastError(handle, text, static_cast<int32_t>(sizeof text));
+  text[sizeof text - 1] = '\0';
+  std::string explanation = Cp1252ToUtf8(text);
+  while (!explanation.empty() && (explanation.back() == '\n' || explanation.back() == ' ')) {
+    explanation.pop_back();
+  }
+  return explanation;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+std::string Session::EngineFailure(int code) {
+  std::string text = EngineErrorText(code, busyTimeout_);
+  const EngineCalls* engine = Engine(nullptr);
+  if (engine == nullptr || handle_ <= 0) return text;
+  int last = 0;
+  std::string explanation = LastEngineError(engine, handle_, &last);
+  // Shown as the library shows its details: indented on the next line.
+  if (last == code && !explanation.empty()) text += "\n  " + explanation;
+  return text;
+}
+
+bool Session::Open(const std::string& directory, bool create, bool readOnly, std::string* error) {
   const EngineCalls* engine = Engine(error);
   if (engine == nullptr) return false;
-  int32_t handle = engine->open(directory.c_str(), create ? JX_INIT_CREATE : 0);
+  int32_t flags = (create ? JX_INIT_CREATE : 0) | (readOnly ? JX_INIT_READ_ONLY : 0);
+  int32_t handle = engine->open(directory.c_str(), flags);
   if (handle <= 0) {
-    *error = "cannot open the database in \"" + directory + "\": " + EngineErrorText(-handle) +
-             (create ? "" : " (--create makes a new one)");
+    int code = -handle, last = 0;
+    std::string reason = LastEngineError(engine, 0, &last);
+    *error = "cannot open the database in \"" + directory + "\": ";
+    if (code == JX_ERR_DAMAGED) {
+      *error += "the database file is damaged";
+      if (!reason.empty()) *error += " (" + reason + ")";
+      *error += "; jxtool " + directory + " check tells what is wrong";
+    } else {
+      *error += reason.empty() ? EngineErrorText(code, 0) : reason;
+      // Only an absent database is what --create is for.
+      std::string data = directory + (directory.empty() || directory.back() != '/' ? "/" : "");
+      if (!create && !FileExists(data + "data.mdb")) *error += " (--create makes a new one)";
+    }
     return false;
   }
   if (JX4InitInstance(&instance_, 0) != 1 || instance_ == nullptr) {
@@ -96,6 +186,7 @@ bool Session::Open(const std::string& directory, bool create, std::string* error
     return false;
   }
   handle_ = handle;
+  busyTimeout_ = InitialBusyTimeout();
   return true;
 }
 
@@ -111,12 +202,13 @@ void Session::Close() {
     handle_ = 0;
   }
   grouped_ = false;
+  scope_ = Scope::kNone;
 }
 
 bool Session::Transaction(int16_t (*call)(int32_t), const char* what, std::string* error) {
   int16_t code = call(handle_);
   if (code == JX_OK) return true;
-  *error = std::string(what) + ": " + EngineErrorText(code);
+  *error = std::string(what) + ": " + EngineFailure(code);
   return false;
 }
 
@@ -139,8 +231,17 @@ bool Session::Commit(std::string* error) {
     *error = "no transaction is open";
     return false;
   }
+  // Whatever the answer, the engine's transaction is over: committed, or
+  // rolled back by a failure (now or earlier).
   grouped_ = false;
-  return Transaction(engine->commit, "cannot commit", error);
+  int16_t code = engine->commit(handle_);
+  if (code == JX_OK) return true;
+  if (code == JX_ERR_TRANSACTION) {
+    *error = "cannot commit: the transaction had already ended; nothing of it was committed";
+  } else {
+    *error = "cannot commit: " + EngineFailure(code);
+  }
+  return false;
 }
 
 bool Session::Rollback(std::string* error) {
@@ -155,15 +256,10 @@ bool Session::Rollback(std::string* error) {
 }
 
 ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos) {
+  // The library runs each statement in a statement scope of its own: its
+  // writes are kept or undone together, and a SELECT reads the last commit
+  // without waiting for a writer.
   ExecResult result;
-  const EngineCalls* engine = Engine(&result.error);
-  if (engine == nullptr) return result;
-  // Outside a group each statement is its own transaction: all of its
-  // writes or none.
-  bool own = !grouped_;
-  if (own && !Transaction(engine->begin, "cannot begin a transaction", &result.error)) {
-    return result;
-  }
   std::vector<char> text(sql.begin(), sql.end());
   text.push_back('\0');
   void* request = nullptr;
@@ -212,8 +308,8 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos) {
           if (ZKSQLGetLongData(request, static_cast<int16_t>(c), &block) == 0) {
             data = TakeMemoData(block);
           }
-          bool text = static_cast<size_t>(c) <= columns.size() &&
-                      columns[c - 1].hostType == kTextHostType;
+          bool text =
+              static_cast<size_t>(c) <= columns.size() && columns[c - 1].hostType == kTextHostType;
           if (text) {
             size_t end = data.find('\0');
             if (end != std::string::npos) data.resize(end);
@@ -227,19 +323,74 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos) {
     }
   }
   if (request != nullptr) ZKSQLFinRequete(request);
-  if (own) {
-    std::string failure;
-    if (result.ok) {
-      if (!Transaction(engine->commit, "cannot commit", &failure)) {
-        result.ok = false;
-        result.error = failure;
-        result.sqlState.clear();
-      }
+  return result;
+}
+
+int Session::BeginWriteScope(std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return JX_ERR_BAD_HANDLE;
+  int16_t code = engine->beginStatement(handle_, JX_STATEMENT_WRITE);
+  if (code == JX_OK) {
+    scope_ = Scope::kStatement;
+  } else if (code == JX_NOT_SUPPORTED) {
+    // An engine without statement scopes: a host transaction keeps the
+    // work whole outside .begin; inside one there is no savepoint to take.
+    if (grouped_) {
+      scope_ = Scope::kUnguarded;
+      code = JX_OK;
     } else {
-      Transaction(engine->rollback, "cannot roll back", &failure);
+      code = engine->begin(handle_);
+      if (code == JX_OK) scope_ = Scope::kHostTransaction;
     }
   }
-  return result;
+  if (code != JX_OK) *error = EngineFailure(code);
+  return code;
+}
+
+int Session::EndWriteScope(bool keep, std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return JX_ERR_BAD_HANDLE;
+  Scope scope = scope_;
+  scope_ = Scope::kNone;
+  int16_t code = JX_OK;
+  if (scope == Scope::kStatement) {
+    code = engine->endStatement(handle_, keep ? JX_STATEMENT_KEEP : JX_STATEMENT_UNDO);
+  } else if (scope == Scope::kHostTransaction) {
+    code = keep ? engine->commit(handle_) : engine->rollback(handle_);
+  } else if (scope == Scope::kNone) {
+    code = JX_ERR_TRANSACTION;
+  }
+  if (code != JX_OK) *error = EngineFailure(code);
+  return code;
+}
+
+bool Session::SetBusyTimeout(int32_t milliseconds, std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return false;
+  int16_t code = engine->setBusyTimeout(handle_, milliseconds);
+  if (code != JX_OK) {
+    *error = "cannot set the busy timeout: " + EngineFailure(code);
+    return false;
+  }
+  busyTimeout_ = milliseconds;
+  return true;
+}
+
+int32_t Session::Check(std::string* report, std::string* error) {
+  const EngineCalls* engine = Engine(error);
+  if (engine == nullptr) return -1;
+  // Room for thousands of problem lines; a longer report is cut.
+  constexpr int32_t kReportSize = 1 << 20;
+  std::vector<char> text(kReportSize, '\0');
+  int32_t problems = engine->check(handle_, text.data(), kReportSize);
+  text.back() = '\0';
+  *report = Cp1252ToUtf8(text.data());
+  if (strlen(text.data()) + 1 == text.size()) *report += "\n(the report was cut at 1 MiB)\n";
+  if (problems < 0) {
+    *error = "cannot check the database: " + EngineFailure(-problems);
+    return -1;
+  }
+  return problems;
 }
 
 std::vector<std::string> Session::FileNames() {

@@ -1,8 +1,10 @@
 // The shell's link to the libraries: one SQL library instance and one
-// engine handle on the open database. Every statement runs here: in its
-// own engine transaction unless the user grouped several with .begin, its
-// rows fetched as text and its memo columns read whole. Texts in and out
-// are Windows-1252; converting them is the caller's business.
+// engine handle on the open database. Every statement runs here, its rows
+// fetched as text and its memo columns read whole; the library makes each
+// statement atomic itself, and .begin groups several in a host transaction.
+// Statement texts, rows and the library's messages are Windows-1252 and
+// converting them is the caller's business; the shell's own messages about
+// the engine (opening, transactions, scopes, the check) are UTF-8 already.
 #ifndef ZKSHELL_SESSION_H
 #define ZKSHELL_SESSION_H
 
@@ -20,9 +22,9 @@ class MemoBlocks;
 
 struct ExecResult {
   bool ok = false;
-  std::string error;     // French message of a failure
-  std::string sqlState;  // its SQLSTATE ("" for the shell's own failures)
-  bool hasTable = false;  // the statement produced a result table
+  std::string error;       // French message of a failure
+  std::string sqlState;    // its SQLSTATE ("" for the shell's own failures)
+  bool hasTable = false;   // the statement produced a result table
   std::string columnText;  // the column description, as the library gives it
   std::vector<std::vector<std::string>> rows;
   // Rows of a result that has no column (a select list of COUNT(*) alone):
@@ -37,9 +39,9 @@ class Session {
   Session& operator=(const Session&) = delete;
   ~Session();
 
-  // Opens (with create, creates) the database in directory and creates the
-  // library instance.
-  bool Open(const std::string& directory, bool create, std::string* error);
+  // Opens (with create, creates) the database in directory, read-only when
+  // asked, and creates the library instance.
+  bool Open(const std::string& directory, bool create, bool readOnly, std::string* error);
   void Close();
 
   // Runs one statement with the memo blocks its constructs named.
@@ -51,6 +53,22 @@ class Session {
   bool Rollback(std::string* error);
   bool InTransaction() const { return grouped_; }
 
+  // A write statement scope around work the shell runs as one statement
+  // (.import): outside a transaction one durable write, inside one a
+  // savepoint. Both return the engine's code (JX_OK when done) with
+  // *error explaining a failure; ending reports JX_ERR_MAP_FULL when the
+  // map was enlarged and the work may simply be run again.
+  int BeginWriteScope(std::string* error);
+  int EndWriteScope(bool keep, std::string* error);
+
+  // How long a write waits for another connection's write lock (ms).
+  bool SetBusyTimeout(int32_t milliseconds, std::string* error);
+  int32_t BusyTimeout() const { return busyTimeout_; }
+
+  // Runs the engine's integrity check: the number of problems found, with
+  // the report (UTF-8) in *report, or -1 with *error when it could not run.
+  int32_t Check(std::string* report, std::string* error);
+
   // The file names of the database, in name order.
   std::vector<std::string> FileNames();
   // A file's items; false when the engine knows no such file.
@@ -61,19 +79,30 @@ class Session {
 
   // Runs a statement and writes the memo of column (1-based) of row
   // (1-based) of its result into *data. False with *error otherwise.
-  bool ReadMemo(const std::string& sql, int column, int row, std::string* data,
-                std::string* error);
+  bool ReadMemo(const std::string& sql, int column, int row, std::string* data, std::string* error);
 
  private:
   bool Transaction(int16_t (*call)(int32_t), const char* what, std::string* error);
+  // The text of an engine code with the engine's explanation, when it gives
+  // one for that code.
+  std::string EngineFailure(int code);
 
   void* instance_ = nullptr;
   int32_t handle_ = 0;
   bool grouped_ = false;
+  // How the current write scope was opened: an engine without statement
+  // scopes gets a host transaction instead (outside .begin), or nothing.
+  enum class Scope { kNone, kStatement, kHostTransaction, kUnguarded } scope_ = Scope::kNone;
+  int32_t busyTimeout_ = 0;
 };
 
-// The text of an engine result code, for the shell's own messages.
-std::string EngineErrorText(int code);
+// The text of an engine result code, for the shell's own messages;
+// busyTimeout is what a busy write waited (ms).
+std::string EngineErrorText(int code, int32_t busyTimeout);
+
+// The busy timeout the engine starts with: JXENGINE_BUSY_TIMEOUT when it
+// holds a number of milliseconds, else the engine's default.
+int32_t InitialBusyTimeout();
 
 }  // namespace zkshell
 

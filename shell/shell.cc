@@ -17,9 +17,8 @@ namespace {
 
 constexpr int kMaxReadDepth = 16;
 
-// The library's messages start with a blank and may hold an empty line
-// before their details: shown trimmed, details indented under the first
-// line.
+}  // namespace
+
 std::string TidyMessage(const std::string& message) {
   std::string out;
   size_t start = 0;
@@ -37,8 +36,6 @@ std::string TidyMessage(const std::string& message) {
   }
   return out;
 }
-
-}  // namespace
 
 Shell::Shell(Session* session) : session_(session) {}
 

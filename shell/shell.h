@@ -64,8 +64,13 @@ class Shell {
   int sourceLine_ = 0;
   bool script_ = false;
   bool interactive_ = false;  // bail does not end a terminal session
-  int depth_ = 0;  // nesting of .read
+  int depth_ = 0;             // nesting of .read
 };
+
+// The library's messages start with a blank and may hold an empty line
+// before their details: shown trimmed, details indented under the first
+// line.
+std::string TidyMessage(const std::string& message);
 
 // Runs a dot-command line; defined in commands.cc.
 void RunDotCommand(Shell* shell, const std::string& line);

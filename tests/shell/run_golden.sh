@@ -3,6 +3,8 @@
 #   run_golden.sh ZKSQL GOLDEN_DIR NAME
 # The case is GOLDEN_DIR/NAME.sql, fed to `zksql --create DB ARGS...` on
 # standard input in a fresh folder holding a copy of GOLDEN_DIR/files/.
+# When GOLDEN_DIR/NAME.setup exists, it makes the database first (`zksql
+# --create DB` reading it) and the case runs without --create.
 # ARGS are the lines of NAME.args, when present (@DB@ stands for DB there;
 # a line "-" alone means standard input is not redirected). The transcript
 # is standard output, then "--- stderr" and standard error when there is
@@ -31,9 +33,19 @@ if [[ -f $dir/$name.args ]]; then
 fi
 
 cd "$work" || exit 1
-# HOME points into the work folder: no history file of the user is touched.
-HOME=$work timeout 30 "$zksql" --create "$work/db" "${args[@]}" < "$case_sql" \
-  > "$work/.stdout" 2> "$work/.stderr"
+# HOME points into the work folder: no history file of the user is touched;
+# the busy timeout is the engine's default whatever the caller's setting.
+run() { HOME=$work timeout 30 env -u JXENGINE_BUSY_TIMEOUT "$zksql" "$@"; }
+create=(--create)
+if [[ -f $dir/$name.setup ]]; then
+  if ! run --create "$work/db" < "$dir/$name.setup" > "$work/.setup" 2>&1; then
+    echo "the setup of $name failed:" >&2
+    cat "$work/.setup" >&2
+    exit 1
+  fi
+  create=()
+fi
+run "${create[@]}" "$work/db" "${args[@]}" < "$case_sql" > "$work/.stdout" 2> "$work/.stderr"
 code=$?
 if [[ $code == 124 ]]; then
   echo "the shell did not finish within 30 seconds" >&2
