@@ -1,4 +1,3 @@
--- needs: statement scopes in the engine
 -- .import inside .begin is one savepoint: the 4th record duplicates a key
 -- written earlier in the transaction, so nothing of the file stays, and the
 -- transaction goes on to keep its own statements.

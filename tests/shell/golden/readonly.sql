@@ -1,4 +1,3 @@
--- needs: read-only opening in the engine
 -- Opened with --readonly: reads work; every write (a statement, a group, an
 -- import) is refused as read-only and changes nothing.
 .mode list

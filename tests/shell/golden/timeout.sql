@@ -1,4 +1,3 @@
--- needs: the engine's busy timeout
 -- .timeout shows the busy timeout (the engine's default at first) and sets
 -- it; a value that is no number of milliseconds is refused and changes
 -- nothing.
