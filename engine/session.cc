@@ -202,7 +202,7 @@ int Session::RolledBack() {
 }
 
 int Session::Write(const WriteOp& op) {
-  if (spoiled_) return inHost_ ? RolledBack() : spoiled_;
+  if (spoiled_) return RolledBack();
   if (readOnly_ || env_->readOnly()) return Refusal();
   if (writeTxn_) {
     UndoLog::Scope recording(SavepointOpen() ? &undo_ : nullptr);
@@ -324,7 +324,7 @@ int Session::BeginStatement(bool writes) {
   if (scopes_.size() >= JX_STATEMENT_MAX_DEPTH) return JX_ERR_TRANSACTION;
   // A new statement: the explanations of earlier ones no longer apply.
   if (scopes_.empty() && !spoiled_) Fail(JX_OK, "");
-  if (spoiled_) return inHost_ ? RolledBack() : spoiled_;
+  if (spoiled_) return RolledBack();
   Scope scope;
   scope.writes = writes;
   if (writes) {
@@ -356,10 +356,13 @@ int Session::EndStatement(bool keep) {
   if (scope.ownsSnapshot) DropSnapshot();
   if (!scope.writes) return JX_OK;
   if (spoiled_) {
-    // The scope's work went with the root transaction; the explanation
-    // given when it was lost stands.
-    int code = inHost_ ? JX_ERR_ROLLED_BACK : spoiled_;
-    if (scope.ownsRoot) spoiled_ = 0;
+    // The scope's work went with the root transaction. The scope that
+    // began it answers the cause, and may be run again after a full map;
+    // scopes inside it, or inside a host transaction, answer that what
+    // encloses them was rolled back.
+    if (!scope.ownsRoot) return JX_ERR_ROLLED_BACK;
+    int code = Fail(spoiled_, spoilText_);
+    spoiled_ = 0;
     return code;
   }
   if (scope.ownsRoot) {

@@ -186,11 +186,12 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t com
                                    of the statement scope it ran in) was
                                    undone and the map enlarged, so running it
                                    again may succeed */
-#define JX_ERR_ROLLED_BACK 19   /* the host transaction was rolled back by a
-                                   failure (full map, storage error): nothing
-                                   of it stays, and every call that would use
-                                   it answers this code until the host ends
-                                   it with commit or rollback */
+#define JX_ERR_ROLLED_BACK 19   /* the host transaction (or the outermost
+                                   write scope) was rolled back by a failure
+                                   (full map, storage error): nothing of it
+                                   stays, and every call that would use it
+                                   answers this code until the host ends it
+                                   (commit or rollback; the scope's end) */
 #define JX_ERR_READ_ONLY 20     /* the database was opened read-only (its
                                    folder or files may not be written) */
 #define JX_ERR_DAMAGED 21       /* the data file is damaged: truncated,
@@ -251,18 +252,22 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_RollbackTransaction(int32_t handle);
  *    inside a host transaction or another write scope, it is a savepoint:
  *    ending it with JX_STATEMENT_UNDO undoes exactly the writes made since it
  *    began, and the enclosing transaction goes on, usable and consistent.
- * A full map or a storage failure spoils the scope: its later calls fail,
- * and XZK_EndStatement reports the failure whatever `keep` asked.
+ * A full map or a storage failure loses the whole write transaction: the
+ * failing call answers the cause, every later call inside it answers
+ * JX_ERR_ROLLED_BACK, and XZK_EndStatement reports the loss whatever `keep`
+ * asked.
  * XZK_BeginStatement returns JX_OK, JX_ERR_BAD_HANDLE, JX_ERR_BAD_ARGUMENT,
  * JX_ERR_TRANSACTION (too deep), JX_ERR_BUSY, JX_ERR_READ_ONLY (a write
  * scope on a read-only database), JX_ERR_ROLLED_BACK (inside a host
  * transaction already rolled back) or JX_ERR_STORAGE.
  * XZK_EndStatement returns JX_OK when the scope ended as asked (kept, or
  * undone); otherwise the scope's work is gone and the code says why:
- * JX_ERR_MAP_FULL (the map was enlarged: the statement may simply be run
- * again), JX_ERR_DATABASE_FULL, JX_ERR_ROLLED_BACK (the host transaction
- * around the scope was rolled back: the host must end it), JX_ERR_STORAGE,
- * JX_ERR_NO_MEMORY, JX_ERR_DAMAGED; JX_ERR_TRANSACTION when no scope is open.
+ * for the scope that began the write transaction, JX_ERR_MAP_FULL (the map
+ * was enlarged: the statement may simply be run again),
+ * JX_ERR_DATABASE_FULL, JX_ERR_STORAGE, JX_ERR_NO_MEMORY or JX_ERR_DAMAGED;
+ * for a scope inside a host transaction or inside another write scope,
+ * JX_ERR_ROLLED_BACK (what encloses it was rolled back: the host must end
+ * that). JX_ERR_TRANSACTION when no scope is open.
  * XZK_GetLastError explains any failure. */
 #define JX_STATEMENT_READ 0
 #define JX_STATEMENT_WRITE 1

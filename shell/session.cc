@@ -202,7 +202,7 @@ void Session::Close() {
     handle_ = 0;
   }
   grouped_ = false;
-  scope_ = Scope::kNone;
+  scopeOpen_ = false;
 }
 
 bool Session::Transaction(int16_t (*call)(int32_t), const char* what, std::string* error) {
@@ -331,35 +331,19 @@ int Session::BeginWriteScope(std::string* error) {
   if (engine == nullptr) return JX_ERR_BAD_HANDLE;
   int16_t code = engine->beginStatement(handle_, JX_STATEMENT_WRITE);
   if (code == JX_OK) {
-    scope_ = Scope::kStatement;
-  } else if (code == JX_NOT_SUPPORTED) {
-    // An engine without statement scopes: a host transaction keeps the
-    // work whole outside .begin; inside one there is no savepoint to take.
-    if (grouped_) {
-      scope_ = Scope::kUnguarded;
-      code = JX_OK;
-    } else {
-      code = engine->begin(handle_);
-      if (code == JX_OK) scope_ = Scope::kHostTransaction;
-    }
+    scopeOpen_ = true;
+  } else {
+    *error = EngineFailure(code);
   }
-  if (code != JX_OK) *error = EngineFailure(code);
   return code;
 }
 
 int Session::EndWriteScope(bool keep, std::string* error) {
   const EngineCalls* engine = Engine(error);
   if (engine == nullptr) return JX_ERR_BAD_HANDLE;
-  Scope scope = scope_;
-  scope_ = Scope::kNone;
-  int16_t code = JX_OK;
-  if (scope == Scope::kStatement) {
-    code = engine->endStatement(handle_, keep ? JX_STATEMENT_KEEP : JX_STATEMENT_UNDO);
-  } else if (scope == Scope::kHostTransaction) {
-    code = keep ? engine->commit(handle_) : engine->rollback(handle_);
-  } else if (scope == Scope::kNone) {
-    code = JX_ERR_TRANSACTION;
-  }
+  if (!scopeOpen_) return JX_ERR_TRANSACTION;
+  scopeOpen_ = false;
+  int16_t code = engine->endStatement(handle_, keep ? JX_STATEMENT_KEEP : JX_STATEMENT_UNDO);
   if (code != JX_OK) *error = EngineFailure(code);
   return code;
 }

@@ -90,9 +90,7 @@ class Session {
   void* instance_ = nullptr;
   int32_t handle_ = 0;
   bool grouped_ = false;
-  // How the current write scope was opened: an engine without statement
-  // scopes gets a host transaction instead (outside .begin), or nothing.
-  enum class Scope { kNone, kStatement, kHostTransaction, kUnguarded } scope_ = Scope::kNone;
+  bool scopeOpen_ = false;  // a write scope of the shell's own (.import)
   int32_t busyTimeout_ = 0;
 };
 
