@@ -42,15 +42,17 @@ class ScratchDir {
   std::string path_;
 };
 
-// Runs one statement on `handle` and reads every row it gives.
-inline Outcome Run(int32_t handle, const std::string& sql) {
+// Runs one statement on `handle` (with the host memo values `memos`, when
+// given) and reads every row it gives.
+inline Outcome Run(int32_t handle, const std::string& sql,
+                   const ZKSQLMemoTable* memos = nullptr) {
   Outcome o;
   std::string text = sql;
   text.push_back('\0');
   ZKSQLResultInfo info;
   memset(&info, 0, sizeof info);
   void* request = nullptr;
-  o.status = ZKSQLExecReq(&request, &text[0], &info, handle, nullptr);
+  o.status = ZKSQLExecReq(&request, &text[0], &info, handle, memos);
   o.rowCount = info.rowCount;
   if (request == nullptr) return o;
   o.requestHandedBack = true;
@@ -99,7 +101,40 @@ class Host {
     Open();
   }
 
-  Outcome Run(const std::string& sql) const { return zksql_reliability::Run(handle_, sql); }
+  Outcome Run(const std::string& sql, const ZKSQLMemoTable* memos = nullptr) const {
+    return zksql_reliability::Run(handle_, sql, memos);
+  }
+
+  // Makes a file through the engine, as a host does for the columns SQL
+  // cannot declare (memos): one (name, type letter, size, key kind) per
+  // column. True when the engine accepted it.
+  struct Column {
+    const char* name;
+    char letter;
+    int16_t size;
+    int16_t key;  // 0 none, 1 unique, 2 duplicates
+  };
+  bool MakeFile(const char* file, const std::vector<Column>& columns) const {
+    unsigned char fd[JX_FD_SIZE_BYTES] = {};
+    auto call = [&](int16_t command) {
+      XZK_DECRITFICHIER(handle_, command, fd);
+      int16_t status;
+      memcpy(&status, fd + JX_FD_STATUS, 2);
+      return status <= 0;
+    };
+    strncpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file, 30);
+    memcpy(fd + JX_FD_SEPARATOR, "__", 2);
+    if (!call(JX_DESCRIBE_BEGIN_FILE)) return false;
+    for (const Column& column : columns) {
+      memset(fd + JX_FD_NAME, 0, 31);
+      strncpy(reinterpret_cast<char*>(fd + JX_FD_NAME), column.name, 30);
+      fd[JX_FD_TYPE] = static_cast<unsigned char>(column.letter);
+      memcpy(fd + JX_FD_SIZE, &column.size, 2);
+      memcpy(fd + JX_FD_UNIQUE, &column.key, 2);
+      if (!call(JX_DESCRIBE_ADD_COLUMN)) return false;
+    }
+    return call(JX_DESCRIBE_COMPLETE);
+  }
 
  private:
   std::string dir_;
