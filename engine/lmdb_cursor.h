@@ -12,13 +12,19 @@
 
 namespace jx {
 
+// How a table orders its keys: LMDB's default (unsigned bytes, a shorter
+// key first on a tie), or native unsigned integers (LMDB's free list).
+enum class KeyOrder { kBytes, kNativeInteger };
+
 // A cursor closed on every path out (LMDB errors arrive as exceptions).
 // Its walks always end: a key that does not follow the one before it (a
 // damaged tree can send a walk back) stops the walk as damaged data, so no
 // loop over a table can run, or grow what it collects, without bound.
 class Cursor {
  public:
-  Cursor(MDB_txn* txn, MDB_dbi dbi) { Check(mdb_cursor_open(txn, dbi, &cursor_)); }
+  Cursor(MDB_txn* txn, MDB_dbi dbi, KeyOrder order = KeyOrder::kBytes) : order_(order) {
+    Check(mdb_cursor_open(txn, dbi, &cursor_));
+  }
   ~Cursor() { mdb_cursor_close(cursor_); }
   // Positions at the first key >= `key`; false past the end.
   bool Seek(const std::string& key, MDB_val* k, MDB_val* v) {
@@ -28,7 +34,7 @@ class Cursor {
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
     // At or after the key sought, or the tree is damaged.
-    if (Compare(*k, key) < 0) throw LmdbError{MDB_CORRUPTED};
+    if (order_ == KeyOrder::kBytes && Compare(*k, key) < 0) throw LmdbError{MDB_CORRUPTED};
     Keep(*k);
     return true;
   }
@@ -44,7 +50,7 @@ class Cursor {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_NEXT);
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
-    if (Compare(*k, last_) <= 0) throw LmdbError{MDB_CORRUPTED};
+    if (!After(*k)) throw LmdbError{MDB_CORRUPTED};
     Keep(*k);
     return true;
   }
@@ -62,7 +68,16 @@ class Cursor {
   Cursor& operator=(const Cursor&) = delete;
 
   void Keep(const MDB_val& k) { last_.assign(static_cast<const char*>(k.mv_data), k.mv_size); }
+  bool After(const MDB_val& k) const {
+    if (order_ == KeyOrder::kBytes) return Compare(k, last_) > 0;
+    size_t a = 0, b = 0;
+    if (k.mv_size != sizeof b || last_.size() != sizeof a) return false;
+    std::memcpy(&a, last_.data(), sizeof a);
+    std::memcpy(&b, k.mv_data, sizeof b);
+    return b > a;
+  }
 
+  KeyOrder order_;
   MDB_cursor* cursor_ = nullptr;
   std::string last_;  // the key the cursor stands on
 };
