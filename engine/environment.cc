@@ -16,6 +16,7 @@
 
 #include "data_file_check.h"
 #include "jxengine.h"
+#include "platform.h"
 
 namespace jx {
 namespace {

@@ -28,7 +28,9 @@
 #include <memory>
 #include <string>
 
-#include "platform.h"
+// The platform's file lock (platform.h, kept out of this header: on
+// Windows it brings <windows.h> and its macros to every includer).
+struct ZkFileLock;
 
 namespace jx {
 
