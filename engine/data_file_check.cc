@@ -74,7 +74,6 @@ Meta Parse(const unsigned char* page) {
   return m;
 }
 
-
 // One reading of the metas, then of the length: LMDB writes the pages a
 // meta names before that meta, so a length read after the meta covers it.
 bool CheckOnce(const std::string& path, std::string* why, bool* missing) {
@@ -107,17 +106,20 @@ bool CheckOnce(const std::string& path, std::string* why, bool* missing) {
     return false;
   }
   if (meta.lastPage >= pages) {
-    *why = FormatText("%llu octets, alors que ses pages utilis\xE9" "es en demandent %llu",
-                  length, (unsigned long long)(meta.lastPage + 1) * pageSize);
+    *why = FormatText(
+        "%llu octets, alors que ses pages utilis\xE9"
+        "es en demandent %llu",
+        length, (unsigned long long)(meta.lastPage + 1) * pageSize);
     return false;
   }
   for (const Tree& tree : meta.trees) {
     bool empty = tree.root == kInvalidPage;
     if ((!empty && (tree.root < 2 || tree.root > meta.lastPage)) || tree.depth > kMaxDepth ||
         tree.pages > meta.lastPage + 1) {
-      *why = FormatText("pages de m\xE9ta-donn\xE9" "es incoh\xE9rentes (racine %llu, derni\xE8re page %llu)",
-                    empty ? 0ull : (unsigned long long)tree.root,
-                 (unsigned long long)meta.lastPage);
+      *why = FormatText(
+          "pages de m\xE9ta-donn\xE9"
+          "es incoh\xE9rentes (racine %llu, derni\xE8re page %llu)",
+          empty ? 0ull : (unsigned long long)tree.root, (unsigned long long)meta.lastPage);
       return false;
     }
   }
@@ -135,7 +137,10 @@ bool CheckDataFile(const std::string& path, std::string* why) {
     if (CheckOnce(path, &reason, &missing)) return true;
     ZkSleepMilliseconds(20);
   }
-  *why = "Fichier de donn\xE9" "es endommag\xE9 (" + path + ") : " + reason;
+  *why =
+      "Fichier de donn\xE9"
+      "es endommag\xE9 (" +
+      path + ") : " + reason;
   return false;
 }
 

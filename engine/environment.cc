@@ -70,7 +70,9 @@ bool OpenTables(MDB_env* env, unsigned flags, Tables* t) {
   return false;
 }
 
-bool Refused(int rc) { return rc == EACCES || rc == EROFS || rc == EPERM; }
+bool Refused(int rc) {
+  return rc == EACCES || rc == EROFS || rc == EPERM;
+}
 
 }  // namespace
 
@@ -79,10 +81,14 @@ int CodeOfLmdbError(int rc) {
     case MDB_CORRUPTED:
     case MDB_PAGE_NOTFOUND:
     case MDB_INVALID:
-    case MDB_VERSION_MISMATCH: return JX_ERR_DAMAGED;
-    case MDB_MAP_FULL: return JX_ERR_MAP_FULL;
-    case ENOMEM: return JX_ERR_NO_MEMORY;
-    default: return Refused(rc) ? JX_ERR_READ_ONLY : JX_ERR_STORAGE;
+    case MDB_VERSION_MISMATCH:
+      return JX_ERR_DAMAGED;
+    case MDB_MAP_FULL:
+      return JX_ERR_MAP_FULL;
+    case ENOMEM:
+      return JX_ERR_NO_MEMORY;
+    default:
+      return Refused(rc) ? JX_ERR_READ_ONLY : JX_ERR_STORAGE;
   }
 }
 
@@ -90,7 +96,9 @@ std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, 
                                                   int* code, std::string* why) {
   *code = JX_ERR_NOT_OPEN;
   if (directory.empty()) {
-    *why = "Aucun dossier de base de donn\xE9" "es donn\xE9";
+    *why =
+        "Aucun dossier de base de donn\xE9"
+        "es donn\xE9";
     return nullptr;
   }
   // std::filesystem rather than the POSIX calls: the engine is built for
@@ -103,7 +111,10 @@ std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, 
       return nullptr;
     }
     if (!fs::create_directory(directory, error)) {
-      *why = "Dossier " + directory + " impossible \xE0 cr\xE9" "er : " + error.message();
+      *why = "Dossier " + directory +
+             " impossible \xE0 cr\xE9"
+             "er : " +
+             error.message();
       return nullptr;
     }
   } else if (!fs::is_directory(directory, error)) {
@@ -124,7 +135,10 @@ std::shared_ptr<Environment> Environment::Acquire(const std::string& directory, 
   }
   // Without the create flag, a directory with no database is not one.
   if (!create && !fs::exists(real / "data.mdb", error)) {
-    *why = "Aucune base de donn\xE9" "es dans " + directory;
+    *why =
+        "Aucune base de donn\xE9"
+        "es dans " +
+        directory;
     return nullptr;
   }
   std::shared_ptr<Environment> env(new Environment());
@@ -180,7 +194,10 @@ int Environment::Open(const std::string& path, bool create, std::string* why) {
              (Refused(rc) && MapIt(MDB_RDONLY | MDB_NOLOCK, size_t(fileSize), &rc));
   }
   if (!mapped) {
-    *why = std::string("Base de donn\xE9" "es impossible \xE0 ouvrir : ") + mdb_strerror(rc);
+    *why = std::string(
+               "Base de donn\xE9"
+               "es impossible \xE0 ouvrir : ") +
+           mdb_strerror(rc);
     return rc == MDB_INVALID || rc == MDB_VERSION_MISMATCH ? JX_ERR_DAMAGED : JX_ERR_NOT_OPEN;
   }
   MDB_envinfo info;
@@ -190,7 +207,9 @@ int Environment::Open(const std::string& path, bool create, std::string* why) {
   // which another process may hold for a long host transaction.
   if (OpenTables(env_, 0, &tables_)) return JX_OK;
   if (create && !readOnly_ && OpenTables(env_, MDB_CREATE, &tables_)) return JX_OK;
-  *why = "Base de donn\xE9" "es incompl\xE8te : ses tables sont absentes";
+  *why =
+      "Base de donn\xE9"
+      "es incompl\xE8te : ses tables sont absentes";
   return JX_ERR_NOT_OPEN;
 }
 

@@ -38,8 +38,7 @@ int32_t DefaultBusyTimeout() {
   if (!text) return JX_BUSY_TIMEOUT_DEFAULT;
   char* end = nullptr;
   long value = strtol(text, &end, 10);
-  return end != text && value >= 0 && value <= INT32_MAX ? int32_t(value)
-                                                         : JX_BUSY_TIMEOUT_DEFAULT;
+  return end != text && value >= 0 && value <= INT32_MAX ? int32_t(value) : JX_BUSY_TIMEOUT_DEFAULT;
 }
 
 // A map size as people read it: "256 Kio", "64 Mio", "64 Gio".
@@ -56,11 +55,18 @@ std::string SizeText(size_t bytes) {
 
 const char* LostText(Lost lost) {
   switch (lost) {
-    case Lost::kWrite: return "l'\xE9" "criture a \xE9t\xE9 annul\xE9" "e";
-    case Lost::kStatement: return "l'instruction a \xE9t\xE9 annul\xE9" "e";
-    case Lost::kTransaction: break;
+    case Lost::kWrite:
+      return "l'\xE9"
+             "criture a \xE9t\xE9 annul\xE9"
+             "e";
+    case Lost::kStatement:
+      return "l'instruction a \xE9t\xE9 annul\xE9"
+             "e";
+    case Lost::kTransaction:
+      break;
   }
-  return "la transaction enti\xE8re a \xE9t\xE9 annul\xE9" "e";
+  return "la transaction enti\xE8re a \xE9t\xE9 annul\xE9"
+         "e";
 }
 
 }  // namespace
@@ -108,11 +114,14 @@ bool Session::SavepointOpen() const {
 }
 
 int Session::Refusal() {
-  return Fail(JX_ERR_READ_ONLY,
-              env_->readOnly()
-                  ? "Base de donn\xE9" "es en lecture seule : son dossier ou ses fichiers sont "
-                    "prot\xE9g\xE9s en \xE9" "criture"
-                  : "Base de donn\xE9" "es ouverte en lecture seule : aucune \xE9" "criture possible");
+  return Fail(JX_ERR_READ_ONLY, env_->readOnly()
+                                    ? "Base de donn\xE9"
+                                      "es en lecture seule : son dossier ou ses fichiers sont "
+                                      "prot\xE9g\xE9s en \xE9"
+                                      "criture"
+                                    : "Base de donn\xE9"
+                                      "es ouverte en lecture seule : aucune \xE9"
+                                      "criture possible");
 }
 
 int Session::TakeWriter() {
@@ -124,10 +133,12 @@ int Session::TakeWriter() {
                       std::chrono::steady_clock::now() - start)
                       .count();
     if (waited >= busyTimeout_)
-      return Fail(JX_ERR_BUSY,
-                  FormatText("Base de donn\xE9" "es occup\xE9" "e : une autre connexion y \xE9"
-                             "crit ; attente abandonn\xE9" "e apr\xE8s %d ms",
-                             int(busyTimeout_)));
+      return Fail(JX_ERR_BUSY, FormatText("Base de donn\xE9"
+                                          "es occup\xE9"
+                                          "e : une autre connexion y \xE9"
+                                          "crit ; attente abandonn\xE9"
+                                          "e apr\xE8s %d ms",
+                                          int(busyTimeout_)));
     long long left = busyTimeout_ - waited;
     CallLock::SleepReleased(unsigned(left < pause ? left : pause));
     if (pause < 50) pause *= 2;
@@ -142,8 +153,9 @@ int Session::BeginRoot() {
   if (rc != MDB_SUCCESS) {
     writeTxn_ = nullptr;
     env_->ReleaseWriter(id_);
-    return Fail(CodeOfLmdbError(rc),
-                std::string("Transaction d'\xE9" "criture impossible : ") + mdb_strerror(rc));
+    return Fail(CodeOfLmdbError(rc), std::string("Transaction d'\xE9"
+                                                 "criture impossible : ") +
+                                         mdb_strerror(rc));
   }
   env_->TxnOpened();
   return JX_OK;
@@ -168,12 +180,13 @@ int Session::FullMap(size_t before, Growth growth, Lost lost) {
                 FormatText("Base pleine : sa carte m\xE9moire (%s) ne peut plus grandir "
                            "(JXENGINE_MAP_LIMIT) ; %s",
                            SizeText(before).c_str(), LostText(lost)));
-  return Fail(JX_ERR_MAP_FULL,
-              FormatText("Carte m\xE9moire de la base pleine (%s) : %s et la carte %s %s ; "
-                         "recommencez (JXENGINE_MAP_SIZE fixe sa taille de d\xE9part)",
-                         SizeText(before).c_str(), LostText(lost),
-                         growth == Growth::kGrown ? "agrandie \xE0" : "sera agrandie \xE0",
-                         SizeText(growth == Growth::kGrown ? env_->mapSize() : before * 2).c_str()));
+  return Fail(
+      JX_ERR_MAP_FULL,
+      FormatText("Carte m\xE9moire de la base pleine (%s) : %s et la carte %s %s ; "
+                 "recommencez (JXENGINE_MAP_SIZE fixe sa taille de d\xE9part)",
+                 SizeText(before).c_str(), LostText(lost),
+                 growth == Growth::kGrown ? "agrandie \xE0" : "sera agrandie \xE0",
+                 SizeText(growth == Growth::kGrown ? env_->mapSize() : before * 2).c_str()));
 }
 
 // The root write transaction is lost (LMDB marks a transaction unusable
@@ -188,8 +201,8 @@ int Session::Spoil(int lmdbCode) {
     size_t before = env_->mapSize();
     code = FullMap(before, env_->Grow(), lost);
   } else {
-    Fail(code, std::string("Erreur du moteur de stockage (") + mdb_strerror(lmdbCode) + ") : " +
-                   LostText(lost));
+    Fail(code, std::string("Erreur du moteur de stockage (") + mdb_strerror(lmdbCode) +
+                   ") : " + LostText(lost));
   }
   spoiled_ = code;
   spoilText_ = lastErrorText_;
@@ -198,7 +211,8 @@ int Session::Spoil(int lmdbCode) {
 
 int Session::RolledBack() {
   return Fail(JX_ERR_ROLLED_BACK,
-              "Transaction d\xE9j\xE0 annul\xE9" "e, \xE0 terminer par un rollback. Cause : " +
+              "Transaction d\xE9j\xE0 annul\xE9"
+              "e, \xE0 terminer par un rollback. Cause : " +
                   spoilText_);
 }
 
@@ -225,8 +239,9 @@ int Session::Write(const WriteOp& op) {
     MDB_txn* txn = nullptr;
     int rc = env_->BeginTxn(0, &txn);
     if (rc != MDB_SUCCESS) {
-      result = Fail(CodeOfLmdbError(rc),
-                    std::string("Transaction d'\xE9" "criture impossible : ") + mdb_strerror(rc));
+      result = Fail(CodeOfLmdbError(rc), std::string("Transaction d'\xE9"
+                                                     "criture impossible : ") +
+                                             mdb_strerror(rc));
       break;
     }
     try {

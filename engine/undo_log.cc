@@ -10,10 +10,16 @@ thread_local UndoLog* g_recording = nullptr;
 
 }  // namespace
 
-UndoLog* UndoLog::Recording() { return g_recording; }
+UndoLog* UndoLog::Recording() {
+  return g_recording;
+}
 
-UndoLog::Scope::Scope(UndoLog* log) : previous_(g_recording) { g_recording = log; }
-UndoLog::Scope::~Scope() { g_recording = previous_; }
+UndoLog::Scope::Scope(UndoLog* log) : previous_(g_recording) {
+  g_recording = log;
+}
+UndoLog::Scope::~Scope() {
+  g_recording = previous_;
+}
 
 void UndoLog::RecordBefore(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {
   MDB_val k = key, old;

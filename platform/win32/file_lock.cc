@@ -37,6 +37,8 @@ void ZkFileLockRelease(ZkFileLock* lock) {
   delete lock;
 }
 
-void ZkSleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+void ZkSleepMilliseconds(unsigned milliseconds) {
+  Sleep(milliseconds);
+}
 
 }  // extern "C"

@@ -27,7 +27,9 @@ namespace {
 // nothing: whatever stopped it is reported, and the compiled state goes.
 void FailCompile(Request* request) {
   if (!HasError(request)) {
-    RecordMessage(request, nullptr, kMsgInternalError, "instruction non compil\xE9" "e");
+    RecordMessage(request, nullptr, kMsgInternalError,
+                  "instruction non compil\xE9"
+                  "e");
   }
   ReleaseCompiled(request);
 }
@@ -43,19 +45,26 @@ bool IsEngineTrouble(int16_t code) {
     case JX_ERR_DATABASE_FULL:
     case JX_ERR_STORAGE:
     case JX_ERR_DAMAGED:
-    case JX_ERR_NO_MEMORY: return true;
-    default: return false;
+    case JX_ERR_NO_MEMORY:
+      return true;
+    default:
+      return false;
   }
 }
 
 // SQLSTATEs of the engine's failures, as ODBC hosts know them.
 const char* EngineSqlState(int16_t code) {
   switch (code) {
-    case JX_ERR_BUSY: return "HYT00";        // timeout expired
-    case JX_ERR_ROLLED_BACK: return "25S03";  // transaction is rolled back
-    case JX_ERR_READ_ONLY: return "25006";    // read-only transaction
-    case JX_ERR_NO_MEMORY: return "HY001";    // memory allocation error
-    default: return "HY000";                  // general error
+    case JX_ERR_BUSY:
+      return "HYT00";  // timeout expired
+    case JX_ERR_ROLLED_BACK:
+      return "25S03";  // transaction is rolled back
+    case JX_ERR_READ_ONLY:
+      return "25006";  // read-only transaction
+    case JX_ERR_NO_MEMORY:
+      return "HY001";  // memory allocation error
+    default:
+      return "HY000";  // general error
   }
 }
 
@@ -112,8 +121,8 @@ bool OpenStatementScope(Request* request) {
     return true;
   const ParseNode* statement = request->parseRoot->child;
   bool reads = statement != nullptr && statement->code == FON_REQUETE_SELECTION;
-  int16_t code = engine->beginStatement(request->engineHandle,
-                                        reads ? JX_STATEMENT_READ : JX_STATEMENT_WRITE);
+  int16_t code =
+      engine->beginStatement(request->engineHandle, reads ? JX_STATEMENT_READ : JX_STATEMENT_WRITE);
   if (code == JX_OK) {
     request->engineScopeOpen = true;
     return true;
@@ -148,7 +157,9 @@ void ExecuteStatement(Request* request) {
   if (request->compiled && executor != nullptr) {
     executor->Execute();
   } else if (!HasError(request)) {
-    RecordMessage(request, nullptr, kMsgInternalError, "instruction non compil\xE9" "e");
+    RecordMessage(request, nullptr, kMsgInternalError,
+                  "instruction non compil\xE9"
+                  "e");
   }
   request->compiled = 0;
   ReleaseCompiled(request);
@@ -166,9 +177,9 @@ uint16_t DescribeResult(Request* request) {
     if (column == nullptr) continue;
     const char* name = column->name() != nullptr ? column->name() : "";
     int32_t room = DictContext::kColumnTextSize - used;
-    int32_t n = ZkFormat(text + used, room, "%s%s\t%c\t%u\t%u", i > 0 ? "\r\n" : "", name,
-                         column->Letter(), static_cast<unsigned>(column->HostType()),
-                         static_cast<unsigned>(column->Width()));
+    int32_t n =
+        ZkFormat(text + used, room, "%s%s\t%c\t%u\t%u", i > 0 ? "\r\n" : "", name, column->Letter(),
+                 static_cast<unsigned>(column->HostType()), static_cast<unsigned>(column->Width()));
     if (n >= room) {
       // A description the buffer cannot hold whole would leave the host
       // with fewer columns than the rows carry: the statement fails.

@@ -30,9 +30,8 @@ TEST(IsolationTest, AFailedStatementInATransactionTakesBackOnlyItsOwnWrites) {
   const Rows before = {"1|10", "2|20", "3|30", "4|40"};
   // Each fails after writing part of itself: the first record rewritten,
   // or the record appended before its second key was refused.
-  for (const char* sql :
-       {"UPDATE U SET V = (99)", "UPDATE U SET V = (50) WHERE K > 0", "INSERT INTO U VALUES (5, 10)",
-        "INSERT INTO U VALUES (1, 60)"}) {
+  for (const char* sql : {"UPDATE U SET V = (99)", "UPDATE U SET V = (50) WHERE K > 0",
+                          "INSERT INTO U VALUES (5, 10)", "INSERT INTO U VALUES (1, 60)"}) {
     Outcome o = host.Run(sql);
     EXPECT_EQ(o.status, -1) << sql;
     EXPECT_EQ(o.sqlState, "23000") << sql;
@@ -44,8 +43,7 @@ TEST(IsolationTest, AFailedStatementInATransactionTakesBackOnlyItsOwnWrites) {
   EXPECT_EQ(host.Run("SELECT K, V FROM U").rows, (Rows{"1|10", "2|20", "3|30", "4|40", "5|50"}));
   // Keys agree: each value finds its one row.
   for (int v : {10, 20, 30, 40, 50, 60, 99})
-    EXPECT_EQ(host.Run("SELECT K FROM U WHERE V = " + std::to_string(v)).rows.size(), v <= 50)
-        << v;
+    EXPECT_EQ(host.Run("SELECT K FROM U WHERE V = " + std::to_string(v)).rows.size(), v <= 50) << v;
 }
 
 TEST(IsolationTest, ReadersNeverWaitAndWritersWaitUpToTheTimeout) {

@@ -43,8 +43,8 @@ struct Message {
 };
 
 std::string MemoText(char who, int key, int value) {
-  std::string text = std::string(1, who) + ":" + std::to_string(key) + ":" +
-                     std::to_string(value) + ":";
+  std::string text =
+      std::string(1, who) + ":" + std::to_string(key) + ":" + std::to_string(value) + ":";
   // Lengths that vary fill pages unevenly, so that transactions meet the
   // full map at every kind of moment; the grouped writer's are the longer,
   // so that it is mostly its transactions that fill the map.
@@ -285,8 +285,8 @@ TEST(RaceTest, AcknowledgedWritesOfTwoProcessesStayWholeAcrossMapGrowths) {
     {
       Host host(dir.path());
       ASSERT_TRUE(host.ok());
-      ASSERT_TRUE(host.MakeFile("R", {{"K", 'L', 0, 1}, {"WHO", 'T', 1, 0}, {"V", 'L', 0, 0},
-                                      {"M", 'M', 0, 0}}));
+      ASSERT_TRUE(host.MakeFile(
+          "R", {{"K", 'L', 0, 1}, {"WHO", 'T', 1, 0}, {"V", 'L', 0, 0}, {"M", 'M', 0, 0}}));
     }
     const unsigned seed = 7000u + static_cast<unsigned>(round);
     int groupedFd = -1, singleFd = -1;
@@ -323,9 +323,10 @@ TEST(RaceTest, AcknowledgedWritesOfTwoProcessesStayWholeAcrossMapGrowths) {
   RecordProperty("acknowledged_writes", acknowledged);
   RecordProperty("anomalies", anomalies);
   RecordProperty("transactions_rolled_back_by_a_full_map", rolledBack);
-  std::printf("race: %d rounds, %d acknowledged writes, %d transactions rolled back by a full "
-              "map, %d anomalies\n",
-              rounds, acknowledged, rolledBack, anomalies);
+  std::printf(
+      "race: %d rounds, %d acknowledged writes, %d transactions rolled back by a full "
+      "map, %d anomalies\n",
+      rounds, acknowledged, rolledBack, anomalies);
 }
 
 }  // namespace

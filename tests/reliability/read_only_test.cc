@@ -20,7 +20,8 @@ namespace {
 enum Exit { kReadOnly = 0, kNoNamespace = 10, kOpenFailed, kReadFailed, kWriteNotRefused };
 
 [[noreturn]] void OpenReadOnlyMount(const std::string& dir) {
-  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+  if (unshare(CLONE_NEWNS) != 0 ||
+      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
       mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
       mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
     _exit(kNoNamespace);
