@@ -7,61 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "../e2e/host_memos.h"
 #include "reliability_host.h"
 #include "zkglobal.h"
 
 namespace zksql_reliability {
 namespace {
 
-constexpr int16_t kHeader = 56;
 constexpr size_t kLarge = 64 * 1024;
-
-// Makes a file through the engine: memo items have no CREATE TABLE type.
-bool MakeMemoFile(int32_t handle) {
-  unsigned char fd[JX_FD_SIZE_BYTES] = {};
-  auto call = [&](int16_t command) {
-    XZK_DECRITFICHIER(handle, command, fd);
-    int16_t status;
-    memcpy(&status, fd + JX_FD_STATUS, 2);
-    return status <= 0;
-  };
-  strcpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), "F");
-  memcpy(fd + JX_FD_SEPARATOR, "__", 2);
-  if (!call(JX_DESCRIBE_BEGIN_FILE)) return false;
-  for (auto item : {std::make_pair("N", 'L'), std::make_pair("M", 'M'), std::make_pair("G", 'G')}) {
-    memset(fd + JX_FD_NAME, 0, 31);
-    strcpy(reinterpret_cast<char*>(fd + JX_FD_NAME), item.first);
-    fd[JX_FD_TYPE] = static_cast<unsigned char>(item.second);
-    memset(fd + JX_FD_SIZE, 0, 4);
-    if (!call(JX_DESCRIBE_ADD_COLUMN)) return false;
-  }
-  return call(JX_DESCRIBE_COMPLETE);
-}
-
-// A host memo block holding `data`, locked while the object lives.
-class MemoBlock {
- public:
-  explicit MemoBlock(const std::string& data) {
-    block_ = GlobalAlloc(GHND, kHeader + data.size());
-    bytes_ = static_cast<unsigned char*>(GlobalLock(block_));
-    int16_t header = kHeader;
-    int32_t length = static_cast<int32_t>(data.size());
-    memcpy(bytes_ + 3, &header, 2);
-    memcpy(bytes_ + 52, &length, 4);
-    memcpy(bytes_ + kHeader, data.data(), data.size());
-  }
-  ~MemoBlock() {
-    GlobalUnlock(block_);
-    GlobalFree(block_);
-  }
-  MemoBlock(const MemoBlock&) = delete;
-  MemoBlock& operator=(const MemoBlock&) = delete;
-  const void* bytes() const { return bytes_; }
-
- private:
-  HGLOBAL block_;
-  unsigned char* bytes_;
-};
 
 // The data of the memo of `column` of the current row; "(status n)" when
 // none is handed out.
@@ -94,19 +47,13 @@ TEST(LargeMemoTest, A64KiBHostValueIsKeptWithinTheMemoLimits) {
   {
     Host host(dir.path());
     ASSERT_TRUE(host.ok());
-    ASSERT_TRUE(MakeMemoFile(host.handle()));
-    MemoBlock textBlock(text);
-    MemoBlock binaryBlock(binary);
-    struct {
-      int16_t reserved;
-      const void* blocks[2];
-    } memos = {0, {textBlock.bytes(), binaryBlock.bytes()}};
+    // Memo items have no CREATE TABLE type: the file is made through the engine.
+    ASSERT_TRUE(host.MakeFile("F", {{"N", 'L', 0, 0}, {"M", 'M', 0, 0}, {"G", 'G', 0, 0}}));
+    zksql_e2e::HostMemos memos({text, binary});
     char sql[] = "INSERT INTO F VALUES (1, {JXMemoBinaire('t.txt')}, {JXMemoBinaire('b.bin')})";
     ZKSQLResultInfo info;
     void* request = nullptr;
-    EXPECT_EQ(ZKSQLExecReq(&request, sql, &info, host.handle(),
-                           reinterpret_cast<const ZKSQLMemoTable*>(&memos)),
-              0);
+    EXPECT_EQ(ZKSQLExecReq(&request, sql, &info, host.handle(), memos.table()), 0);
     ASSERT_NE(request, nullptr);
     ZKSQLFinRequete(request);
   }
