@@ -67,49 +67,36 @@ std::string Counted(unsigned long long n, const std::string& one, const std::str
 
 // A table walked in key order that refuses to go backwards. LMDB orders
 // keys as unsigned bytes, a shorter key first on a tie; the free list's
-// keys are native integers (transaction ids) and compare as such.
+// keys are native integers (transaction ids) and compare as such. A key out
+// of order, or a key or value running past the file's end, ends the walk
+// (broken() tells why); the transaction stays usable for the next walk.
 class Walk {
  public:
-  Walk(MDB_txn* txn, MDB_dbi dbi, bool integerKeys = false)
-      : cursor_(txn, dbi), integerKeys_(integerKeys) {}
+  Walk(MDB_txn* txn, MDB_dbi dbi, bool integerKeys = false) : cursor_(txn, dbi, integerKeys) {}
 
-  // The next entry; false at the end, or when the key does not come after
-  // the previous one (then broken() is set and the walk is over).
+  // The next entry; false at the end, or when the cursor refused what it
+  // read (then broken() is set and the walk is over).
   bool Next(MDB_val* k, MDB_val* v) {
-    if (broken_) return false;
-    bool found = started_ ? cursor_.Next(k, v) : cursor_.First(k, v);
-    started_ = true;
-    if (!found) return false;
-    if (count_ > 0 && !Ascends(*k)) {
-      broken_ = true;
+    if (broken()) return false;
+    try {
+      bool found = started_ ? cursor_.Next(k, v) : cursor_.First(k, v);
+      started_ = true;
+      if (!found) return false;
+    } catch (const LmdbError&) {
+      if (!broken()) throw;
       return false;
     }
-    previous_.assign(static_cast<const char*>(k->mv_data), k->mv_size);
     ++count_;
     return true;
   }
-  bool broken() const { return broken_; }
+  bool broken() const { return cursor_.refusal() != Cursor::Refusal::kNone; }
+  bool outOfOrder() const { return cursor_.refusal() == Cursor::Refusal::kOutOfOrder; }
   unsigned long long count() const { return count_; }
 
  private:
-  bool Ascends(const MDB_val& k) const {
-    if (integerKeys_ && k.mv_size == sizeof(size_t) && previous_.size() == sizeof(size_t)) {
-      size_t a, b;
-      std::memcpy(&a, previous_.data(), sizeof a);
-      std::memcpy(&b, k.mv_data, sizeof b);
-      return b > a;
-    }
-    size_t n = k.mv_size < previous_.size() ? k.mv_size : previous_.size();
-    int c = std::memcmp(k.mv_data, previous_.data(), n);
-    return c > 0 || (c == 0 && k.mv_size > previous_.size());
-  }
-
   Cursor cursor_;
-  bool integerKeys_;
   bool started_ = false;
-  bool broken_ = false;
   unsigned long long count_ = 0;
-  std::string previous_;
 };
 
 struct KeyRef {
@@ -158,9 +145,11 @@ class Checker {
   }
 
   void Interrupted(const Walk& walk, const std::string& table) {
-    if (walk.broken())
-      Problem(table + " : cl\xE9s dans le d\xE9sordre apr\xE8s " + Num(walk.count()) + " " +
-              kEntries + ", parcours interrompu");
+    if (!walk.broken()) return;
+    std::string what = walk.outOfOrder() ? "cl\xE9s dans le d\xE9sordre"
+                                         : std::string(kEntry) + " d\xE9passant la fin du fichier";
+    Problem(table + " : " + what + " apr\xE8s " + Num(walk.count()) + " " + kEntries +
+            ", parcours interrompu");
   }
 
   // Reads a counter of the meta table; a value that is not 8 bytes is a

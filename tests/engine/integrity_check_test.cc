@@ -130,6 +130,20 @@ class Raw {
     EXPECT_EQ(mdb_del(txn_, Table(table), &k, nullptr), 0);
   }
   std::string Record(const jx::FileDef& file, uint32_t n) { return Get("records", Key(file, n)); }
+  // Rewrites a record as it is, one transaction each, until the last
+  // commit's id is a multiple of 256: the free list then holds pages under
+  // ids ending in FF and 00, whose order as numbers is not their order as
+  // (little-endian) bytes.
+  void CommitUntilIdsCrossAByte() {
+    mdb_env_set_flags(env_, MDB_NOSYNC, 1);  // only this process reads it back
+    const std::string key = Key(clients, 2), image = Record(clients, 2);
+    for (;;) {
+      Put("records", key, image);
+      if (mdb_txn_id(txn_) % 256 == 0) return;  // the destructor commits it
+      EXPECT_EQ(mdb_txn_commit(txn_), 0);
+      EXPECT_EQ(mdb_txn_begin(env_, nullptr, 0, &txn_), 0);
+    }
+  }
   static std::string Key(const jx::FileDef& file, uint32_t n) { return BE(file.id) + BE(n); }
   // Record n's entry in the index of `item`, as the engine makes it from
   // `image` (by default the record's own).
@@ -184,6 +198,8 @@ TEST_F(IntegrityCheckTest, ConsistentDatabaseAndEachKindOfDamage) {
   ASSERT_NO_FATAL_FAILURE(BuildConsistent(base));
   const Damage damages[] = {
       {"consistent", 0, " ; 0 probl\350me\n", [](Raw&) {}},
+      {"consistent, free list under ids crossing a byte", 0, " ; 0 probl\350me\n",
+       [](Raw& r) { r.CommitUntilIdsCrossAByte(); }},
       {"index entry removed", 1,
        "fichier CLIENTS, enregistrement 4 : entr\351e manquante dans l'index de NOM\n",
        [](Raw& r) { r.Del("indexes", r.Entry(r.clients, "NOM", 4)); }},
