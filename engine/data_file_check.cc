@@ -87,10 +87,8 @@ Meta Parse(const unsigned char* page) {
 }
 
 // Whether meta page `which` fits a file of `length` bytes of `pageSize`
-// pages. LMDB reads the second meta at the first one's page size, then
-// takes its page size from the newer one, and each transaction reads the
-// meta its id's parity names, which a damaged id can make the older one:
-// so both metas must hold together, and with the same page size.
+// pages: LMDB reads the second meta at the first one's page size, then
+// takes its page size from the newer one.
 bool Fits(const Meta& meta, int which, uint32_t pageSize, unsigned long long length,
           std::string* why) {
   if (meta.pageSize != pageSize) {
@@ -147,13 +145,21 @@ bool CheckOnce(const std::string& path, std::string* why, bool* missing) {
 
   std::ifstream sized(path, std::ios::binary | std::ios::ate);
   unsigned long long length = sized ? (unsigned long long)(sized.tellg()) : 0;
-  // The newer meta first, so that a truncation is told against the pages
-  // the last commit uses. A second meta that cannot be read is LMDB's to
-  // refuse; the first one still tells whether the file was cut.
-  int newer = metas[1].valid && metas[1].txnid > metas[0].txnid ? 1 : 0;
-  for (int which : {newer, 1 - newer})
-    if (metas[which].valid && !Fits(metas[which], which, pageSize, length, why)) return false;
-  return true;
+  // A second meta that cannot be read is LMDB's to refuse; the first one
+  // still tells whether the file was cut.
+  if (!metas[1].valid) return Fits(metas[0], 0, pageSize, length, why);
+  // LMDB takes the meta of the larger transaction id as the newer, but each
+  // transaction then reads the meta the id's parity names: commits
+  // alternate between the two pages, so in a sound file that is the same
+  // one, and the older one is never read. A damaged id would send every
+  // transaction to the older meta instead.
+  int newer = metas[1].txnid > metas[0].txnid ? 1 : 0;
+  if (int(metas[newer].txnid & 1) != newer) {
+    *why = FormatText("transaction %llu dans la page de m\xE9ta-donn\351es %d, qui ne la porte pas",
+                      (unsigned long long)metas[newer].txnid, newer);
+    return false;
+  }
+  return Fits(metas[newer], newer, pageSize, length, why);
 }
 
 }  // namespace
