@@ -146,8 +146,8 @@ class Checker {
 
   void Interrupted(const Walk& walk, const std::string& table) {
     if (!walk.broken()) return;
-    std::string what = walk.outOfOrder() ? "cl\xE9s dans le d\xE9sordre"
-                                         : std::string(kEntry) + " d\xE9passant la fin du fichier";
+    std::string what =
+        walk.outOfOrder() ? "cl\xE9s dans le d\xE9sordre" : std::string("cl\xE9 trop longue");
     Problem(table + " : " + what + " apr\xE8s " + Num(walk.count()) + " " + kEntries +
             ", parcours interrompu");
   }

@@ -12,51 +12,24 @@
 
 namespace jx {
 
-// The used pages of the data file, as mapped. LMDB hands out a key or a
-// value as a pointer into its page and a size read from the page, trusted:
-// a damaged node can claim a size that runs past the last page of the
-// file, where reading faults the process (SIGBUS) instead of failing a
-// call. So what is read out of the map is held against this first.
-class MappedPages {
- public:
-  explicit MappedPages(MDB_txn* txn) {
-    MDB_env* env = mdb_txn_env(txn);
-    MDB_envinfo info;
-    MDB_stat stat;
-    if (mdb_env_info(env, &info) != MDB_SUCCESS || mdb_env_stat(env, &stat) != MDB_SUCCESS) return;
-    begin_ = static_cast<const char*>(info.me_mapaddr);
-    end_ = begin_ + (info.me_last_pgno + 1) * size_t(stat.ms_psize);
-  }
-  // False when `v` begins in the used pages and ends past them. A value
-  // beginning elsewhere is in a page a write transaction copied to memory,
-  // or wrote out beyond the last commit: both are its own, and whole.
-  bool Holds(const MDB_val& v) const {
-    const char* p = static_cast<const char*>(v.mv_data);
-    return p < begin_ || p >= end_ || v.mv_size <= size_t(end_ - p);
-  }
-
- private:
-  const char* begin_ = nullptr;
-  const char* end_ = nullptr;
-};
-
 // A cursor closed on every path out (LMDB errors arrive as exceptions).
 // Its walks always end: a key that does not follow the one before it (a
 // damaged tree can send a walk back) stops the walk as damaged data, so no
-// loop over a table can run, or grow what it collects, without bound. Every
-// key and value it gives lies whole in the file's pages.
+// loop over a table can run, or grow what it collects, without bound. A key
+// longer than LMDB allows was read from a damaged node, and is refused
+// before it is copied: its claimed size could run past the file's end.
 class Cursor {
  public:
   // What the cursor itself refused in what LMDB gave; it then throws
   // LmdbError{MDB_CORRUPTED}, and the transaction stays usable (LMDB's own
   // failures leave it unusable).
-  enum class Refusal { kNone, kOutOfOrder, kNotWhole };
+  enum class Refusal { kNone, kOutOfOrder, kKeyTooLong };
 
   // `integerKeys` for a table whose keys are native integers (LMDB's
   // MDB_INTEGERKEY, as the free list's): they follow one another as
   // numbers, not as bytes.
   Cursor(MDB_txn* txn, MDB_dbi dbi, bool integerKeys = false)
-      : pages_(txn), integerKeys_(integerKeys) {
+      : maxKey_(size_t(mdb_env_get_maxkeysize(mdb_txn_env(txn)))), integerKeys_(integerKeys) {
     Check(mdb_cursor_open(txn, dbi, &cursor_));
   }
   ~Cursor() { mdb_cursor_close(cursor_); }
@@ -67,7 +40,7 @@ class Cursor {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_SET_RANGE);
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
-    Whole(*k, *v);
+    Sane(*k);
     // At or after the key sought, or the tree is damaged.
     if (Order(*k, key) < 0) Refuse(Refusal::kOutOfOrder);
     Keep(*k);
@@ -78,7 +51,7 @@ class Cursor {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_FIRST);
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
-    Whole(*k, *v);
+    Sane(*k);
     Keep(*k);
     return true;
   }
@@ -86,7 +59,7 @@ class Cursor {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_NEXT);
     if (rc == MDB_NOTFOUND) return false;
     Check(rc);
-    Whole(*k, *v);
+    Sane(*k);
     if (Order(*k, last_) <= 0) Refuse(Refusal::kOutOfOrder);
     Keep(*k);
     return true;
@@ -115,11 +88,11 @@ class Cursor {
     throw LmdbError{MDB_CORRUPTED};
   }
   void Keep(const MDB_val& k) { last_.assign(static_cast<const char*>(k.mv_data), k.mv_size); }
-  void Whole(const MDB_val& k, const MDB_val& v) {
-    if (!pages_.Holds(k) || !pages_.Holds(v)) Refuse(Refusal::kNotWhole);
+  void Sane(const MDB_val& k) {
+    if (k.mv_size > maxKey_) Refuse(Refusal::kKeyTooLong);
   }
 
-  MappedPages pages_;
+  size_t maxKey_;
   bool integerKeys_;
   MDB_cursor* cursor_ = nullptr;
   std::string last_;  // the key the cursor stands on
