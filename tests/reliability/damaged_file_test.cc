@@ -1,7 +1,8 @@
 // A damaged data file is refused, or its damage reported, without a signal:
 // a data file cut short anywhere, or whose meta pages disagree, is refused
 // at open with JX_ERR_DAMAGED and an explanation; a record whose stored
-// size runs past the file's end fails the statements that read it. Each
+// size runs past the file's end fails the statements that read it; the
+// integrity check reports a page LMDB cannot read instead of walking it. Each
 // attempt runs in a forked child, so that a fault is seen as a signal
 // instead of ending the test run. POSIX only (fork).
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -233,6 +235,42 @@ TEST_F(DamagedFileTest, ARecordWhoseSizeRunsPastTheFileFailsItsStatementsWithout
   EXPECT_EQ(signal, 0);
   // The scan and the keyed read of 77 fail; 78 is still read.
   EXPECT_EQ(answer, "-1 -1 0 ");
+}
+
+TEST_F(DamagedFileTest, TheCheckReportsAPageLmdbCannotReadAndEnds) {
+  // The leaf holding record 77 (and any stale copy of it in free pages),
+  // zeroed or overwritten with noise: a cursor meeting it would abort the
+  // process on one of LMDB's assertions or fault.
+  auto leafOf77 = [](bool zero) {
+    return [zero](Bytes& b) {
+      const size_t page = At<uint32_t>(b, kTrees);
+      std::mt19937 noise(77);
+      const std::string text = "valeur 77 ";
+      for (size_t at = 2 * page; at + text.size() < b.size(); ++at) {
+        if (memcmp(b.data() + at, text.data(), text.size()) != 0) continue;
+        size_t start = at / page * page;
+        for (size_t i = 0; i < page; ++i)
+          b[start + i] = zero ? 0 : static_cast<unsigned char>(noise());
+      }
+    };
+  };
+  for (bool zero : {true, false}) {
+    SCOPED_TRACE(zero ? "zeroed" : "noise");
+    std::string dir = Copy(leafOf77(zero));
+    int signal = 0;
+    std::string answer = InChild(
+        [&] {
+          Host host(dir);
+          std::vector<char> report(1 << 16);
+          int32_t problems =
+              XZK_CheckDatabase(host.handle(), report.data(), int32_t(report.size()));
+          return std::to_string(problems) + "|" + report.data();
+        },
+        &signal);
+    EXPECT_EQ(signal, 0);
+    EXPECT_GT(atoi(answer.c_str()), 0) << answer;
+    EXPECT_NE(answer.find("table des enregistrements, page "), std::string::npos) << answer;
+  }
 }
 
 }  // namespace
