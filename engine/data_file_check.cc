@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -126,6 +127,17 @@ bool CheckOnce(const std::string& path, std::string* why, bool* missing) {
   std::ifstream in(path, std::ios::binary);
   *missing = !in;
   if (!in) return true;
+  // LMDB starts an empty data file anew, as a new database, whether LMDB
+  // never wrote it or it lost everything. The engine's write lock file
+  // beside it tells the two apart: the first write makes it, long after
+  // LMDB wrote its meta pages.
+  if (in.peek() == std::ifstream::traits_type::eof()) {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::path(path).parent_path() / "jxwrite.lock", error))
+      return true;
+    *why = "fichier vide, alors que la base a d\xE9j\xE0 servi";
+    return false;
+  }
   std::vector<unsigned char> first(kPageHeader + kMetaSize, 0);
   in.read(reinterpret_cast<char*>(first.data()), std::streamsize(first.size()));
   if (size_t(in.gcount()) < first.size()) return true;  // LMDB refuses it cleanly itself

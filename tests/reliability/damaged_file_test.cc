@@ -153,6 +153,7 @@ TEST_F(DamagedFileTest, ACutOrInconsistentDataFileIsRefusedAtOpenWithoutASignal)
   };
   const Case cases[] = {
       {"cut to half", cut(intact.size() / 2)},
+      {"cut to nothing", cut(0)},
       {"cut inside the first meta page", cut(100)},
       {"cut inside the second meta page", cut(page + 100)},
       {"cut after the metas and one page", cut(3 * page)},
