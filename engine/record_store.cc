@@ -15,9 +15,6 @@
 #include "undo_log.h"
 
 namespace jx {
-namespace {
-
-}  // namespace
 
 std::string RecordStore::RecordKey(uint32_t fileId, int32_t n) {
   std::string key;
@@ -42,10 +39,15 @@ bool RecordStore::Get(int32_t n, MDB_val* image) {
   int rc = mdb_get(txn_, t_.records, &k, image);
   if (rc == MDB_NOTFOUND) return false;
   Check(rc);
+  // Every image is written at its file's record size: another size was
+  // read from a damaged node, and may run past the end of the file.
+  if (image->mv_size != file_.recordSize) throw LmdbError{MDB_CORRUPTED};
   return true;
 }
 
-int32_t RecordStore::Last() { return int32_t(MetaGet(txn_, t_, LastRecordKey(file_.id))); }
+int32_t RecordStore::Last() {
+  return int32_t(MetaGet(txn_, t_, LastRecordKey(file_.id)));
+}
 
 bool RecordStore::AnyFrom(int32_t n) {
   std::string prefix;

@@ -24,7 +24,9 @@ class RecordStore {
   RecordStore(MDB_txn* txn, const Tables& tables, const FileDef& file)
       : txn_(txn), t_(tables), file_(file) {}
 
-  // The stored image of record n, or false when there is none.
+  // The stored image of record n, or false when there is none. An image
+  // that is not of the file's record size is damaged data (LmdbError
+  // MDB_CORRUPTED).
   bool Get(int32_t n, MDB_val* image);
   // The last record number given in this file (0 when none).
   int32_t Last();
