@@ -5,6 +5,7 @@
 #include <string>
 
 #include "block_fields.h"
+#include "jxengine.h"
 #include "meta.h"
 #include "undo_log.h"
 
@@ -33,6 +34,9 @@ bool MemoStore::Get(uint32_t reference, MDB_val* data) {
   int rc = mdb_get(txn_, t_.memos, &k, data);
   if (rc == MDB_NOTFOUND) return false;
   Check(rc);
+  // No memo larger than the engine stores was ever written: such a size
+  // comes from a damaged node, and copying it would read past the file.
+  if (data->mv_size > size_t(JX_MEMO_MAX_BYTES)) throw LmdbError{MDB_CORRUPTED};
   return true;
 }
 
