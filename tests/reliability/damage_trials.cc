@@ -73,35 +73,6 @@ std::string Text(std::mt19937& random, size_t length) {
   return s;
 }
 
-// A file with a unique key and a text memo: CREATE TABLE has no memo type.
-bool MakeNotes(int32_t handle) {
-  unsigned char fd[JX_FD_SIZE_BYTES] = {};
-  auto call = [&](int16_t command) {
-    XZK_DECRITFICHIER(handle, command, fd);
-    int16_t status;
-    memcpy(&status, fd + JX_FD_STATUS, 2);
-    return status <= 0;
-  };
-  strcpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), "NOTES");
-  memcpy(fd + JX_FD_SEPARATOR, "__", 2);
-  if (!call(JX_DESCRIBE_BEGIN_FILE)) return false;
-  struct {
-    const char* name;
-    char type;
-    int16_t size;
-    int16_t unique;
-  } items[] = {{"ID", 'L', 4, 1}, {"TITRE", 'T', 30, 0}, {"TEXTE", 'M', 4, 0}};
-  for (const auto& item : items) {
-    memset(fd + JX_FD_NAME, 0, 31);
-    strcpy(reinterpret_cast<char*>(fd + JX_FD_NAME), item.name);
-    fd[JX_FD_TYPE] = static_cast<unsigned char>(item.type);
-    memcpy(fd + JX_FD_SIZE, &item.size, 2);
-    memcpy(fd + JX_FD_UNIQUE, &item.unique, 2);
-    if (!call(JX_DESCRIBE_ADD_COLUMN)) return false;
-  }
-  return call(JX_DESCRIBE_COMPLETE);
-}
-
 // Builds the database in `dir`; false (with the failing statement on
 // stderr) when something was refused.
 bool BuildDatabase(const std::string& dir) {
@@ -119,7 +90,9 @@ bool BuildDatabase(const std::string& dir) {
       !run("CREATE TABLE COMMANDES (NUM INTEGER PRIMARY KEY, CLIENT INTEGER, MONTANT INTEGER, "
            "LIBELLE CHAR(60))") ||
       !run("CREATE INDEX COMMANDES_CLIENT ON COMMANDES (CLIENT)") ||
-      !run("CREATE INDEX COMMANDES_MONTANT ON COMMANDES (MONTANT)") || !MakeNotes(host.handle()))
+      !run("CREATE INDEX COMMANDES_MONTANT ON COMMANDES (MONTANT)") ||
+      // A unique key and a text memo: CREATE TABLE has no memo type.
+      !host.MakeFile("NOTES", {{"ID", 'L', 4, 1}, {"TITRE", 'T', 30, 0}, {"TEXTE", 'M', 4, 0}}))
     return false;
   // Rows are grouped in host transactions: one synced commit per row would
   // make the build take minutes.
