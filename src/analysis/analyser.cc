@@ -15,8 +15,8 @@
 #include <cstring>
 #include <new>
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/statement_executor.h"
 #include "select/selection_driver.h"
 #include "sql/rule_codes.h"

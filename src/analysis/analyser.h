@@ -26,7 +26,7 @@
 
 namespace zksql {
 
-struct Request;
+struct StatementContext;
 class DictContext;
 class StatementExecutor;
 
@@ -38,7 +38,7 @@ constexpr int16_t kClassFailed = 0;
 
 class Analyser : public BaseObject {
  public:
-  explicit Analyser(Request* request) : request_(request) {}
+  explicit Analyser(StatementContext* request) : request_(request) {}
 
   // Analyses the request's statement into `executor`. 1 when it may be
   // executed, 0 when it was rejected (the reason recorded in the request).
@@ -90,7 +90,7 @@ class Analyser : public BaseObject {
   // Records a plain rejection when nothing more precise was reported.
   void ReportRejected(const char* what);
 
-  Request* request_;
+  StatementContext* request_;
   StatementExecutor* executor_ = nullptr;
   DictContext* dictionary_ = nullptr;
   int depth_ = 0;

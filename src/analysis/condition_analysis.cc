@@ -18,8 +18,8 @@
 #include <new>
 
 #include "analysis/analyser.h"
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/statement_executor.h"
 #include "select/condition_tree.h"
 #include "select/row_set.h"

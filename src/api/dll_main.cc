@@ -1,7 +1,7 @@
 // Library start: keeps the module handle the message catalogue is loaded
 // from. Windows calls DllMain itself; elsewhere a load-time constructor
 // does the same work with the handle of the module holding this code.
-#include "api/messages.h"
+#include "base/messages.h"
 #include "platform.h"
 
 namespace zksql {

@@ -9,7 +9,7 @@
 #include "api/instance.h"
 #include "api/escape_rewriter.h"
 #include "api/memo_param_set.h"
-#include "api/messages.h"
+#include "base/messages.h"
 #include "api/request.h"
 #include "api/statement_runner.h"
 #include "base/memory_block.h"

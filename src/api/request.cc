@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "api/messages.h"
+#include "base/messages.h"
 #include "base/memory_block.h"
 #include "sql/parse_node.h"
 #include "storage/dict_context.h"
@@ -63,31 +63,6 @@ void DestroyRequest(Request* request) {
   request->dict = nullptr;
   request->magic = 0;
   FreeLocked(request);
-}
-
-const char* RecordError(Request* request, const char* text, const char* sqlState) {
-  if (request == nullptr) return nullptr;
-  if (text != nullptr) {
-    BoundedCopy(request->errorText, text, sizeof request->errorText);
-    if (sqlState != nullptr) {
-      BoundedCopy(request->sqlState, sqlState, sizeof request->sqlState);
-    } else {
-      ZkFormat(request->sqlState, sizeof request->sqlState, "%05i",
-               request->errorText[0] != '\0' ? 123 : 0);
-    }
-  }
-  return request->errorText[0] != '\0' ? request->errorText : nullptr;
-}
-
-void RecordMessage(Request* request, const char* sqlState, int32_t id, ...) {
-  char format[kMessageBufferSize];
-  char text[kMessageBufferSize];
-  LoadMessage(id, format, sizeof format);
-  va_list args;
-  va_start(args, id);
-  ZkFormatV(text, sizeof text, format, args);
-  va_end(args);
-  RecordError(request, text, sqlState);
 }
 
 }  // namespace zksql

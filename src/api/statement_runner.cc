@@ -9,7 +9,7 @@
 #include <new>
 
 #include "analysis/analyser.h"
-#include "api/messages.h"
+#include "base/messages.h"
 #include "exec/evaluator.h"
 #include "exec/statement_executor.h"
 #include "sql/parse_node.h"
@@ -88,6 +88,7 @@ void ParseStatement(Request* request) {
   Evaluator* evaluator = executor == nullptr ? nullptr : new (std::nothrow) Evaluator(executor);
   request->executor = executor;
   request->evaluator = evaluator;
+  if (executor != nullptr) executor->evaluator = evaluator;
   Parser* parser = evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request);
   if (parser == nullptr) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
@@ -192,10 +193,5 @@ uint16_t DescribeResult(Request* request) {
   return static_cast<uint16_t>(count);
 }
 
-bool RequireEngine(Request* request) {
-  if (BoundEngine() != nullptr) return true;
-  RecordMessage(request, nullptr, kMsgNoEngine, EngineLibraryTried());
-  return false;
-}
 
 }  // namespace zksql

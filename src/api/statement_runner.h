@@ -46,10 +46,6 @@ void ExecuteStatement(Request* request);
 // column-text buffer and returns the number of columns.
 uint16_t DescribeResult(Request* request);
 
-// True when a storage engine is bound; otherwise records the error saying
-// so and returns false. Every phase that must call the engine asks first.
-bool RequireEngine(Request* request);
-
 }  // namespace zksql
 
 #endif  // ZKSQL_API_STATEMENT_RUNNER_H_

@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "base/base_object.h"
+#include "select/condition_evaluator.h"
 #include "sql/parse_node.h"
 #include "values/typed_value.h"
 
@@ -33,7 +34,7 @@ class SubSelectSource {
   virtual ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) = 0;
 };
 
-class Evaluator : public BaseObject {
+class Evaluator : public BaseObject, public ConditionEvaluator {
  public:
   // Deepest nesting of parentheses and function calls evaluated; a deeper
   // expression has no value (the parse tree's depth is the statement's to
@@ -46,7 +47,7 @@ class Evaluator : public BaseObject {
   // binding (null: none), inverted when `negate` is set. `driverIndex` is
   // the driver whose condition this is (it runs the sub-selects).
   int16_t EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const ParseNode* binding,
-                            int16_t negate);
+                            int16_t negate) override;
 
   // Value of a FON_ITEM_SIMPLE; *out is cleared first and stays empty
   // (bytes null) when the item has no value. 1 when a value results.

@@ -16,8 +16,8 @@
 #include <string>
 #include <unordered_set>
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/statement_kinds.h"
 #include "platform.h"
 #include "sql/token_codes.h"
@@ -88,7 +88,7 @@ Storage CombinedStorage(const Column& a, const Column& b) {
 
 class Combiner {
  public:
-  Combiner(Request* request, DictContext* dict, int32_t op, bool all)
+  Combiner(StatementContext* request, DictContext* dict, int32_t op, bool all)
       : request_(request), dict_(dict), op_(op), all_(all) {}
 
   Table* Run(Table* left, Table* right) {
@@ -267,7 +267,7 @@ class Combiner {
     });
   }
 
-  Request* request_;
+  StatementContext* request_;
   DictContext* dict_;
   int32_t op_;
   bool all_;
@@ -276,7 +276,7 @@ class Combiner {
 
 }  // namespace
 
-Table* CombineResults(Request* request, DictContext* dict, Table* left, Table* right, int32_t op,
+Table* CombineResults(StatementContext* request, DictContext* dict, Table* left, Table* right, int32_t op,
                       bool all) {
   if (left == nullptr || right == nullptr) return nullptr;
   // ALL keeps duplicates only for UNION; EXCEPT and INTERSECT drop them.

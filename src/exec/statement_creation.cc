@@ -15,9 +15,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "api/messages.h"
-#include "api/request.h"
-#include "api/statement_runner.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/statement_executor.h"
 #include "exec/statement_kinds.h"
 #include "jxengine.h"

@@ -15,8 +15,8 @@
 #include <cstring>
 #include <new>
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/statement_executor.h"
 #include "select/condition_tree.h"
 #include "select/engine_filter_builder.h"
@@ -119,6 +119,7 @@ int16_t StatementExecutor::CreateDriver(int16_t parentIndex) {
   }
   driver->subSelects = head;
   driver->parentIndex = parentIndex;
+  driver->evaluator = evaluator;
   // Its selection narrows the table reads to the key ranges of its WHERE.
   driver->filterBuilder = &EngineFilterBuilder::Shared();
   if (parent != nullptr) parent->subSelects->AppendSibling(link, 0);

@@ -9,8 +9,8 @@
 // (statement_kinds.h).
 #include "exec/statement_executor.h"
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/statement_kinds.h"
 #include "exec/value_list.h"
 #include "select/selection_driver.h"
@@ -53,13 +53,13 @@ int16_t SecondSelectDriver(const StatementExecutor& executor) {
 
 }  // namespace
 
-StatementExecutor::StatementExecutor(Request* req) : request(req) {}
+StatementExecutor::StatementExecutor(StatementContext* req) : request(req) {}
 
 // The drivers array deletes every driver it holds.
 StatementExecutor::~StatementExecutor() = default;
 
 int16_t RunSelection(StatementExecutor& executor) {
-  Request* request = executor.request;
+  StatementContext* request = executor.request;
   for (int16_t i = static_cast<int16_t>(executor.driverCount - 1); i >= 0; --i) {
     SelectionDriver* driver = executor.drivers.GetAs<SelectionDriver>(i);
     if (driver == nullptr) {

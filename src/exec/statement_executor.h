@@ -30,7 +30,7 @@
 
 namespace zksql {
 
-struct Request;
+struct StatementContext;
 class Column;
 class DictContext;
 class SelectionDriver;
@@ -42,7 +42,7 @@ constexpr int32_t kModeUpdate = 2;
 
 class StatementExecutor : public BaseObject, public SubSelectSource, public ValueAssigner {
  public:
-  explicit StatementExecutor(Request* request);
+  explicit StatementExecutor(StatementContext* request);
   ~StatementExecutor() override;
   StatementExecutor(const StatementExecutor&) = delete;
   StatementExecutor& operator=(const StatementExecutor&) = delete;
@@ -84,13 +84,16 @@ class StatementExecutor : public BaseObject, public SubSelectSource, public Valu
   ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) override;
   // Evaluates one value (a FON_ITEM_SIMPLE) into a column of its table's
   // row buffer. 1 on success, 0 when the value cannot be stored.
-  int16_t AssignValue(Request* request, ParseNode* valueNode, Column* column) override;
+  int16_t AssignValue(ParseNode* valueNode, Column* column) override;
 
   // Records the error in the request; a later report replaces an earlier
   // one. A null SQLSTATE records the default one.
   void Report(const char* text, const char* sqlState);
 
-  Request* request;
+  StatementContext* request;
+  // Evaluates values and conditions for the drivers (not owned; the
+  // request holds it).
+  Evaluator* evaluator = nullptr;
   DictContext* dictionary = nullptr;
   PtrArray drivers{0, 4};  // owned; element i is driver i
   ParseNode* orderBy = nullptr;  // the parse tree's

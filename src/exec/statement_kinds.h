@@ -12,7 +12,7 @@
 
 namespace zksql {
 
-struct Request;
+struct StatementContext;
 class DictContext;
 class ParseNode;
 class StatementExecutor;
@@ -38,7 +38,7 @@ void ExecuteCreateIndex(StatementExecutor& executor, ParseNode* statement);
 // code of UNION, EXCEPT or INTERSECT; `all` keeps duplicates, UNION only).
 // The columns are named after `left`'s. Null on failure, with the reason
 // recorded in the request.
-Table* CombineResults(Request* request, DictContext* dict, Table* left, Table* right, int32_t op,
+Table* CombineResults(StatementContext* request, DictContext* dict, Table* left, Table* right, int32_t op,
                       bool all);
 
 }  // namespace zksql

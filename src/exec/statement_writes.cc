@@ -13,8 +13,8 @@
 #include <new>
 
 #include "analysis/analyser.h"
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/statement_executor.h"
 #include "exec/statement_kinds.h"
 #include "jxengine.h"
@@ -85,7 +85,7 @@ void ReportReadFailure(StatementExecutor& executor, Table* table, int32_t r) {
 // for. 1, or 0 when memory is short (4242 reported, tree unchanged).
 int16_t RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, ParseNode* where,
                           ParseNode** assignments) {
-  Request* request = executor.request;
+  StatementContext* request = executor.request;
   ParseNode* root = ParseNode::Create("", FON_REQUETE, 0);
   ParseNode* select = ParseNode::Create("", FON_REQUETE_SELECTION, 0);
   ParseNode* sub = ParseNode::Create("", FON_SOUS_SELECT, 0);
@@ -134,7 +134,7 @@ int16_t RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, Par
 // set.
 void ChangeSelectedRows(StatementExecutor& executor, ParseNode* statement, ParseNode* where,
                         int32_t mode) {
-  Request* request = executor.request;
+  StatementContext* request = executor.request;
   ParseNode* assignments = nullptr;
   if (!RewriteIntoSelect(executor, statement, where,
                          mode == kModeUpdate ? &assignments : nullptr)) {
@@ -181,7 +181,7 @@ void ExecuteInsert(StatementExecutor& executor, ParseNode* statement) {
   } else {
     names = nullptr;
   }
-  Request* request = executor.request;
+  StatementContext* request = executor.request;
   // Only a VALUES list gives values: «INSERT ... SELECT» has none to
   // assign, and is refused as a value error before anything is written.
   bool ok = values != nullptr && values->code == FON_ITEM_SIMPLE_VIRGULE_LISTE;
@@ -191,7 +191,7 @@ void ExecuteInsert(StatementExecutor& executor, ParseNode* statement) {
          n = n->next, value = value->next) {
       // A name the table does not have is skipped with its value.
       Column* column = table->FindColumn(n->text);
-      if (column != nullptr) ok = executor.AssignValue(request, value, column) != 0;
+      if (column != nullptr) ok = executor.AssignValue(value, column) != 0;
     }
   } else if (ok) {
     // Columns in order; extra values are ignored, and columns without a
@@ -199,7 +199,7 @@ void ExecuteInsert(StatementExecutor& executor, ParseNode* statement) {
     for (int16_t i = 0; ok && i < table->ColumnCount() && value != nullptr;
          ++i, value = value->next) {
       Column* column = table->ColumnAt(i);
-      if (column != nullptr) ok = executor.AssignValue(request, value, column) != 0;
+      if (column != nullptr) ok = executor.AssignValue(value, column) != 0;
     }
   }
   if (!ok) {

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "api/request.h"
+#include "base/statement_context.h"
 #include "exec/evaluator.h"
 #include "exec/statement_executor.h"
 #include "platform.h"
@@ -269,8 +269,7 @@ int16_t StoreTextValue(Column* column, const TypedValue& value) {
 
 }  // namespace
 
-int16_t StatementExecutor::AssignValue(Request* req, ParseNode* valueNode, Column* column) {
-  if (req == nullptr) req = request;
+int16_t StatementExecutor::AssignValue(ParseNode* valueNode, Column* column) {
   // A composite key holds no bytes of its own: a value given to it would
   // be dropped without a word.
   if (column == nullptr || column->IsComposite() || valueNode == nullptr) return 0;
@@ -280,7 +279,6 @@ int16_t StatementExecutor::AssignValue(Request* req, ParseNode* valueNode, Colum
   if (literal->code == LEX_CHAINE) {
     return StoreText(column, literal->text == nullptr ? "" : literal->text);
   }
-  Evaluator* evaluator = req == nullptr ? nullptr : dynamic_cast<Evaluator*>(req->evaluator);
   if (evaluator == nullptr) return 0;
   TypedValue value;
   if (!evaluator->EvaluateItem(valueNode, nullptr, &value)) {

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <new>
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "exec/value_list.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"

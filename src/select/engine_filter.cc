@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "api/request.h"
+#include "base/statement_context.h"
 #include "select/condition_tree.h"
 #include "select/key_condition.h"
 #include "select/selection_driver.h"

@@ -8,14 +8,14 @@
 // conditions on a combination that does not exist.
 #include <cstdlib>
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "select/selection_driver.h"
 #include "storage/table.h"
 
 namespace zksql {
 
-Odometer::Odometer(Request* request, Table* const* tables, int16_t n, const KeySource* filter)
+Odometer::Odometer(StatementContext* request, Table* const* tables, int16_t n, const KeySource* filter)
     : request_(request), tables_(tables), n_(n < 0 ? 0 : n), filter_(filter) {}
 
 Odometer::~Odometer() { std::free(numbers_); }

@@ -14,9 +14,9 @@
 #include <cstring>
 #include <new>
 
-#include "api/messages.h"
-#include "api/request.h"
-#include "exec/evaluator.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
+#include "select/condition_evaluator.h"
 #include "exec/value_list.h"
 #include "select/condition_tree.h"
 #include "select/row_set.h"
@@ -66,7 +66,7 @@ using Outcomes = WorkStack<SelectionDriver::Outcome>;
 
 }  // namespace
 
-SelectionDriver::SelectionDriver(Request* req) : request(req) {
+SelectionDriver::SelectionDriver(StatementContext* req) : request(req) {
   tableNames = ParseNode::Create("", 0, 0);
 }
 
@@ -172,11 +172,6 @@ void SelectionDriver::ReportNoMemory() {
   RecordMessage(request, nullptr, kMsgOutOfMemory);
 }
 
-Evaluator* SelectionDriver::GetEvaluator() const {
-  if (evaluator != nullptr) return evaluator;
-  return request == nullptr ? nullptr : dynamic_cast<Evaluator*>(request->evaluator);
-}
-
 int16_t SelectionDriver::ResolveGroupTables(const ParseNode* group, Table*** out, int16_t* n) {
   *out = nullptr;
   *n = 0;
@@ -260,7 +255,7 @@ int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, ParseNode* entry, int
                                       int16_t* resultOut) {
   RowSet* rs = RowSetOf(entry);
   if (rs == nullptr) return 0;
-  Evaluator* ev = GetEvaluator();
+  ConditionEvaluator* ev = evaluator;
   if (ev == nullptr) return 0;
   int16_t r =
       ev->EvaluateCondition(driverIndex, rs->condition, nullptr, useNegation ? rs->negated : 0);
@@ -281,7 +276,7 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, ParseNode* gro
     }
     return 1;
   }
-  Evaluator* ev = GetEvaluator();
+  ConditionEvaluator* ev = evaluator;
   if (ev == nullptr) {
     std::free(list);
     return 0;
@@ -505,7 +500,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       RecordMessage(request, nullptr, kMsgInternalError, "WHERE");
       return 0;
     }
-    Evaluator* ev = GetEvaluator();
+    ConditionEvaluator* ev = evaluator;
     if (ev == nullptr) {
       RecordMessage(request, nullptr, kMsgInternalError, "Evaluator");
       return 0;

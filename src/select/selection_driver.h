@@ -34,10 +34,10 @@
 
 namespace zksql {
 
-struct Request;
+struct StatementContext;
 class Column;
 class DictContext;
-class Evaluator;
+class ConditionEvaluator;
 class RowSet;
 
 // The seam through which a selection narrows its table reads to key
@@ -66,7 +66,7 @@ class Odometer {
  public:
   // `tables` (n of them) must outlive the odometer. Null filter: plain
   // browse.
-  Odometer(Request* request, Table* const* tables, int16_t n, const KeySource* filter);
+  Odometer(StatementContext* request, Table* const* tables, int16_t n, const KeySource* filter);
   ~Odometer();
   Odometer(const Odometer&) = delete;
   Odometer& operator=(const Odometer&) = delete;
@@ -83,7 +83,7 @@ class Odometer {
 
  private:
   int16_t Check(int16_t i, int32_t r);
-  Request* request_;
+  StatementContext* request_;
   Table* const* tables_;
   int16_t n_;
   const KeySource* filter_;
@@ -95,7 +95,7 @@ class SelectionDriver : public BaseObject {
   // Quantifier codes of `distinct`.
   static constexpr int16_t kDistinct = 20;
 
-  explicit SelectionDriver(Request* request);
+  explicit SelectionDriver(StatementContext* request);
   ~SelectionDriver() override;
 
   // Appends a FROM table (not owned) and its file name to `tableNames`
@@ -137,7 +137,7 @@ class SelectionDriver : public BaseObject {
   // Records a text as the request's error.
   void Report(const char* text);
 
-  Request* request;
+  StatementContext* request;
   int16_t parentIndex = -1;
   int16_t distinct = 0;
   PtrArray tables{0, 4};        // FROM tables, not owned
@@ -150,8 +150,8 @@ class SelectionDriver : public BaseObject {
   ParseNode* tableNames = nullptr;
   // The engine filter's builder; null: no filter.
   FilterBuilder* filterBuilder = nullptr;
-  // The evaluator used for conditions; null: the request's.
-  Evaluator* evaluator = nullptr;
+  // What decides the conditions (not owned; set by the driver's creator).
+  ConditionEvaluator* evaluator = nullptr;
   // The values of a sub-select, taken once right after its selection and
   // copied out for every row of the SELECT that contains it (owned). Taken
   // later, their records would be read while the enclosing SELECT steps
@@ -163,7 +163,6 @@ class SelectionDriver : public BaseObject {
   struct Outcome;
 
  private:
-  Evaluator* GetEvaluator() const;
   int16_t ResolveGroupTables(const ParseNode* group, Table*** out, int16_t* n);
   int16_t CorrelatedSubSelect() const;
   ParseNode* BuildBinding(const RowSet& rowSet) const;

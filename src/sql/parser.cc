@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "api/request.h"
+#include "base/statement_context.h"
 #include "sql/rule_codes.h"
 #include "storage/dict_context.h"
 #include "storage/table.h"
@@ -23,7 +23,7 @@ namespace zksql {
 namespace {
 
 // The request keeps an error text of at most this many characters.
-constexpr int32_t kRecordedTextLength = sizeof(Request::errorText) - 1;
+constexpr int32_t kRecordedTextLength = sizeof(StatementContext::errorText) - 1;
 
 bool IsColumnType(int16_t code) {
   switch (code) {
@@ -68,7 +68,7 @@ ParseNode* Parser::Children::Add(ParseNode* node) {
   return node;
 }
 
-Parser::Parser(Request* request) : request_(request) {}
+Parser::Parser(StatementContext* request) : request_(request) {}
 
 Parser::~Parser() { free(itemText_); }
 

@@ -19,14 +19,14 @@
 
 #include <cstdint>
 
-#include "api/messages.h"
+#include "base/messages.h"
 #include "base/base_object.h"
 #include "sql/lexer.h"
 #include "sql/parse_node.h"
 
 namespace zksql {
 
-struct Request;
+struct StatementContext;
 class DictContext;
 class Table;
 
@@ -72,7 +72,7 @@ class Parser : public BaseObject {
   // at the level that went too deep.
   static constexpr int16_t kMaxNesting = 200;
 
-  explicit Parser(Request* request);
+  explicit Parser(StatementContext* request);
   ~Parser() override;
   Parser(const Parser&) = delete;
   Parser& operator=(const Parser&) = delete;
@@ -190,7 +190,7 @@ class Parser : public BaseObject {
   int16_t ParenthesisedSecondMember(const char* text, int16_t after, ParseNode*& node,
                                     char*& tokenText);
 
-  Request* request_;
+  StatementContext* request_;
   DictContext* dict_ = nullptr;
   int16_t selectAll_ = 0;
   Lexer lexer_;

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <new>
 
-#include "api/request.h"
+#include "base/statement_context.h"
 #include "base/out_of_memory.h"
 #include "storage/block_field.h"
 #include "storage/engine.h"

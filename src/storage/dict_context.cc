@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "base/memory_block.h"
 #include "storage/block_field.h"
 #include "storage/column.h"
@@ -31,7 +31,7 @@ constexpr int kInfoNameSize = 65;
 
 }  // namespace
 
-DictContext::DictContext(Request* request) : request_(request) {
+DictContext::DictContext(StatementContext* request) : request_(request) {
   columnText_ = static_cast<char*>(AllocLocked(kColumnTextSize));
 }
 

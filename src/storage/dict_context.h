@@ -15,7 +15,7 @@
 
 namespace zksql {
 
-struct Request;
+struct StatementContext;
 class Column;
 class Table;
 
@@ -26,10 +26,10 @@ class DictContext : public BaseObject {
   // Longest file or item name the dictionary takes.
   static constexpr int16_t kMaxNameLength = 30;
 
-  explicit DictContext(Request* request);
+  explicit DictContext(StatementContext* request);
   ~DictContext() override;
 
-  Request* request() const { return request_; }
+  StatementContext* request() const { return request_; }
   // The zero-filled column description buffer; null when it could not be
   // allocated.
   char* columnText() const { return columnText_; }
@@ -61,7 +61,7 @@ class DictContext : public BaseObject {
   NameList& wantedNames() { return wantedNames_; }
 
  private:
-  Request* request_;
+  StatementContext* request_;
   PtrArray tables_{0, 4};
   PtrArray allColumns_{0, 4};  // not owning: columns belong to their tables
   NameList wantedNames_{kMaxNameLength};

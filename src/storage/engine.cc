@@ -1,6 +1,8 @@
 // Binding of the storage engine library by name.
 #include "storage/engine.h"
 
+#include "base/messages.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -86,6 +88,12 @@ const char* EngineLibraryTried() {
 }
 
 const EngineEntryPoints* BoundEngine() { return g_bound ? &g_entry_points : nullptr; }
+
+bool RequireEngine(StatementContext* context) {
+  if (BoundEngine() != nullptr) return true;
+  RecordMessage(context, nullptr, kMsgNoEngine, EngineLibraryTried());
+  return false;
+}
 
 unsigned char* InfoBlock() { return g_info_block; }
 unsigned char* RecordBlock() { return g_record_block; }

@@ -11,6 +11,7 @@
 #ifndef ZKSQL_STORAGE_ENGINE_H_
 #define ZKSQL_STORAGE_ENGINE_H_
 
+#include "base/statement_context.h"
 #include "jxengine.h"
 #include "platform.h"
 
@@ -51,6 +52,11 @@ void UnbindEngine(HMODULE module);
 
 // The bound entry points, or null when no engine is bound.
 const EngineEntryPoints* BoundEngine();
+
+// True when a storage engine is bound; otherwise records the error saying
+// so (message 4301, naming the library tried) and returns false. Every
+// phase that must call the engine asks first.
+bool RequireEngine(StatementContext* context);
 
 // The process-wide parameter blocks, zero-filled at start, aligned for the
 // pointer fields they carry.

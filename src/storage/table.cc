@@ -6,8 +6,8 @@
 #include <cstring>
 #include <new>
 
-#include "api/messages.h"
-#include "api/request.h"
+#include "base/messages.h"
+#include "base/statement_context.h"
 #include "base/memory_block.h"
 #include "sql/parse_node.h"
 #include "storage/block_field.h"
@@ -36,7 +36,7 @@ bool Completed() { return BlockGet<int16_t>(JX_REC_STATUS) == JX_CALL_COMPLETED;
 
 }  // namespace
 
-Table::Table(Request* request, const char* name, Table* base) : request_(request), base_(base) {
+Table::Table(StatementContext* request, const char* name, Table* base) : request_(request), base_(base) {
   fileName_.Assign(name);
 }
 
@@ -356,7 +356,7 @@ int16_t Table::SetColumns(ParseNode* assignments, ValueAssigner* assigner) {
     if (name == nullptr) continue;
     Column* column = FindColumn(name->text);
     if (column == nullptr) continue;
-    if (!assigner->AssignValue(request_, name->next, column)) return 0;
+    if (!assigner->AssignValue(name->next, column)) return 0;
   }
   return 1;
 }

@@ -22,7 +22,7 @@
 
 namespace zksql {
 
-struct Request;
+struct StatementContext;
 class Column;
 class ParseNode;
 
@@ -39,7 +39,7 @@ class KeySource {
 class ValueAssigner {
  public:
   virtual ~ValueAssigner() = default;
-  virtual int16_t AssignValue(Request* request, ParseNode* valueNode, Column* column) = 0;
+  virtual int16_t AssignValue(ParseNode* valueNode, Column* column) = 0;
 };
 
 // Results of Write.
@@ -57,7 +57,7 @@ class Table : public BaseObject {
 
   // A table named `name` (null: an in-memory table), an alias when `base`
   // is given.
-  Table(Request* request, const char* name, Table* base);
+  Table(StatementContext* request, const char* name, Table* base);
   ~Table() override;
 
   // key.name compared case-insensitively with the file name; with key.flag
@@ -93,7 +93,7 @@ class Table : public BaseObject {
   // row_sort.h): 0 for a file table, 1 when sorted or nothing to sort.
   int16_t Sort(ParseNode* orderList);
 
-  Request* request() const { return request_; }
+  StatementContext* request() const { return request_; }
   const char* fileName() const { return fileName_.Get(); }
   // The name engine calls use: the base's file for an alias.
   const char* EngineFileName() const;
@@ -128,7 +128,7 @@ class Table : public BaseObject {
   int16_t MemoOrdinal(const Column& column) const;
   int16_t EngineFailure(int16_t code);
 
-  Request* request_;
+  StatementContext* request_;
   DynString fileName_{DynString::kEmptyIfNull};
   DynString keyName_{DynString::kEmptyIfNull};
   Table* base_;

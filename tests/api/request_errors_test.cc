@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "api/messages.h"
+#include "base/messages.h"
 #include "api/request.h"
 
 namespace zksql {

@@ -15,7 +15,7 @@
 
 #include "../exec/condition_builder.h"
 #include "analysis/analyser.h"
-#include "api/messages.h"
+#include "base/messages.h"
 #include "api/request.h"
 #include "exec/evaluator.h"
 #include "sql/parser.h"
@@ -210,7 +210,7 @@ class AssignValueTest : public ::testing::TestWithParam<AssignCase> {
     ASSERT_NE(request_, nullptr);
     executor_ = new StatementExecutor(request_);
     request_->executor = executor_;
-    request_->evaluator = new Evaluator(executor_);
+    request_->evaluator = executor_->evaluator = new Evaluator(executor_);
   }
   void TearDown() override { DestroyRequest(request_); }
 
@@ -244,7 +244,7 @@ TEST_P(AssignValueTest, ConvertsOrRefuses) {
   const AssignCase& c = GetParam();
   zksql::Column* column = MakeColumn(c.type, c.size);
   ParseNode* value = c.value();
-  EXPECT_EQ(executor_->AssignValue(request_, value, column), c.ok) << c.what;
+  EXPECT_EQ(executor_->AssignValue(value, column), c.ok) << c.what;
   EXPECT_EQ(Shown(column), c.stored) << c.what;
   delete value;
 }
@@ -261,7 +261,7 @@ TEST(AssignValueRawTest, AShortTextIsPaddedWithZerosNotReadPast) {
   t->SetRowSize(5, true);
   std::memset(t->rowBuffer(), 'z', 5);
   ParseNode* value = Str("ab");
-  EXPECT_EQ(executor.AssignValue(request, value, c), 1);
+  EXPECT_EQ(executor.AssignValue(value, c), 1);
   EXPECT_EQ(std::memcmp(t->rowBuffer() + 1, "ab\0\0", 4), 0);
   delete value;
   DestroyRequest(request);
@@ -343,7 +343,7 @@ class StatementTest : public ::testing::Test {
         request->dict->LoadDescriptions() != 0) {
       auto* executor = new StatementExecutor(request);
       request->executor = executor;
-      request->evaluator = new Evaluator(executor);
+      request->evaluator = executor->evaluator = new Evaluator(executor);
       Analyser analyser(request);
       if (analyser.Analyse(executor) == 1) executor->Execute();
     }

@@ -28,7 +28,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "api/messages.h"
+#include "base/messages.h"
 #include "fuzz_targets.h"
 #include "jxengine.h"
 #include "zkglobal.h"

@@ -451,7 +451,7 @@ TEST_F(DriverTest, ACorrelatedFirstSubSelectIsRefusedWith4299) {
 // Fails the assignment on the third row it is asked for.
 class FailingAssigner : public ValueAssigner {
  public:
-  int16_t AssignValue(Request*, ParseNode*, Column* column) override {
+  int16_t AssignValue(ParseNode*, Column* column) override {
     if (++calls == 3) return 0;
     double v = 100;
     column->SetValue(&v);

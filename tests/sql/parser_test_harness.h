@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "api/messages.h"
+#include "base/messages.h"
 #include "api/request.h"
 #include "platform.h"
 #include "sql/parse_node.h"

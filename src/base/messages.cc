@@ -1,9 +1,8 @@
 // Message loading from the library's string resources.
-#include "api/messages.h"
+#include "base/messages.h"
 
 #include <cstdarg>
 
-#include "values/text_utils.h"
 
 namespace zksql {
 namespace {
@@ -27,7 +26,7 @@ void LoadMessage(int32_t id, char* buffer, int32_t size) {
   if (size >= 12) {
     ZkFormat(buffer, size, "(msg %04d)", id);
   } else {
-    BoundedCopy(buffer, "(?)", size);
+    ZkFormat(buffer, size, "(?)");
   }
 }
 

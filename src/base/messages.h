@@ -5,8 +5,8 @@
 // resources/messages.txt) and are loaded through the module handle kept
 // when the library was loaded. Every text begins with one blank and may
 // hold "%s" / "%i" placeholders that the raiser fills in.
-#ifndef ZKSQL_API_MESSAGES_H_
-#define ZKSQL_API_MESSAGES_H_
+#ifndef ZKSQL_BASE_MESSAGES_H_
+#define ZKSQL_BASE_MESSAGES_H_
 
 #include <cstdint>
 
@@ -88,4 +88,4 @@ void FormatMessage(char* buffer, int32_t size, int32_t id, ...);
 
 }  // namespace zksql
 
-#endif  // ZKSQL_API_MESSAGES_H_
+#endif  // ZKSQL_BASE_MESSAGES_H_

@@ -1,0 +1,59 @@
+// StatementContext: what every phase of one statement shares, from parsing
+// to the result.
+//
+// The layers below the exports take it by pointer: the error sink (the
+// first failure's text and SQLSTATE, messages loaded from the catalogue
+// and formatted), the engine handle the host passed, the host's memo
+// values and how many the statement may use, the working copy of the
+// text, the dictionary context that owns the statement's tables, the parse
+// tree while the statement is compiled, and the result a SELECT leaves.
+// The request the exports hand to the host is one (it derives from it);
+// nothing below the exports knows more of the request than this.
+//
+// A plain record: the request is a zero-filled memory block, so every
+// field starts empty. The context owns nothing; the request releases the
+// dictionary context and the parse tree.
+#ifndef ZKSQL_BASE_STATEMENT_CONTEXT_H_
+#define ZKSQL_BASE_STATEMENT_CONTEXT_H_
+
+#include <cstdint>
+
+#include "zksql.h"
+
+namespace zksql {
+
+class DictContext;
+class ParseNode;
+class Table;
+
+struct StatementContext {
+  char errorText[255];
+  char sqlState[6];
+  char* sqlText;  // working copy, valid only during ZKSQLExecReq
+  DictContext* dict;
+  Table* result;  // owned by dict
+  ParseNode* parseRoot;
+  int32_t engineHandle;
+  const ZKSQLMemoTable* memoParams;
+  // Memo markers the statement carried: the host memo numbers it may use
+  // (1 to this count) when writing memo columns.
+  int32_t memoMarkerCount;
+};
+
+// Records an error and returns the error text now held (null when there is
+// none). A null text records nothing: it only asks. A text is cut to 254
+// characters; the SQLSTATE is the first five characters of sqlState when
+// given, else "00123" for a non-empty text and "00000" for an empty one.
+const char* RecordError(StatementContext* context, const char* text,
+                        const char* sqlState = nullptr);
+
+// Loads message `id` from the catalogue, formats it with the arguments and
+// records it.
+void RecordMessage(StatementContext* context, const char* sqlState, int32_t id, ...);
+
+// True when an error is recorded.
+inline bool HasError(const StatementContext* context) { return context->errorText[0] != '\0'; }
+
+}  // namespace zksql
+
+#endif  // ZKSQL_BASE_STATEMENT_CONTEXT_H_

@@ -1,0 +1,31 @@
+// ConditionEvaluator: what a selection driver asks of the evaluator.
+//
+// The driver decides which combinations of records a SELECT keeps; whether
+// one predicate holds for one combination is the evaluator's to say, in
+// the execution layer above. The driver knows it through this interface
+// only, given by whoever creates the driver, so that the selection layer
+// does not reach up for it.
+#ifndef ZKSQL_SELECT_CONDITION_EVALUATOR_H_
+#define ZKSQL_SELECT_CONDITION_EVALUATOR_H_
+
+#include <cstdint>
+
+namespace zksql {
+
+class ParseNode;
+
+class ConditionEvaluator {
+ public:
+  // Truth (1/0) of the predicate `predicate` (a FON_EXPRESSION) for the
+  // row binding (null: none), inverted when `negate` is set. `driverIndex`
+  // is the driver whose condition this is (it runs the sub-selects).
+  virtual int16_t EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
+                                    const ParseNode* binding, int16_t negate) = 0;
+
+ protected:
+  ~ConditionEvaluator() = default;
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_SELECT_CONDITION_EVALUATOR_H_
