@@ -89,7 +89,7 @@ void ParseStatement(Request* request) {
   request->executor = executor;
   request->evaluator = evaluator;
   if (executor != nullptr) executor->evaluator = evaluator;
-  Parser* parser = evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request);
+  Parser* parser = evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request, request->dict);
   if (parser == nullptr) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
   } else {

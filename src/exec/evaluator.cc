@@ -21,7 +21,7 @@
 #include <cstring>
 
 #include "base/out_of_memory.h"
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 #include "values/value_converter.h"

@@ -13,7 +13,7 @@
 
 #include "base/out_of_memory.h"
 #include "exec/evaluator.h"
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 #include "values/value_converter.h"

@@ -12,7 +12,7 @@
 #include "base/messages.h"
 #include "base/statement_context.h"
 #include "exec/statement_kinds.h"
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 #include "select/selection_driver.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"

@@ -12,7 +12,7 @@
 
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
 #include "storage/column.h"

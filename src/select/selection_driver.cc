@@ -17,7 +17,7 @@
 #include "base/messages.h"
 #include "base/statement_context.h"
 #include "select/condition_evaluator.h"
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 #include "select/condition_tree.h"
 #include "select/row_set.h"
 #include "select/row_set_reduction.h"

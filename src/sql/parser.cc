@@ -15,8 +15,6 @@
 
 #include "base/statement_context.h"
 #include "sql/rule_codes.h"
-#include "storage/dict_context.h"
-#include "storage/table.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -68,13 +66,12 @@ ParseNode* Parser::Children::Add(ParseNode* node) {
   return node;
 }
 
-Parser::Parser(StatementContext* request) : request_(request) {}
+Parser::Parser(StatementContext* request, NameRegistry* names) : request_(request), names_(names) {}
 
 Parser::~Parser() { free(itemText_); }
 
 void Parser::Parse() {
   if (request_ == nullptr) return;
-  dict_ = request_->dict;
   free(itemText_);
   itemText_ = nullptr;
   errorPosition_ = -1;
@@ -196,8 +193,8 @@ bool Parser::NewRuleNode(ParseNode*& slot, int32_t code) {
   return slot != nullptr;
 }
 
-Table* Parser::RegisterTable(const char* name, Table* base) {
-  return dict_ != nullptr ? dict_->FindOrCreateTable(name, base) : nullptr;
+NamedTable* Parser::RegisterTable(const char* name, NamedTable* base) {
+  return names_ != nullptr ? names_->RegisterTable(name, base) : nullptr;
 }
 
 // Statement root: one statement, or two SELECTs joined by a set operator,
@@ -477,9 +474,9 @@ int16_t Parser::TableReference(const char* text, int16_t start, ParseNode*& node
     return Failure(tok, node, kParseIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-  Table* table = RegisterTable(tok, nullptr);
+  NamedTable* table = RegisterTable(tok, nullptr);
   if (table == nullptr) return OutOfMemory(tok, node);
-  if (selectAll_ != 0) table->set_allColumns(true);
+  if (selectAll_ != 0) table->MarkAllColumns();
   int16_t p = q;
   bool hasAlias = false;
   if (NextToken(text, p, tok, code, q, 0)) {
@@ -494,13 +491,13 @@ int16_t Parser::TableReference(const char* text, int16_t start, ParseNode*& node
     }
   }
   if (!hasAlias) {
-    table->set_referenced(true);
+    table->MarkReferenced();
     return Success(tok, p);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-  Table* alias = RegisterTable(tok, table);
+  NamedTable* alias = RegisterTable(tok, table);
   if (alias == nullptr) return OutOfMemory(tok, node);
-  alias->set_referenced(true);
+  alias->MarkReferenced();
   p = q;
   if (NextToken(text, p, tok, code, q, 0) && code == LEX_PAR_OUVRANTE) {
     ParseNode* columns = nullptr;
@@ -532,7 +529,7 @@ int16_t Parser::ColumnList(const char* text, int16_t start, ParseNode*& node) {
     // A name the list cannot hold (longer than any item name) is simply
     // not wanted; the analysis then reports it as an unknown column. One
     // lost for want of memory fails the parse instead.
-    if (dict_ != nullptr && dict_->AddWantedName(tok) < 0) return OutOfMemory(tok, node);
+    if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
     p = q;
     if (!NextToken(text, p, tok, code, q, 0) || code != LEX_VIRGULE) break;
     int16_t afterComma = q;
@@ -555,7 +552,7 @@ int16_t Parser::InsertStatement(const char* text, int16_t start, ParseNode*& nod
     return Failure(tok, node, kParseIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-  Table* table = RegisterTable(tok, nullptr);
+  NamedTable* table = RegisterTable(tok, nullptr);
   if (table == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!NextToken(text, p, tok, code, q, 0)) return Failure(tok, node, kParseSyntaxError, p);
@@ -570,7 +567,7 @@ int16_t Parser::InsertStatement(const char* text, int16_t start, ParseNode*& nod
     p = q;
     if (!NextToken(text, p, tok, code, q, 0)) return Failure(tok, node, kParseSyntaxError, -1);
   } else {
-    table->set_allColumns(true);
+    table->MarkAllColumns();
   }
   if (code == LEX_SELECT) {
     ParseNode* sub = nullptr;
@@ -650,7 +647,7 @@ int16_t Parser::Assignment(const char* text, int16_t start, ParseNode*& node) {
     return Failure(tok, node, kParseIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-  if (dict_ != nullptr && dict_->AddWantedName(tok) < 0) return OutOfMemory(tok, node);
+  if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!NextToken(text, p, tok, code, q, 0) || code != LEX_EGAL) {
     return Failure(tok, node, kParseEqualsExpected, p);

@@ -22,13 +22,12 @@
 #include "base/messages.h"
 #include "base/base_object.h"
 #include "sql/lexer.h"
+#include "sql/name_registry.h"
 #include "sql/parse_node.h"
 
 namespace zksql {
 
 struct StatementContext;
-class DictContext;
-class Table;
 
 // Rule results that are failures: negated catalogue identifiers. -4252
 // doubles as a rule's answer that the text at its start is not its
@@ -72,7 +71,8 @@ class Parser : public BaseObject {
   // at the level that went too deep.
   static constexpr int16_t kMaxNesting = 200;
 
-  explicit Parser(StatementContext* request);
+  // Reads the context's sqlText; files the names it meets in `names`.
+  Parser(StatementContext* request, NameRegistry* names);
   ~Parser() override;
   Parser(const Parser&) = delete;
   Parser& operator=(const Parser&) = delete;
@@ -136,7 +136,7 @@ class Parser : public BaseObject {
   // Records the framed syntax error for message m (negative).
   void ReportSyntaxError(int16_t message);
   // Registers a table (and marks it); null when memory is short.
-  Table* RegisterTable(const char* name, Table* base);
+  NamedTable* RegisterTable(const char* name, NamedTable* base);
 
   // Statement rules (parser.cc).
   int16_t Statement(const char* text, int16_t start, ParseNode*& node);
@@ -191,7 +191,7 @@ class Parser : public BaseObject {
                                     char*& tokenText);
 
   StatementContext* request_;
-  DictContext* dict_ = nullptr;
+  NameRegistry* names_ = nullptr;
   int16_t selectAll_ = 0;
   Lexer lexer_;
   char* itemText_ = nullptr;

@@ -19,7 +19,6 @@
 
 #include "sql/parser.h"
 #include "sql/rule_codes.h"
-#include "storage/dict_context.h"
 
 namespace zksql {
 namespace {
@@ -473,7 +472,7 @@ int16_t Parser::SimpleItem(const char* text, int16_t start, ParseNode*& node) {
       // A name the list cannot hold (longer than any item name) is simply
       // not wanted; the analysis then reports it as an unknown column. One
       // lost for want of memory fails the parse instead.
-      if (dict_ != nullptr && dict_->AddWantedName(tok) < 0) return OutOfMemory(tok, node);
+      if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
       return Success(tok, q);
     default:
       break;

@@ -45,6 +45,11 @@ DictContext::~DictContext() {
   tables_.DeleteAll();
 }
 
+NamedTable* DictContext::RegisterTable(const char* name, NamedTable* base) {
+  // Every handle this registry gives out is one of its tables.
+  return FindOrCreateTable(name, static_cast<Table*>(base));
+}
+
 Table* DictContext::FindOrCreateTable(const char* name, Table* base) {
   Table* table = nullptr;
   if (name != nullptr) table = FindTable(name, false);

@@ -12,6 +12,7 @@
 #include "base/base_object.h"
 #include "base/name_list.h"
 #include "base/ptr_array.h"
+#include "sql/name_registry.h"
 
 namespace zksql {
 
@@ -19,7 +20,7 @@ struct StatementContext;
 class Column;
 class Table;
 
-class DictContext : public BaseObject {
+class DictContext : public BaseObject, public NameRegistry {
  public:
   // Size of the column description buffer.
   static constexpr int32_t kColumnTextSize = 65536;
@@ -42,6 +43,10 @@ class DictContext : public BaseObject {
   // cannot be held (longer than an item name can be), -1 when memory is
   // short.
   int16_t AddWantedName(const char* name);
+
+  // The parser's registrations (NameRegistry).
+  NamedTable* RegisterTable(const char* name, NamedTable* base) override;
+  bool RegisterItemName(const char* name) override { return AddWantedName(name) >= 0; }
   // The first table matching the name (only those the statement can name
   // when referencedOnly is set), or null.
   Table* FindTable(const char* name, bool referencedOnly) const;

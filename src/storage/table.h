@@ -19,6 +19,7 @@
 #include "base/base_object.h"
 #include "base/dyn_string.h"
 #include "base/ptr_array.h"
+#include "sql/name_registry.h"
 
 namespace zksql {
 
@@ -50,7 +51,7 @@ enum WriteResult : int16_t {
   kWriteDuplicate = 3,
 };
 
-class Table : public BaseObject {
+class Table : public BaseObject, public NamedTable {
  public:
   // Longest file or item name the engine takes.
   static constexpr int kMaxNameLength = 30;
@@ -104,6 +105,8 @@ class Table : public BaseObject {
   void set_inMemory(bool on) { inMemory_ = on ? 1 : 0; }
   bool referenced() const { return referenced_ != 0; }
   void set_referenced(bool on) { referenced_ = on ? 1 : 0; }
+  void MarkReferenced() override { set_referenced(true); }
+  void MarkAllColumns() override { set_allColumns(true); }
   bool allColumns() const { return allColumns_ != 0; }
   void set_allColumns(bool on) { allColumns_ = on ? 1 : 0; }
   bool found() const { return found_ != 0; }

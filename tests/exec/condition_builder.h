@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 #include "sql/parse_node.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "condition_builder.h"
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 
 namespace zksql {
 namespace {

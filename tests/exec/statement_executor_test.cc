@@ -271,7 +271,7 @@ TEST(CreateWithoutEngineTest, IsRefusedWithoutCallingThroughNothing) {
   if (BoundEngine() != nullptr) GTEST_SKIP() << "an engine is bound in this process";
   std::string text = "CREATE TABLE T (A INTEGER);";
   Request* request = CreateRequest(&text[0], 0, nullptr);
-  Parser parser(request);
+  Parser parser(request, request->dict);
   parser.Parse();
   ASSERT_NE(request->parseRoot, nullptr);
   StatementExecutor executor(request);
@@ -337,7 +337,7 @@ class StatementTest : public ::testing::Test {
   Outcome Run(const std::string& sql) {
     std::string text = sql + ";";
     Request* request = CreateRequest(&text[0], db_.handle(), nullptr);
-    Parser parser(request);
+    Parser parser(request, request->dict);
     parser.Parse();
     if (!HasError(request) && request->parseRoot != nullptr &&
         request->dict->LoadDescriptions() != 0) {

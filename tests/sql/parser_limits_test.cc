@@ -149,7 +149,7 @@ TEST(LongListTest, AFailureAtTheEndOfAHugeListReleasesIt) {
 struct StarvedRun {
   StarvedRun(const char* sql, int allowed) : text(sql) {
     request = CreateRequest(&text[0], 0, nullptr);
-    Parser parser(request);
+    Parser parser(request, request->dict);
     zksql_test::allocationsBeforeFailure = allowed;
     parser.Parse();
     zksql_test::allocationsBeforeFailure = -1;

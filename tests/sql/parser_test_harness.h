@@ -76,7 +76,7 @@ class ParseRun {
   explicit ParseRun(const std::string& sql) : text_(sql) {
     request_ = CreateRequest(&text_[0], 0, nullptr);
     if (request_ == nullptr) return;
-    Parser parser(request_);
+    Parser parser(request_, request_->dict);
     parser.Parse();
     errorPosition_ = parser.errorPosition();
   }

@@ -1,6 +1,6 @@
 // Value lists and row bindings: nodes that carry a typed value's bytes,
 // owned (value lists) or borrowed from a column (row bindings).
-#include "exec/value_list.h"
+#include "sql/value_list.h"
 
 #include <cstdlib>
 #include <cstring>

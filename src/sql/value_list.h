@@ -13,8 +13,8 @@
 //
 // The bytes hang on a field of their own rather than in `child`: `child`
 // is a ParseNode that the node deletes, and value bytes are not a node.
-#ifndef ZKSQL_EXEC_VALUE_LIST_H_
-#define ZKSQL_EXEC_VALUE_LIST_H_
+#ifndef ZKSQL_SQL_VALUE_LIST_H_
+#define ZKSQL_SQL_VALUE_LIST_H_
 
 #include <cstdint>
 
@@ -61,4 +61,4 @@ const ValueNode* FindBinding(const ParseNode* binding, const char* name);
 
 }  // namespace zksql
 
-#endif  // ZKSQL_EXEC_VALUE_LIST_H_
+#endif  // ZKSQL_SQL_VALUE_LIST_H_
