@@ -17,7 +17,7 @@
 
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "exec/statement_executor.h"
+#include "select/selection_plan.h"
 #include "select/selection_driver.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
@@ -37,10 +37,10 @@ void Analyser::ReportRejected(const char* what) {
   if (!HasError(request_)) ReportMessage(kMsgTypeMismatch, what);
 }
 
-int16_t Analyser::Analyse(StatementExecutor* executor) {
-  executor_ = executor;
+int16_t Analyser::Analyse(SelectionPlan* plan) {
+  plan_ = plan;
   dictionary_ = request_ == nullptr ? nullptr : request_->dict;
-  if (executor_ == nullptr || dictionary_ == nullptr || request_->parseRoot == nullptr) {
+  if (plan_ == nullptr || dictionary_ == nullptr || request_->parseRoot == nullptr) {
     if (request_ != nullptr) RecordMessage(request_, nullptr, kMsgInternalError, "analyse");
     return 0;
   }
@@ -81,18 +81,18 @@ int16_t Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
   if (order != nullptr && order->code == FON_COLONNE_REF_VIRGULE_LISTE) {
     int16_t sorted = orderDriver >= 0 ? orderDriver : index;
     if (!OrderList(order, sorted) || !ColumnList(order, sorted)) return 0;
-    executor_->orderBy = order->child;
+    plan_->orderBy = order->child;
   }
-  return executor_->PropagateOuterReferences(index);
+  return plan_->PropagateOuterReferences(index);
 }
 
 int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, ParseNode** slot,
                             int16_t* indexOut) {
-  int16_t index = executor_->CreateDriver(parent);
+  int16_t index = plan_->CreateDriver(parent);
   *indexOut = index;
   if (index < 0) return 0;
-  executor_->SetParent(index, parent);
-  SelectionDriver* driver = executor_->Driver(index);
+  plan_->SetParent(index, parent);
+  SelectionDriver* driver = plan_->Driver(index);
   ParseNode* selected = subSelect->child;
   ParseNode* from = selected == nullptr ? nullptr : selected->next;
   if (selected == nullptr || from == nullptr || from->code != FON_TABLE_REF_VIRGULE_LISTE) {
@@ -162,7 +162,7 @@ void Analyser::RegisterTable(ParseNode* tableRef, int16_t driver) {
     lookup = alias->text;
   }
   Table* table = dictionary_->FindTable(lookup, false);
-  SelectionDriver* d = executor_->Driver(driver);
+  SelectionDriver* d = plan_->Driver(driver);
   if (table != nullptr && d != nullptr) d->AddTable(table);
 }
 
@@ -177,14 +177,14 @@ int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {
       ReportMessage(kMsgTypeMismatch, first->text);
       return 0;
     }
-    executor_->SetSelectColumns(driver, nullptr);
+    plan_->SetSelectColumns(driver, nullptr);
     return kClassAny;
   }
   int16_t quantifier = LEX_ALL;
   ParseNode* items = first;
   if (first->code != FON_SELECTION_ITEM_VIRGULE_LISTE) {
     quantifier = static_cast<int16_t>(first->code);
-    executor_->SetQuantifier(driver, quantifier);
+    plan_->SetQuantifier(driver, quantifier);
     items = first->next;
   }
   if (items == nullptr || items->child == nullptr) {
@@ -213,7 +213,7 @@ int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {
     }
     if (count == 0) {
       firstType = type;
-      executor_->SetSelectColumns(driver, columns);
+      plan_->SetSelectColumns(driver, columns);
     }
     if (type == kClassFailed) return 0;
   }
@@ -223,7 +223,7 @@ int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {
 int16_t Analyser::ColumnList(ParseNode* list, int16_t driver) {
   Column* last = nullptr;
   for (ParseNode* name = list->child; name != nullptr; name = name->next) {
-    last = executor_->ResolveColumn(driver, name->text);
+    last = plan_->ResolveColumn(driver, name->text);
     if (last == nullptr) {
       ReportMessage(kMsgUnknownColumn, name->text);
       return 0;
@@ -241,7 +241,7 @@ int16_t Analyser::OrderList(ParseNode* list, int16_t driver) {
   // result column would leave the rows unsorted while the statement asked
   // for an order, so it is refused. A "*" list makes every column of the
   // FROM tables a result column.
-  SelectionDriver* d = executor_->Driver(driver);
+  SelectionDriver* d = plan_->Driver(driver);
   if (d == nullptr || d->columns == nullptr) return 1;
   for (ParseNode* name = list->child; name != nullptr; name = name->next) {
     bool found = false;
@@ -259,7 +259,7 @@ int16_t Analyser::OrderList(ParseNode* list, int16_t driver) {
 
 int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector,
                                   int16_t driver) {
-  Column* column = executor_->ResolveColumn(driver, leaf->text);
+  Column* column = plan_->ResolveColumn(driver, leaf->text);
   if (column == nullptr) {
     ReportMessage(kMsgUnknownColumn, leaf->text);
     return kClassFailed;
@@ -304,7 +304,7 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode*
 }
 
 int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode* collector) {
-  if (!executor_->PropagateOuterReferences(subIndex)) return 0;
+  if (!plan_->PropagateOuterReferences(subIndex)) return 0;
   ParseNode* head = ParseNode::Create("", 0, 0);
   ParseNode* link = head == nullptr ? nullptr : ParseNode::Create("", 0, 0, head, nullptr);
   if (link == nullptr) {
@@ -314,11 +314,11 @@ int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode*
   }
   int16_t ok = 1;
   int16_t steps = 0;
-  for (int16_t a = driver; ok && a != -1 && steps <= executor_->driverCount;
-       a = executor_->FindParent(a), ++steps) {
-    SelectionDriver* enclosing = executor_->Driver(a);
+  for (int16_t a = driver; ok && a != -1 && steps <= plan_->driverCount;
+       a = plan_->FindParent(a), ++steps) {
+    SelectionDriver* enclosing = plan_->Driver(a);
     if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
-    ok = executor_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link);
+    ok = plan_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link);
   }
   for (ParseNode* ref = head->next; ok && ref != nullptr && collector != nullptr; ref = ref->next) {
     bool present = false;

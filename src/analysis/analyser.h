@@ -2,7 +2,8 @@
 // what the selection engine executes.
 //
 // For every SELECT level (the statement and each sub-select) it creates a
-// selection driver in the executor, adds the FROM tables, resolves the
+// selection driver in the statement's selection plan, adds the FROM
+// tables, resolves the
 // select list, and turns the WHERE (and HAVING) clause into a condition
 // tree of AND, OR and NOT nodes over one row set per predicate, each row
 // set filed under the tables the predicate reads. It types expressions
@@ -12,9 +13,9 @@
 // runs them (UPDATE and DELETE with WHERE come back here rewritten into a
 // SELECT).
 //
-// The first error stops the analysis and is recorded in the request; a
-// rejection never leaves the request without an error text. The analyser
-// owns nothing: what it builds belongs to the executor and the parse tree.
+// The first error stops the analysis and is recorded in the statement's
+// context; a rejection never leaves it without an error text. The analyser
+// owns nothing: what it builds belongs to the plan and the parse tree.
 #ifndef ZKSQL_ANALYSIS_ANALYSER_H_
 #define ZKSQL_ANALYSIS_ANALYSER_H_
 
@@ -28,7 +29,7 @@ namespace zksql {
 
 struct StatementContext;
 class DictContext;
-class StatementExecutor;
+class SelectionPlan;
 
 // Type classes of analysed expressions.
 constexpr int16_t kClassNumeric = 104;
@@ -40,9 +41,9 @@ class Analyser : public BaseObject {
  public:
   explicit Analyser(StatementContext* request) : request_(request) {}
 
-  // Analyses the request's statement into `executor`. 1 when it may be
+  // Analyses the context's statement into `plan`. 1 when it may be
   // executed, 0 when it was rejected (the reason recorded in the request).
-  int16_t Analyse(StatementExecutor* executor);
+  int16_t Analyse(SelectionPlan* plan);
 
  private:
   // Deepest nesting of parenthesised conditions and values analysed.
@@ -91,7 +92,7 @@ class Analyser : public BaseObject {
   void ReportRejected(const char* what);
 
   StatementContext* request_;
-  StatementExecutor* executor_ = nullptr;
+  SelectionPlan* plan_ = nullptr;
   DictContext* dictionary_ = nullptr;
   int depth_ = 0;
 };

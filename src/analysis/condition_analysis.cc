@@ -20,7 +20,7 @@
 #include "analysis/analyser.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "exec/statement_executor.h"
+#include "select/selection_plan.h"
 #include "select/condition_tree.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
@@ -191,7 +191,7 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
     collector->next = nullptr;
     RowSet* rows = RowSet::Create(first, references, columns);
     ParseNode* leaf = rows == nullptr ? nullptr : NewConditionLeaf(rows);
-    SelectionDriver* d = executor_->Driver(driver);
+    SelectionDriver* d = plan_->Driver(driver);
     if (rows == nullptr) {
       delete references;
       columns->ClearAll();

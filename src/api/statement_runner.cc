@@ -88,7 +88,7 @@ void ParseStatement(Request* request) {
   Evaluator* evaluator = executor == nullptr ? nullptr : new (std::nothrow) Evaluator(executor);
   request->executor = executor;
   request->evaluator = evaluator;
-  if (executor != nullptr) executor->evaluator = evaluator;
+  if (executor != nullptr) executor->AttachEvaluator(evaluator);
   Parser* parser = evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request, request->dict);
   if (parser == nullptr) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);

@@ -53,7 +53,7 @@ int16_t SecondSelectDriver(const StatementExecutor& executor) {
 
 }  // namespace
 
-StatementExecutor::StatementExecutor(StatementContext* req) : request(req) {}
+StatementExecutor::StatementExecutor(StatementContext* context) : SelectionPlan(context) {}
 
 // The drivers array deletes every driver it holds.
 StatementExecutor::~StatementExecutor() = default;

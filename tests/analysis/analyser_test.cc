@@ -50,7 +50,9 @@ class Analysis {
     Request* request = run_.request();
     executor_ = new StatementExecutor(request);
     request->executor = executor_;
-    request->evaluator = executor_->evaluator = new Evaluator(executor_);
+    auto* evaluator = new Evaluator(executor_);
+    request->evaluator = evaluator;
+    executor_->AttachEvaluator(evaluator);
     if (request->parseRoot == nullptr) return;
     PtrArray& tables = request->dict->tables();
     for (int16_t i = 0; i < tables.Count(); ++i) {

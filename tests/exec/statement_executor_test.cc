@@ -210,7 +210,9 @@ class AssignValueTest : public ::testing::TestWithParam<AssignCase> {
     ASSERT_NE(request_, nullptr);
     executor_ = new StatementExecutor(request_);
     request_->executor = executor_;
-    request_->evaluator = executor_->evaluator = new Evaluator(executor_);
+    auto* evaluator = new Evaluator(executor_);
+    request_->evaluator = evaluator;
+    executor_->AttachEvaluator(evaluator);
   }
   void TearDown() override { DestroyRequest(request_); }
 
@@ -343,7 +345,9 @@ class StatementTest : public ::testing::Test {
         request->dict->LoadDescriptions() != 0) {
       auto* executor = new StatementExecutor(request);
       request->executor = executor;
-      request->evaluator = executor->evaluator = new Evaluator(executor);
+      auto* evaluator = new Evaluator(executor);
+      request->evaluator = evaluator;
+      executor->AttachEvaluator(evaluator);
       Analyser analyser(request);
       if (analyser.Analyse(executor) == 1) executor->Execute();
     }

@@ -1,5 +1,5 @@
-// The executor's side of the analysis: creating the selection drivers of a
-// SELECT (one per SELECT level), linking each sub-select to the SELECT that
+// The plan the analysis builds: creating the selection drivers of a SELECT
+// (one per SELECT level), linking each sub-select to the SELECT that
 // contains it, resolving column names through the enclosing SELECTs, and
 // collecting the outer references of sub-selects.
 //
@@ -17,11 +17,11 @@
 
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "exec/statement_executor.h"
 #include "select/condition_tree.h"
 #include "select/engine_filter_builder.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
+#include "select/selection_plan.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -88,12 +88,12 @@ bool ChainHasText(const ParseNode* out, const char* text) {
 
 }  // namespace
 
-SelectionDriver* StatementExecutor::Driver(int16_t index) const {
+SelectionDriver* SelectionPlan::Driver(int16_t index) const {
   if (index < 0 || index >= driverCount) return nullptr;
   return drivers.GetAs<SelectionDriver>(index);
 }
 
-int16_t StatementExecutor::CreateDriver(int16_t parentIndex) {
+int16_t SelectionPlan::CreateDriver(int16_t parentIndex) {
   SelectionDriver* parent = Driver(parentIndex);
   SelectionDriver* driver = new (std::nothrow) SelectionDriver(request);
   ParseNode* head = ParseNode::Create("", 0, 0);
@@ -119,24 +119,24 @@ int16_t StatementExecutor::CreateDriver(int16_t parentIndex) {
   }
   driver->subSelects = head;
   driver->parentIndex = parentIndex;
-  driver->evaluator = evaluator;
+  driver->evaluator = conditionEvaluator;
   // Its selection narrows the table reads to the key ranges of its WHERE.
   driver->filterBuilder = &EngineFilterBuilder::Shared();
   if (parent != nullptr) parent->subSelects->AppendSibling(link, 0);
   return driverCount++;
 }
 
-void StatementExecutor::SetParent(int16_t index, int16_t parentIndex) {
+void SelectionPlan::SetParent(int16_t index, int16_t parentIndex) {
   SelectionDriver* driver = Driver(index);
   if (driver != nullptr) driver->parentIndex = parentIndex;
 }
 
-void StatementExecutor::SetQuantifier(int16_t index, int16_t code) {
+void SelectionPlan::SetQuantifier(int16_t index, int16_t code) {
   SelectionDriver* driver = Driver(index);
   if (driver != nullptr) driver->distinct = code;
 }
 
-void StatementExecutor::SetSelectColumns(int16_t index, PtrArray* columns) {
+void SelectionPlan::SetSelectColumns(int16_t index, PtrArray* columns) {
   SelectionDriver* driver = Driver(index);
   if (driver == nullptr) {
     if (columns != nullptr) {
@@ -152,7 +152,7 @@ void StatementExecutor::SetSelectColumns(int16_t index, PtrArray* columns) {
   driver->columns = columns;
 }
 
-Column* StatementExecutor::ResolveColumn(int16_t index, const char* name) const {
+Column* SelectionPlan::ResolveColumn(int16_t index, const char* name) const {
   // Each step moves to the parent; a driver graph with a cycle would loop,
   // so the walk is bounded by the number of drivers.
   for (int16_t steps = 0; index >= 0 && steps <= driverCount; ++steps) {
@@ -165,7 +165,7 @@ Column* StatementExecutor::ResolveColumn(int16_t index, const char* name) const 
   return nullptr;
 }
 
-int16_t StatementExecutor::FindParent(int16_t index) const {
+int16_t SelectionPlan::FindParent(int16_t index) const {
   // A driver is linked from exactly one sub-select chain, so scanning every
   // driver's chain finds the same parent as a depth-first search from the
   // top-level SELECTs, without recursion.
@@ -179,12 +179,12 @@ int16_t StatementExecutor::FindParent(int16_t index) const {
   return -1;
 }
 
-int16_t StatementExecutor::CollectOuterReferences(const char* names, int16_t index,
+int16_t SelectionPlan::CollectOuterReferences(const char* names, int16_t index,
                                                   ParseNode* out) {
   return CollectOuterReferencesAt(names, index, out, 0);
 }
 
-int16_t StatementExecutor::CollectOuterReferencesAt(const char* names, int16_t index,
+int16_t SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index,
                                                     ParseNode* out, int depth) {
   SelectionDriver* driver = Driver(index);
   if (driver == nullptr || out == nullptr || out->child == nullptr || depth > kMaxLinkDepth) {
@@ -222,7 +222,7 @@ int16_t StatementExecutor::CollectOuterReferencesAt(const char* names, int16_t i
   return 1;
 }
 
-int16_t StatementExecutor::PropagateOuterReferences(int16_t index) {
+int16_t SelectionPlan::PropagateOuterReferences(int16_t index) {
   SelectionDriver* driver = Driver(index);
   if (driver == nullptr || driver->subSelects == nullptr) return 1;
   for (ParseNode* link = driver->subSelects->next; link != nullptr; link = link->next) {

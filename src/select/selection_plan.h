@@ -1,0 +1,72 @@
+// SelectionPlan: the selection drivers of one statement, as the analysis
+// builds them.
+//
+// A SELECT has one driver per SELECT level (index 0 the outer one; a
+// sub-select's driver is linked from its parent's `subSelects` chain). The
+// analysis creates and links them, resolves column names through the
+// enclosing SELECTs and collects the outer references of sub-selects; the
+// executor then runs them, sub-selects first. The plan owns its drivers;
+// the parse-tree nodes it keeps (orderBy) stay the tree's. Errors are
+// recorded in the statement's context.
+#ifndef ZKSQL_SELECT_SELECTION_PLAN_H_
+#define ZKSQL_SELECT_SELECTION_PLAN_H_
+
+#include <cstdint>
+
+#include "base/ptr_array.h"
+#include "base/statement_context.h"
+#include "sql/parse_node.h"
+
+namespace zksql {
+
+class Column;
+class ConditionEvaluator;
+class SelectionDriver;
+
+class SelectionPlan {
+ public:
+  explicit SelectionPlan(StatementContext* context) : request(context) {}
+  SelectionPlan(const SelectionPlan&) = delete;
+  SelectionPlan& operator=(const SelectionPlan&) = delete;
+
+  // A new driver whose parent is `parentIndex` (-1: a top-level SELECT);
+  // with a parent, a link node for it is appended to the parent's
+  // sub-select chain. The new index, or -1 when memory is short (4242
+  // reported).
+  int16_t CreateDriver(int16_t parentIndex);
+  void SetParent(int16_t index, int16_t parentIndex);
+  void SetQuantifier(int16_t index, int16_t code);
+  // Takes ownership of the array (not of the columns in it); null: "*".
+  void SetSelectColumns(int16_t index, PtrArray* columns);
+  // A column by name ("TABLE.COLUMN" or bare) in driver `index`, then in
+  // its enclosing SELECTs, nearest first. Null when none has it.
+  Column* ResolveColumn(int16_t index, const char* name) const;
+  // The driver whose sub-select chain links `index`, searched depth-first
+  // from driver 0; -1 when none does.
+  int16_t FindParent(int16_t index) const;
+  // Appends to `out` (a link node: text = "/"-joined table names, child =
+  // head of TABLE/COLUMN nodes) the references read by the conditions of
+  // driver `index` and of its nested sub-selects that belong to the tables
+  // listed in `names` (a "/"-joined list). 1, or 0 when memory is short.
+  int16_t CollectOuterReferences(const char* names, int16_t index, ParseNode* out);
+  // Fills the link nodes of driver `index`'s sub-selects with the outer
+  // references each reads. 1, or 0 when memory is short.
+  int16_t PropagateOuterReferences(int16_t index);
+  // The driver of an index, or null.
+  SelectionDriver* Driver(int16_t index) const;
+
+  StatementContext* request;
+  // What decides the drivers' conditions (not owned), given to each new
+  // driver.
+  ConditionEvaluator* conditionEvaluator = nullptr;
+  PtrArray drivers{0, 4};        // owned; element i is driver i
+  ParseNode* orderBy = nullptr;  // the parse tree's
+  int16_t driverCount = 0;
+
+ private:
+  int16_t CollectOuterReferencesAt(const char* names, int16_t index, ParseNode* out, int depth);
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_SELECT_SELECTION_PLAN_H_
