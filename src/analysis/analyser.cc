@@ -6,8 +6,8 @@
 //
 // Drivers are numbered in the order the analysis meets them: the statement
 // gets 0, then every sub-select, select list before WHERE, left to right,
-// each sub-select's own sub-selects before the next one. The selection
-// driver finds a sub-select's WHERE clause by that order.
+// each sub-select's own sub-selects before the next one. Each driver is
+// given the WHERE clause its condition tree comes from.
 #include "analysis/analyser.h"
 
 #include <cstdio>
@@ -148,6 +148,9 @@ int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operan
     return 0;
   }
   driver->where = structure;
+  // The clause the structure came from: the driver evaluates its
+  // predicates through it.
+  driver->whereClause = structure != nullptr ? x : nullptr;
   return type;
 }
 

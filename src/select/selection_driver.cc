@@ -480,20 +480,11 @@ class WhereVisitor {
 
 }  // namespace
 
-ParseNode* SelectionDriver::FindWhereClause(int16_t driverIndex) const {
-  ParseNode* root = request == nullptr ? nullptr : request->parseRoot;
-  if (root == nullptr) return nullptr;
-  ParseNode* sub = root->FindNthByCode(FON_SOUS_SELECT, driverIndex + 1);
-  if (sub == nullptr && driverIndex == 0 && root->child != nullptr) sub = root->child->child;
-  if (sub == nullptr || sub->child == nullptr || sub->child->next == nullptr) return nullptr;
-  return sub->child->next->next;
-}
-
 int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
   delete rows;
   rows = nullptr;
   if (where != nullptr) {
-    ParseNode* clause = FindWhereClause(driverIndex);
+    ParseNode* clause = whereClause;
     if (clause == nullptr) {
       // Without the clause the rows cannot be told apart; selecting them
       // all would make a DELETE or UPDATE touch every row.

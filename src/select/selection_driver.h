@@ -146,6 +146,9 @@ class SelectionDriver : public BaseObject {
   RowSet* rows = nullptr;       // owned
   ParseNode* subSelects = nullptr;
   ParseNode* where = nullptr;   // condition tree, owns the leaves' row sets
+  // The WHERE clause of the parse tree `where` was built from (not owned),
+  // given by the analysis.
+  ParseNode* whereClause = nullptr;
   ParseNode* groups = nullptr;  // condition groups
   ParseNode* tableNames = nullptr;
   // The engine filter's builder; null: no filter.
@@ -174,7 +177,6 @@ class SelectionDriver : public BaseObject {
   void ReportReadError(const Table* table, int32_t code);
   void ReportDisjoint();
   void ReportNoMemory();
-  ParseNode* FindWhereClause(int16_t driverIndex) const;
 };
 
 }  // namespace zksql

@@ -54,17 +54,21 @@ class DriverTest : public ::testing::Test {
     return t;
   }
 
-  // The statement «SELECT * FROM ... WHERE clause» as the request's tree.
+  // The statement «SELECT * FROM ... WHERE clause» as the request's tree,
+  // the clause given to the driver as the analysis gives it.
   void SetWhereClause(ParseNode* clause) {
     ParseNode* sub = N(FON_SOUS_SELECT, "", {N(FON_ITEM_SELECTIONNE, "", {Tok(LEX_ETOILE, "*")}),
                                              N(FON_TABLE_REF_VIRGULE_LISTE, "")});
     if (clause != nullptr) sub->AddChild(clause, 0);
     req->parseRoot = N(FON_REQUETE, "", {N(FON_REQUETE_SELECTION, "", {sub})});
+    whereClause = clause;
+    if (driver != nullptr) driver->whereClause = clause;
   }
 
   SelectionDriver* NewDriver(std::vector<Table*> from) {
     driver = new SelectionDriver(req);
     driver->evaluator = &ev;
+    driver->whereClause = whereClause;
     for (Table* t : from) driver->AddTable(t);
     return driver;
   }
@@ -106,6 +110,7 @@ class DriverTest : public ::testing::Test {
   Request* req = nullptr;
   Evaluator ev{nullptr};
   SelectionDriver* driver = nullptr;
+  ParseNode* whereClause = nullptr;  // the tree's, as the analysis hands it
 };
 
 TEST_F(DriverTest, OdometerTurnsTheFirstTableFastestAndStopsOnAnEmptyTable) {
