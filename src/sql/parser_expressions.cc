@@ -19,26 +19,10 @@
 
 #include "sql/parser.h"
 #include "sql/rule_codes.h"
+#include "sql/token_codes.h"
 #include "storage/dict_context.h"
 
 namespace zksql {
-namespace {
-
-bool IsComparisonOperator(int16_t code) {
-  switch (code) {
-    case LEX_DIFFERENT:
-    case LEX_INFERIEUR_EGAL:
-    case LEX_SUPERIEUR_EGAL:
-    case LEX_INFERIEUR:
-    case LEX_SUPERIEUR:
-    case LEX_EGAL:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 // Search condition: logical terms joined by OR (not stored).
 int16_t Parser::SearchCondition(const char* text, int16_t start, ParseNode*& node) {

@@ -36,6 +36,20 @@ const char* const kOperatorTexts[kOperatorCount] = {
     "<",  ">",  "||", "&&", "|", "&", "^",  "~",  "!",  "=",
 };
 
+bool IsComparisonOperator(int32_t code) {
+  switch (code) {
+    case LEX_DIFFERENT:
+    case LEX_INFERIEUR_EGAL:
+    case LEX_SUPERIEUR_EGAL:
+    case LEX_INFERIEUR:
+    case LEX_SUPERIEUR:
+    case LEX_EGAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
 const char* TokenSpelling(int32_t code) {
   if (code >= kFirstKeyword && code < kFirstKeyword + kKeywordCount) {
     return kKeywordTexts[code - kFirstKeyword];
