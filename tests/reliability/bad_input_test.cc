@@ -118,8 +118,8 @@ TEST_F(BadInputTest, StatementLengthsAroundTheWorkingBuffer) {
 }
 
 TEST_F(BadInputTest, NamesPastThirtyCharacters) {
-  const std::string name30 = Name('N', 30);
-  const std::string name31 = Name('N', 31);
+  const std::string name30 = Name('N', JX_NAME_MAX_LENGTH);
+  const std::string name31 = Name('N', JX_NAME_MAX_LENGTH + 1);
   RunCases({
       Runs("a table of 30 characters is made", "CREATE TABLE " + name30 + " (A INTEGER)"),
       Fails("a table of 31 characters", "CREATE TABLE " + name31 + " (A INTEGER)", kNameTooLong),
@@ -160,16 +160,17 @@ TEST_F(BadInputTest, LongTextsAreCutToTheirColumnOrCompareWhole) {
 }
 
 TEST_F(BadInputTest, IndexListsPastTheirField) {
-  // 23 names of 30 characters joined with "," take 712 bytes: they fit the
-  // 714-byte field with its terminator; 24 take 743 and do not.
+  // 23 names of the greatest length (30 characters) joined with "," take
+  // 712 bytes: they fit the 714-byte field with its terminator; 24 take 743
+  // and do not.
   std::string columns;
   std::string definitions;
   for (int i = 0; i < 24; ++i) {
-    std::string name = Name(char('A' + i), 30);
+    std::string name = Name(char('A' + i), JX_NAME_MAX_LENGTH);
     definitions += (i ? ", " : "") + name + " TINYINT";
     columns += (i ? "," : "") + name;
   }
-  std::string fits = columns.substr(0, 23 * 31 - 1);
+  std::string fits = columns.substr(0, 23 * (JX_NAME_MAX_LENGTH + 1) - 1);
   RunCases({
       Runs("a table of 24 long-named columns", "CREATE TABLE W (" + definitions + ")"),
       Fails("an index over all 24 names", "CREATE INDEX WI ON W (" + columns + ")",
