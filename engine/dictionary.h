@@ -18,7 +18,7 @@ namespace jx {
 
 enum KeyKind : uint8_t { kNotKey = 0, kUniqueKey = 1, kDuplicateKey = 2 };
 
-// Storage type codes of the column Part that hold a memo reference.
+// Storage type codes of the items that hold a memo reference.
 constexpr uint16_t kTextMemo = 12;
 constexpr uint16_t kBinaryMemo = 22;
 constexpr size_t kMaxRecordSize = 32767;

@@ -36,8 +36,10 @@
 namespace zksql {
 
 // Nesting depth of lists the reduction accepts (its recursion is one call
-// per level); deeper trees fail with kTooComplex.
-constexpr int32_t kMaxReductionDepth = 200;
+// per level); deeper trees fail with kTooComplex. The lists of a WHERE
+// clause nest no deeper than its parentheses, so every clause the parser
+// accepts is within it.
+constexpr int32_t kMaxReductionDepth = kMaxStatementNesting;
 // Levels that distribution may add to the input's nesting. Reductions that
 // succeed stay within a level or two of their input; one that keeps
 // nesting deeper is not converging and fails with kNoProgress.

@@ -33,9 +33,12 @@ namespace zksql {
 
 namespace {
 
-// How deep the WHERE visitor follows the parse tree. The parser bounds the
-// nesting of a statement; this bound keeps the visitor's own recursion safe
-// whatever tree it is given (a deeper clause counts as malformed).
+// How deep the WHERE visitor follows the parse tree, counted in parse
+// nodes rather than levels of nesting (a parenthesised condition is seven
+// nodes deep). The parser bounds the nesting of a statement; this bound
+// keeps the visitor's own recursion safe whatever tree it is given, and lies
+// far above what a parsed statement reaches (a deeper clause counts as
+// malformed).
 constexpr int kMaxVisitDepth = 4096;
 
 }  // namespace

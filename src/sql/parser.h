@@ -70,7 +70,7 @@ class Parser : public BaseObject {
   // otherwise nest thousands of parentheses (or NOTs, or function calls)
   // and exhaust the host's stack. Deeper text fails with a syntax error
   // at the level that went too deep.
-  static constexpr int16_t kMaxNesting = 200;
+  static constexpr int16_t kMaxNesting = kMaxStatementNesting;
 
   explicit Parser(Request* request);
   ~Parser() override;

@@ -212,6 +212,15 @@ TEST_F(BadInputTest, NestingPastTheParsersBound) {
     }
     return sql + "SELECT K FROM T" + Repeat(")", depth);
   };
+  // AND and OR alternating at every level, over two tables: the join path
+  // reduces the deepest such clause the parser takes.
+  auto alternating = [](int depth) {
+    std::string condition = "T.K = X.K";
+    for (int i = 0; i < depth; ++i) {
+      condition = "T.K = X.K " + std::string(i % 2 ? "AND" : "OR") + " (" + condition + ")";
+    }
+    return "SELECT T.K FROM T, T X WHERE T.K = X.K AND (" + condition + ") ORDER BY K";
+  };
   RunCases({
       Gives("190 parentheses", parenthesised(190), {"1"}),
       Fails("300 parentheses", parenthesised(300), kTooDeep),
@@ -221,6 +230,8 @@ TEST_F(BadInputTest, NestingPastTheParsersBound) {
       Gives("20 nested sub-selects", nested(20), {"1", "2", "3"}),
       Fails("300 nested sub-selects", nested(300), kTooDeep),
       Fails("3000 NOTs", "SELECT K FROM T WHERE " + Repeat("NOT ", 3000) + "K = 1", kTooDeep),
+      Gives("196 levels of AND and OR over two tables", alternating(196), {"1", "2", "3"}),
+      Fails("197 levels of AND and OR over two tables", alternating(197), kTooDeep),
   });
 }
 
