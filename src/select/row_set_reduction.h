@@ -68,14 +68,6 @@ constexpr int32_t kMaxDistributedNodes = 200000;
 // *result is null unless kDone; x and y are not changed.
 CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, ParseNode** result);
 
-// Reduces a restructured condition tree (no NOT node; see
-// RestructureWhere) as far as it goes. kDone with *reduced = the final
-// tree, which is a single leaf when the reduction succeeded and a list when
-// some pairs stayed uncombined; otherwise *reduced is null and the status
-// says why (kRefused also for a tree that is malformed, holds a NOT, or a
-// leaf without row set).
-CombineStatus ReduceConditionTree(const ParseNode* tree, ParseNode** reduced);
-
 // What the selection driver calls: kDone with *rows = a new row set (the
 // caller owns it) when the tree reduces to a single leaf. A tree that
 // stays a list gives kRefused, or kNoProgress when a list stopped on a

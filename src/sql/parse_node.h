@@ -75,7 +75,6 @@ class ParseNode : public BaseObject {
   // children after it returned nonzero. Returns 0 as soon as a callback
   // returns 0 (or when memory for the walk runs out), 1 at the end.
   int16_t Visit(VisitCallback callback, void* user);
-  ParseNode* FindByValue(int32_t wanted);
   // The n-th (from 1) node with this code; null when there are fewer.
   ParseNode* FindNthByCode(int32_t wanted, int32_t n);
 

@@ -50,17 +50,4 @@ bool IsComparisonOperator(int32_t code) {
   }
 }
 
-const char* TokenSpelling(int32_t code) {
-  if (code >= kFirstKeyword && code < kFirstKeyword + kKeywordCount) {
-    return kKeywordTexts[code - kFirstKeyword];
-  }
-  if (code >= kFirstPunctuation && code < kFirstPunctuation + kPunctuationCount) {
-    return kPunctuationTexts[code - kFirstPunctuation];
-  }
-  if (code >= kFirstOperator && code < kFirstOperator + kOperatorCount) {
-    return kOperatorTexts[code - kFirstOperator];
-  }
-  return nullptr;
-}
-
 }  // namespace zksql

@@ -156,10 +156,6 @@ extern const char* const kOperatorTexts[kOperatorCount];
 // a comparison predicate is built on and evaluated with.
 bool IsComparisonOperator(int32_t code);
 
-// The fixed spelling of a keyword, punctuation or operator code (for
-// messages and tests); null for any other code.
-const char* TokenSpelling(int32_t code);
-
 }  // namespace zksql
 
 #endif  // ZKSQL_SQL_TOKEN_CODES_H_
