@@ -18,13 +18,13 @@ namespace jx {
 
 enum KeyKind : uint8_t { kNotKey = 0, kUniqueKey = 1, kDuplicateKey = 2 };
 
-// Storage type codes of the column Part that hold a memo reference.
+// Storage type codes of the items that hold a memo reference.
 constexpr uint16_t kTextMemo = 12;
 constexpr uint16_t kBinaryMemo = 22;
 constexpr size_t kMaxRecordSize = 32767;
 
 struct Item {
-  std::string name;       // upper case, at most 30 characters
+  std::string name;       // upper case, at most JX_NAME_MAX_LENGTH characters
   uint16_t type = 0;      // storage type code
   uint16_t size = 0;      // bytes per element; 0 for a composite key
   uint16_t dimension = 1; // number of elements, >= 1

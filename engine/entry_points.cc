@@ -61,7 +61,7 @@ int16_t RecordCall(void* block, F&& f) {
   return code;
 }
 
-// A file name argument: NULL, empty or over 30 characters names no file.
+// A file name argument: NULL, empty or too long names no file.
 bool FileName(const char* file, std::string* out) {
   if (!file) return false;
   size_t n = strnlen(file, kMaxNameLength + 2);
@@ -83,7 +83,7 @@ void HandOut(Session& s, void* block, int32_t n, const MDB_val& image, uint32_t 
 
 int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
   char mode = static_cast<char*>(block)[JX_REC_MODE];
-  std::string keyName = TrimName(GetText(block, JX_REC_KEY_NAME, 31));
+  std::string keyName = TrimName(GetText(block, JX_REC_KEY_NAME, JX_NAME_FIELD_SIZE));
   return s.Read([&](MDB_txn* txn) -> int {
     const FileDef* file = s.Dict(txn).Find(name);
     if (!file) return JX_ERR_UNKNOWN_FILE;
@@ -166,7 +166,8 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_RollbackTransaction(int32_t handle) {
   });
 }
 
-JXENGINE_API int16_t JXENGINE_CALL XZK_GetFileName(int32_t handle, int32_t index, char name[31]) {
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetFileName(int32_t handle, int32_t index,
+                                                   char name[JX_NAME_FIELD_SIZE]) {
   if (!name || index < 0) return JX_ERR_BAD_ARGUMENT;
   return Guarded([&] {
     Session* s = Handles::Find(handle);
@@ -175,7 +176,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_GetFileName(int32_t handle, int32_t index
       int32_t i = 0;
       for (const auto& entry : s->Dict(txn).Files()) {
         if (i++ == index) {
-          SetText(name, 0, 31, entry.first);
+          SetText(name, 0, JX_NAME_FIELD_SIZE, entry.first);
           return JX_OK;
         }
       }
@@ -197,7 +198,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_GETINFOSJXD(int32_t handle, int16_t mode,
   return Guarded([&] {
     Session* s = Handles::Find(handle);
     if (!s) return JX_ERR_BAD_HANDLE;
-    std::string name = TrimName(GetText(info, JX_INFO_FILE_NAME, 31));
+    std::string name = TrimName(GetText(info, JX_INFO_FILE_NAME, JX_NAME_FIELD_SIZE));
     if (!ValidName(name)) return JX_ERR_UNKNOWN_FILE;
     return s->Read([&](MDB_txn* txn) -> int {
       const FileDef* file = s->Dict(txn).Find(name);

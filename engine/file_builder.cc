@@ -35,15 +35,15 @@ int Accept(unsigned char* fd) {
   return JX_OK;
 }
 
-// The name in a 31-byte field: trailing blanks dropped, upper case; empty
+// The name in a name field: trailing blanks dropped, upper case; empty
 // when the field is not a valid name (the caller reports the raw text).
 std::string FieldName(const unsigned char* fd, size_t offset) {
-  std::string name = TrimName(GetText(fd, offset, 31));
+  std::string name = TrimName(GetText(fd, offset, JX_NAME_FIELD_SIZE));
   return ValidName(name) ? UpperName(name) : std::string();
 }
 
 std::string Printable(const unsigned char* fd, size_t offset) {
-  return GetText(fd, offset, 31).substr(0, 30);
+  return GetText(fd, offset, JX_NAME_FIELD_SIZE).substr(0, JX_NAME_MAX_LENGTH);
 }
 
 // Checks that `item` of `file` can be a key: no memo, within the limits.
@@ -161,8 +161,8 @@ int FileBuilder::DescribeIndex(Session& session, unsigned char* fd) {
     if (!column.empty()) {
       const Item* item = file.FindItem(column);
       if (!item || item->composite)
-        return Refuse(fd, "Colonne %s inconnue dans le fichier %s", column.substr(0, 30).c_str(),
-                      fileName.c_str());
+        return Refuse(fd, "Colonne %s inconnue dans le fichier %s",
+                      column.substr(0, JX_NAME_MAX_LENGTH).c_str(), fileName.c_str());
       for (const std::string& c : columns)
         if (c == item->name)
           return Refuse(fd, "Colonne %s r\xE9p\xE9t\xE9" "e dans l'index %s", c.c_str(),

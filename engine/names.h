@@ -1,6 +1,6 @@
 // names.h - file and item names as the dictionary keeps them.
 //
-// Names are at most 30 characters, compared case-insensitively and stored
+// Names are at most JX_NAME_MAX_LENGTH characters, compared case-insensitively and stored
 // upper-case. Texts are Windows-1252: the accented lower-case letters of the
 // upper half (0xE0-0xFE, but not the division sign 0xF7) have upper-case
 // forms 0x20 below them, so "été" and "ÉTÉ" name the same file.
@@ -9,9 +9,11 @@
 
 #include <string>
 
+#include "jxengine.h"
+
 namespace jx {
 
-constexpr size_t kMaxNameLength = 30;
+constexpr size_t kMaxNameLength = JX_NAME_MAX_LENGTH;
 
 inline std::string UpperName(const std::string& name) {
   std::string out(name);

@@ -36,9 +36,19 @@
 extern "C" {
 #endif
 
+/* ---- Names ----
+ * File and item names (columns, indexes, keys) are at most
+ * JX_NAME_MAX_LENGTH characters. The blocks carry a name in a field of
+ * JX_NAME_FIELD_SIZE bytes, a name field: the name, then zeros to the
+ * field's end, so that a name of the greatest length still ends with its
+ * terminator. (The InfoBlock's item name at JX_INFO_ITEM_NAME has a wider
+ * field.) A longer name names no file or item. */
+#define JX_NAME_MAX_LENGTH 30
+#define JX_NAME_FIELD_SIZE 31
+
 /* ---- InfoBlock: exchanged with XZK_GETINFOSJXD (120 bytes) ---- */
 #define JX_INFO_BLOCK_SIZE 120
-#define JX_INFO_FILE_NAME 0       /* 31 bytes: file name, zero-terminated */
+#define JX_INFO_FILE_NAME 0       /* name field: file name */
 #define JX_INFO_ITEM_INDEX 31     /* int16: item index from 0 (item call) */
 #define JX_INFO_ITEM_COUNT 33     /* int16: items of the file; <= 0 unknown */
 #define JX_INFO_COMPONENT 35      /* int16: component from 0 (component call) */
@@ -71,7 +81,7 @@ extern "C" {
 #define JX_REC_VALID 359       /* int16: 0 = no valid record at that number */
 #define JX_REC_MODE 377        /* char: access mode, see JX_MODE_* */
 #define JX_REC_MEMO_NUMBER 380 /* int16: memo ordinal among memo items, from 1 */
-#define JX_REC_KEY_NAME 977    /* 31 bytes: key item name for keyed reads */
+#define JX_REC_KEY_NAME 977    /* name field: key item name for keyed reads */
 #define JX_REC_MEMO_DATA 1018  /* pointer: memo data for XZK_ECRIREMEMO */
 #define JX_REC_DATA 1062       /* pointer: record data */
 #define JX_REC_STATUS 1900     /* int16: JX_CALL_COMPLETED when done */
@@ -87,9 +97,9 @@ extern "C" {
 
 /* ---- FileDescription: exchanged with XZK_DECRITFICHIER (1299 bytes) ---- */
 #define JX_FD_SIZE_BYTES 1299
-#define JX_FD_TABLE 0      /* 31 bytes: file name */
+#define JX_FD_TABLE 0      /* name field: file name */
 #define JX_FD_SEPARATOR 31 /* "__" */
-#define JX_FD_NAME 34      /* 31 bytes: column or index name */
+#define JX_FD_NAME 34      /* name field: column or index name */
 #define JX_FD_COLUMNS 65   /* indexed column names joined with "," */
 #define JX_FD_TYPE 779     /* char: type letter */
 #define JX_FD_SIZE 780     /* int16: size */
@@ -163,7 +173,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t com
 #define JX_OK 0
 #define JX_ERR_BAD_ARGUMENT 3   /* NULL pointer, bad mode, bad record number */
 #define JX_ERR_BAD_HANDLE 4     /* handle not open */
-#define JX_ERR_UNKNOWN_FILE 5   /* no file of that name (or name over 30) */
+#define JX_ERR_UNKNOWN_FILE 5   /* no file of that name (or name too long) */
 #define JX_ERR_UNKNOWN_ITEM 6   /* no item of that name / index in the file */
 #define JX_ERR_NOT_A_KEY 7      /* keyed read or filter on an item that is no key */
 #define JX_ERR_NOT_FOUND 8      /* rewrite/delete of a record that is not there */
@@ -306,12 +316,13 @@ JXENGINE_API int32_t JXENGINE_CALL XZK_CheckDatabase(int32_t handle, char* repor
 #define JX_MEMO_MAX_BYTES 1073741824
 
 /* ---- Catalogue ----
- * Copies into `name` (31 bytes, zero-terminated, upper case) the name of file
- * number `index` (from 0, in name order) of the handle's database. Returns 0
- * while index names a file and non-zero past the last one (or on a bad
- * handle, NULL name or negative index). Hosts list files with it and describe
- * each one with XZK_GETINFOSJXD. */
-JXENGINE_API int16_t JXENGINE_CALL XZK_GetFileName(int32_t handle, int32_t index, char name[31]);
+ * Copies into `name` (a name field: JX_NAME_FIELD_SIZE bytes, zero-terminated,
+ * upper case) the name of file number `index` (from 0, in name order) of the
+ * handle's database. Returns 0 while index names a file and non-zero past the
+ * last one (or on a bad handle, NULL name or negative index). Hosts list files
+ * with it and describe each one with XZK_GETINFOSJXD. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetFileName(int32_t handle, int32_t index,
+                                                   char name[JX_NAME_FIELD_SIZE]);
 
 /* ---- Item type letters of XZK_DECRITFICHIER (offset 779) ----
  * The eight the SQL executor sends; the size at 780 is ignored except for

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <set>
 
+#include "jxengine.h"
+
 namespace zkshell {
 namespace {
 
@@ -177,7 +179,7 @@ std::string MakeIdentifier(const std::string& name) {
   while (!id.empty() && id.back() == '_') id.pop_back();
   if (id.empty()) id = "COL";
   if ((id[0] >= '0' && id[0] <= '9') || Reserved(id)) id = "C_" + id;
-  if (id.size() > 30) id.resize(30);
+  if (id.size() > JX_NAME_MAX_LENGTH) id.resize(JX_NAME_MAX_LENGTH);
   return id;
 }
 
@@ -191,7 +193,7 @@ std::vector<InferredColumn> InferColumns(const CsvRecord& header,
     column.name = base;
     for (int n = 2; used.count(column.name) != 0; ++n) {
       std::string suffix = "_" + std::to_string(n);
-      column.name = base.substr(0, 30 - suffix.size()) + suffix;
+      column.name = base.substr(0, JX_NAME_MAX_LENGTH - suffix.size()) + suffix;
     }
     used.insert(column.name);
     bool integers = true, numbers = true, any = false;

@@ -32,7 +32,7 @@ struct InferredColumn {
 // 32-bit integer, reals when every one is a number, texts otherwise (an
 // all-empty column is a text of length 1). Names come from the header,
 // made into identifiers: accents dropped, other characters "_", reserved
-// words and leading digits prefixed, cut to 30 characters, duplicates
+// words and leading digits prefixed, cut to the engine's name length, duplicates
 // numbered.
 std::vector<InferredColumn> InferColumns(const CsvRecord& header,
                                          const std::vector<CsvRecord>& rows);

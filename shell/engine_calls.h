@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "jxengine.h"
+
 namespace zkshell {
 
 struct EngineCalls {
@@ -24,7 +26,7 @@ struct EngineCalls {
   int16_t (*setBusyTimeout)(int32_t handle, int32_t milliseconds);
   int16_t (*lastError)(int32_t handle, char* text, int32_t size);
   int32_t (*check)(int32_t handle, char* report, int32_t size);
-  int16_t (*fileName)(int32_t handle, int32_t index, char name[31]);
+  int16_t (*fileName)(int32_t handle, int32_t index, char name[JX_NAME_FIELD_SIZE]);
   int16_t (*describe)(int32_t handle, int16_t mode, void* infoBlock);
   int16_t (*defineFile)(int32_t handle, int16_t command, void* description);
 };

@@ -1,6 +1,8 @@
 // Storage type codes, as jxengine.h lists them with their letters.
 #include "schema_text.h"
 
+#include "jxengine.h"
+
 namespace zkshell {
 namespace {
 
@@ -92,8 +94,8 @@ std::string SchemaText(const FileInfo& file) {
     columns += (memos ? "" : "  ") + item.name + " " + type;
     if (item.keyKind == 1 || item.keyKind == 2) {
       // The engine keeps no name for a single-column index: one is made up,
-      // cut to the 30 characters a name may have.
-      std::string index = (file.name + "_" + item.name).substr(0, 30);
+      // cut to the length a name may have.
+      std::string index = (file.name + "_" + item.name).substr(0, JX_NAME_MAX_LENGTH);
       indexes +=
           "CREATE " + unique + "INDEX " + index + " ON " + file.name + " (" + item.name + ");\n";
     }

@@ -381,11 +381,11 @@ std::vector<std::string> Session::FileNames() {
   std::vector<std::string> names;
   const EngineCalls* engine = Engine(nullptr);
   if (engine == nullptr || handle_ <= 0) return names;
-  char name[31];
+  char name[JX_NAME_FIELD_SIZE];
   for (int32_t i = 0; i < 100000; ++i) {
     memset(name, 0, sizeof name);
     if (engine->fileName(handle_, i, name) != 0) break;
-    name[30] = '\0';
+    name[JX_NAME_MAX_LENGTH] = '\0';
     names.push_back(name);
   }
   return names;
@@ -393,7 +393,7 @@ std::vector<std::string> Session::FileNames() {
 
 bool Session::DescribeFile(const std::string& name, FileInfo* file) {
   const EngineCalls* engine = Engine(nullptr);
-  if (engine == nullptr || handle_ <= 0 || name.size() > 30) return false;
+  if (engine == nullptr || handle_ <= 0 || name.size() > JX_NAME_MAX_LENGTH) return false;
   unsigned char block[JX_INFO_BLOCK_SIZE];
   memset(block, 0, sizeof block);
   memcpy(block + JX_INFO_FILE_NAME, name.c_str(), name.size());
@@ -439,8 +439,9 @@ bool Session::DefineFile(const TableDefinition& table, std::string* error) {
   if (engine == nullptr) return false;
   unsigned char fd[JX_FD_SIZE_BYTES];
   auto name = [&fd](size_t offset, const std::string& text) {
-    memset(fd + offset, 0, 31);
-    memcpy(fd + offset, text.data(), text.size() < 30 ? text.size() : 30);
+    memset(fd + offset, 0, JX_NAME_FIELD_SIZE);
+    memcpy(fd + offset, text.data(),
+           text.size() < JX_NAME_MAX_LENGTH ? text.size() : JX_NAME_MAX_LENGTH);
   };
   // Each command answers in the block's status and message.
   auto send = [&](int16_t command) {

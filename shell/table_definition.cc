@@ -6,10 +6,12 @@
 
 #include <cctype>
 
+#include "jxengine.h"
+
 namespace zkshell {
 namespace {
 
-constexpr size_t kMaxName = 30;
+constexpr size_t kMaxName = JX_NAME_MAX_LENGTH;
 
 struct TypeName {
   const char* words;

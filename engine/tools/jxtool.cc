@@ -33,7 +33,7 @@ T Load(const unsigned char* p) {
 
 bool Describe(int32_t h, const std::string& file, int* recordSize, std::vector<ItemInfo>* items) {
   unsigned char info[JX_INFO_BLOCK_SIZE] = {};
-  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), 30);
+  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), JX_NAME_MAX_LENGTH);
   XZK_GETINFOSJXD(h, JX_INFO_DESCRIBE_FILE, info);
   int count = Load<int16_t>(info + JX_INFO_ITEM_COUNT);
   if (count <= 0) return false;
@@ -78,7 +78,7 @@ int Dump(int32_t h, const std::string& file, const std::string& key) {
     return 1;
   }
   unsigned char block[JX_RECORD_BLOCK_SIZE] = {};
-  std::strncpy(reinterpret_cast<char*>(block) + JX_REC_KEY_NAME, key.c_str(), 30);
+  std::strncpy(reinterpret_cast<char*>(block) + JX_REC_KEY_NAME, key.c_str(), JX_NAME_MAX_LENGTH);
   for (int32_t n = 1;; ++n) {
     block[JX_REC_MODE] = key.empty() ? JX_MODE_BY_NUMBER : (n == 1 ? JX_MODE_FIRST_BY_KEY
                                                                     : JX_MODE_NEXT_BY_KEY);
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
   }
   int status = 0;
   if (command == "files") {
-    char name[31];
+    char name[JX_NAME_FIELD_SIZE];
     for (int32_t i = 0; XZK_GetFileName(h, i, name) == 0; ++i) {
       int recordSize;
       std::vector<ItemInfo> items;

@@ -46,8 +46,13 @@ class Analyser : public BaseObject {
   int16_t Analyse(SelectionPlan* plan);
 
  private:
-  // Deepest nesting of parenthesised conditions and values analysed.
+  // Deepest nesting of parenthesised conditions and values analysed, one
+  // level per parenthesis. A guard on the analyser's own recursion for
+  // whatever tree it is given, not a limit of the language: it lies above
+  // the statement nesting the parser allows, so that no statement the
+  // parser accepted is refused here for its depth.
   static constexpr int kMaxDepth = 256;
+  static_assert(kMaxDepth >= kMaxStatementNesting, "the analyser must take every parsed statement");
 
   int16_t SelectStatement(ParseNode* statement, int16_t orderDriver);
   int16_t SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, ParseNode** slot,

@@ -31,10 +31,6 @@ namespace zksql {
 
 namespace {
 
-bool IsComparisonOperator(int32_t code) {
-  return (code >= LEX_DIFFERENT && code <= LEX_SUPERIEUR) || code == LEX_EGAL;
-}
-
 bool IsSign(int32_t code) {
   return code == LEX_PLUS || code == LEX_MOINS;
 }

@@ -63,7 +63,7 @@ enum MessageId : int32_t {
   kMsgIndexExpected = 4297,       // " INDEX attendu"
   kMsgUnsupportedCommand = 4298,
   kMsgSubSelectOnParentTable = 4299,
-  // Our own additions, for failures the original catalogue has no text for.
+  // Messages for failures the texts above do not cover.
   kMsgStatementTooLong = 4300,    // maximum length
   kMsgNoEngine = 4301,            // engine library name
   kMsgTooManyMemos = 4302,        // maximum number of memo values

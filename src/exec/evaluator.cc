@@ -32,11 +32,6 @@ namespace {
 
 int16_t Invert(int16_t r, int16_t n) { return n ? static_cast<int16_t>(!r) : r; }
 
-bool IsComparisonOperator(int32_t code) {
-  return code == LEX_DIFFERENT || code == LEX_INFERIEUR_EGAL || code == LEX_SUPERIEUR_EGAL ||
-         code == LEX_INFERIEUR || code == LEX_SUPERIEUR || code == LEX_EGAL;
-}
-
 // The operator that holds exactly when `op` does not (for comparable
 // values): how a negated plain comparison is evaluated.
 int16_t Complement(int32_t op) {

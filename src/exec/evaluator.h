@@ -38,7 +38,10 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
  public:
   // Deepest nesting of parentheses and function calls evaluated; a deeper
   // expression has no value (the parse tree's depth is the statement's to
-  // choose, the call stack is not).
+  // choose, the call stack is not). Counted in the evaluator's own calls,
+  // not in levels of the statement: a parenthesised value costs three
+  // (expression, term, factor), so this is a bound of its own and not
+  // kMaxStatementNesting, although both are 200.
   static constexpr int kMaxDepth = 200;
 
   explicit Evaluator(SubSelectSource* executor) : executor_(executor) {}

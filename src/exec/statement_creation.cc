@@ -9,8 +9,8 @@
 //
 // Everything the record cannot carry faithfully is refused before the
 // first engine call, so that a refusal never leaves half a description
-// behind: a name longer than the engine's 30 characters (cutting it would
-// create a different name), a length that does not fit the 16-bit size
+// behind: a name longer than the engine takes (JX_NAME_MAX_LENGTH; cutting
+// it would create a different name), a length that does not fit the 16-bit size
 // field, an indexed column list longer than its field.
 #include <cstdint>
 #include <cstring>
@@ -33,7 +33,7 @@ namespace {
 // Room of the indexed column list, its terminator included.
 constexpr size_t kColumnListRoom = JX_FD_TYPE - JX_FD_COLUMNS;
 // Room of a name field, its terminator included.
-constexpr size_t kNameRoom = Table::kMaxNameLength + 1;
+constexpr size_t kNameRoom = JX_NAME_FIELD_SIZE;
 
 // The engine's item type letter for a column type token.
 char TypeLetter(int32_t typeCode) {

@@ -45,7 +45,9 @@ FilterEngineCalls& BoundFilterCalls();
 class EngineFilter : public KeySource {
  public:
   // Deepest nesting of AND lists followed when collecting; deeper leaves
-  // give no bound.
+  // give no bound. A limit on the search for key ranges, not on what a
+  // statement may hold: a bound given up only leaves a browse wider, never
+  // changes the rows.
   static constexpr int kMaxDepth = 64;
 
   // A filter over the driver's WHERE tree (already restructured), for the

@@ -19,6 +19,8 @@
 
 #include <cstdint>
 
+#include "jxengine.h"
+
 namespace zksql {
 
 class Table;
@@ -41,7 +43,7 @@ constexpr unsigned char kPrefixMark = 0xAD;
 // One end of a range. A plain record owned by whoever holds the pointer:
 // made by NewBound or CopyBound, released by FreeBound (with its text).
 struct FilterBound {
-  char table[31];   // the engine file name
+  char table[JX_NAME_FIELD_SIZE];  // the engine file name
   char column[33];  // the key item
   int32_t code;     // kBoundEqual, kBoundLike, kBoundAtMost or kBoundAtLeast
   int32_t kind;     // kBoundInteger, kBoundReal or kBoundText

@@ -511,11 +511,6 @@ CombineStatus Reduce(const ParseNode* tree, ParseNode** reduced, bool* stalled) 
 
 }  // namespace
 
-CombineStatus ReduceConditionTree(const ParseNode* tree, ParseNode** reduced) {
-  bool stalled = false;
-  return Reduce(tree, reduced, &stalled);
-}
-
 CombineStatus ReduceToRowSet(const ParseNode* tree, RowSet** rows) {
   *rows = nullptr;
   ParseNode* reduced = nullptr;

@@ -36,8 +36,10 @@
 namespace zksql {
 
 // Nesting depth of lists the reduction accepts (its recursion is one call
-// per level); deeper trees fail with kTooComplex.
-constexpr int32_t kMaxReductionDepth = 200;
+// per level); deeper trees fail with kTooComplex. The lists of a WHERE
+// clause nest no deeper than its parentheses, so every clause the parser
+// accepts is within it.
+constexpr int32_t kMaxReductionDepth = kMaxStatementNesting;
 // Levels that distribution may add to the input's nesting. Reductions that
 // succeed stay within a level or two of their input; one that keeps
 // nesting deeper is not converging and fails with kNoProgress.
@@ -65,14 +67,6 @@ constexpr int32_t kMaxDistributedNodes = 200000;
 //   list [group(x), op, group(y)] itself.
 // *result is null unless kDone; x and y are not changed.
 CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, ParseNode** result);
-
-// Reduces a restructured condition tree (no NOT node; see
-// RestructureWhere) as far as it goes. kDone with *reduced = the final
-// tree, which is a single leaf when the reduction succeeded and a list when
-// some pairs stayed uncombined; otherwise *reduced is null and the status
-// says why (kRefused also for a tree that is malformed, holds a NOT, or a
-// leaf without row set).
-CombineStatus ReduceConditionTree(const ParseNode* tree, ParseNode** reduced);
 
 // What the selection driver calls: kDone with *rows = a new row set (the
 // caller owns it) when the tree reduces to a single leaf. A tree that

@@ -33,9 +33,12 @@ namespace zksql {
 
 namespace {
 
-// How deep the WHERE visitor follows the parse tree. The parser bounds the
-// nesting of a statement; this bound keeps the visitor's own recursion safe
-// whatever tree it is given (a deeper clause counts as malformed).
+// How deep the WHERE visitor follows the parse tree, counted in parse
+// nodes rather than levels of nesting (a parenthesised condition is seven
+// nodes deep). The parser bounds the nesting of a statement; this bound
+// keeps the visitor's own recursion safe whatever tree it is given, and lies
+// far above what a parsed statement reaches (a deeper clause counts as
+// malformed).
 constexpr int kMaxVisitDepth = 4096;
 
 }  // namespace
@@ -264,6 +267,25 @@ int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, ParseNode* entry, int
   return 1;
 }
 
+// Steps the odometer through every combination of its tables and calls
+// visit(refused) on each, the odometer positioned on it. A sub-select
+// correlated with this SELECT's tables cannot be run before it: it is
+// refused (reported) at the first combination, which is still visited, with
+// `refused` set, and is the last. `visit` answers false after reporting a
+// failure, which ends the walk. 1 when every combination was visited; 0
+// after a failure, a refusal or a read error (reported by the odometer).
+template <typename Visit>
+int16_t SelectionDriver::ForEachCombination(Odometer& odometer, Visit visit) {
+  int16_t step = odometer.Start();
+  while (step == 1) {
+    bool refused = CorrelatedSubSelect() != 0;
+    if (refused) RecordMessage(request, nullptr, kMsgSubSelectOnParentTable);
+    if (!visit(refused) || refused) return 0;
+    step = odometer.Step();
+  }
+  return step < 0 ? 0 : 1;
+}
+
 int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, ParseNode* group,
                                              const KeySource* filter) {
   Table** list = nullptr;
@@ -281,27 +303,17 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, ParseNode* gro
     std::free(list);
     return 0;
   }
-  int16_t ok = 1;
   Odometer odo(request, list, n, filter);
-  int16_t step = odo.Start();
-  if (step < 0) ok = 0;
-  while (ok && step == 1) {
-    // A sub-select correlated with this SELECT's tables cannot be run
-    // before it: refused, after the current combination.
-    bool stop = false;
-    if (CorrelatedSubSelect()) {
-      RecordMessage(request, nullptr, kMsgSubSelectOnParentTable);
-      stop = true;
-      ok = 0;
-    }
+  // Each predicate, with the negation left in its row set, over the
+  // combination; the combinations it holds for are added to its row set.
+  auto evaluate = [&](bool) {
     for (ParseNode* e = group->child; e != nullptr; e = e->next) {
       RowSet* rs = RowSetOf(e);
       if (rs == nullptr) continue;
       ParseNode* binding = BuildBinding(*rs);
       if (binding == nullptr) {
         ReportNoMemory();
-        ok = 0;
-        break;
+        return false;
       }
       int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, rs->negated);
       delete binding;
@@ -309,15 +321,13 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, ParseNode* gro
         rs->state = RS_EXPLICIT;
         if (!rs->tuples->AppendTuple(odo.numbers(), n)) {
           ReportNoMemory();
-          ok = 0;
-          break;
+          return false;
         }
       }
     }
-    if (stop || !ok) break;
-    step = odo.Step();
-    if (step < 0) ok = 0;
-  }
+    return true;
+  };
+  int16_t ok = ForEachCombination(odo, evaluate);
   std::free(list);
   return ok;
 }
@@ -528,47 +538,44 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       sawTables = true;
       target = RowSetOf(g->child);
       Odometer odo(request, list, n, filter);
-      int16_t step = odo.Start();
-      if (step < 0) ok = 0;
-      while (ok && step == 1) {
-        bool stop = false;
-        if (CorrelatedSubSelect()) {
-          RecordMessage(request, nullptr, kMsgSubSelectOnParentTable);
-          stop = true;
-          ok = 0;
-        }
+      // Each predicate's own truth over the combination, then the WHERE
+      // clause from them; the combinations it holds for are added to the
+      // target row set. The combination at which a correlated sub-select is
+      // refused is still decided, even when a predicate could not be
+      // evaluated there.
+      auto decide = [&](bool refused) {
         Outcome discard;
         while (row.Pop(&discard)) {
         }
+        bool evaluated = true;
         for (ParseNode* e = g->child; e != nullptr; e = e->next) {
           RowSet* rs = RowSetOf(e);
           if (rs == nullptr) continue;
           ParseNode* binding = BuildBinding(*rs);
           if (binding == nullptr) {
             ReportNoMemory();
-            ok = 0;
+            evaluated = false;
             break;
           }
           int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, 0);
           delete binding;
           if (!row.Push(Outcome{rs->condition, r})) {
             ReportNoMemory();
-            ok = 0;
+            evaluated = false;
             break;
           }
         }
-        if (!ok && !stop) break;
+        if (!evaluated && !refused) return false;
         if (target != nullptr) {
           WhereVisitor rowVisitor(&row, row.Count(), &constants);
           if (rowVisitor.Clause(clause) && !target->tuples->AppendTuple(odo.numbers(), n)) {
             ReportNoMemory();
-            ok = 0;
+            return false;
           }
         }
-        if (stop || !ok) break;
-        step = odo.Step();
-        if (step < 0) ok = 0;
-      }
+        return evaluated;
+      };
+      if (!ForEachCombination(odo, decide)) ok = 0;
       std::free(list);
     }
     if (ok && !sawTables && target != nullptr) {

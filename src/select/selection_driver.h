@@ -171,6 +171,8 @@ class SelectionDriver : public BaseObject {
   ParseNode* BuildBinding(const RowSet& rowSet) const;
   int16_t EvaluateOnce(int16_t driverIndex, ParseNode* entry, int16_t useNegation, int16_t* result);
   int16_t EvaluateGroupJoined(int16_t driverIndex, ParseNode* group, const KeySource* filter);
+  template <typename Visit>
+  int16_t ForEachCombination(Odometer& odometer, Visit visit);
   int16_t FullScan();
   int16_t CollectColumns();
   int16_t ReadTuple(int32_t k, int16_t* skip);

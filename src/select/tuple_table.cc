@@ -100,47 +100,6 @@ int16_t TupleTable::AppendTuple(const int32_t* values, int32_t n) {
   return 1;
 }
 
-int16_t TupleTable::AppendTupleList(const ParseNode* list, int16_t asIs) {
-  const ParseNode* source = list;
-  ParseNode* projected = nullptr;
-  if (asIs == 0) {
-    projected = Project(list);
-    if (projected == nullptr) return 0;
-    source = projected;
-  }
-  int16_t done = 0;
-  if (ListLength(source) == columnCount_ && Reserve() != 0) {
-    int32_t i = 0;
-    for (const ParseNode* node = source; node != nullptr; node = node->next) {
-      columns_[i++].slots[count] = node->code;
-    }
-    ++count;
-    done = 1;
-  }
-  delete projected;
-  return done;
-}
-
-ParseNode* TupleTable::ExtractTuple(int32_t k) const {
-  if (columnCount_ == 0 || k < 1 || k >= count) return nullptr;
-  ParseNode* head = nullptr;
-  ParseNode* last = nullptr;
-  for (int32_t i = 0; i < columnCount_; ++i) {
-    ParseNode* node = ParseNode::Create(columns_[i].name, columns_[i].slots[k], 0);
-    if (node == nullptr) {
-      delete head;
-      return nullptr;
-    }
-    if (last == nullptr) {
-      head = node;
-    } else {
-      last->next = node;
-    }
-    last = node;
-  }
-  return head;
-}
-
 int32_t TupleTable::ValueOf(int32_t k, const char* tableName) const {
   return At(k, ColumnIndex(tableName));
 }

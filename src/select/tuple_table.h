@@ -7,11 +7,11 @@
 // from 1 to TupleCount(). The arrays are memory blocks that grow 1024
 // slots at a time, so appending one tuple rarely reallocates.
 //
-// Tuples enter and leave by name through tuple lists: ParseNode chains with
-// one node per table, text = the table's file name, code = the record
-// number. Names compare case-insensitively, as table names do everywhere in
-// the system, so a column is never both present (for one lookup) and
-// missing (for another).
+// Tuples are appended by position, and looked up and projected by name
+// through tuple lists: ParseNode chains with one node per table, text = the
+// table's file name, code = the record number. Names compare
+// case-insensitively, as table names do everywhere in the system, so a
+// column is never both present (for one lookup) and missing (for another).
 //
 // Every operation that allocates reports a lack of memory by its result
 // and leaves the table as it was.
@@ -46,15 +46,7 @@ class TupleTable : public BaseObject {
   // number of columns (a shorter or longer tuple would leave a column
   // without value or write past the columns), else 0.
   int16_t AppendTuple(const int32_t* values, int32_t n);
-  // Appends one tuple from a tuple list. With asIs the list's record
-  // numbers are taken in list order (the list must have one node per
-  // column); otherwise the list is first projected onto the columns by
-  // name. 0 when the list does not fit the columns or memory is short.
-  int16_t AppendTupleList(const ParseNode* list, int16_t asIs);
 
-  // New tuple list for tuple k in column order; null when k is not a stored
-  // tuple, the table has no column or memory is short.
-  ParseNode* ExtractTuple(int32_t k) const;
   // Record number of tuple k in the column named tableName; -1 when no
   // column has that name or k is not a stored tuple.
   int32_t ValueOf(int32_t k, const char* tableName) const;

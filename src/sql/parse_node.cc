@@ -35,18 +35,6 @@ void ReleaseAll(ParseNode* p) {
   }
 }
 
-struct ValueSearch {
-  int32_t wanted;
-  ParseNode* found;
-};
-
-int16_t MatchValue(ParseNode* node, void* user) {
-  ValueSearch* search = static_cast<ValueSearch*>(user);
-  if (node->value != search->wanted) return 1;
-  search->found = node;
-  return 0;
-}
-
 struct CodeSearch {
   int32_t wanted;
   int32_t remaining;
@@ -247,12 +235,6 @@ int16_t ParseNode::Visit(VisitCallback callback, void* user) {
   }
   if (stack != local) free(stack);
   return result;
-}
-
-ParseNode* ParseNode::FindByValue(int32_t wanted) {
-  ValueSearch search{wanted, nullptr};
-  Visit(MatchValue, &search);
-  return search.found;
 }
 
 ParseNode* ParseNode::FindNthByCode(int32_t wanted, int32_t n) {

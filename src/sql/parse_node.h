@@ -2,8 +2,8 @@
 // that the selection engine and the evaluator build from the same record.
 //
 // A node has an owned text, a code (a token code for a token node, a
-// negative rule code for a rule node, or a code of the Part that built the
-// tree), an integer value, a first child and a next sibling. A node owns
+// negative rule code for a rule node, or a code of the component that built
+// the tree), an integer value, a first child and a next sibling. A node owns
 // its subtree and every sibling after it: deleting a node deletes all of
 // them, so a node that must go alone is detached first. Destruction and
 // the walks are iterative, so neither a long sibling chain (a long select
@@ -21,6 +21,12 @@
 namespace zksql {
 
 class ParseNode;
+
+// How deeply a statement may nest: each NOT or parenthesised condition,
+// each sub-select and each function call is one level. The parser refuses
+// deeper text (Parser::kMaxNesting), so the stages after it that follow a
+// statement's nesting level by level may take their bound from here.
+constexpr int kMaxStatementNesting = 200;
 
 // Called for each node of a walk; 0 stops the walk.
 using VisitCallback = int16_t (*)(ParseNode* node, void* user);
@@ -69,7 +75,6 @@ class ParseNode : public BaseObject {
   // children after it returned nonzero. Returns 0 as soon as a callback
   // returns 0 (or when memory for the walk runs out), 1 at the end.
   int16_t Visit(VisitCallback callback, void* user);
-  ParseNode* FindByValue(int32_t wanted);
   // The n-th (from 1) node with this code; null when there are fewer.
   ParseNode* FindNthByCode(int32_t wanted, int32_t n);
 

@@ -197,6 +197,34 @@ NamedTable* Parser::RegisterTable(const char* name, NamedTable* base) {
   return names_ != nullptr ? names_->RegisterTable(name, base) : nullptr;
 }
 
+int16_t Parser::ItemList(const char* text, int16_t start, ItemRule rule, int16_t separator,
+                         int16_t missingItem, Children& list) {
+  ParseNode* item = nullptr;
+  int16_t r = (this->*rule)(text, start, item);
+  if (r < 0) return r;
+  list.Add(item);
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  int16_t p = r;
+  while (NextToken(text, p, tok, code, q, 0) && code == separator) {
+    int16_t itemStart = q;
+    r = (this->*rule)(text, itemStart, item);
+    if (r == kParseNotThisConstruct && missingItem != kParseNotThisConstruct) {
+      errorPosition_ = itemStart;
+      r = missingItem;
+    }
+    if (r < 0) {
+      free(tok);
+      return r;
+    }
+    list.Add(item);
+    p = r;
+  }
+  free(tok);
+  return p;
+}
+
 // Statement root: one statement, or two SELECTs joined by a set operator,
 // then the ";".
 int16_t Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
@@ -289,31 +317,35 @@ int16_t Parser::SelectStatement(const char* text, int16_t start, ParseNode*& nod
   return Success(tok, r);
 }
 
-// ORDER BY list: column names, each optionally ASC or DESC (DESC gives the
-// name's node the value 1). The names are not registered.
+// ORDER BY list: entries joined by commas; a comma without a name after it
+// leaves the list unfinished.
 int16_t Parser::OrderByList(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  if (!NewRuleNode(node, FON_COLONNE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
+  Children kids(node);
+  int16_t r = ItemList(text, start, &Parser::OrderByItem, LEX_VIRGULE, kParseUnfinishedList, kids);
+  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseIdentifierExpected, start);
+  if (r < 0) return Failure(tok, node, r, -1);
+  return Success(tok, r);
+}
+
+// One ORDER BY entry: a column name, its token's node, optionally followed
+// by ASC or DESC (DESC gives the node the value 1). The name is not
+// registered.
+int16_t Parser::OrderByItem(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
-  if (!NewRuleNode(node, FON_COLONNE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  node = nullptr;
   if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+    return Failure(tok, node, kParseNotThisConstruct, start);
   }
-  int16_t p = start;
-  for (;;) {
-    ParseNode* column = kids.Add(ParseNode::Create(tok, code, 0));
-    if (column == nullptr) return OutOfMemory(tok, node);
+  node = ParseNode::Create(tok, code, 0);
+  if (node == nullptr) return OutOfMemory(tok, node);
+  int16_t p = q;
+  if (NextToken(text, p, tok, code, q, 0) && (code == LEX_ASC || code == LEX_DESC)) {
+    node->value = code == LEX_DESC ? 1 : 0;
     p = q;
-    if (NextToken(text, p, tok, code, q, 0) && (code == LEX_ASC || code == LEX_DESC)) {
-      column->value = code == LEX_DESC ? 1 : 0;
-      p = q;
-    }
-    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_VIRGULE) break;
-    int16_t afterComma = q;
-    if (!NextToken(text, afterComma, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-      return Failure(tok, node, kParseUnfinishedList, afterComma);
-    }
   }
   return Success(tok, p);
 }
@@ -394,26 +426,17 @@ int16_t Parser::SelectedItems(const char* text, int16_t start, ParseNode*& node)
   return Success(tok, r);
 }
 
+// Select list: entries joined by commas. A first entry that is no select
+// item is left for SelectedItems to report; one after a comma is reported
+// as the simple item that was expected there.
 int16_t Parser::SelectList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
-  int16_t code = 0;
-  int16_t q = 0;
   if (!NewRuleNode(node, FON_SELECTION_ITEM_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  ParseNode* item = nullptr;
-  int16_t r = SelectItem(text, start, item);
+  int16_t r =
+      ItemList(text, start, &Parser::SelectItem, LEX_VIRGULE, kParseSimpleItemExpected, kids);
   if (r < 0) return Failure(tok, node, r, -1);
-  kids.Add(item);
-  int16_t p = r;
-  while (NextToken(text, p, tok, code, q, 0) && code == LEX_VIRGULE) {
-    r = SelectItem(text, q, item);
-    // The item recorded its own start; the list names what was expected.
-    if (r == kParseNotThisConstruct) return Failure(tok, node, kParseSimpleItemExpected, -1);
-    if (r < 0) return Failure(tok, node, r, -1);
-    kids.Add(item);
-    p = r;
-  }
-  return Success(tok, p);
+  return Success(tok, r);
 }
 
 // One select-list entry: a simple item and an optional "AS alias". Any
@@ -440,24 +463,15 @@ int16_t Parser::SelectItem(const char* text, int16_t start, ParseNode*& node) {
   return Success(tok, p);
 }
 
+// FROM list: table references joined by commas.
 int16_t Parser::FromList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
-  int16_t code = 0;
-  int16_t q = 0;
   if (!NewRuleNode(node, FON_TABLE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  ParseNode* table = nullptr;
-  int16_t r = TableReference(text, start, table);
+  int16_t r =
+      ItemList(text, start, &Parser::TableReference, LEX_VIRGULE, kParseNotThisConstruct, kids);
   if (r < 0) return Failure(tok, node, r, -1);
-  kids.Add(table);
-  int16_t p = r;
-  while (NextToken(text, p, tok, code, q, 0) && code == LEX_VIRGULE) {
-    r = TableReference(text, q, table);
-    if (r < 0) return Failure(tok, node, r, -1);
-    kids.Add(table);
-    p = r;
-  }
-  return Success(tok, p);
+  return Success(tok, r);
 }
 
 // One table of a FROM list: its name, then an optional alias (after AS or
@@ -516,28 +530,31 @@ int16_t Parser::TableReference(const char* text, int16_t start, ParseNode*& node
 // INDEX, CREATE VIEW and of a FROM alias); each name is wanted.
 int16_t Parser::ColumnList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
-  int16_t code = 0;
-  int16_t q = 0;
   if (!NewRuleNode(node, FON_COLONNE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
+  int16_t r =
+      ItemList(text, start, &Parser::ColumnName, LEX_VIRGULE, kParseIdentifierExpected, kids);
+  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseIdentifierExpected, start);
+  if (r < 0) return Failure(tok, node, r, -1);
+  return Success(tok, r);
+}
+
+// One name of a column list: its token's node; the name is wanted.
+int16_t Parser::ColumnName(const char* text, int16_t start, ParseNode*& node) {
+  char* tok = nullptr;
+  int16_t code = 0;
+  int16_t q = 0;
+  node = nullptr;
   if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+    return Failure(tok, node, kParseNotThisConstruct, start);
   }
-  int16_t p = start;
-  for (;;) {
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-    // A name the list cannot hold (longer than any item name) is simply
-    // not wanted; the analysis then reports it as an unknown column. One
-    // lost for want of memory fails the parse instead.
-    if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
-    p = q;
-    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_VIRGULE) break;
-    int16_t afterComma = q;
-    if (!NextToken(text, afterComma, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-      return Failure(tok, node, kParseIdentifierExpected, afterComma);
-    }
-  }
-  return Success(tok, p);
+  node = ParseNode::Create(tok, code, 0);
+  if (node == nullptr) return OutOfMemory(tok, node);
+  // A name the list cannot hold (longer than any item name) is simply not
+  // wanted; the analysis then reports it as an unknown column. One lost
+  // for want of memory fails the parse instead.
+  if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
+  return Success(tok, q);
 }
 
 // INSERT, after "INSERT INTO": the table, an optional column list (without
@@ -615,19 +632,13 @@ int16_t Parser::UpdateStatement(const char* text, int16_t start, ParseNode*& nod
   ParseNode* list = kids.Add(ParseNode::Create("", FON_AFFECTATION_COLONNE_VIRGULE_LISTE, 0));
   if (list == nullptr) return OutOfMemory(tok, node);
   Children assignments(list);
-  p = q;
-  for (;;) {
-    ParseNode* assignment = nullptr;
-    int16_t r = Assignment(text, p, assignment);
-    if (r < 0) return Failure(tok, node, r, -1);
-    assignments.Add(assignment);
-    p = r;
-    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_VIRGULE) break;
-    p = q;
-  }
+  int16_t r =
+      ItemList(text, q, &Parser::Assignment, LEX_VIRGULE, kParseNotThisConstruct, assignments);
+  if (r < 0) return Failure(tok, node, r, -1);
+  p = r;
   if (NextToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
     ParseNode* condition = nullptr;
-    int16_t r = SearchCondition(text, q, condition);
+    r = SearchCondition(text, q, condition);
     if (r < 0) return Failure(tok, node, r, -1);
     kids.Add(condition);
     p = r;
@@ -773,16 +784,10 @@ int16_t Parser::CreateTable(const char* text, int16_t start, ParseNode*& node) {
   ParseNode* list = kids.Add(ParseNode::Create("", FON_COLONNE_DEF_VIRGULE_LISTE, 0));
   if (list == nullptr) return OutOfMemory(tok, node);
   Children definitions(list);
-  p = q;
-  for (;;) {
-    ParseNode* definition = nullptr;
-    int16_t r = ColumnDefinition(text, p, definition);
-    if (r < 0) return Failure(tok, node, r, -1);
-    definitions.Add(definition);
-    p = r;
-    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_VIRGULE) break;
-    p = q;
-  }
+  int16_t r = ItemList(text, q, &Parser::ColumnDefinition, LEX_VIRGULE, kParseNotThisConstruct,
+                       definitions);
+  if (r < 0) return Failure(tok, node, r, -1);
+  p = r;
   if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
     return Failure(tok, node, kParseClosingParenthesis, p);
   }

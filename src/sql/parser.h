@@ -69,7 +69,7 @@ class Parser : public BaseObject {
   // otherwise nest thousands of parentheses (or NOTs, or function calls)
   // and exhaust the host's stack. Deeper text fails with a syntax error
   // at the level that went too deep.
-  static constexpr int16_t kMaxNesting = 200;
+  static constexpr int16_t kMaxNesting = kMaxStatementNesting;
 
   // Reads the context's sqlText; files the names it meets in `names`.
   Parser(StatementContext* request, NameRegistry* names);
@@ -138,10 +138,25 @@ class Parser : public BaseObject {
   // Registers a table (and marks it); null when memory is short.
   NamedTable* RegisterTable(const char* name, NamedTable* base);
 
+  // The rule each item of a list is read by.
+  using ItemRule = int16_t (Parser::*)(const char* text, int16_t start, ParseNode*& node);
+  // Reads a list of items joined by `separator` tokens, each by `rule`, and
+  // appends their nodes to `list`: the first item at `start`, then one
+  // after each separator, until a token that is not a separator. Returns
+  // the position after the last item, or the first failing item's answer:
+  // the first item's as it is, so that the caller says what its list
+  // expected; an item after a separator that is not its construct gives
+  // `missingItem`, recorded at the item's start (kParseNotThisConstruct
+  // hands the item's answer on unchanged). The nodes read before a failure
+  // stay in `list`, destroyed with the caller's node.
+  int16_t ItemList(const char* text, int16_t start, ItemRule rule, int16_t separator,
+                   int16_t missingItem, Children& list);
+
   // Statement rules (parser.cc).
   int16_t Statement(const char* text, int16_t start, ParseNode*& node);
   int16_t SelectStatement(const char* text, int16_t start, ParseNode*& node);
   int16_t OrderByList(const char* text, int16_t start, ParseNode*& node);
+  int16_t OrderByItem(const char* text, int16_t start, ParseNode*& node);
   int16_t SubSelect(const char* text, int16_t start, ParseNode*& node);
   int16_t SelectedItems(const char* text, int16_t start, ParseNode*& node);
   int16_t SelectList(const char* text, int16_t start, ParseNode*& node);
@@ -149,6 +164,7 @@ class Parser : public BaseObject {
   int16_t FromList(const char* text, int16_t start, ParseNode*& node);
   int16_t TableReference(const char* text, int16_t start, ParseNode*& node);
   int16_t ColumnList(const char* text, int16_t start, ParseNode*& node);
+  int16_t ColumnName(const char* text, int16_t start, ParseNode*& node);
   int16_t InsertStatement(const char* text, int16_t start, ParseNode*& node);
   int16_t UpdateStatement(const char* text, int16_t start, ParseNode*& node);
   int16_t Assignment(const char* text, int16_t start, ParseNode*& node);

@@ -19,66 +19,28 @@
 
 #include "sql/parser.h"
 #include "sql/rule_codes.h"
+#include "sql/token_codes.h"
 
 namespace zksql {
-namespace {
-
-bool IsComparisonOperator(int16_t code) {
-  switch (code) {
-    case LEX_DIFFERENT:
-    case LEX_INFERIEUR_EGAL:
-    case LEX_SUPERIEUR_EGAL:
-    case LEX_INFERIEUR:
-    case LEX_SUPERIEUR:
-    case LEX_EGAL:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 // Search condition: logical terms joined by OR (not stored).
 int16_t Parser::SearchCondition(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
-  int16_t code = 0;
-  int16_t q = 0;
   if (!NewRuleNode(node, FON_CONDITION_RECHERCHE)) return OutOfMemory(tok, node);
   Children kids(node);
-  ParseNode* term = nullptr;
-  int16_t r = LogicalTerm(text, start, term);
+  int16_t r = ItemList(text, start, &Parser::LogicalTerm, LEX_OR, kParseNotThisConstruct, kids);
   if (r < 0) return Failure(tok, node, r, -1);
-  kids.Add(term);
-  int16_t p = r;
-  while (NextToken(text, p, tok, code, q, 0) && code == LEX_OR) {
-    r = LogicalTerm(text, q, term);
-    if (r < 0) return Failure(tok, node, r, -1);
-    kids.Add(term);
-    p = r;
-  }
-  return Success(tok, p);
+  return Success(tok, r);
 }
 
 // Logical term: logical factors joined by AND (not stored).
 int16_t Parser::LogicalTerm(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
-  int16_t code = 0;
-  int16_t q = 0;
   if (!NewRuleNode(node, FON_TERME_LOGIQUE)) return OutOfMemory(tok, node);
   Children kids(node);
-  ParseNode* factor = nullptr;
-  int16_t r = LogicalFactor(text, start, factor);
+  int16_t r = ItemList(text, start, &Parser::LogicalFactor, LEX_AND, kParseNotThisConstruct, kids);
   if (r < 0) return Failure(tok, node, r, -1);
-  kids.Add(factor);
-  int16_t p = r;
-  while (NextToken(text, p, tok, code, q, 0) && code == LEX_AND) {
-    r = LogicalFactor(text, q, factor);
-    if (r < 0) return Failure(tok, node, r, -1);
-    kids.Add(factor);
-    p = r;
-  }
-  return Success(tok, p);
+  return Success(tok, r);
 }
 
 // Logical factor: NOT and a logical factor, or a predicate.
@@ -420,27 +382,13 @@ int16_t Parser::SecondMember(const char* text, int16_t start, ParseNode*& node) 
 // Simple-item list: simple items joined by commas.
 int16_t Parser::SimpleItemList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
-  int16_t code = 0;
-  int16_t q = 0;
   if (!NewRuleNode(node, FON_ITEM_SIMPLE_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  ParseNode* item = nullptr;
-  int16_t r = SimpleItem(text, start, item);
+  int16_t r =
+      ItemList(text, start, &Parser::SimpleItem, LEX_VIRGULE, kParseSimpleItemExpected, kids);
   if (r == kParseNotThisConstruct) return Failure(tok, node, kParseSimpleItemExpected, start);
   if (r < 0) return Failure(tok, node, r, -1);
-  kids.Add(item);
-  int16_t p = r;
-  while (NextToken(text, p, tok, code, q, 0) && code == LEX_VIRGULE) {
-    int16_t itemStart = q;
-    r = SimpleItem(text, itemStart, item);
-    if (r == kParseNotThisConstruct) {
-      return Failure(tok, node, kParseSimpleItemExpected, itemStart);
-    }
-    if (r < 0) return Failure(tok, node, r, -1);
-    kids.Add(item);
-    p = r;
-  }
-  return Success(tok, p);
+  return Success(tok, r);
 }
 
 // Simple item: a number (read with its sign), a string literal, a column

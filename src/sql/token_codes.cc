@@ -36,17 +36,18 @@ const char* const kOperatorTexts[kOperatorCount] = {
     "<",  ">",  "||", "&&", "|", "&", "^",  "~",  "!",  "=",
 };
 
-const char* TokenSpelling(int32_t code) {
-  if (code >= kFirstKeyword && code < kFirstKeyword + kKeywordCount) {
-    return kKeywordTexts[code - kFirstKeyword];
+bool IsComparisonOperator(int32_t code) {
+  switch (code) {
+    case LEX_DIFFERENT:
+    case LEX_INFERIEUR_EGAL:
+    case LEX_SUPERIEUR_EGAL:
+    case LEX_INFERIEUR:
+    case LEX_SUPERIEUR:
+    case LEX_EGAL:
+      return true;
+    default:
+      return false;
   }
-  if (code >= kFirstPunctuation && code < kFirstPunctuation + kPunctuationCount) {
-    return kPunctuationTexts[code - kFirstPunctuation];
-  }
-  if (code >= kFirstOperator && code < kFirstOperator + kOperatorCount) {
-    return kOperatorTexts[code - kFirstOperator];
-  }
-  return nullptr;
 }
 
 }  // namespace zksql

@@ -152,9 +152,9 @@ extern const char* const kKeywordTexts[kKeywordCount];
 extern const char* const kPunctuationTexts[kPunctuationCount];
 extern const char* const kOperatorTexts[kOperatorCount];
 
-// The fixed spelling of a keyword, punctuation or operator code (for
-// messages and tests); null for any other code.
-const char* TokenSpelling(int32_t code);
+// True for the six comparison operators (<>, <=, >=, <, >, =): the codes
+// a comparison predicate is built on and evaluated with.
+bool IsComparisonOperator(int32_t code);
 
 }  // namespace zksql
 

@@ -141,7 +141,7 @@ int16_t DictContext::LoadDescriptions() {
     // file's name: the file is simply not found.
     if (strlen(t->fileName()) > static_cast<size_t>(kMaxNameLength)) continue;
     memset(block, 0, JX_INFO_BLOCK_SIZE);
-    BoundedCopy(blockName, t->fileName(), kMaxNameLength + 1);
+    BoundedCopy(blockName, t->fileName(), JX_NAME_FIELD_SIZE);
     InfoSet<int16_t>(JX_INFO_ITEM_COUNT, 0);
     engine->getInfos(handle, JX_INFO_DESCRIBE_FILE, block);
     blockName[kMaxNameLength] = '\0';
@@ -160,7 +160,7 @@ int16_t DictContext::LoadDescriptions() {
 
     uint32_t offset = 1;  // byte 0 of a record precedes the first item
     for (int16_t j = 0; j < itemCount; ++j) {
-      BoundedCopy(blockName, fileName, kMaxNameLength + 1);
+      BoundedCopy(blockName, fileName, JX_NAME_FIELD_SIZE);
       InfoSet<int16_t>(JX_INFO_ITEM_INDEX, j);
       itemName[0] = '\0';
       engine->getInfos(handle, JX_INFO_DESCRIBE_ITEM, block);

@@ -12,6 +12,7 @@
 #include "base/base_object.h"
 #include "base/name_list.h"
 #include "base/ptr_array.h"
+#include "jxengine.h"
 #include "sql/name_registry.h"
 
 namespace zksql {
@@ -25,7 +26,7 @@ class DictContext : public BaseObject, public NameRegistry {
   // Size of the column description buffer.
   static constexpr int32_t kColumnTextSize = 65536;
   // Longest file or item name the dictionary takes.
-  static constexpr int16_t kMaxNameLength = 30;
+  static constexpr int16_t kMaxNameLength = JX_NAME_MAX_LENGTH;
 
   explicit DictContext(StatementContext* request);
   ~DictContext() override;

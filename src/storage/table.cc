@@ -159,8 +159,8 @@ int32_t Table::ReadByKey(char mode, const KeySource* filter) {
   if (engine == nullptr || request_ == nullptr) return -1;
   BlockSet<char>(JX_REC_MODE, mode);
   char* keyField = reinterpret_cast<char*>(RecordBlock() + JX_REC_KEY_NAME);
-  memset(keyField, 0, kMaxNameLength + 1);
-  BoundedCopy(keyField, key, kMaxNameLength + 1);
+  memset(keyField, 0, JX_NAME_FIELD_SIZE);
+  BoundedCopy(keyField, key, JX_NAME_FIELD_SIZE);
   ResetStatus();
   engine->readRecord(request_->engineHandle, EngineFileName(), 0, RecordBlock());
   if (!Completed()) return -1;

@@ -19,6 +19,7 @@
 #include "base/base_object.h"
 #include "base/dyn_string.h"
 #include "base/ptr_array.h"
+#include "jxengine.h"
 #include "sql/name_registry.h"
 
 namespace zksql {
@@ -54,7 +55,7 @@ enum WriteResult : int16_t {
 class Table : public BaseObject, public NamedTable {
  public:
   // Longest file or item name the engine takes.
-  static constexpr int kMaxNameLength = 30;
+  static constexpr int kMaxNameLength = JX_NAME_MAX_LENGTH;
 
   // A table named `name` (null: an in-memory table), an alias when `base`
   // is given.

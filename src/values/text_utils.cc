@@ -114,12 +114,6 @@ int32_t FieldOf(int32_t n, const char* text, const char* separators, char* out, 
   }
 }
 
-int32_t IndexOf(char c, const char* text) {
-  if (text == nullptr) return -1;
-  const char* at = strchr(text, c);
-  return at == nullptr ? -1 : static_cast<int32_t>(at - text);
-}
-
 char* DuplicateText(const char* source, int32_t n) {
   if (source == nullptr) return nullptr;
   size_t len = strlen(source);

@@ -40,9 +40,6 @@ int32_t ReplaceAll(char* text, const char* find, const char* replacement, int32_
 int32_t FieldOf(int32_t n, const char* text, const char* separators, char* out, int32_t outSize,
                 bool merge);
 
-// Index of the first c in text, or -1.
-int32_t IndexOf(char c, const char* text);
-
 // A new heap text (free with free()) of the first n bytes of source (all of
 // it when n < 1 or n passes its end); null for a null source or no memory.
 char* DuplicateText(const char* source, int32_t n = 0);

@@ -124,12 +124,12 @@ class HostSession {
       memcpy(&status, fd + JX_FD_STATUS, 2);
       return status <= 0;
     };
-    strncpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file, 30);
+    strncpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file, JX_NAME_MAX_LENGTH);
     memcpy(fd + JX_FD_SEPARATOR, "__", 2);
     if (!call(JX_DESCRIBE_BEGIN_FILE)) return false;
     for (const Item& item : items) {
-      memset(fd + JX_FD_NAME, 0, 31);
-      strncpy(reinterpret_cast<char*>(fd + JX_FD_NAME), item.name, 30);
+      memset(fd + JX_FD_NAME, 0, JX_NAME_FIELD_SIZE);
+      strncpy(reinterpret_cast<char*>(fd + JX_FD_NAME), item.name, JX_NAME_MAX_LENGTH);
       fd[JX_FD_TYPE] = static_cast<unsigned char>(item.letter);
       memcpy(fd + JX_FD_SIZE, &item.size, 2);
       int16_t key = 0;

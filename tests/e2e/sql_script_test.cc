@@ -472,11 +472,11 @@ class ScriptRunner {
       }
       return status <= 0;
     };
-    put(JX_FD_TABLE, r.fileName, 31);
+    put(JX_FD_TABLE, r.fileName, JX_NAME_FIELD_SIZE);
     memcpy(fd + JX_FD_SEPARATOR, "__", 2);
     if (!describe(JX_DESCRIBE_BEGIN_FILE)) return;
     for (const FileItem& item : r.items) {
-      put(JX_FD_NAME, item.name, 31);
+      put(JX_FD_NAME, item.name, JX_NAME_FIELD_SIZE);
       fd[JX_FD_TYPE] = static_cast<unsigned char>(item.letter);
       int16_t size = static_cast<int16_t>(item.size);
       int16_t key = static_cast<int16_t>(item.key);

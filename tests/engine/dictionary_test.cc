@@ -13,7 +13,7 @@ struct ItemInfo {
 
 int16_t DescribeFile(Db& db, const std::string& file, int16_t* recordSize) {
   unsigned char info[JX_INFO_BLOCK_SIZE] = {};
-  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), 30);
+  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), JX_NAME_MAX_LENGTH);
   SetI16(info, JX_INFO_ITEM_COUNT, 99);
   XZK_GETINFOSJXD(db.handle, JX_INFO_DESCRIBE_FILE, info);
   if (recordSize) *recordSize = I16(info, JX_INFO_RECORD_SIZE);
@@ -22,7 +22,7 @@ int16_t DescribeFile(Db& db, const std::string& file, int16_t* recordSize) {
 
 ItemInfo DescribeItem(Db& db, const std::string& file, int16_t index) {
   unsigned char info[JX_INFO_BLOCK_SIZE] = {};
-  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), 30);
+  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), JX_NAME_MAX_LENGTH);
   SetI16(info, JX_INFO_ITEM_INDEX, index);
   std::strcpy(reinterpret_cast<char*>(info) + JX_INFO_ITEM_NAME, "STALE");
   XZK_GETINFOSJXD(db.handle, JX_INFO_DESCRIBE_ITEM, info);
@@ -36,7 +36,7 @@ ItemInfo DescribeItem(Db& db, const std::string& file, int16_t index) {
 ItemInfo DescribeComponent(Db& db, const std::string& file, int16_t index, int16_t component,
                            int16_t* code) {
   unsigned char info[JX_INFO_BLOCK_SIZE] = {};
-  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), 30);
+  std::strncpy(reinterpret_cast<char*>(info), file.c_str(), JX_NAME_MAX_LENGTH);
   SetI16(info, JX_INFO_ITEM_INDEX, index);
   SetI16(info, JX_INFO_COMPONENT, component);
   std::strcpy(reinterpret_cast<char*>(info) + JX_INFO_ITEM_NAME, "STALE");
@@ -104,7 +104,7 @@ TEST_F(DictionaryTest, UnknownFilesAndBadArgumentsAreReportedNotCrashed) {
   EXPECT_EQ(DescribeFile(db, std::string(40, 'X'), nullptr), 0);
   EXPECT_NE(XZK_GETINFOSJXD(db.handle, 0, nullptr), 0);
   unsigned char info[JX_INFO_BLOCK_SIZE] = {};
-  std::memset(info, 'A', 31);  // no terminator in the name field
+  std::memset(info, 'A', JX_NAME_FIELD_SIZE);  // no terminator in the name field
   EXPECT_NE(XZK_GETINFOSJXD(db.handle, 0, info), 0);
   EXPECT_EQ(XZK_GETINFOSJXD(12345, 0, info), JX_ERR_BAD_HANDLE);
   EXPECT_EQ(XZK_Termine(12345), JX_ERR_BAD_HANDLE);
@@ -123,8 +123,8 @@ TEST_F(DictionaryTest, RefusalsCarryAStatusAndAFrenchMessage) {
   EXPECT_NE(db.message.find("inconnu"), std::string::npos) << db.message;
   EXPECT_GT(db.MakeFile("U", {{"A", 'T', 0}}), 0);
   EXPECT_NE(db.message.find("Taille"), std::string::npos) << db.message;
-  EXPECT_GT(db.MakeFile(std::string(31, 'N'), {{"A", 'L'}}), 0);
-  EXPECT_GT(db.MakeFile("U", {{std::string(31, 'C'), 'L'}}), 0);
+  EXPECT_GT(db.MakeFile(std::string(JX_NAME_MAX_LENGTH + 1, 'N'), {{"A", 'L'}}), 0);
+  EXPECT_GT(db.MakeFile("U", {{std::string(JX_NAME_MAX_LENGTH + 1, 'C'), 'L'}}), 0);
   EXPECT_GT(db.MakeFile("U", {{"A", 'L'}, {"a", 'D'}}), 0);
   EXPECT_NE(db.message.find("existe"), std::string::npos) << db.message;
   EXPECT_GT(db.MakeFile("U", {{"M", 'M', 0, 1}}), 0);  // a memo cannot be a key
@@ -203,7 +203,7 @@ TEST_F(DictionaryTest, CatalogueListsFilesInNameOrder) {
   Db db(dir.path());
   ASSERT_EQ(db.MakeFile("zeta", {{"A", 'L'}}), 0);
   ASSERT_EQ(db.MakeFile("alpha", {{"A", 'L'}}), 0);
-  char name[31];
+  char name[JX_NAME_FIELD_SIZE];
   ASSERT_EQ(XZK_GetFileName(db.handle, 0, name), 0);
   EXPECT_STREQ(name, "ALPHA");
   ASSERT_EQ(XZK_GetFileName(db.handle, 1, name), 0);

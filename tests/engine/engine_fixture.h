@@ -104,13 +104,13 @@ class Db {
   // (0 when created) and leaves the message in `message`.
   int16_t MakeFile(const std::string& file, const std::vector<Column>& columns) {
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
-    std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_TABLE, file.c_str(), 31);
+    std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_TABLE, file.c_str(), JX_NAME_FIELD_SIZE);
     std::memcpy(fd + JX_FD_SEPARATOR, "__", 2);
     XZK_DECRITFICHIER(handle, JX_DESCRIBE_BEGIN_FILE, fd);
     if (I16(fd, JX_FD_STATUS) > 0) return Done(fd);
     for (const Column& c : columns) {
-      std::memset(fd + JX_FD_NAME, 0, 31);
-      std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_NAME, c.name.c_str(), 31);
+      std::memset(fd + JX_FD_NAME, 0, JX_NAME_FIELD_SIZE);
+      std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_NAME, c.name.c_str(), JX_NAME_FIELD_SIZE);
       fd[JX_FD_TYPE] = static_cast<unsigned char>(c.letter);
       SetI16(fd, JX_FD_SIZE, c.size);
       SetI16(fd, JX_FD_UNIQUE, c.key);
@@ -125,8 +125,8 @@ class Db {
   int16_t CreateIndex(const std::string& file, const std::string& index, const std::string& columns,
                       bool unique) {
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
-    std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_TABLE, file.c_str(), 31);
-    std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_NAME, index.c_str(), 31);
+    std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_TABLE, file.c_str(), JX_NAME_FIELD_SIZE);
+    std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_NAME, index.c_str(), JX_NAME_FIELD_SIZE);
     std::strncpy(reinterpret_cast<char*>(fd) + JX_FD_COLUMNS, columns.c_str(), 700);
     SetI16(fd, JX_FD_UNIQUE, unique ? 1 : 2);
     XZK_DECRITFICHIER(handle, JX_DESCRIBE_INDEX, fd);
@@ -154,7 +154,7 @@ class Db {
   ReadResult Read(const std::string& file, char mode, int32_t n, const std::string& key = "") {
     std::memset(rec, 0, sizeof rec);
     rec[JX_REC_MODE] = static_cast<unsigned char>(mode);
-    std::strncpy(reinterpret_cast<char*>(rec) + JX_REC_KEY_NAME, key.c_str(), 30);
+    std::strncpy(reinterpret_cast<char*>(rec) + JX_REC_KEY_NAME, key.c_str(), JX_NAME_MAX_LENGTH);
     ReadResult r;
     r.code = XZK_LIREENREG(handle, file.c_str(), n, rec);
     r.end = I16(rec, JX_REC_END);

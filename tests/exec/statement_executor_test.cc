@@ -473,7 +473,7 @@ TEST_F(StatementTest, APrimaryKeyRefusesADuplicateOnInsertAndUpdate) {
 }
 
 TEST_F(StatementTest, CreateTableRefusesWhatTheDescriptionCannotCarry) {
-  std::string longName(31, 'N');
+  std::string longName(JX_NAME_MAX_LENGTH + 1, 'N');
   struct {
     std::string sql;
     const char* file;
@@ -490,8 +490,8 @@ TEST_F(StatementTest, CreateTableRefusesWhatTheDescriptionCannotCarry) {
       EXPECT_TRUE(Items(c.file).empty()) << c.sql;
     }
   }
-  // Thirty characters are a name like any other.
-  std::string fits(30, 'N');
+  // A name of the greatest length is a name like any other.
+  std::string fits(JX_NAME_MAX_LENGTH, 'N');
   EXPECT_EQ(Run("CREATE TABLE " + fits + " (" + fits + " INTEGER)").error, "");
   EXPECT_EQ(Items(fits.c_str()).size(), 1u);
 }

@@ -61,7 +61,7 @@ static int MakeMemoTable(int32_t db) {
   strcpy((char*)fd + JX_FD_NAME, "ID");
   fd[JX_FD_TYPE] = 'L';
   if (XZK_DECRITFICHIER(db, JX_DESCRIBE_ADD_COLUMN, fd) != JX_OK) return 0;
-  memset(fd + JX_FD_NAME, 0, 31);
+  memset(fd + JX_FD_NAME, 0, JX_NAME_FIELD_SIZE);
   strcpy((char*)fd + JX_FD_NAME, "SCAN");
   fd[JX_FD_TYPE] = 'G';
   if (XZK_DECRITFICHIER(db, JX_DESCRIBE_ADD_COLUMN, fd) != JX_OK) return 0;

@@ -118,8 +118,8 @@ TEST_F(BadInputTest, StatementLengthsAroundTheWorkingBuffer) {
 }
 
 TEST_F(BadInputTest, NamesPastThirtyCharacters) {
-  const std::string name30 = Name('N', 30);
-  const std::string name31 = Name('N', 31);
+  const std::string name30 = Name('N', JX_NAME_MAX_LENGTH);
+  const std::string name31 = Name('N', JX_NAME_MAX_LENGTH + 1);
   RunCases({
       Runs("a table of 30 characters is made", "CREATE TABLE " + name30 + " (A INTEGER)"),
       Fails("a table of 31 characters", "CREATE TABLE " + name31 + " (A INTEGER)", kNameTooLong),
@@ -160,16 +160,17 @@ TEST_F(BadInputTest, LongTextsAreCutToTheirColumnOrCompareWhole) {
 }
 
 TEST_F(BadInputTest, IndexListsPastTheirField) {
-  // 23 names of 30 characters joined with "," take 712 bytes: they fit the
-  // 714-byte field with its terminator; 24 take 743 and do not.
+  // 23 names of the greatest length (30 characters) joined with "," take
+  // 712 bytes: they fit the 714-byte field with its terminator; 24 take 743
+  // and do not.
   std::string columns;
   std::string definitions;
   for (int i = 0; i < 24; ++i) {
-    std::string name = Name(char('A' + i), 30);
+    std::string name = Name(char('A' + i), JX_NAME_MAX_LENGTH);
     definitions += (i ? ", " : "") + name + " TINYINT";
     columns += (i ? "," : "") + name;
   }
-  std::string fits = columns.substr(0, 23 * 31 - 1);
+  std::string fits = columns.substr(0, 23 * (JX_NAME_MAX_LENGTH + 1) - 1);
   RunCases({
       Runs("a table of 24 long-named columns", "CREATE TABLE W (" + definitions + ")"),
       Fails("an index over all 24 names", "CREATE INDEX WI ON W (" + columns + ")",
@@ -211,6 +212,15 @@ TEST_F(BadInputTest, NestingPastTheParsersBound) {
     }
     return sql + "SELECT K FROM T" + Repeat(")", depth);
   };
+  // AND and OR alternating at every level, over two tables: the join path
+  // reduces the deepest such clause the parser takes.
+  auto alternating = [](int depth) {
+    std::string condition = "T.K = X.K";
+    for (int i = 0; i < depth; ++i) {
+      condition = "T.K = X.K " + std::string(i % 2 ? "AND" : "OR") + " (" + condition + ")";
+    }
+    return "SELECT T.K FROM T, T X WHERE T.K = X.K AND (" + condition + ") ORDER BY K";
+  };
   RunCases({
       Gives("190 parentheses", parenthesised(190), {"1"}),
       Fails("300 parentheses", parenthesised(300), kTooDeep),
@@ -220,6 +230,8 @@ TEST_F(BadInputTest, NestingPastTheParsersBound) {
       Gives("20 nested sub-selects", nested(20), {"1", "2", "3"}),
       Fails("300 nested sub-selects", nested(300), kTooDeep),
       Fails("3000 NOTs", "SELECT K FROM T WHERE " + Repeat("NOT ", 3000) + "K = 1", kTooDeep),
+      Gives("196 levels of AND and OR over two tables", alternating(196), {"1", "2", "3"}),
+      Fails("197 levels of AND and OR over two tables", alternating(197), kTooDeep),
   });
 }
 

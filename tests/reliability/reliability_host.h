@@ -122,12 +122,12 @@ class Host {
       memcpy(&status, fd + JX_FD_STATUS, 2);
       return status <= 0;
     };
-    strncpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file, 30);
+    strncpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file, JX_NAME_MAX_LENGTH);
     memcpy(fd + JX_FD_SEPARATOR, "__", 2);
     if (!call(JX_DESCRIBE_BEGIN_FILE)) return false;
     for (const Column& column : columns) {
-      memset(fd + JX_FD_NAME, 0, 31);
-      strncpy(reinterpret_cast<char*>(fd + JX_FD_NAME), column.name, 30);
+      memset(fd + JX_FD_NAME, 0, JX_NAME_FIELD_SIZE);
+      strncpy(reinterpret_cast<char*>(fd + JX_FD_NAME), column.name, JX_NAME_MAX_LENGTH);
       fd[JX_FD_TYPE] = static_cast<unsigned char>(column.letter);
       memcpy(fd + JX_FD_SIZE, &column.size, 2);
       memcpy(fd + JX_FD_UNIQUE, &column.key, 2);

@@ -232,7 +232,7 @@ TEST(ParseNodeTest, VisitWalksInPreOrderAndStops) {
   delete root;
 }
 
-TEST(ParseNodeTest, FindNthByCodeAndFindByValueFollowVisitOrder) {
+TEST(ParseNodeTest, FindNthByCodeFollowsVisitOrder) {
   ParseNode* root = SelectABFromT();
   ParseNode* b = root->FindNthByCode(LEX_IDENTIFICATEUR, 2);
   ASSERT_NE(b, nullptr);
@@ -243,9 +243,6 @@ TEST(ParseNodeTest, FindNthByCodeAndFindByValueFollowVisitOrder) {
   EXPECT_EQ(root->FindNthByCode(LEX_IDENTIFICATEUR, 4), nullptr);
   EXPECT_EQ(root->FindNthByCode(LEX_IDENTIFICATEUR, 0), nullptr);
   EXPECT_EQ(root->FindNthByCode(FON_SELECTION_ITEM, 2)->child->child, b);
-  EXPECT_EQ(root->FindByValue(2), b);
-  EXPECT_EQ(root->FindByValue(0), root);
-  EXPECT_EQ(root->FindByValue(99), nullptr);
   delete root;
 }
 
@@ -330,7 +327,6 @@ TEST(ParseNodeTest, DeepNestingIsWalkedAndDestroyedWithoutStackGrowth) {
     // A sibling at every level, so the walk has to come back up each time.
     deepest->AppendSibling(new CountedNode("S", LEX_VIRGULE, &probe), 0);
   }
-  deepest->value = 42;
 
   Probe walk;
   auto countAndRecord = [](ParseNode*, void* user) -> int16_t {
@@ -341,7 +337,7 @@ TEST(ParseNodeTest, DeepNestingIsWalkedAndDestroyedWithoutStackGrowth) {
   EXPECT_EQ(root->Visit(countAndRecord, &walk), 1);
   EXPECT_EQ(walk.destroyed, 2 * kDepth - 1);
   EXPECT_LT(walk.Spread(), kFlatStack);
-  EXPECT_EQ(root->FindByValue(42), deepest);
+  EXPECT_EQ(root->FindNthByCode(FON_FACTEUR, kDepth), deepest);
   EXPECT_EQ(root->FindNthByCode(LEX_VIRGULE, kDepth - 1)->value, 0);
 
   delete root;

@@ -27,6 +27,21 @@
 namespace zksql {
 namespace testing_support {
 
+// The fixed spelling of a keyword, punctuation or operator code; null for
+// any other code.
+inline const char* Spelling(int32_t code) {
+  if (code >= kFirstKeyword && code < kFirstKeyword + kKeywordCount) {
+    return kKeywordTexts[code - kFirstKeyword];
+  }
+  if (code >= kFirstPunctuation && code < kFirstPunctuation + kPunctuationCount) {
+    return kPunctuationTexts[code - kFirstPunctuation];
+  }
+  if (code >= kFirstOperator && code < kFirstOperator + kOperatorCount) {
+    return kOperatorTexts[code - kFirstOperator];
+  }
+  return nullptr;
+}
+
 inline void AppendNode(const ParseNode* node, std::string& out) {
   if (node->code < 0) {
     out += std::to_string(node->code);
@@ -36,7 +51,7 @@ inline void AppendNode(const ParseNode* node, std::string& out) {
     out += "'" + std::string(node->text) + "'";
   } else {
     out += node->text;
-    const char* spelling = TokenSpelling(node->code);
+    const char* spelling = Spelling(node->code);
     if (spelling == nullptr || strcmp(spelling, node->text) != 0) {
       out += "#" + std::to_string(node->code);
     }

@@ -70,7 +70,7 @@ class EngineDatabase {
     int16_t status = Describe(JX_DESCRIBE_BEGIN_FILE, fd);
     for (const ItemSpec& item : items) {
       if (status > 0) return status;
-      memset(fd + JX_FD_NAME, 0, 31);
+      memset(fd + JX_FD_NAME, 0, JX_NAME_FIELD_SIZE);
       strcpy(reinterpret_cast<char*>(fd + JX_FD_NAME), item.name);
       fd[JX_FD_TYPE] = static_cast<unsigned char>(item.letter);
       memcpy(fd + JX_FD_SIZE, &item.size, 2);
