@@ -361,7 +361,9 @@ class PageAudit {
         }
         if (!Overflow(name, n, Word(data), size, tally, name == kFreeList ? &overflow : nullptr))
           return;
-        data = overflow.data() + kHeader;
+        // Only the free list's overflow pages are read in; any other big
+        // value's data is not looked at (nothing to point into then).
+        data = overflow.empty() ? nullptr : overflow.data() + kHeader;
       } else if (at + kNode + keySize + size > pageSize_) {
         Bad(name, n, "donn\351es du " + where + " hors de la page");
         return;

@@ -24,10 +24,10 @@ class Named : public BaseObject {
 };
 
 TEST(PtrArrayTest, GetOutsideTheUsedSlotsIsNull) {
+  int deleted = 0;  // outlives the array, whose destructor counts into it
   PtrArray a(0, 4);
   EXPECT_EQ(a.Get(0), nullptr);
   EXPECT_EQ(a.Find(0, SearchKey{"X"}), -1);
-  int deleted = 0;
   a.Add(new Named("A", &deleted));
   EXPECT_EQ(a.Get(-1), nullptr);
   EXPECT_EQ(a.Get(1), nullptr);
