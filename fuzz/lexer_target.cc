@@ -24,10 +24,10 @@ bool KnownCode(int16_t code) {
          code == zksql::LEX_CHAINE || code == zksql::LEX_IDENTIFICATEUR;
 }
 
-bool KnownFailure(int16_t result) {
-  return result == zksql::kLexOutOfMemory || result == zksql::kLexPrematureEnd ||
-         result == zksql::kLexUndefined || result == zksql::kLexUnterminated ||
-         result == zksql::kLexNoSeparator;
+bool KnownFailure(zksql::MessageId failure) {
+  return failure == zksql::kLexOutOfMemory || failure == zksql::kLexPrematureEnd ||
+         failure == zksql::kLexUndefined || failure == zksql::kLexUnterminated ||
+         failure == zksql::kLexNoSeparator;
 }
 
 // One scan at `position`, checked; the next position, or -1 when the scan
@@ -35,11 +35,11 @@ bool KnownFailure(int16_t result) {
 int32_t CheckedScan(Lexer& lexer, const char* text, int32_t length, int32_t position,
                     int16_t signAllowed) {
   int16_t empty = -1;
-  int16_t next = lexer.Scan(text, static_cast<int16_t>(position), empty, signAllowed);
+  zksql::ParseStep step = lexer.Scan(text, static_cast<int16_t>(position), empty, signAllowed);
   ZK_FUZZ_CHECK(empty == 0 || empty == 1);
-  if (next < 0) {
-    ZK_FUZZ_CHECK(KnownFailure(next));
-    if (next == zksql::kLexNoSeparator) {
+  if (!step.ok()) {
+    ZK_FUZZ_CHECK(KnownFailure(step.failure()));
+    if (step.failed(zksql::kLexNoSeparator)) {
       // The literal or name that ran into the next one stays the token, for
       // the syntax error to show.
       int16_t code = lexer.token_code();
@@ -50,6 +50,7 @@ int32_t CheckedScan(Lexer& lexer, const char* text, int32_t length, int32_t posi
     }
     return -1;
   }
+  int32_t next = step.position();
   ZK_FUZZ_CHECK(next > position);
   ZK_FUZZ_CHECK(next <= length);
   ZK_FUZZ_CHECK(KnownCode(lexer.token_code()));

@@ -161,16 +161,17 @@ int16_t Lexer::TakeToken(int16_t& code, char*& text) const {
   return 1;
 }
 
-int16_t Lexer::Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed) {
+ParseStep Lexer::Scan(const char* text, int16_t position, int16_t& emptyString,
+                      int16_t signAllowed) {
   emptyString = 0;
   ClearToken();
   // A position the text does not reach has no token: the same answer as
   // for trailing blanks, rather than a read outside the text.
-  if (text == nullptr || position < 0) return kLexPrematureEnd;
+  if (text == nullptr || position < 0) return ParseStep::Failed(kLexPrematureEnd);
   int32_t end = VisibleLength(text);
   int32_t p = position;
   while (p < end && IsBlank(static_cast<unsigned char>(text[p]))) ++p;
-  if (p >= end) return kLexPrematureEnd;
+  if (p >= end) return ParseStep::Failed(kLexPrematureEnd);
 
   unsigned char c = static_cast<unsigned char>(text[p]);
   if (IsOperatorChar(c)) {
@@ -179,30 +180,31 @@ int16_t Lexer::Scan(const char* text, int16_t position, int16_t& emptyString, in
       int32_t length = 0;
       if (KeywordAt(text, end, p, operators_[i], &length)) {
         if (!StoreToken(operators_[i], length, '\0', static_cast<int16_t>(kFirstOperator + i))) {
-          return kLexOutOfMemory;
+          return ParseStep::Failed(kLexOutOfMemory);
         }
-        return static_cast<int16_t>(p + length);
+        return ParseStep::At(static_cast<int16_t>(p + length));
       }
     }
-    return kLexUndefined;  // not reached: every operator character is an operator
+    // Not reached: every operator character is an operator.
+    return ParseStep::Failed(kLexUndefined);
   }
   if (IsPunctuationChar(c)) {
     for (int i = 0; i < kPunctuationCount; ++i) {
       if (static_cast<unsigned char>(punctuation_[i][0]) == c) {
         if (!StoreToken(punctuation_[i], 1, '\0', static_cast<int16_t>(kFirstPunctuation + i))) {
-          return kLexOutOfMemory;
+          return ParseStep::Failed(kLexOutOfMemory);
         }
-        return static_cast<int16_t>(p + 1);
+        return ParseStep::At(static_cast<int16_t>(p + 1));
       }
     }
-    return kLexUndefined;  // not reached
+    return ParseStep::Failed(kLexUndefined);  // not reached
   }
   if (IsDigit(c)) return ScanNumber(text, end, p);
   if (c == '"' || c == '\'') return ScanString(text, end, p, emptyString);
   return ScanWord(text, end, p);
 }
 
-int16_t Lexer::ScanNumber(const char* text, int32_t end, int32_t p) {
+ParseStep Lexer::ScanNumber(const char* text, int32_t end, int32_t p) {
   auto at = [text, end](int32_t i) -> unsigned char {
     return i < end ? static_cast<unsigned char>(text[i]) : '\0';
   };
@@ -214,7 +216,8 @@ int16_t Lexer::ScanNumber(const char* text, int32_t end, int32_t p) {
   }
   int32_t digits = q;
   while (IsDigit(at(q))) ++q;
-  if (q == digits) return kLexUndefined;  // a sign without a digit: code 0, text ""
+  // A sign without a digit: code 0, text "".
+  if (q == digits) return ParseStep::Failed(kLexUndefined);
   if (at(q) == '.') {
     ++q;
     while (IsDigit(at(q))) ++q;
@@ -234,16 +237,16 @@ int16_t Lexer::ScanNumber(const char* text, int32_t end, int32_t p) {
       q = q + 1;
     }
   }
-  if (!StoreToken(text + p, q - p, '\0', code)) return kLexOutOfMemory;
-  if (!SeparatorAt(text, end, q)) return kLexNoSeparator;
-  return static_cast<int16_t>(q);
+  if (!StoreToken(text + p, q - p, '\0', code)) return ParseStep::Failed(kLexOutOfMemory);
+  if (!SeparatorAt(text, end, q)) return ParseStep::Failed(kLexNoSeparator);
+  return ParseStep::At(static_cast<int16_t>(q));
 }
 
-int16_t Lexer::ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString) {
+ParseStep Lexer::ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString) {
   const char quote = text[p];
   int32_t i = p + 1;
   for (;;) {
-    if (i >= end) return kLexUnterminated;  // code 0, text ""
+    if (i >= end) return ParseStep::Failed(kLexUnterminated);  // code 0, text ""
     if (text[i] == quote) {
       if (i + 1 < end && text[i + 1] == quote) {
         i += 2;
@@ -254,13 +257,15 @@ int16_t Lexer::ScanString(const char* text, int32_t end, int32_t p, int16_t& emp
     ++i;
   }
   // i is the closing quote.
-  if (!StoreToken(text + p + 1, i - (p + 1), quote, LEX_CHAINE)) return kLexOutOfMemory;
+  if (!StoreToken(text + p + 1, i - (p + 1), quote, LEX_CHAINE)) {
+    return ParseStep::Failed(kLexOutOfMemory);
+  }
   emptyString = i == p + 1 ? 1 : 0;
-  if (!SeparatorAt(text, end, i + 1)) return kLexNoSeparator;
-  return static_cast<int16_t>(i + 1);
+  if (!SeparatorAt(text, end, i + 1)) return ParseStep::Failed(kLexNoSeparator);
+  return ParseStep::At(static_cast<int16_t>(i + 1));
 }
 
-int16_t Lexer::ScanWord(const char* text, int32_t end, int32_t p) {
+ParseStep Lexer::ScanWord(const char* text, int32_t end, int32_t p) {
   unsigned char c = static_cast<unsigned char>(text[p]);
   // Keywords are compared letter by letter without regard to case, which
   // gives what comparing against an upper-cased copy of the whole text
@@ -270,18 +275,20 @@ int16_t Lexer::ScanWord(const char* text, int32_t end, int32_t p) {
       int32_t length = 0;
       if (KeywordAt(text, end, p, keywords_[i], &length) && SeparatorAt(text, end, p + length)) {
         if (!StoreToken(keywords_[i], length, '\0', static_cast<int16_t>(kFirstKeyword + i))) {
-          return kLexOutOfMemory;
+          return ParseStep::Failed(kLexOutOfMemory);
         }
-        return static_cast<int16_t>(p + length);
+        return ParseStep::At(static_cast<int16_t>(p + length));
       }
     }
   }
-  if (!IsLetter(c) && c != '_') return kLexUndefined;
+  if (!IsLetter(c) && c != '_') return ParseStep::Failed(kLexUndefined);
   int32_t q = p + 1;
   while (q < end && IsNameChar(static_cast<unsigned char>(text[q]))) ++q;
-  if (!StoreToken(text + p, q - p, '\0', LEX_IDENTIFICATEUR)) return kLexOutOfMemory;
-  if (!SeparatorAt(text, end, q)) return kLexNoSeparator;
-  return static_cast<int16_t>(q);
+  if (!StoreToken(text + p, q - p, '\0', LEX_IDENTIFICATEUR)) {
+    return ParseStep::Failed(kLexOutOfMemory);
+  }
+  if (!SeparatorAt(text, end, q)) return ParseStep::Failed(kLexNoSeparator);
+  return ParseStep::At(static_cast<int16_t>(q));
 }
 
 }  // namespace zksql

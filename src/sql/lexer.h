@@ -7,25 +7,27 @@
 // code and text stay in the lexer until the next scan; TakeToken hands out
 // a copy of them.
 //
-// Results are 16-bit: a position (0 or more) or a negated message
-// identifier of the catalogue (-4245 means message 4245). Positions are
-// 0-based offsets into the text.
+// A scan gives a ParseStep: the 16-bit position after the token, or the
+// catalogue message of the failure. Positions are 0-based offsets into the
+// text.
 #ifndef ZKSQL_SQL_LEXER_H_
 #define ZKSQL_SQL_LEXER_H_
 
 #include <cstdint>
 
 #include "base/base_object.h"
+#include "base/messages.h"
+#include "sql/parse_step.h"
 #include "sql/token_codes.h"
 
 namespace zksql {
 
-// Scan failures, as negated catalogue identifiers.
-constexpr int16_t kLexOutOfMemory = -4242;      // " Mémoire insuffisante"
-constexpr int16_t kLexPrematureEnd = -4245;     // " Fin prématurée": only blanks remain
-constexpr int16_t kLexUndefined = -4246;        // " Erreur indéfinie": no token starts here
-constexpr int16_t kLexUnterminated = -4247;     // " Chaîne de caractères non terminée"
-constexpr int16_t kLexNoSeparator = -4248;      // " Absence de séparateur entre deux items"
+// Scan failures.
+constexpr MessageId kLexOutOfMemory = kMsgOutOfMemory;
+constexpr MessageId kLexPrematureEnd = kMsgPrematureEnd;  // only blanks remain
+constexpr MessageId kLexUndefined = kMsgUndefinedError;   // no token starts here
+constexpr MessageId kLexUnterminated = kMsgUnterminatedString;
+constexpr MessageId kLexNoSeparator = kMsgMissingSeparator;  // two items run together
 
 class Lexer : public BaseObject {
  public:
@@ -45,15 +47,16 @@ class Lexer : public BaseObject {
   Lexer();
   ~Lexer() override;
 
-  // Scans the token that starts at `position` (after leading blanks) and
-  // returns the position just after it, or a kLex... failure. Sets the
-  // token code and text, and `emptyString` to 1 when the token is an empty
-  // string literal (else 0). With `signAllowed` nonzero a leading "+" or
+  // Scans the token that starts at `position` (after leading blanks): the
+  // position just after it, or a kLex... failure. Sets the token code and
+  // text, and `emptyString` to 1 when the token is an empty string literal
+  // (else 0). With `signAllowed` nonzero a leading "+" or
   // "-" belongs to a number literal instead of being an operator. The text
   // is never modified. A null text, a negative position or one past the
-  // end of the text reads as "only blanks remain" (-4245). When a token
-  // text cannot be stored for want of memory the result is -4242.
-  int16_t Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed);
+  // end of the text reads as "only blanks remain" (kLexPrematureEnd). When
+  // a token text cannot be stored for want of memory the scan fails with
+  // kLexOutOfMemory.
+  ParseStep Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed);
 
   // Hands out the last token: its code, and in `text` a fresh heap copy of
   // its text (an empty text when there is none) that the caller releases
@@ -84,9 +87,9 @@ class Lexer : public BaseObject {
   // Makes the buffer hold at least `size` bytes, keeping nothing.
   bool Reserve(int32_t size);
 
-  int16_t ScanNumber(const char* text, int32_t end, int32_t p);
-  int16_t ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString);
-  int16_t ScanWord(const char* text, int32_t end, int32_t p);
+  ParseStep ScanNumber(const char* text, int32_t end, int32_t p);
+  ParseStep ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString);
+  ParseStep ScanWord(const char* text, int32_t end, int32_t p);
 
   char* tokenText_ = nullptr;
   uint16_t tokenCapacity_ = 0;

@@ -108,7 +108,9 @@ void Parser::ReportSyntaxError(int16_t message) {
   if (errorPosition_ >= 0) {
     int16_t emptyString = 0;
     int16_t code = 0;
-    lexer_.Scan(text, errorPosition_, emptyString, 0);
+    // Only the token matters: a scan that fails leaves none (the item then
+    // reads empty), except two items run together, where the first stays.
+    static_cast<void>(lexer_.Scan(text, errorPosition_, emptyString, 0));
     free(itemText_);
     itemText_ = nullptr;
     lexer_.TakeToken(code, itemText_);
@@ -151,8 +153,10 @@ int16_t Parser::NextToken(const char* text, int16_t position, char*& tokenText, 
   free(tokenText);
   tokenText = nullptr;
   int16_t emptyString = 0;
-  newPosition = lexer_.Scan(text, position, emptyString, signAllowed);
-  if (newPosition == kLexOutOfMemory) outOfMemory_ = true;
+  ParseStep scanned = lexer_.Scan(text, position, emptyString, signAllowed);
+  // The rules still take a scan failure as its negated message.
+  newPosition = scanned.ok() ? scanned.position() : static_cast<int16_t>(-scanned.failure());
+  if (scanned.failed(kLexOutOfMemory)) outOfMemory_ = true;
   if (lexer_.TakeToken(code, tokenText) == 0) {
     outOfMemory_ = true;
     code = kNoToken;

@@ -401,7 +401,7 @@ int16_t Parser::SimpleItem(const char* text, int16_t start, ParseNode*& node) {
   if (!NewRuleNode(node, FON_ITEM_SIMPLE)) return OutOfMemory(tok, node);
   if (level.TooDeep()) return TooDeep(tok, node, start);
   if (!NextToken(text, start, tok, code, q, 1)) {
-    int16_t message = q == kLexUnterminated ? kParseUnterminatedString : kParseNotThisConstruct;
+    int16_t message = q == -kLexUnterminated ? kParseUnterminatedString : kParseNotThisConstruct;
     return Failure(tok, node, message, start);
   }
   switch (code) {

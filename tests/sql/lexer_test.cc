@@ -13,6 +13,16 @@
 #include <vector>
 
 namespace zksql {
+
+// Shows a scan's outcome in gtest's reports.
+void PrintTo(const ParseStep& step, std::ostream* out) {
+  if (step.ok()) {
+    *out << "at " << step.position();
+  } else {
+    *out << "failed with " << static_cast<int>(step.failure());
+  }
+}
+
 namespace {
 
 struct Token {
@@ -26,24 +36,24 @@ std::ostream& operator<<(std::ostream& out, const Token& token) {
 }
 
 // Scans the whole text as the parser would, each token through TakeToken;
-// the result of the scan that ended the loop goes to *last.
-std::vector<Token> ScanAll(Lexer& lexer, const char* text, int16_t signAllowed, int16_t* last) {
+// the failure that ended the loop goes to *last.
+std::vector<Token> ScanAll(Lexer& lexer, const char* text, int16_t signAllowed, MessageId* last) {
   std::vector<Token> tokens;
   int16_t position = 0;
   for (;;) {
     int16_t emptyString = 0;
-    int16_t result = lexer.Scan(text, position, emptyString, signAllowed);
-    if (result < 0) {
-      *last = result;
+    ParseStep result = lexer.Scan(text, position, emptyString, signAllowed);
+    if (!result.ok()) {
+      *last = result.failure();
       return tokens;
     }
-    EXPECT_GT(result, position) << text;
+    EXPECT_GT(result.position(), position) << text;
     int16_t code = 0;
     char* taken = nullptr;
     EXPECT_EQ(lexer.TakeToken(code, taken), 1);
     tokens.push_back(Token{code, taken != nullptr ? taken : "(null)"});
     free(taken);
-    position = result;
+    position = result.position();
   }
 }
 
@@ -53,7 +63,7 @@ struct SequenceCase {
   std::vector<Token> tokens;
 };
 
-// Texts that scan to the end (-4245) through the given tokens.
+// Texts that scan to the end (kLexPrematureEnd) through the given tokens.
 const SequenceCase kSequences[] = {
     {"select * from t;", 0,
      {{LEX_SELECT, "SELECT"}, {LEX_ETOILE, "*"}, {LEX_FROM, "FROM"}, {302, "T"}, {153, ";"}}},
@@ -133,7 +143,7 @@ const SequenceCase kSequences[] = {
 TEST(LexerTest, ScansTokenSequences) {
   for (const SequenceCase& c : kSequences) {
     Lexer lexer;
-    int16_t last = 0;
+    MessageId last = kMsgInternalError;
     std::vector<Token> tokens = ScanAll(lexer, c.input, c.signAllowed, &last);
     EXPECT_EQ(tokens, c.tokens) << "input: " << c.input;
     EXPECT_EQ(last, kLexPrematureEnd) << "input: " << c.input;
@@ -148,8 +158,9 @@ TEST(LexerTest, EveryKeywordScansToItsPlaceInAnyCase) {
     for (char& ch : lower) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
     for (const std::string& input : {upper, lower, upper + " ", upper + ";"}) {
       int16_t emptyString = 1;
-      int16_t result = lexer.Scan(input.c_str(), 0, emptyString, 0);
-      EXPECT_EQ(result, static_cast<int16_t>(upper.size())) << input;
+      EXPECT_EQ(lexer.Scan(input.c_str(), 0, emptyString, 0),
+                ParseStep::At(static_cast<int16_t>(upper.size())))
+          << input;
       EXPECT_EQ(lexer.token_code(), i + 1) << input;
       EXPECT_STREQ(lexer.token_text(), kKeywordTexts[i]) << input;
       EXPECT_EQ(emptyString, 0);
@@ -162,7 +173,7 @@ TEST(LexerTest, EveryPunctuationAndOperatorIsAToken) {
   int16_t emptyString = 0;
   for (int i = 0; i < kPunctuationCount; ++i) {
     std::string input = std::string(kPunctuationTexts[i]) + "x";
-    EXPECT_EQ(lexer.Scan(input.c_str(), 0, emptyString, 0), 1) << input;
+    EXPECT_EQ(lexer.Scan(input.c_str(), 0, emptyString, 0), ParseStep::At(1)) << input;
     EXPECT_EQ(lexer.token_code(), 151 + i) << input;
     EXPECT_STREQ(lexer.token_text(), kPunctuationTexts[i]);
   }
@@ -170,7 +181,7 @@ TEST(LexerTest, EveryPunctuationAndOperatorIsAToken) {
     // Followed by a letter: operators need no separator after them.
     std::string input = std::string(kOperatorTexts[i]) + "x";
     int16_t length = static_cast<int16_t>(strlen(kOperatorTexts[i]));
-    EXPECT_EQ(lexer.Scan(input.c_str(), 0, emptyString, 0), length) << input;
+    EXPECT_EQ(lexer.Scan(input.c_str(), 0, emptyString, 0), ParseStep::At(length)) << input;
     EXPECT_EQ(lexer.token_code(), 201 + i) << input;
     EXPECT_STREQ(lexer.token_text(), kOperatorTexts[i]);
   }
@@ -231,7 +242,8 @@ TEST(LexerTest, CodesMatchTheirSpelling) {
   for (const Named& n : kNamed) {
     std::string input = std::string(n.text) + " ";
     int16_t emptyString = 0;
-    EXPECT_EQ(lexer.Scan(input.c_str(), 0, emptyString, 0), static_cast<int16_t>(strlen(n.text)))
+    EXPECT_EQ(lexer.Scan(input.c_str(), 0, emptyString, 0),
+              ParseStep::At(static_cast<int16_t>(strlen(n.text))))
         << n.text;
     EXPECT_EQ(lexer.token_code(), n.code) << n.text;
   }
@@ -241,7 +253,7 @@ struct FailureCase {
   const char* input;
   int16_t position;
   int16_t signAllowed;
-  int16_t result;
+  MessageId result;
   int16_t code;      // token code after the scan
   const char* text;  // token text after the scan, as scanned
 };
@@ -293,8 +305,9 @@ TEST(LexerTest, FailuresReportMessageAndToken) {
     Lexer lexer;
     int16_t emptyString = 0;
     // A successful scan first, so that a failure visibly clears the token.
-    ASSERT_GT(lexer.Scan("PREVIOUS", 0, emptyString, 0), 0);
-    EXPECT_EQ(lexer.Scan(c.input, c.position, emptyString, c.signAllowed), c.result)
+    ASSERT_TRUE(lexer.Scan("PREVIOUS", 0, emptyString, 0).ok());
+    EXPECT_EQ(lexer.Scan(c.input, c.position, emptyString, c.signAllowed),
+              ParseStep::Failed(c.result))
         << "input: " << c.input;
     EXPECT_EQ(lexer.token_code(), c.code) << "input: " << c.input;
     EXPECT_STREQ(lexer.token_text(), c.text) << "input: " << c.input;
@@ -304,7 +317,7 @@ TEST(LexerTest, FailuresReportMessageAndToken) {
 TEST(LexerTest, NullTextIsTheEnd) {
   Lexer lexer;
   int16_t emptyString = 1;
-  EXPECT_EQ(lexer.Scan(nullptr, 0, emptyString, 0), kLexPrematureEnd);
+  EXPECT_EQ(lexer.Scan(nullptr, 0, emptyString, 0), ParseStep::Failed(kLexPrematureEnd));
   EXPECT_EQ(emptyString, 0);
   EXPECT_EQ(lexer.token_code(), 0);
 }
@@ -313,33 +326,33 @@ TEST(LexerTest, ReturnsPositionsAfterTokensAndRestartsAnywhere) {
   Lexer lexer;
   int16_t emptyString = 0;
   const char* text = "  abc  5a  'x'";
-  EXPECT_EQ(lexer.Scan(text, 0, emptyString, 0), 5);
-  EXPECT_EQ(lexer.Scan(text, 5, emptyString, 0), kLexNoSeparator);
+  EXPECT_EQ(lexer.Scan(text, 0, emptyString, 0), ParseStep::At(5));
+  EXPECT_EQ(lexer.Scan(text, 5, emptyString, 0), ParseStep::Failed(kLexNoSeparator));
   // The lexer keeps no cursor: back up, or jump past the fault.
-  EXPECT_EQ(lexer.Scan(text, 1, emptyString, 0), 5);
+  EXPECT_EQ(lexer.Scan(text, 1, emptyString, 0), ParseStep::At(5));
   EXPECT_STREQ(lexer.token_text(), "abc");
-  EXPECT_EQ(lexer.Scan(text, 8, emptyString, 0), 9);
+  EXPECT_EQ(lexer.Scan(text, 8, emptyString, 0), ParseStep::At(9));
   EXPECT_STREQ(lexer.token_text(), "a");
-  EXPECT_EQ(lexer.Scan(text, 9, emptyString, 0), 14);
+  EXPECT_EQ(lexer.Scan(text, 9, emptyString, 0), ParseStep::At(14));
   EXPECT_STREQ(lexer.token_text(), "x");
-  EXPECT_EQ(lexer.Scan(text, 14, emptyString, 0), kLexPrematureEnd);
+  EXPECT_EQ(lexer.Scan(text, 14, emptyString, 0), ParseStep::Failed(kLexPrematureEnd));
 }
 
 TEST(LexerTest, EmptyStringFlag) {
   Lexer lexer;
   int16_t emptyString = 0;
-  EXPECT_EQ(lexer.Scan("''", 0, emptyString, 0), 2);
+  EXPECT_EQ(lexer.Scan("''", 0, emptyString, 0), ParseStep::At(2));
   EXPECT_EQ(emptyString, 1);
   EXPECT_EQ(lexer.token_code(), LEX_CHAINE);
   EXPECT_STREQ(lexer.token_text(), "");
-  EXPECT_EQ(lexer.Scan("\"\" x", 0, emptyString, 0), 2);
+  EXPECT_EQ(lexer.Scan("\"\" x", 0, emptyString, 0), ParseStep::At(2));
   EXPECT_EQ(emptyString, 1);
   // Reset by every scan, and not set by a literal holding a quote.
-  EXPECT_EQ(lexer.Scan("x", 0, emptyString, 0), 1);
+  EXPECT_EQ(lexer.Scan("x", 0, emptyString, 0), ParseStep::At(1));
   EXPECT_EQ(emptyString, 0);
-  EXPECT_EQ(lexer.Scan("''''", 0, emptyString, 0), 4);
+  EXPECT_EQ(lexer.Scan("''''", 0, emptyString, 0), ParseStep::At(4));
   EXPECT_EQ(emptyString, 0);
-  EXPECT_EQ(lexer.Scan("' '", 0, emptyString, 0), 3);
+  EXPECT_EQ(lexer.Scan("' '", 0, emptyString, 0), ParseStep::At(3));
   EXPECT_EQ(emptyString, 0);
 }
 
@@ -354,19 +367,19 @@ TEST(LexerTest, TakeTokenUpperCasesIdentifiersOnly) {
   free(text);
 
   int16_t emptyString = 0;
-  lexer.Scan("t1.Col_a", 0, emptyString, 0);
+  ASSERT_TRUE(lexer.Scan("t1.Col_a", 0, emptyString, 0).ok());
   EXPECT_STREQ(lexer.token_text(), "t1.Col_a");  // stored as written
   ASSERT_EQ(lexer.TakeToken(code, text), 1);
   EXPECT_EQ(code, LEX_IDENTIFICATEUR);
   EXPECT_STREQ(text, "T1.COL_A");
   free(text);
 
-  lexer.Scan("'abc'", 0, emptyString, 0);
+  ASSERT_TRUE(lexer.Scan("'abc'", 0, emptyString, 0).ok());
   ASSERT_EQ(lexer.TakeToken(code, text), 1);
   EXPECT_STREQ(text, "abc");
   free(text);
 
-  lexer.Scan("1e5", 0, emptyString, 0);
+  ASSERT_TRUE(lexer.Scan("1e5", 0, emptyString, 0).ok());
   ASSERT_EQ(lexer.TakeToken(code, text), 1);
   EXPECT_STREQ(text, "1e5");
   free(text);
@@ -416,18 +429,19 @@ TEST(LexerTest, TextBeyondTheLargestPositionIsNotSeen) {
   int16_t emptyString = 0;
   // A name that runs past the largest 16-bit position ends there.
   std::string name(40000, 'A');
-  EXPECT_EQ(lexer.Scan(name.c_str(), 0, emptyString, 0), Lexer::kMaxTextLength);
+  EXPECT_EQ(lexer.Scan(name.c_str(), 0, emptyString, 0), ParseStep::At(Lexer::kMaxTextLength));
   EXPECT_EQ(lexer.token_code(), LEX_IDENTIFICATEUR);
   EXPECT_EQ(strlen(lexer.token_text()), static_cast<size_t>(Lexer::kMaxTextLength));
-  EXPECT_EQ(lexer.Scan(name.c_str(), Lexer::kMaxTextLength, emptyString, 0), kLexPrematureEnd);
+  EXPECT_EQ(lexer.Scan(name.c_str(), Lexer::kMaxTextLength, emptyString, 0),
+            ParseStep::Failed(kLexPrematureEnd));
 
   // A literal closed only beyond it is unterminated.
   std::string literal = "'" + std::string(40000, 'x') + "'";
-  EXPECT_EQ(lexer.Scan(literal.c_str(), 0, emptyString, 0), kLexUnterminated);
+  EXPECT_EQ(lexer.Scan(literal.c_str(), 0, emptyString, 0), ParseStep::Failed(kLexUnterminated));
 
   // A token just below the limit is scanned in full.
   std::string padded = std::string(Lexer::kMaxTextLength - 2, ' ') + "ab" + "cd";
-  EXPECT_EQ(lexer.Scan(padded.c_str(), 0, emptyString, 0), Lexer::kMaxTextLength);
+  EXPECT_EQ(lexer.Scan(padded.c_str(), 0, emptyString, 0), ParseStep::At(Lexer::kMaxTextLength));
   EXPECT_STREQ(lexer.token_text(), "ab");
 }
 
