@@ -84,7 +84,7 @@ void Parser::Parse() {
   delete request_->parseRoot;
   request_->parseRoot = nullptr;
 
-  int16_t result = Statement(request_->sqlText, 0, request_->parseRoot);
+  ParseStep result = Statement(request_->sqlText, 0, request_->parseRoot);
   // Running out of memory and nesting too deep are decided here, whatever
   // message the rules above the failing one turned them into, and even if
   // an alternative swallowed them: the tree may then be incomplete.
@@ -98,12 +98,12 @@ void Parser::Parse() {
   }
   if (tooDeep_) {
     errorPosition_ = tooDeepPosition_;
-    result = kParseSyntaxError;
+    result = ParseStep::Failed(kMsgSyntaxError);
   }
-  if (result < 0) ReportSyntaxError(result);
+  if (!result.ok()) ReportSyntaxError(result.failure());
 }
 
-void Parser::ReportSyntaxError(int16_t message) {
+void Parser::ReportSyntaxError(MessageId message) {
   const char* text = request_->sqlText;
   if (errorPosition_ >= 0) {
     int16_t emptyString = 0;
@@ -116,7 +116,7 @@ void Parser::ReportSyntaxError(int16_t message) {
     lexer_.TakeToken(code, itemText_);
   }
   char specific[kMessageBufferSize];
-  LoadMessage(-message, specific, sizeof specific);
+  LoadMessage(message, specific, sizeof specific);
   if (tooDeep_) {
     // The catalogue has no text for this limit: say which limit it is.
     size_t used = strlen(specific);
@@ -148,48 +148,57 @@ void Parser::ReportSyntaxError(int16_t message) {
   itemText_ = nullptr;
 }
 
-int16_t Parser::NextToken(const char* text, int16_t position, char*& tokenText, int16_t& code,
-                          int16_t& newPosition, int16_t signAllowed) {
+ParseStep Parser::NextToken(const char* text, int16_t position, char*& tokenText, int16_t& code,
+                            int16_t signAllowed) {
   free(tokenText);
   tokenText = nullptr;
   int16_t emptyString = 0;
   ParseStep scanned = lexer_.Scan(text, position, emptyString, signAllowed);
-  // The rules still take a scan failure as its negated message.
-  newPosition = scanned.ok() ? scanned.position() : static_cast<int16_t>(-scanned.failure());
   if (scanned.failed(kLexOutOfMemory)) outOfMemory_ = true;
   if (lexer_.TakeToken(code, tokenText) == 0) {
     outOfMemory_ = true;
     code = kNoToken;
-    newPosition = kParseOutOfMemory;
-    return 0;
+    return ParseStep::Failed(kLexOutOfMemory);
   }
-  return newPosition >= 0 ? 1 : 0;
+  return scanned;
 }
 
-int16_t Parser::Success(char*& tokenText, int16_t result) {
+bool Parser::ReadToken(const char* text, int16_t position, char*& tokenText, int16_t& code,
+                       int16_t& after, int16_t signAllowed) {
+  ParseStep next = NextToken(text, position, tokenText, code, signAllowed);
+  if (!next.ok()) return false;
+  after = next.position();
+  return true;
+}
+
+ParseStep Parser::Success(char*& tokenText, int16_t position) {
   free(tokenText);
   tokenText = nullptr;
-  return result;
+  return ParseStep::At(position);
 }
 
-int16_t Parser::Failure(char*& tokenText, ParseNode*& node, int16_t message, int16_t position) {
+ParseStep Parser::Failure(char*& tokenText, ParseNode*& node, MessageId message, int16_t position) {
   free(tokenText);
   tokenText = nullptr;
   delete node;
   node = nullptr;
   if (position >= 0) errorPosition_ = position;
-  return message;
+  return ParseStep::Failed(message);
 }
 
-int16_t Parser::OutOfMemory(char*& tokenText, ParseNode*& node) {
+ParseStep Parser::Failure(char*& tokenText, ParseNode*& node, ParseStep failed) {
+  return Failure(tokenText, node, failed.failure(), -1);
+}
+
+ParseStep Parser::OutOfMemory(char*& tokenText, ParseNode*& node) {
   outOfMemory_ = true;
-  return Failure(tokenText, node, kParseOutOfMemory, -1);
+  return Failure(tokenText, node, kMsgOutOfMemory, -1);
 }
 
-int16_t Parser::TooDeep(char*& tokenText, ParseNode*& node, int16_t position) {
+ParseStep Parser::TooDeep(char*& tokenText, ParseNode*& node, int16_t position) {
   if (!tooDeep_) tooDeepPosition_ = position;
   tooDeep_ = true;
-  return Failure(tokenText, node, kParseSyntaxError, position);
+  return Failure(tokenText, node, kMsgSyntaxError, position);
 }
 
 bool Parser::NewRuleNode(ParseNode*& slot, int32_t code) {
@@ -201,47 +210,48 @@ NamedTable* Parser::RegisterTable(const char* name, NamedTable* base) {
   return names_ != nullptr ? names_->RegisterTable(name, base) : nullptr;
 }
 
-int16_t Parser::ItemList(const char* text, int16_t start, ItemRule rule, int16_t separator,
-                         int16_t missingItem, Children& list) {
+ParseStep Parser::ItemList(const char* text, int16_t start, ItemRule rule, int16_t separator,
+                           MessageId missingItem, Children& list) {
   ParseNode* item = nullptr;
-  int16_t r = (this->*rule)(text, start, item);
-  if (r < 0) return r;
+  ParseStep r = (this->*rule)(text, start, item);
+  if (!r.ok()) return r;
   list.Add(item);
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
-  int16_t p = r;
-  while (NextToken(text, p, tok, code, q, 0) && code == separator) {
+  int16_t p = r.position();
+  while (ReadToken(text, p, tok, code, q, 0) && code == separator) {
     int16_t itemStart = q;
     r = (this->*rule)(text, itemStart, item);
-    if (r == kParseNotThisConstruct && missingItem != kParseNotThisConstruct) {
+    if (r.failed(kParseNotThisConstruct) && missingItem != kParseNotThisConstruct) {
       errorPosition_ = itemStart;
-      r = missingItem;
+      r = ParseStep::Failed(missingItem);
     }
-    if (r < 0) {
+    if (!r.ok()) {
       free(tok);
       return r;
     }
     list.Add(item);
-    p = r;
+    p = r.position();
   }
   free(tok);
-  return p;
+  return ParseStep::At(p);
 }
 
 // Statement root: one statement, or two SELECTs joined by a set operator,
 // then the ";".
-int16_t Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
-    return Failure(tok, node, kParsePrematureEnd, start);
+  if (!ReadToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kMsgPrematureEnd, start);
   }
   ParseNode* statement = nullptr;
-  int16_t r = 0;
+  // Each statement word below reads its statement; any other word fails.
+  ParseStep r = ParseStep::Failed(kMsgSyntaxError);
   int16_t afterCreate = -1;
   switch (code) {
     case LEX_DELETE_FROM:
@@ -265,19 +275,19 @@ int16_t Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
       r = SelectStatement(text, start, statement);
       break;
     default:
-      return Failure(tok, node, kParseSyntaxError, start);
+      return Failure(tok, node, kMsgSyntaxError, start);
   }
-  if (r < 0) return Failure(tok, node, r, -1);
+  if (!r.ok()) return Failure(tok, node, r);
   if (statement != nullptr) kids.Add(statement);
 
-  if (code == LEX_SELECT && NextToken(text, r, tok, code, q, 0) &&
+  if (code == LEX_SELECT && ReadToken(text, r.position(), tok, code, q, 0) &&
       (code == LEX_UNION || code == LEX_EXCEPT || code == LEX_INTERSECT)) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     int16_t secondStart = q;
     if (code == LEX_UNION) {
       int16_t afterAll = 0;
-      if (!NextToken(text, q, tok, code, afterAll, 0)) {
-        return Failure(tok, node, kParseSyntaxError, q);
+      if (!ReadToken(text, q, tok, code, afterAll, 0)) {
+        return Failure(tok, node, kMsgSyntaxError, q);
       }
       if (code == LEX_ALL) {
         if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
@@ -286,68 +296,68 @@ int16_t Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
     }
     ParseNode* second = nullptr;
     r = SelectStatement(text, secondStart, second);
-    if (r < 0) return Failure(tok, node, r, -1);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(second);
   }
 
-  if (!NextToken(text, r, tok, code, q, 0) || code != LEX_POINT_VIRGULE) {
-    return Failure(tok, node, kParseSemicolonExpected, r);
+  if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_POINT_VIRGULE) {
+    return Failure(tok, node, kMsgSemicolonExpected, r.position());
   }
   // "CREATE" followed by a word the dispatch does not know consumes that
   // word and builds nothing: a root without a statement would look like a
   // successful compile of nothing. It is refused as a syntax error at the
   // word after CREATE.
-  if (node->child == nullptr) return Failure(tok, node, kParseSyntaxError, afterCreate);
+  if (node->child == nullptr) return Failure(tok, node, kMsgSyntaxError, afterCreate);
   return Success(tok, q);
 }
 
 // SELECT statement: a sub-select and an optional ORDER BY list.
-int16_t Parser::SelectStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectStatement(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_SELECTION)) return OutOfMemory(tok, node);
   Children kids(node);
   ParseNode* sub = nullptr;
-  int16_t r = SubSelect(text, start, sub);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = SubSelect(text, start, sub);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(sub);
-  if (NextToken(text, r, tok, code, q, 0) && code == LEX_ORDER_BY) {
+  if (ReadToken(text, r.position(), tok, code, q, 0) && code == LEX_ORDER_BY) {
     ParseNode* list = nullptr;
     r = OrderByList(text, q, list);
-    if (r < 0) return Failure(tok, node, r, -1);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(list);
   }
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
 // ORDER BY list: entries joined by commas; a comma without a name after it
 // leaves the list unfinished.
-int16_t Parser::OrderByList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::OrderByList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_COLONNE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  int16_t r = ItemList(text, start, &Parser::OrderByItem, LEX_VIRGULE, kParseUnfinishedList, kids);
-  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseIdentifierExpected, start);
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  ParseStep r = ItemList(text, start, &Parser::OrderByItem, LEX_VIRGULE, kMsgUnfinishedList, kids);
+  if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgIdentifierExpected, start);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // One ORDER BY entry: a column name, its token's node, optionally followed
 // by ASC or DESC (DESC gives the node the value 1). The name is not
 // registered.
-int16_t Parser::OrderByItem(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::OrderByItem(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   node = nullptr;
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
   node = ParseNode::Create(tok, code, 0);
   if (node == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (NextToken(text, p, tok, code, q, 0) && (code == LEX_ASC || code == LEX_DESC)) {
+  if (ReadToken(text, p, tok, code, q, 0) && (code == LEX_ASC || code == LEX_DESC)) {
     node->value = code == LEX_DESC ? 1 : 0;
     p = q;
   }
@@ -356,7 +366,7 @@ int16_t Parser::OrderByItem(const char* text, int16_t start, ParseNode*& node) {
 
 // Sub-select: SELECT, what it selects, FROM and its tables, then WHERE,
 // GROUP BY and HAVING (only after GROUP BY), in this order only.
-int16_t Parser::SubSelect(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SubSelect(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
@@ -365,37 +375,37 @@ int16_t Parser::SubSelect(const char* text, int16_t start, ParseNode*& node) {
   if (level.TooDeep()) return TooDeep(tok, node, start);
   Children kids(node);
   selectAll_ = 0;
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_SELECT) {
-    return Failure(tok, node, kParseSelectExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_SELECT) {
+    return Failure(tok, node, kMsgSelectExpected, start);
   }
   ParseNode* child = nullptr;
-  int16_t r = SelectedItems(text, q, child);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = SelectedItems(text, q, child);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(child);
-  if (!NextToken(text, r, tok, code, q, 0) || code != LEX_FROM) {
-    return Failure(tok, node, kParseFromExpected, r);
+  if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_FROM) {
+    return Failure(tok, node, kMsgFromExpected, r.position());
   }
   r = FromList(text, q, child);
-  if (r < 0) return Failure(tok, node, r, -1);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(child);
-  int16_t p = r;
-  if (NextToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
+  int16_t p = r.position();
+  if (ReadToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
     r = SearchCondition(text, q, child);
-    if (r < 0) return Failure(tok, node, r, -1);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(child);
-    p = r;
+    p = r.position();
   }
-  if (NextToken(text, p, tok, code, q, 0) && code == LEX_GROUP_BY) {
+  if (ReadToken(text, p, tok, code, q, 0) && code == LEX_GROUP_BY) {
     r = ColumnList(text, q, child);
-    if (r < 0) return Failure(tok, node, r, -1);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(child);
-    p = r;
-    if (NextToken(text, p, tok, code, q, 0) && code == LEX_HAVING) {
+    p = r.position();
+    if (ReadToken(text, p, tok, code, q, 0) && code == LEX_HAVING) {
       if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       r = SearchCondition(text, q, child);
-      if (r < 0) return Failure(tok, node, r, -1);
+      if (!r.ok()) return Failure(tok, node, r);
       kids.Add(child);
-      p = r;
+      p = r.position();
     }
   }
   return Success(tok, p);
@@ -403,14 +413,14 @@ int16_t Parser::SubSelect(const char* text, int16_t start, ParseNode*& node) {
 
 // What a SELECT selects: "*" alone, or an optional ALL or DISTINCT and the
 // select list.
-int16_t Parser::SelectedItems(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectedItems(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_ITEM_SELECTIONNE)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
-    return Failure(tok, node, kParseBadSelectItem, start);
+  if (!ReadToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kMsgBadSelectItem, start);
   }
   if (code == LEX_ETOILE) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
@@ -423,43 +433,43 @@ int16_t Parser::SelectedItems(const char* text, int16_t start, ParseNode*& node)
     listStart = q;
   }
   ParseNode* list = nullptr;
-  int16_t r = SelectList(text, listStart, list);
-  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseBadSelectItem, listStart);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = SelectList(text, listStart, list);
+  if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgBadSelectItem, listStart);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(list);
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
 // Select list: entries joined by commas. A first entry that is no select
 // item is left for SelectedItems to report; one after a comma is reported
 // as the simple item that was expected there.
-int16_t Parser::SelectList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_SELECTION_ITEM_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  int16_t r =
-      ItemList(text, start, &Parser::SelectItem, LEX_VIRGULE, kParseSimpleItemExpected, kids);
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  ParseStep r =
+      ItemList(text, start, &Parser::SelectItem, LEX_VIRGULE, kMsgSimpleItemExpected, kids);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // One select-list entry: a simple item and an optional "AS alias". Any
 // failure of the item is answered as "not a select item" at its start.
-int16_t Parser::SelectItem(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectItem(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_SELECTION_ITEM)) return OutOfMemory(tok, node);
   Children kids(node);
   ParseNode* item = nullptr;
-  int16_t r = SimpleItem(text, start, item);
-  if (r < 0) return Failure(tok, node, kParseNotThisConstruct, start);
+  ParseStep r = SimpleItem(text, start, item);
+  if (!r.ok()) return Failure(tok, node, kParseNotThisConstruct, start);
   kids.Add(item);
-  int16_t p = r;
-  if (NextToken(text, p, tok, code, q, 0) && code == LEX_AS) {
+  int16_t p = r.position();
+  if (ReadToken(text, p, tok, code, q, 0) && code == LEX_AS) {
     int16_t afterAs = q;
-    if (!NextToken(text, afterAs, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-      return Failure(tok, node, kParseIdentifierExpected, afterAs);
+    if (!ReadToken(text, afterAs, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+      return Failure(tok, node, kMsgIdentifierExpected, afterAs);
     }
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     p = q;
@@ -468,28 +478,28 @@ int16_t Parser::SelectItem(const char* text, int16_t start, ParseNode*& node) {
 }
 
 // FROM list: table references joined by commas.
-int16_t Parser::FromList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::FromList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_TABLE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  int16_t r =
+  ParseStep r =
       ItemList(text, start, &Parser::TableReference, LEX_VIRGULE, kParseNotThisConstruct, kids);
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // One table of a FROM list: its name, then an optional alias (after AS or
 // directly) with an optional column list. The table, and the alias as a
 // table based on it, are registered; the entry the statement names it by
 // is marked referenced, and "SELECT *" wants every column of the table.
-int16_t Parser::TableReference(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::TableReference(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_TABLE_REF)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   NamedTable* table = RegisterTable(tok, nullptr);
@@ -497,11 +507,11 @@ int16_t Parser::TableReference(const char* text, int16_t start, ParseNode*& node
   if (selectAll_ != 0) table->MarkAllColumns();
   int16_t p = q;
   bool hasAlias = false;
-  if (NextToken(text, p, tok, code, q, 0)) {
+  if (ReadToken(text, p, tok, code, q, 0)) {
     if (code == LEX_AS) {
       int16_t afterAs = q;
-      if (!NextToken(text, afterAs, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-        return Failure(tok, node, kParseIdentifierExpected, afterAs);
+      if (!ReadToken(text, afterAs, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+        return Failure(tok, node, kMsgIdentifierExpected, afterAs);
       }
       hasAlias = true;
     } else if (code == LEX_IDENTIFICATEUR) {
@@ -517,13 +527,13 @@ int16_t Parser::TableReference(const char* text, int16_t start, ParseNode*& node
   if (alias == nullptr) return OutOfMemory(tok, node);
   alias->MarkReferenced();
   p = q;
-  if (NextToken(text, p, tok, code, q, 0) && code == LEX_PAR_OUVRANTE) {
+  if (ReadToken(text, p, tok, code, q, 0) && code == LEX_PAR_OUVRANTE) {
     ParseNode* columns = nullptr;
-    int16_t r = ColumnList(text, q, columns);
-    if (r < 0) return Failure(tok, node, kParseBadColumnList, -1);
+    ParseStep r = ColumnList(text, q, columns);
+    if (!r.ok()) return Failure(tok, node, kMsgBadColumnList, -1);
     kids.Add(columns);
-    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, r);
+    if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
     p = q;
   }
@@ -532,24 +542,24 @@ int16_t Parser::TableReference(const char* text, int16_t start, ParseNode*& node
 
 // Comma list of column names (GROUP BY, the column lists of INSERT, CREATE
 // INDEX, CREATE VIEW and of a FROM alias); each name is wanted.
-int16_t Parser::ColumnList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ColumnList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_COLONNE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  int16_t r =
-      ItemList(text, start, &Parser::ColumnName, LEX_VIRGULE, kParseIdentifierExpected, kids);
-  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseIdentifierExpected, start);
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  ParseStep r =
+      ItemList(text, start, &Parser::ColumnName, LEX_VIRGULE, kMsgIdentifierExpected, kids);
+  if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgIdentifierExpected, start);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // One name of a column list: its token's node; the name is wanted.
-int16_t Parser::ColumnName(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ColumnName(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   node = nullptr;
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
   node = ParseNode::Create(tok, code, 0);
@@ -563,171 +573,171 @@ int16_t Parser::ColumnName(const char* text, int16_t start, ParseNode*& node) {
 
 // INSERT, after "INSERT INTO": the table, an optional column list (without
 // one every column is wanted), then a sub-select or VALUES (items).
-int16_t Parser::InsertStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::InsertStatement(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_INSERT_ENREG)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   NamedTable* table = RegisterTable(tok, nullptr);
   if (table == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (!NextToken(text, p, tok, code, q, 0)) return Failure(tok, node, kParseSyntaxError, p);
+  if (!ReadToken(text, p, tok, code, q, 0)) return Failure(tok, node, kMsgSyntaxError, p);
   if (code == LEX_PAR_OUVRANTE) {
     ParseNode* columns = nullptr;
-    int16_t r = ColumnList(text, q, columns);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = ColumnList(text, q, columns);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(columns);
-    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, r);
+    if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
     p = q;
-    if (!NextToken(text, p, tok, code, q, 0)) return Failure(tok, node, kParseSyntaxError, -1);
+    if (!ReadToken(text, p, tok, code, q, 0)) return Failure(tok, node, kMsgSyntaxError, -1);
   } else {
     table->MarkAllColumns();
   }
   if (code == LEX_SELECT) {
     ParseNode* sub = nullptr;
-    int16_t r = SubSelect(text, p, sub);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = SubSelect(text, p, sub);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(sub);
-    return Success(tok, r);
+    return Success(tok, r.position());
   }
   if (code == LEX_VALUES) {
     int16_t afterValues = q;
-    if (!NextToken(text, afterValues, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-      return Failure(tok, node, kParseOpeningParenthesis, afterValues);
+    if (!ReadToken(text, afterValues, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+      return Failure(tok, node, kMsgOpeningParenthesis, afterValues);
     }
     ParseNode* values = nullptr;
-    int16_t r = SimpleItemList(text, q, values);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = SimpleItemList(text, q, values);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(values);
-    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, r);
+    if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
     return Success(tok, q);
   }
-  return Failure(tok, node, kParseSyntaxError, p);
+  return Failure(tok, node, kMsgSyntaxError, p);
 }
 
 // UPDATE, after "UPDATE": the table, SET and the assignment list, then an
 // optional WHERE condition.
-int16_t Parser::UpdateStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::UpdateStatement(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_MIS_A_JOUR_ENREG)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (RegisterTable(tok, nullptr) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_SET) {
-    return Failure(tok, node, kParseSyntaxError, p);
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_SET) {
+    return Failure(tok, node, kMsgSyntaxError, p);
   }
   // The assignment list hangs from the statement at once, so that a
   // failure destroys it with the statement's node.
   ParseNode* list = kids.Add(ParseNode::Create("", FON_AFFECTATION_COLONNE_VIRGULE_LISTE, 0));
   if (list == nullptr) return OutOfMemory(tok, node);
   Children assignments(list);
-  int16_t r =
+  ParseStep r =
       ItemList(text, q, &Parser::Assignment, LEX_VIRGULE, kParseNotThisConstruct, assignments);
-  if (r < 0) return Failure(tok, node, r, -1);
-  p = r;
-  if (NextToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
+  if (!r.ok()) return Failure(tok, node, r);
+  p = r.position();
+  if (ReadToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
     ParseNode* condition = nullptr;
     r = SearchCondition(text, q, condition);
-    if (r < 0) return Failure(tok, node, r, -1);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(condition);
-    p = r;
+    p = r.position();
   }
   return Success(tok, p);
 }
 
 // One assignment: column = (value), the value being DEFAULT, NULL or a
 // simple item, always in parentheses.
-int16_t Parser::Assignment(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::Assignment(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_AFFECTATION_COLONNE)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_EGAL) {
-    return Failure(tok, node, kParseEqualsExpected, p);
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_EGAL) {
+    return Failure(tok, node, kMsgEqualsExpected, p);
   }
   p = q;
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tok, node, kParseOpeningParenthesis, p);
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kMsgOpeningParenthesis, p);
   }
   int16_t afterParen = q;
-  if (!NextToken(text, afterParen, tok, code, q, 0)) {
-    return Failure(tok, node, kParseAssignedValueExpected, afterParen);
+  if (!ReadToken(text, afterParen, tok, code, q, 0)) {
+    return Failure(tok, node, kMsgAssignedValueExpected, afterParen);
   }
   if (code == LEX_DEFAULT || code == LEX_NULL) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     p = q;
   } else {
     ParseNode* item = nullptr;
-    int16_t r = SimpleItem(text, afterParen, item);
-    if (r < 0) return Failure(tok, node, kParseSimpleItemExpected, afterParen);
+    ParseStep r = SimpleItem(text, afterParen, item);
+    if (!r.ok()) return Failure(tok, node, kMsgSimpleItemExpected, afterParen);
     kids.Add(item);
-    p = r;
+    p = r.position();
   }
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tok, node, kParseClosingParenthesis, p);
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kMsgClosingParenthesis, p);
   }
   return Success(tok, q);
 }
 
 // DELETE, after "DELETE FROM": the table and an optional WHERE condition.
-int16_t Parser::DeleteStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::DeleteStatement(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_SUPPRESSION_ENREG)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (RegisterTable(tok, nullptr) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (NextToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
+  if (ReadToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
     ParseNode* condition = nullptr;
-    int16_t r = SearchCondition(text, q, condition);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = SearchCondition(text, q, condition);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(condition);
-    p = r;
+    p = r.position();
   }
   return Success(tok, p);
 }
 
 // DROP, after "DROP TABLE" or "DROP VIEW": the name (not registered) and
 // an optional RESTRICT or CASCADE.
-int16_t Parser::DropStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::DropStatement(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_DESTRUCTION_TABLE_VUE)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (NextToken(text, p, tok, code, q, 0) && (code == LEX_RESTRICT || code == LEX_CASCADE)) {
+  if (ReadToken(text, p, tok, code, q, 0) && (code == LEX_RESTRICT || code == LEX_CASCADE)) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     p = q;
   }
@@ -738,13 +748,14 @@ int16_t Parser::DropStatement(const char* text, int16_t start, ParseNode*& node)
 // the statement's slot. Nothing after CREATE or UNIQUE ends it without a
 // node; any other word is consumed and leaves the slot empty (the
 // statement rule refuses that).
-int16_t Parser::CreateDispatch(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::CreateDispatch(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   node = nullptr;
-  if (!NextToken(text, start, tok, code, q, 0)) return Success(tok, start);
-  int16_t r = q;
+  if (!ReadToken(text, start, tok, code, q, 0)) return Success(tok, start);
+  // A word it does not know is consumed, and builds nothing.
+  ParseStep r = ParseStep::At(q);
   switch (code) {
     case LEX_TABLE:
       r = CreateTable(text, q, node);
@@ -757,114 +768,114 @@ int16_t Parser::CreateDispatch(const char* text, int16_t start, ParseNode*& node
       break;
     case LEX_UNIQUE: {
       int16_t afterUnique = q;
-      if (!NextToken(text, afterUnique, tok, code, q, 0)) return Success(tok, afterUnique);
-      if (code != LEX_INDEX) return Failure(tok, node, kParseIndexExpected, afterUnique);
+      if (!ReadToken(text, afterUnique, tok, code, q, 0)) return Success(tok, afterUnique);
+      if (code != LEX_INDEX) return Failure(tok, node, kMsgIndexExpected, afterUnique);
       r = CreateIndex(text, q, node, 1);
       break;
     }
     default:
       break;
   }
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // CREATE TABLE, after "TABLE": the name (not registered) and the column
 // definitions in parentheses.
-int16_t Parser::CreateTable(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::CreateTable(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_CREATION_TABLE)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tok, node, kParseOpeningParenthesis, p);
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kMsgOpeningParenthesis, p);
   }
   ParseNode* list = kids.Add(ParseNode::Create("", FON_COLONNE_DEF_VIRGULE_LISTE, 0));
   if (list == nullptr) return OutOfMemory(tok, node);
   Children definitions(list);
-  int16_t r = ItemList(text, q, &Parser::ColumnDefinition, LEX_VIRGULE, kParseNotThisConstruct,
-                       definitions);
-  if (r < 0) return Failure(tok, node, r, -1);
-  p = r;
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tok, node, kParseClosingParenthesis, p);
+  ParseStep r = ItemList(text, q, &Parser::ColumnDefinition, LEX_VIRGULE, kParseNotThisConstruct,
+                         definitions);
+  if (!r.ok()) return Failure(tok, node, r);
+  p = r.position();
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kMsgClosingParenthesis, p);
   }
   return Success(tok, q);
 }
 
 // One column definition: name, type (CHAR and VARCHAR with their length),
 // then the constraints in the order written.
-int16_t Parser::ColumnDefinition(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ColumnDefinition(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_COLONNE_DEF)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (!NextToken(text, p, tok, code, q, 0) || !IsColumnType(code)) {
+  if (!ReadToken(text, p, tok, code, q, 0) || !IsColumnType(code)) {
     return Failure(tok, node, kParseNotThisConstruct, p);
   }
   ParseNode* type = kids.Add(ParseNode::Create(tok, code, 0));
   if (type == nullptr) return OutOfMemory(tok, node);
   p = q;
-  if (type->code == LEX_DOUBLE && NextToken(text, p, tok, code, q, 0) && code == LEX_PRECISION) {
+  if (type->code == LEX_DOUBLE && ReadToken(text, p, tok, code, q, 0) && code == LEX_PRECISION) {
     p = q;
   }
   if (type->code == LEX_CHAR || type->code == LEX_VARCHAR) {
-    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-      return Failure(tok, node, kParseOpeningParenthesis, p);
+    if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+      return Failure(tok, node, kMsgOpeningParenthesis, p);
     }
     int16_t afterParen = q;
     // A length beyond 32 bits is no length at all: refused as a number
     // rather than wrapped into a wrong one.
     int32_t length = 0;
-    if (!NextToken(text, afterParen, tok, code, q, 0) || code != LEX_ENTIER ||
+    if (!ReadToken(text, afterParen, tok, code, q, 0) || code != LEX_ENTIER ||
         !DeclaredLength(tok, length)) {
-      return Failure(tok, node, kParseNumberExpected, afterParen);
+      return Failure(tok, node, kMsgNumberExpected, afterParen);
     }
     type->value = length;
     p = q;
-    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, p);
+    if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, p);
     }
     p = q;
   }
-  while (NextToken(text, p, tok, code, q, 0)) {
+  while (ReadToken(text, p, tok, code, q, 0)) {
     if (code == LEX_NOT) {
       if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       int16_t afterNot = q;
-      if (!NextToken(text, afterNot, tok, code, q, 0) || code != LEX_NULL) {
-        return Failure(tok, node, kParseNullExpected, afterNot);
+      if (!ReadToken(text, afterNot, tok, code, q, 0) || code != LEX_NULL) {
+        return Failure(tok, node, kMsgNullExpected, afterNot);
       }
       p = q;
     } else if (code == LEX_DEFAULT || code == LEX_WITH) {
       if (code == LEX_WITH) {
         int16_t afterWith = q;
-        if (!NextToken(text, afterWith, tok, code, q, 0) || code != LEX_DEFAULT) {
-          return Failure(tok, node, kParseDefaultExpected, afterWith);
+        if (!ReadToken(text, afterWith, tok, code, q, 0) || code != LEX_DEFAULT) {
+          return Failure(tok, node, kMsgDefaultExpected, afterWith);
         }
       }
       ParseNode* fallback = kids.Add(ParseNode::Create(tok, code, 0));
       if (fallback == nullptr) return OutOfMemory(tok, node);
       int16_t afterDefault = q;
       ParseNode* item = nullptr;
-      int16_t r = SimpleItem(text, afterDefault, item);
-      if (r == kParseNotThisConstruct) {
-        return Failure(tok, node, kParseSimpleItemExpected, afterDefault);
+      ParseStep r = SimpleItem(text, afterDefault, item);
+      if (r.failed(kParseNotThisConstruct)) {
+        return Failure(tok, node, kMsgSimpleItemExpected, afterDefault);
       }
-      if (r < 0) return Failure(tok, node, r, -1);
+      if (!r.ok()) return Failure(tok, node, r);
       fallback->AddChild(item, 0);
-      p = r;
+      p = r.position();
     } else if (code == LEX_PRIMARY_KEY || code == LEX_FOREIGN_KEY) {
       if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       p = q;
@@ -877,76 +888,76 @@ int16_t Parser::ColumnDefinition(const char* text, int16_t start, ParseNode*& no
 
 // CREATE INDEX, after "INDEX": index name (value 1 when unique), ON, the
 // table (registered) and the column list in parentheses.
-int16_t Parser::CreateIndex(const char* text, int16_t start, ParseNode*& node, int16_t unique) {
+ParseStep Parser::CreateIndex(const char* text, int16_t start, ParseNode*& node, int16_t unique) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_CREATION_INDEX)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, unique)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_ON) {
-    return Failure(tok, node, kParseOnExpected, p);
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_ON) {
+    return Failure(tok, node, kMsgOnExpected, p);
   }
   int16_t afterOn = q;
-  if (!NextToken(text, afterOn, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, afterOn, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (RegisterTable(tok, nullptr) == nullptr) return OutOfMemory(tok, node);
   p = q;
-  if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tok, node, kParseOpeningParenthesis, p);
+  if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kMsgOpeningParenthesis, p);
   }
   ParseNode* columns = nullptr;
-  int16_t r = ColumnList(text, q, columns);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = ColumnList(text, q, columns);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(columns);
-  if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tok, node, kParseClosingParenthesis, r);
+  if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kMsgClosingParenthesis, r.position());
   }
   return Success(tok, q);
 }
 
 // CREATE VIEW, after "VIEW": the name, an optional column list, AS and a
 // SELECT statement.
-int16_t Parser::CreateView(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::CreateView(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_CREATION_VUE)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
-    return Failure(tok, node, kParseIdentifierExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
+    return Failure(tok, node, kMsgIdentifierExpected, start);
   }
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
-  if (!NextToken(text, p, tok, code, q, 0)) return Failure(tok, node, kParseSyntaxError, p);
+  if (!ReadToken(text, p, tok, code, q, 0)) return Failure(tok, node, kMsgSyntaxError, p);
   int16_t selectStart = q;
   if (code == LEX_PAR_OUVRANTE) {
     ParseNode* columns = nullptr;
-    int16_t r = ColumnList(text, q, columns);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = ColumnList(text, q, columns);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(columns);
-    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, r);
+    if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
     int16_t afterParen = q;
-    if (!NextToken(text, afterParen, tok, code, q, 0) || code != LEX_AS) {
-      return Failure(tok, node, kParseSyntaxError, afterParen);
+    if (!ReadToken(text, afterParen, tok, code, q, 0) || code != LEX_AS) {
+      return Failure(tok, node, kMsgSyntaxError, afterParen);
     }
     selectStart = q;
   } else if (code != LEX_AS) {
-    return Failure(tok, node, kParseSyntaxError, p);
+    return Failure(tok, node, kMsgSyntaxError, p);
   }
   ParseNode* select = nullptr;
-  int16_t r = SelectStatement(text, selectStart, select);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = SelectStatement(text, selectStart, select);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(select);
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
 }  // namespace zksql

@@ -3,13 +3,14 @@
 //
 // One operation per grammar rule. Each takes the text, a start position and
 // a slot for its node, creates the node of its rule, reads tokens through
-// the embedded lexer, calls the rules it contains, and returns the position
-// after what it recognised or a negated catalogue message identifier (the
-// lexer's convention). While parsing it tells the request's dictionary
-// context which tables and item names the statement mentions, so that their
-// descriptions are loaded before analysis. A text that is not a statement
-// of the grammar is reported once, as the failing rule's message framed
-// with the offending item and its position; the tree slot is then empty.
+// the embedded lexer, calls the rules it contains, and returns a ParseStep,
+// as the lexer's scans do: the position after what it recognised, or the
+// catalogue message of its failure. While parsing it tells the request's
+// dictionary context which tables and item names the statement mentions,
+// so that their descriptions are loaded before analysis. A text that is
+// not a statement of the grammar is reported once, as the failing rule's
+// message framed with the offending item and its position; the tree slot
+// is then empty.
 //
 // parser.cc holds the parse entry, the error report and the statement
 // rules; parser_expressions.cc the conditions, expressions, items and
@@ -19,48 +20,21 @@
 
 #include <cstdint>
 
-#include "base/messages.h"
 #include "base/base_object.h"
+#include "base/messages.h"
 #include "sql/lexer.h"
 #include "sql/name_registry.h"
 #include "sql/parse_node.h"
+#include "sql/parse_step.h"
 
 namespace zksql {
 
 struct StatementContext;
 
-// Rule results that are failures: negated catalogue identifiers. -4252
-// doubles as a rule's answer that the text at its start is not its
-// construct; the caller then tries another rule or replaces it with a
-// message of its own.
-constexpr int16_t kParseOutOfMemory = -kMsgOutOfMemory;
-constexpr int16_t kParsePrematureEnd = -kMsgPrematureEnd;
-constexpr int16_t kParseUnterminatedString = -kMsgUnterminatedString;
-constexpr int16_t kParseClosingParenthesis = -kMsgClosingParenthesis;
-constexpr int16_t kParseOpeningParenthesis = -kMsgOpeningParenthesis;
-constexpr int16_t kParseNotThisConstruct = -kMsgWrongItemType;
-constexpr int16_t kParseNumberExpected = -kMsgNumberExpected;
-constexpr int16_t kParseUnfinishedList = -kMsgUnfinishedList;
-constexpr int16_t kParseIdentifierExpected = -kMsgIdentifierExpected;
-constexpr int16_t kParseEqualsExpected = -kMsgEqualsExpected;
-constexpr int16_t kParseSyntaxError = -kMsgSyntaxError;
-constexpr int16_t kParseAndExpected = -kMsgAndExpected;
-constexpr int16_t kParseStringExpected = -kMsgStringExpected;
-constexpr int16_t kParseSemicolonExpected = -kMsgSemicolonExpected;
-constexpr int16_t kParseNullExpected = -kMsgNullExpected;
-constexpr int16_t kParseDefaultExpected = -kMsgDefaultExpected;
-constexpr int16_t kParseSelectExpected = -kMsgSelectExpected;
-constexpr int16_t kParseFromExpected = -kMsgFromExpected;
-constexpr int16_t kParseSimpleItemExpected = -kMsgSimpleItemExpected;
-constexpr int16_t kParseTimeArgumentExpected = -kMsgTimeArgumentExpected;
-constexpr int16_t kParseBadColumnList = -kMsgBadColumnList;
-constexpr int16_t kParseAssignedValueExpected = -kMsgAssignedValueExpected;
-constexpr int16_t kParseBadSelectItem = -kMsgBadSelectItem;
-constexpr int16_t kParseSecondMemberExpected = -kMsgSecondMemberExpected;
-constexpr int16_t kParseSubGroupExpected = -kMsgSubGroupExpected;
-constexpr int16_t kParseEvaluableExpected = -kMsgEvaluableExpected;
-constexpr int16_t kParseOnExpected = -kMsgOnExpected;
-constexpr int16_t kParseIndexExpected = -kMsgIndexExpected;
+// The failure by which a rule answers that the text at its start is not its
+// construct: the caller then tries another rule or replaces it with a
+// message of its own. Reported as it is, it reads "wrong item type".
+constexpr MessageId kParseNotThisConstruct = kMsgWrongItemType;
 
 class Parser : public BaseObject {
  public:
@@ -85,10 +59,11 @@ class Parser : public BaseObject {
   void Parse();
 
   // Releases the caller's previous token text (when set), scans at
-  // `position` and hands out the token: 1 with newPosition after it, or 0
-  // with the scan failure in newPosition (-4245 at the end of the text).
-  int16_t NextToken(const char* text, int16_t position, char*& tokenText, int16_t& code,
-                    int16_t& newPosition, int16_t signAllowed);
+  // `position` and hands out the token's code and text: the position after
+  // the token, or the scan's failure (kLexPrematureEnd at the end of the
+  // text, kLexOutOfMemory when the text could not be handed out).
+  ParseStep NextToken(const char* text, int16_t position, char*& tokenText, int16_t& code,
+                      int16_t signAllowed);
 
   // The position of the last failure exit that gave one, -1 when none.
   int16_t errorPosition() const { return errorPosition_; }
@@ -120,26 +95,36 @@ class Parser : public BaseObject {
     Parser* parser_;
   };
 
-  // Rule exits. Success releases the token text and returns the result.
-  // Failure releases the token text, destroys the rule's node with all it
-  // holds (the slot becomes null), records the position when it is 0 or
-  // more (a failure handed on passes -1) and returns the message.
-  int16_t Success(char*& tokenText, int16_t result);
-  int16_t Failure(char*& tokenText, ParseNode*& node, int16_t message, int16_t position);
+  // NextToken for the rules that need not know why there is no token:
+  // true with `after` set just past the token, false (`after` untouched)
+  // when the scan failed.
+  bool ReadToken(const char* text, int16_t position, char*& tokenText, int16_t& code,
+                 int16_t& after, int16_t signAllowed);
+
+  // Rule exits. Success releases the token text and ends the rule at
+  // `position`. Failure releases the token text, destroys the rule's node
+  // with all it holds (the slot becomes null), records the position when
+  // it is 0 or more and fails with the message. The position recorded last
+  // is the one reported, so a failure that has no position of its own
+  // passes -1 and keeps the one an earlier exit recorded.
+  ParseStep Success(char*& tokenText, int16_t position);
+  ParseStep Failure(char*& tokenText, ParseNode*& node, MessageId message, int16_t position);
+  // Hands on the failure of a rule it called, recording no position.
+  ParseStep Failure(char*& tokenText, ParseNode*& node, ParseStep failed);
   // The failure for a rule that could not allocate a node or register a
   // name: memory is short, whatever the rules above make of it.
-  int16_t OutOfMemory(char*& tokenText, ParseNode*& node);
+  ParseStep OutOfMemory(char*& tokenText, ParseNode*& node);
   // The failure for a rule nested deeper than kMaxNesting.
-  int16_t TooDeep(char*& tokenText, ParseNode*& node, int16_t position);
+  ParseStep TooDeep(char*& tokenText, ParseNode*& node, int16_t position);
   // Creates a rule node in the slot; false when memory is short.
   bool NewRuleNode(ParseNode*& slot, int32_t code);
-  // Records the framed syntax error for message m (negative).
-  void ReportSyntaxError(int16_t message);
+  // Records the framed syntax error for `message`.
+  void ReportSyntaxError(MessageId message);
   // Registers a table (and marks it); null when memory is short.
   NamedTable* RegisterTable(const char* name, NamedTable* base);
 
   // The rule each item of a list is read by.
-  using ItemRule = int16_t (Parser::*)(const char* text, int16_t start, ParseNode*& node);
+  using ItemRule = ParseStep (Parser::*)(const char* text, int16_t start, ParseNode*& node);
   // Reads a list of items joined by `separator` tokens, each by `rule`, and
   // appends their nodes to `list`: the first item at `start`, then one
   // after each separator, until a token that is not a separator. Returns
@@ -149,62 +134,62 @@ class Parser : public BaseObject {
   // `missingItem`, recorded at the item's start (kParseNotThisConstruct
   // hands the item's answer on unchanged). The nodes read before a failure
   // stay in `list`, destroyed with the caller's node.
-  int16_t ItemList(const char* text, int16_t start, ItemRule rule, int16_t separator,
-                   int16_t missingItem, Children& list);
+  ParseStep ItemList(const char* text, int16_t start, ItemRule rule, int16_t separator,
+                     MessageId missingItem, Children& list);
 
   // Statement rules (parser.cc).
-  int16_t Statement(const char* text, int16_t start, ParseNode*& node);
-  int16_t SelectStatement(const char* text, int16_t start, ParseNode*& node);
-  int16_t OrderByList(const char* text, int16_t start, ParseNode*& node);
-  int16_t OrderByItem(const char* text, int16_t start, ParseNode*& node);
-  int16_t SubSelect(const char* text, int16_t start, ParseNode*& node);
-  int16_t SelectedItems(const char* text, int16_t start, ParseNode*& node);
-  int16_t SelectList(const char* text, int16_t start, ParseNode*& node);
-  int16_t SelectItem(const char* text, int16_t start, ParseNode*& node);
-  int16_t FromList(const char* text, int16_t start, ParseNode*& node);
-  int16_t TableReference(const char* text, int16_t start, ParseNode*& node);
-  int16_t ColumnList(const char* text, int16_t start, ParseNode*& node);
-  int16_t ColumnName(const char* text, int16_t start, ParseNode*& node);
-  int16_t InsertStatement(const char* text, int16_t start, ParseNode*& node);
-  int16_t UpdateStatement(const char* text, int16_t start, ParseNode*& node);
-  int16_t Assignment(const char* text, int16_t start, ParseNode*& node);
-  int16_t DeleteStatement(const char* text, int16_t start, ParseNode*& node);
-  int16_t DropStatement(const char* text, int16_t start, ParseNode*& node);
+  ParseStep Statement(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SelectStatement(const char* text, int16_t start, ParseNode*& node);
+  ParseStep OrderByList(const char* text, int16_t start, ParseNode*& node);
+  ParseStep OrderByItem(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SubSelect(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SelectedItems(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SelectList(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SelectItem(const char* text, int16_t start, ParseNode*& node);
+  ParseStep FromList(const char* text, int16_t start, ParseNode*& node);
+  ParseStep TableReference(const char* text, int16_t start, ParseNode*& node);
+  ParseStep ColumnList(const char* text, int16_t start, ParseNode*& node);
+  ParseStep ColumnName(const char* text, int16_t start, ParseNode*& node);
+  ParseStep InsertStatement(const char* text, int16_t start, ParseNode*& node);
+  ParseStep UpdateStatement(const char* text, int16_t start, ParseNode*& node);
+  ParseStep Assignment(const char* text, int16_t start, ParseNode*& node);
+  ParseStep DeleteStatement(const char* text, int16_t start, ParseNode*& node);
+  ParseStep DropStatement(const char* text, int16_t start, ParseNode*& node);
   // Fills the statement's slot through the rule it calls; leaves it null
   // for a word it does not know after CREATE.
-  int16_t CreateDispatch(const char* text, int16_t start, ParseNode*& node);
-  int16_t CreateTable(const char* text, int16_t start, ParseNode*& node);
-  int16_t ColumnDefinition(const char* text, int16_t start, ParseNode*& node);
-  int16_t CreateIndex(const char* text, int16_t start, ParseNode*& node, int16_t unique);
-  int16_t CreateView(const char* text, int16_t start, ParseNode*& node);
+  ParseStep CreateDispatch(const char* text, int16_t start, ParseNode*& node);
+  ParseStep CreateTable(const char* text, int16_t start, ParseNode*& node);
+  ParseStep ColumnDefinition(const char* text, int16_t start, ParseNode*& node);
+  ParseStep CreateIndex(const char* text, int16_t start, ParseNode*& node, int16_t unique);
+  ParseStep CreateView(const char* text, int16_t start, ParseNode*& node);
 
   // Condition and expression rules (parser_expressions.cc).
-  int16_t SearchCondition(const char* text, int16_t start, ParseNode*& node);
-  int16_t LogicalTerm(const char* text, int16_t start, ParseNode*& node);
-  int16_t LogicalFactor(const char* text, int16_t start, ParseNode*& node);
-  int16_t Predicate(const char* text, int16_t start, ParseNode*& node);
-  int16_t ValueExpression(const char* text, int16_t start, ParseNode*& node);
-  int16_t Term(const char* text, int16_t start, ParseNode*& node);
-  int16_t Factor(const char* text, int16_t start, ParseNode*& node);
-  int16_t Comparison(const char* text, int16_t start, ParseNode*& node);
-  int16_t SecondMember(const char* text, int16_t start, ParseNode*& node);
-  int16_t SimpleItemList(const char* text, int16_t start, ParseNode*& node);
-  int16_t SimpleItem(const char* text, int16_t start, ParseNode*& node);
-  int16_t ScalarFunction(const char* text, int16_t start, ParseNode*& node);
-  int16_t AggregateFunction(const char* text, int16_t start, ParseNode*& node);
-  int16_t DateTimeFunction(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SearchCondition(const char* text, int16_t start, ParseNode*& node);
+  ParseStep LogicalTerm(const char* text, int16_t start, ParseNode*& node);
+  ParseStep LogicalFactor(const char* text, int16_t start, ParseNode*& node);
+  ParseStep Predicate(const char* text, int16_t start, ParseNode*& node);
+  ParseStep ValueExpression(const char* text, int16_t start, ParseNode*& node);
+  ParseStep Term(const char* text, int16_t start, ParseNode*& node);
+  ParseStep Factor(const char* text, int16_t start, ParseNode*& node);
+  ParseStep Comparison(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SecondMember(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SimpleItemList(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SimpleItem(const char* text, int16_t start, ParseNode*& node);
+  ParseStep ScalarFunction(const char* text, int16_t start, ParseNode*& node);
+  ParseStep AggregateFunction(const char* text, int16_t start, ParseNode*& node);
+  ParseStep DateTimeFunction(const char* text, int16_t start, ParseNode*& node);
 
   // Pieces of the comparison rule (parser_expressions.cc), each reading
   // from the position after its keyword into the comparison's node: the
   // position after what they read, or the comparison's failure (its node
   // then destroyed).
-  int16_t BetweenTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
-  int16_t InTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
-  int16_t LikeTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
+  ParseStep BetweenTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
+  ParseStep InTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
+  ParseStep LikeTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
   // "(", a second member, ")": the right side of MATCH and of ALL, ANY
   // and SOME.
-  int16_t ParenthesisedSecondMember(const char* text, int16_t after, ParseNode*& node,
-                                    char*& tokenText);
+  ParseStep ParenthesisedSecondMember(const char* text, int16_t after, ParseNode*& node,
+                                      char*& tokenText);
 
   StatementContext* request_;
   NameRegistry* names_ = nullptr;

@@ -24,27 +24,28 @@
 namespace zksql {
 
 // Search condition: logical terms joined by OR (not stored).
-int16_t Parser::SearchCondition(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SearchCondition(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_CONDITION_RECHERCHE)) return OutOfMemory(tok, node);
   Children kids(node);
-  int16_t r = ItemList(text, start, &Parser::LogicalTerm, LEX_OR, kParseNotThisConstruct, kids);
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  ParseStep r = ItemList(text, start, &Parser::LogicalTerm, LEX_OR, kParseNotThisConstruct, kids);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // Logical term: logical factors joined by AND (not stored).
-int16_t Parser::LogicalTerm(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::LogicalTerm(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_TERME_LOGIQUE)) return OutOfMemory(tok, node);
   Children kids(node);
-  int16_t r = ItemList(text, start, &Parser::LogicalFactor, LEX_AND, kParseNotThisConstruct, kids);
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  ParseStep r =
+      ItemList(text, start, &Parser::LogicalFactor, LEX_AND, kParseNotThisConstruct, kids);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // Logical factor: NOT and a logical factor, or a predicate.
-int16_t Parser::LogicalFactor(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::LogicalFactor(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
@@ -52,77 +53,75 @@ int16_t Parser::LogicalFactor(const char* text, int16_t start, ParseNode*& node)
   if (!NewRuleNode(node, FON_FACTEUR_LOGIQUE)) return OutOfMemory(tok, node);
   if (level.TooDeep()) return TooDeep(tok, node, start);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
-    return Failure(tok, node, kParseEvaluableExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kMsgEvaluableExpected, start);
   }
   ParseNode* child = nullptr;
-  int16_t r = 0;
-  if (code == LEX_NOT) {
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-    r = LogicalFactor(text, q, child);
-  } else {
-    r = Predicate(text, start, child);
+  bool negated = code == LEX_NOT;
+  if (negated && kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) {
+    return OutOfMemory(tok, node);
   }
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = negated ? LogicalFactor(text, q, child) : Predicate(text, start, child);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(child);
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
 // Predicate: EXISTS or UNIQUE (optionally followed by NOT) and a
 // parenthesised sub-select; or a value expression with an optional
 // comparison.
-int16_t Parser::Predicate(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::Predicate(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_EXPRESSION)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
-    return Failure(tok, node, kParseEvaluableExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kMsgEvaluableExpected, start);
   }
   if (code == LEX_EXISTS || code == LEX_UNIQUE) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     int16_t p = q;
-    if (NextToken(text, p, tok, code, q, 0) && code == LEX_NOT) {
+    if (ReadToken(text, p, tok, code, q, 0) && code == LEX_NOT) {
       if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       p = q;
     }
-    if (!NextToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-      return Failure(tok, node, kParseOpeningParenthesis, p);
+    if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+      return Failure(tok, node, kMsgOpeningParenthesis, p);
     }
     ParseNode* sub = nullptr;
-    int16_t r = SubSelect(text, q, sub);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = SubSelect(text, q, sub);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(sub);
-    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, r);
+    if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
     return Success(tok, q);
   }
   ParseNode* value = nullptr;
-  int16_t r = ValueExpression(text, start, value);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = ValueExpression(text, start, value);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(value);
   ParseNode* comparison = nullptr;
-  int16_t c = Comparison(text, r, comparison);
+  ParseStep c = Comparison(text, r.position(), comparison);
   // No comparison follows: the predicate is the value alone (the position
   // the comparison recorded stays, as for every abandoned alternative).
-  if (c == kParseNotThisConstruct) return Success(tok, r);
-  if (c < 0) return Failure(tok, node, c, -1);
+  if (c.failed(kParseNotThisConstruct)) return Success(tok, r.position());
+  if (!c.ok()) return Failure(tok, node, c);
   kids.Add(comparison);
-  return Success(tok, c);
+  return Success(tok, c.position());
 }
 
 // Value expression: an optional leading sign, then terms joined by + or -.
 // Tokens are read without signs, so «A -1» is A minus 1.
-int16_t Parser::ValueExpression(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ValueExpression(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_ITEM_COMPARE)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
-    return Failure(tok, node, kParseEvaluableExpected, start);
+  if (!ReadToken(text, start, tok, code, q, 0)) {
+    return Failure(tok, node, kMsgEvaluableExpected, start);
   }
   int16_t p = start;
   if (code == LEX_PLUS || code == LEX_MOINS) {
@@ -130,114 +129,114 @@ int16_t Parser::ValueExpression(const char* text, int16_t start, ParseNode*& nod
     p = q;
   }
   ParseNode* term = nullptr;
-  int16_t r = Term(text, p, term);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = Term(text, p, term);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(term);
-  p = r;
-  while (NextToken(text, p, tok, code, q, 0) && (code == LEX_PLUS || code == LEX_MOINS)) {
+  p = r.position();
+  while (ReadToken(text, p, tok, code, q, 0) && (code == LEX_PLUS || code == LEX_MOINS)) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     r = Term(text, q, term);
-    if (r < 0) return Failure(tok, node, r, -1);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(term);
-    p = r;
+    p = r.position();
   }
   return Success(tok, p);
 }
 
 // Term: factors joined by * or /. Any other operator ends the term.
-int16_t Parser::Term(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::Term(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_TERME)) return OutOfMemory(tok, node);
   Children kids(node);
   ParseNode* factor = nullptr;
-  int16_t r = Factor(text, start, factor);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = Factor(text, start, factor);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(factor);
-  int16_t p = r;
-  while (NextToken(text, p, tok, code, q, 0) && (code == LEX_ETOILE || code == LEX_DIVISE)) {
+  int16_t p = r.position();
+  while (ReadToken(text, p, tok, code, q, 0) && (code == LEX_ETOILE || code == LEX_DIVISE)) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     r = Factor(text, q, factor);
-    if (r < 0) return Failure(tok, node, r, -1);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(factor);
-    p = r;
+    p = r.position();
   }
   return Success(tok, p);
 }
 
 // Factor: a parenthesised search condition, or a simple item.
-int16_t Parser::Factor(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::Factor(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
-  int16_t q = 0;
   if (!NewRuleNode(node, FON_FACTEUR)) return OutOfMemory(tok, node);
   Children kids(node);
   // No token: the lexer's own message, with no position of its own.
-  if (!NextToken(text, start, tok, code, q, 0)) return Failure(tok, node, q, -1);
+  ParseStep next = NextToken(text, start, tok, code, 0);
+  if (!next.ok()) return Failure(tok, node, next);
+  int16_t q = next.position();
   if (code == LEX_PAR_OUVRANTE) {
     ParseNode* condition = nullptr;
-    int16_t r = SearchCondition(text, q, condition);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = SearchCondition(text, q, condition);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(condition);
-    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, r);
+    if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
     return Success(tok, q);
   }
   ParseNode* item = nullptr;
-  int16_t r = SimpleItem(text, start, item);
-  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseSimpleItemExpected, start);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = SimpleItem(text, start, item);
+  if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgSimpleItemExpected, start);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(item);
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
 // Comparison: what follows the value of a predicate — IS [NOT] NULL,
 // MATCH [UNIQUE] (...), [NOT] BETWEEN, [NOT] IN, [NOT] LIKE, or a
 // comparison operator with a simple item, a sub-select or a quantified
-// list. Anything else is not a comparison (-4252).
-int16_t Parser::Comparison(const char* text, int16_t start, ParseNode*& node) {
+// list. Anything else is not a comparison (kParseNotThisConstruct).
+ParseStep Parser::Comparison(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_COMPARAISON)) return OutOfMemory(tok, node);
   Children kids(node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
+  if (!ReadToken(text, start, tok, code, q, 0)) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
-  int16_t r = 0;
   if (code == LEX_IS) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     int16_t afterIs = q;
-    if (!NextToken(text, afterIs, tok, code, q, 0)) return Success(tok, afterIs);
+    if (!ReadToken(text, afterIs, tok, code, q, 0)) return Success(tok, afterIs);
     int16_t beforeNull = afterIs;
     if (code == LEX_NOT) {
       if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       beforeNull = q;
-      if (!NextToken(text, beforeNull, tok, code, q, 0)) {
-        return Failure(tok, node, kParseNullExpected, beforeNull);
+      if (!ReadToken(text, beforeNull, tok, code, q, 0)) {
+        return Failure(tok, node, kMsgNullExpected, beforeNull);
       }
     }
-    if (code != LEX_NULL) return Failure(tok, node, kParseNullExpected, beforeNull);
+    if (code != LEX_NULL) return Failure(tok, node, kMsgNullExpected, beforeNull);
     return Success(tok, q);
   }
   if (code == LEX_MATCH) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     int16_t p = q;
-    if (!NextToken(text, p, tok, code, q, 0)) return Success(tok, p);
+    if (!ReadToken(text, p, tok, code, q, 0)) return Success(tok, p);
     if (code == LEX_UNIQUE) {
       if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       p = q;
     }
-    r = ParenthesisedSecondMember(text, p, node, tok);
-    return r < 0 ? r : Success(tok, r);
+    ParseStep r = ParenthesisedSecondMember(text, p, node, tok);
+    return r.ok() ? Success(tok, r.position()) : r;
   }
   if (code == LEX_NOT) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     int16_t afterNot = q;
-    if (!NextToken(text, afterNot, tok, code, q, 0)) {
-      return Failure(tok, node, kParseSecondMemberExpected, afterNot);
+    if (!ReadToken(text, afterNot, tok, code, q, 0)) {
+      return Failure(tok, node, kMsgSecondMemberExpected, afterNot);
     }
     // Only BETWEEN, IN and LIKE can be negated here; any other NOT is left
     // to the caller.
@@ -247,163 +246,161 @@ int16_t Parser::Comparison(const char* text, int16_t start, ParseNode*& node) {
   }
   if (code == LEX_BETWEEN || code == LEX_IN || code == LEX_LIKE) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-    if (code == LEX_BETWEEN) {
-      r = BetweenTail(text, q, node, tok);
-    } else if (code == LEX_IN) {
-      r = InTail(text, q, node, tok);
-    } else {
-      r = LikeTail(text, q, node, tok);
-    }
-    return r < 0 ? r : Success(tok, r);
+    ParseStep r = code == LEX_BETWEEN ? BetweenTail(text, q, node, tok)
+                  : code == LEX_IN    ? InTail(text, q, node, tok)
+                                      : LikeTail(text, q, node, tok);
+    return r.ok() ? Success(tok, r.position()) : r;
   }
   if (!IsComparisonOperator(code)) return Failure(tok, node, kParseNotThisConstruct, start);
 
   if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t afterOperator = q;
-  if (!NextToken(text, afterOperator, tok, code, q, 0)) {
-    return Failure(tok, node, kParseSecondMemberExpected, afterOperator);
+  if (!ReadToken(text, afterOperator, tok, code, q, 0)) {
+    return Failure(tok, node, kMsgSecondMemberExpected, afterOperator);
   }
   if (code == LEX_ALL || code == LEX_ANY || code == LEX_SOME) {
     if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
-    r = ParenthesisedSecondMember(text, q, node, tok);
-    return r < 0 ? r : Success(tok, r);
+    ParseStep r = ParenthesisedSecondMember(text, q, node, tok);
+    return r.ok() ? Success(tok, r.position()) : r;
   }
   if (code == LEX_PAR_OUVRANTE) {
     // A parenthesis after a comparison operator always opens a sub-select.
     ParseNode* sub = nullptr;
-    r = SubSelect(text, q, sub);
-    if (r < 0) return Failure(tok, node, r, -1);
+    ParseStep r = SubSelect(text, q, sub);
+    if (!r.ok()) return Failure(tok, node, r);
     kids.Add(sub);
-    if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-      return Failure(tok, node, kParseClosingParenthesis, r);
+    if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+      return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
     return Success(tok, q);
   }
   ParseNode* item = nullptr;
-  r = SimpleItem(text, afterOperator, item);
-  if (r == kParseNotThisConstruct) {
-    return Failure(tok, node, kParseSecondMemberExpected, afterOperator);
+  ParseStep r = SimpleItem(text, afterOperator, item);
+  if (r.failed(kParseNotThisConstruct)) {
+    return Failure(tok, node, kMsgSecondMemberExpected, afterOperator);
   }
-  if (r < 0) return Failure(tok, node, r, -1);
+  if (!r.ok()) return Failure(tok, node, r);
   kids.Add(item);
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
-int16_t Parser::BetweenTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
+ParseStep Parser::BetweenTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
   int16_t code = 0;
   int16_t q = 0;
   ParseNode* low = nullptr;
-  int16_t r = SimpleItem(text, after, low);
-  if (r == kParseNotThisConstruct) {
-    return Failure(tokenText, node, kParseSimpleItemExpected, after);
+  ParseStep r = SimpleItem(text, after, low);
+  if (r.failed(kParseNotThisConstruct)) {
+    return Failure(tokenText, node, kMsgSimpleItemExpected, after);
   }
-  if (r < 0) return Failure(tokenText, node, r, -1);
+  if (!r.ok()) return Failure(tokenText, node, r);
   node->AddChild(low, 0);
-  if (!NextToken(text, r, tokenText, code, q, 0) || code != LEX_AND) {
-    return Failure(tokenText, node, kParseAndExpected, r);
+  if (!ReadToken(text, r.position(), tokenText, code, q, 0) || code != LEX_AND) {
+    return Failure(tokenText, node, kMsgAndExpected, r.position());
   }
   int16_t afterAnd = q;
   ParseNode* high = nullptr;
   r = SimpleItem(text, afterAnd, high);
-  if (r == kParseNotThisConstruct) {
-    return Failure(tokenText, node, kParseSimpleItemExpected, afterAnd);
+  if (r.failed(kParseNotThisConstruct)) {
+    return Failure(tokenText, node, kMsgSimpleItemExpected, afterAnd);
   }
-  if (r < 0) return Failure(tokenText, node, r, -1);
+  if (!r.ok()) return Failure(tokenText, node, r);
   node->AddChild(high, 0);
   return r;
 }
 
-int16_t Parser::InTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
+ParseStep Parser::InTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
   int16_t code = 0;
   int16_t q = 0;
-  if (!NextToken(text, after, tokenText, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tokenText, node, kParseOpeningParenthesis, after);
+  if (!ReadToken(text, after, tokenText, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tokenText, node, kMsgOpeningParenthesis, after);
   }
   int16_t afterParen = q;
   ParseNode* member = nullptr;
-  int16_t r = SecondMember(text, afterParen, member);
-  if (r == kParseNotThisConstruct) {
-    return Failure(tokenText, node, kParseSubGroupExpected, afterParen);
+  ParseStep r = SecondMember(text, afterParen, member);
+  if (r.failed(kParseNotThisConstruct)) {
+    return Failure(tokenText, node, kMsgSubGroupExpected, afterParen);
   }
-  if (r < 0) return Failure(tokenText, node, r, -1);
+  if (!r.ok()) return Failure(tokenText, node, r);
   node->AddChild(member, 0);
-  if (!NextToken(text, r, tokenText, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tokenText, node, kParseClosingParenthesis, r);
+  if (!ReadToken(text, r.position(), tokenText, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tokenText, node, kMsgClosingParenthesis, r.position());
   }
-  return q;
+  return ParseStep::At(q);
 }
 
-int16_t Parser::LikeTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
+ParseStep Parser::LikeTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText) {
   int16_t code = 0;
   int16_t q = 0;
   // The pattern is always a string literal; there is no ESCAPE clause.
-  if (!NextToken(text, after, tokenText, code, q, 0) || code != LEX_CHAINE) {
-    return Failure(tokenText, node, kParseStringExpected, after);
+  if (!ReadToken(text, after, tokenText, code, q, 0) || code != LEX_CHAINE) {
+    return Failure(tokenText, node, kMsgStringExpected, after);
   }
   if (node->AddNewChild(tokenText, code, 0, 0) == nullptr) return OutOfMemory(tokenText, node);
-  return q;
+  return ParseStep::At(q);
 }
 
-int16_t Parser::ParenthesisedSecondMember(const char* text, int16_t after, ParseNode*& node,
-                                          char*& tokenText) {
+ParseStep Parser::ParenthesisedSecondMember(const char* text, int16_t after, ParseNode*& node,
+                                            char*& tokenText) {
   int16_t code = 0;
   int16_t q = 0;
-  if (!NextToken(text, after, tokenText, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tokenText, node, kParseOpeningParenthesis, after);
+  if (!ReadToken(text, after, tokenText, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tokenText, node, kMsgOpeningParenthesis, after);
   }
   ParseNode* member = nullptr;
-  int16_t r = SecondMember(text, q, member);
-  if (r < 0) return Failure(tokenText, node, r, -1);
+  ParseStep r = SecondMember(text, q, member);
+  if (!r.ok()) return Failure(tokenText, node, r);
   node->AddChild(member, 0);
-  if (!NextToken(text, r, tokenText, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tokenText, node, kParseClosingParenthesis, r);
+  if (!ReadToken(text, r.position(), tokenText, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tokenText, node, kMsgClosingParenthesis, r.position());
   }
-  return q;
+  return ParseStep::At(q);
 }
 
 // Second member: a sub-select (it reads SELECT itself) or a simple-item
 // list.
-int16_t Parser::SecondMember(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SecondMember(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_COMPOSANT_SECOND_MEMBRE)) return OutOfMemory(tok, node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
+  if (!ReadToken(text, start, tok, code, q, 0)) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
   ParseNode* child = nullptr;
-  int16_t r = code == LEX_SELECT ? SubSelect(text, start, child)
-                                 : SimpleItemList(text, start, child);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r =
+      code == LEX_SELECT ? SubSelect(text, start, child) : SimpleItemList(text, start, child);
+  if (!r.ok()) return Failure(tok, node, r);
   node->AddChild(child, 0);
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
 // Simple-item list: simple items joined by commas.
-int16_t Parser::SimpleItemList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SimpleItemList(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_ITEM_SIMPLE_VIRGULE_LISTE)) return OutOfMemory(tok, node);
   Children kids(node);
-  int16_t r =
-      ItemList(text, start, &Parser::SimpleItem, LEX_VIRGULE, kParseSimpleItemExpected, kids);
-  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseSimpleItemExpected, start);
-  if (r < 0) return Failure(tok, node, r, -1);
-  return Success(tok, r);
+  ParseStep r =
+      ItemList(text, start, &Parser::SimpleItem, LEX_VIRGULE, kMsgSimpleItemExpected, kids);
+  if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgSimpleItemExpected, start);
+  if (!r.ok()) return Failure(tok, node, r);
+  return Success(tok, r.position());
 }
 
 // Simple item: a number (read with its sign), a string literal, a column
 // name (wanted), or a scalar, aggregate or date and time function call.
-int16_t Parser::SimpleItem(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SimpleItem(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
-  int16_t q = 0;
   NestingLevel level(this);
   if (!NewRuleNode(node, FON_ITEM_SIMPLE)) return OutOfMemory(tok, node);
   if (level.TooDeep()) return TooDeep(tok, node, start);
-  if (!NextToken(text, start, tok, code, q, 1)) {
-    int16_t message = q == -kLexUnterminated ? kParseUnterminatedString : kParseNotThisConstruct;
+  ParseStep next = NextToken(text, start, tok, code, 1);
+  if (!next.ok()) {
+    MessageId message =
+        next.failed(kLexUnterminated) ? kMsgUnterminatedString : kParseNotThisConstruct;
     return Failure(tok, node, message, start);
   }
+  int16_t q = next.position();
   switch (code) {
     case LEX_ENTIER:
     case LEX_NOMBRE_DECIMAL:
@@ -426,50 +423,50 @@ int16_t Parser::SimpleItem(const char* text, int16_t start, ParseNode*& node) {
       break;
   }
   ParseNode* function = nullptr;
-  int16_t r = ScalarFunction(text, start, function);
-  if (r == kParseNotThisConstruct) r = AggregateFunction(text, start, function);
-  if (r == kParseNotThisConstruct) r = DateTimeFunction(text, start, function);
-  if (r == kParseNotThisConstruct) return Failure(tok, node, kParseNotThisConstruct, start);
-  if (r < 0) return Failure(tok, node, r, -1);
+  ParseStep r = ScalarFunction(text, start, function);
+  if (r.failed(kParseNotThisConstruct)) r = AggregateFunction(text, start, function);
+  if (r.failed(kParseNotThisConstruct)) r = DateTimeFunction(text, start, function);
+  if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kParseNotThisConstruct, start);
+  if (!r.ok()) return Failure(tok, node, r);
   node->AddChild(function, 0);
-  return Success(tok, r);
+  return Success(tok, r.position());
 }
 
 // Scalar function: DIGITS, FLOAT, HEX, INTEGER or LENGTH of a simple item.
-int16_t Parser::ScalarFunction(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ScalarFunction(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_FONCTION_SCALAIRE_REF)) return OutOfMemory(tok, node);
-  if (!NextToken(text, start, tok, code, q, 0) ||
+  if (!ReadToken(text, start, tok, code, q, 0) ||
       (code != LEX_DIGITS && code != LEX_FLOAT && code != LEX_HEX && code != LEX_INTEGER &&
        code != LEX_LENGTH)) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
   if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
   int16_t afterName = q;
-  if (!NextToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tok, node, kParseOpeningParenthesis, afterName);
+  if (!ReadToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kMsgOpeningParenthesis, afterName);
   }
   int16_t afterParen = q;
   ParseNode* item = nullptr;
-  int16_t r = SimpleItem(text, afterParen, item);
-  if (r < 0) return Failure(tok, node, kParseSimpleItemExpected, afterParen);
+  ParseStep r = SimpleItem(text, afterParen, item);
+  if (!r.ok()) return Failure(tok, node, kMsgSimpleItemExpected, afterParen);
   node->AddChild(item, 0);
-  if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tok, node, kParseClosingParenthesis, r);
+  if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kMsgClosingParenthesis, r.position());
   }
   return Success(tok, q);
 }
 
 // Aggregate function: AVG, MAX, MIN or SUM of an optionally quantified
 // simple item; COUNT(*) and COUNT DISTINCT alone.
-int16_t Parser::AggregateFunction(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::AggregateFunction(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_FONCTION_AGREGEE_REF)) return OutOfMemory(tok, node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
+  if (!ReadToken(text, start, tok, code, q, 0)) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
   if (code == LEX_COUNT_ETOILE || code == LEX_COUNT_DISTINCT) {
@@ -481,32 +478,32 @@ int16_t Parser::AggregateFunction(const char* text, int16_t start, ParseNode*& n
   }
   if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
   int16_t afterName = q;
-  if (!NextToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tok, node, kParseOpeningParenthesis, afterName);
+  if (!ReadToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kMsgOpeningParenthesis, afterName);
   }
   int16_t itemStart = q;
-  if (NextToken(text, itemStart, tok, code, q, 0) && (code == LEX_ALL || code == LEX_DISTINCT)) {
+  if (ReadToken(text, itemStart, tok, code, q, 0) && (code == LEX_ALL || code == LEX_DISTINCT)) {
     if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
     itemStart = q;
   }
   ParseNode* item = nullptr;
-  int16_t r = SimpleItem(text, itemStart, item);
-  if (r < 0) return Failure(tok, node, kParseSimpleItemExpected, itemStart);
+  ParseStep r = SimpleItem(text, itemStart, item);
+  if (!r.ok()) return Failure(tok, node, kMsgSimpleItemExpected, itemStart);
   node->AddChild(item, 0);
-  if (!NextToken(text, r, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tok, node, kParseClosingParenthesis, r);
+  if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kMsgClosingParenthesis, r.position());
   }
   return Success(tok, q);
 }
 
 // Date and time function: DATE or TIME of a string; DAY, HOUR, MINUTE,
 // SECOND or YEAR of a string, CURRENT DATE or CURRENT TIME.
-int16_t Parser::DateTimeFunction(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::DateTimeFunction(const char* text, int16_t start, ParseNode*& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_FONCTION_DATE_HEURE_REF)) return OutOfMemory(tok, node);
-  if (!NextToken(text, start, tok, code, q, 0)) {
+  if (!ReadToken(text, start, tok, code, q, 0)) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
   bool ofString = code == LEX_DATE || code == LEX_TIME;
@@ -515,26 +512,27 @@ int16_t Parser::DateTimeFunction(const char* text, int16_t start, ParseNode*& no
   if (!ofString && !ofMoment) return Failure(tok, node, kParseNotThisConstruct, start);
   if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
   int16_t afterName = q;
-  if (!NextToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
-    return Failure(tok, node, kParseOpeningParenthesis, afterName);
+  if (!ReadToken(text, afterName, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
+    return Failure(tok, node, kMsgOpeningParenthesis, afterName);
   }
   int16_t afterParen = q;
   if (ofString) {
-    if (!NextToken(text, afterParen, tok, code, q, 0) || code != LEX_CHAINE) {
-      return Failure(tok, node, kParseStringExpected, afterParen);
+    if (!ReadToken(text, afterParen, tok, code, q, 0) || code != LEX_CHAINE) {
+      return Failure(tok, node, kMsgStringExpected, afterParen);
     }
   } else {
-    if (!NextToken(text, afterParen, tok, code, q, 0)) {
-      return Failure(tok, node, q, afterParen);
-    }
+    // No token: the lexer's own message, at the argument.
+    ParseStep argument = NextToken(text, afterParen, tok, code, 0);
+    if (!argument.ok()) return Failure(tok, node, argument.failure(), afterParen);
+    q = argument.position();
     if (code != LEX_CHAINE && code != LEX_CURRENT_DATE && code != LEX_CURRENT_TIME) {
-      return Failure(tok, node, kParseTimeArgumentExpected, afterParen);
+      return Failure(tok, node, kMsgTimeArgumentExpected, afterParen);
     }
   }
   if (node->AddNewChild(tok, code, 0, 0) == nullptr) return OutOfMemory(tok, node);
   int16_t afterArgument = q;
-  if (!NextToken(text, afterArgument, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
-    return Failure(tok, node, kParseClosingParenthesis, afterArgument);
+  if (!ReadToken(text, afterArgument, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
+    return Failure(tok, node, kMsgClosingParenthesis, afterArgument);
   }
   return Success(tok, q);
 }
