@@ -1,16 +1,16 @@
-// In-memory tables: growth steps, reads past the end, duplicate rows.
+// Result tables: growth steps, reads past the end, duplicate rows.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "storage/table.h"
+#include "storage/file_table.h"
+#include "storage/result_table.h"
 
 namespace zksql {
 namespace {
 
 TEST(MemoryTableTest, GrowsByAMillionThenAHundredThousandBytesOfRows) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   ASSERT_TRUE(t.SetRowSize(40, true));
   EXPECT_EQ(t.Write(0), kWriteDone);
   EXPECT_EQ(t.rowCapacity(), 1000000 / 40);
@@ -22,8 +22,7 @@ TEST(MemoryTableTest, GrowsByAMillionThenAHundredThousandBytesOfRows) {
 }
 
 TEST(MemoryTableTest, WritingPastTheEndLeavesZeroRowsBetween) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   t.SetRowSize(4, true);
   memcpy(t.rowBuffer(), "ABCD", 4);
   EXPECT_EQ(t.Write(5), kWriteDone);
@@ -38,8 +37,7 @@ TEST(MemoryTableTest, WritingPastTheEndLeavesZeroRowsBetween) {
 }
 
 TEST(MemoryTableTest, ContainsRowComparesWholeRows) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   t.SetRowSize(3, true);
   memcpy(t.rowBuffer(), "ABC", 3);
   EXPECT_EQ(t.ContainsRow(), 0);
@@ -50,20 +48,19 @@ TEST(MemoryTableTest, ContainsRowComparesWholeRows) {
 }
 
 TEST(MemoryTableTest, AZeroRowSizeIsRefused) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   EXPECT_NE(t.Write(0), kWriteDone);
   EXPECT_STRNE(t.errorText(), "");
   EXPECT_EQ(t.rowCount(), 0);
 }
 
 TEST(TableCompareTest, ReferencedOnlySearchesSkipUnnamedTables) {
-  Table t(nullptr, "CLIENTS", nullptr);
+  FileTable t(nullptr, "CLIENTS");
   EXPECT_EQ(t.Compare(SearchKey{"clients", nullptr, 0}), 0);
   EXPECT_NE(t.Compare(SearchKey{"clients", nullptr, 1}), 0);
   t.set_referenced(true);
   EXPECT_EQ(t.Compare(SearchKey{"clients", nullptr, 1}), 0);
-  Table memory(nullptr, nullptr, nullptr);
+  ResultTable memory(nullptr);
   EXPECT_NE(memory.Compare(SearchKey{"", nullptr, 0}), 0);
 }
 
