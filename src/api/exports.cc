@@ -17,7 +17,7 @@
 #include "platform.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 #include "values/number_text.h"
 #include "zksql.h"
 

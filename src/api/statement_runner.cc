@@ -18,7 +18,7 @@
 #include "storage/column.h"
 #include "storage/dict_context.h"
 #include "storage/engine.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 
 namespace zksql {
 namespace {

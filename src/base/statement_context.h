@@ -24,14 +24,14 @@ namespace zksql {
 
 class DictContext;
 class ParseNode;
-class Table;
+class ResultTable;
 
 struct StatementContext {
   char errorText[255];
   char sqlState[6];
   char* sqlText;  // working copy, valid only during ZKSQLExecReq
   DictContext* dict;
-  Table* result;  // owned by dict
+  ResultTable* result;  // owned by dict
   ParseNode* parseRoot;
   int32_t engineHandle;
   const ZKSQLMemoTable* memoParams;

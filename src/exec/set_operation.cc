@@ -23,7 +23,7 @@
 #include "sql/token_codes.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 #include "values/number_text.h"
 
 namespace zksql {
@@ -91,7 +91,7 @@ class Combiner {
   Combiner(StatementContext* request, DictContext* dict, int32_t op, bool all)
       : request_(request), dict_(dict), op_(op), all_(all) {}
 
-  Table* Run(Table* left, Table* right) {
+  ResultTable* Run(ResultTable* left, ResultTable* right) {
     if (!Check(left, right) || !Build(left, right)) return nullptr;
     try {
       return Fill(left, right) ? combined_ : nullptr;
@@ -137,7 +137,7 @@ class Combiner {
   }
 
   bool Build(Table* left, Table* right) {
-    combined_ = dict_ == nullptr ? nullptr : dict_->FindOrCreateTable(nullptr, nullptr);
+    combined_ = dict_ == nullptr ? nullptr : dict_->CreateResultTable();
     if (combined_ == nullptr) {
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return false;
@@ -239,7 +239,7 @@ class Combiner {
   // Passes every row of `source` through `keep`, which says whether the
   // row (by its key) belongs to the result.
   template <class Keep>
-  bool Pass(Table* source, Keep keep) {
+  bool Pass(ResultTable* source, Keep keep) {
     std::string key;
     for (int32_t r = 1; r <= source->rowCount(); ++r) {
       if (!Load(source, r)) return ReadFailure();
@@ -249,7 +249,7 @@ class Combiner {
     return true;
   }
 
-  bool Fill(Table* left, Table* right) {
+  bool Fill(ResultTable* left, ResultTable* right) {
     RowKeys emitted;
     if (op_ == LEX_UNION) {
       auto keep = [&](const std::string& key) { return all_ || emitted.insert(key).second; };
@@ -271,13 +271,13 @@ class Combiner {
   DictContext* dict_;
   int32_t op_;
   bool all_;
-  Table* combined_ = nullptr;
+  ResultTable* combined_ = nullptr;
 };
 
 }  // namespace
 
-Table* CombineResults(StatementContext* request, DictContext* dict, Table* left, Table* right, int32_t op,
-                      bool all) {
+ResultTable* CombineResults(StatementContext* request, DictContext* dict, ResultTable* left,
+                            ResultTable* right, int32_t op, bool all) {
   if (left == nullptr || right == nullptr) return nullptr;
   // ALL keeps duplicates only for UNION; EXCEPT and INTERSECT drop them.
   Combiner combiner(request, dict, op, all && op == LEX_UNION);

@@ -17,7 +17,7 @@
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 
 namespace zksql {
 namespace {
@@ -85,7 +85,7 @@ int16_t RunSelection(StatementExecutor& executor) {
     // Only top-level SELECTs make result tables: a sub-select's table would
     // be built for nothing.
     if (executor.mode != kModeSelect || driver->parentIndex != -1) continue;
-    Table* result = driver->BuildResult(executor.dictionary);
+    ResultTable* result = driver->BuildResult(executor.dictionary);
     if (i == 0) request->result = result;
     if (result == nullptr) {
       if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "r\xE9sultat");
@@ -145,7 +145,7 @@ void StatementExecutor::Execute() {
   }
   // An ORDER BY that could not be applied fails the statement: the host
   // must not take unsorted rows for sorted ones.
-  Table* result = request->result;
+  ResultTable* result = request->result;
   if (result != nullptr && !result->Sort(orderBy)) {
     if (result->rowSize() > kLongestSortedRow) {
       RecordMessage(request, nullptr, kMsgInternalError, "ligne trop longue pour ORDER BY");

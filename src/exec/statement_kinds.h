@@ -16,7 +16,7 @@ struct StatementContext;
 class DictContext;
 class ParseNode;
 class StatementExecutor;
-class Table;
+class ResultTable;
 
 // statement_executor.cc: runs every selection driver, sub-selects first,
 // and (in SELECT mode) builds the result of each top-level SELECT. 1 when
@@ -38,8 +38,8 @@ void ExecuteCreateIndex(StatementExecutor& executor, ParseNode* statement);
 // code of UNION, EXCEPT or INTERSECT; `all` keeps duplicates, UNION only).
 // The columns are named after `left`'s. Null on failure, with the reason
 // recorded in the request.
-Table* CombineResults(StatementContext* request, DictContext* dict, Table* left, Table* right, int32_t op,
-                      bool all);
+ResultTable* CombineResults(StatementContext* request, DictContext* dict, ResultTable* left,
+                            ResultTable* right, int32_t op, bool all);
 
 }  // namespace zksql
 

@@ -17,7 +17,7 @@
 #include "select/selection_driver.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 #include "values/value_converter.h"
 
 namespace zksql {
@@ -69,14 +69,14 @@ int16_t SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
   return 1;
 }
 
-Table* SelectionDriver::BuildResult(DictContext* dict) {
+ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
   if (rows == nullptr || rows->tuples == nullptr) return nullptr;
   if (dict == nullptr && request != nullptr) dict = request->dict;
   if (dict == nullptr || !CollectColumns()) {
     ReportNoMemory();
     return nullptr;
   }
-  Table* res = dict->FindOrCreateTable(nullptr, nullptr);
+  ResultTable* res = dict->CreateResultTable();
   if (res == nullptr) {
     ReportNoMemory();
     return nullptr;

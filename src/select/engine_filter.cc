@@ -11,6 +11,7 @@
 #include "select/selection_driver.h"
 #include "storage/dict_context.h"
 #include "storage/engine.h"
+#include "storage/file_table.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -70,10 +71,10 @@ int16_t BrowsedTables(const SelectionDriver& driver, Table*** out, int16_t* n) {
   return 1;
 }
 
-bool SameFile(const Table* a, const Table* b) {
+bool SameFile(const FileTable* a, const Table* b) {
   if (a == b) return true;
   const char* x = a->EngineFileName();
-  const char* y = b->EngineFileName();
+  const char* y = b->AsFile() == nullptr ? nullptr : b->AsFile()->EngineFileName();
   return x != nullptr && y != nullptr && CompareNoCase(x, y) == 0;
 }
 
@@ -100,8 +101,8 @@ EngineFilter* EngineFilter::Create(const SelectionDriver& driver, FilterEngineCa
   }
   int16_t n = 0;
   for (int16_t i = 0; i < from; ++i) {
-    Table* t = browsed[i];
-    if (t == nullptr || t->inMemory()) continue;
+    FileTable* t = browsed[i] == nullptr ? nullptr : browsed[i]->AsFile();
+    if (t == nullptr) continue;
     int uses = 0;
     for (int16_t j = 0; j < browsedCount; ++j) {
       if (browsed[j] != nullptr && SameFile(t, browsed[j])) ++uses;

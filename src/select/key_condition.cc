@@ -11,7 +11,7 @@
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 #include "storage/column.h"
-#include "storage/table.h"
+#include "storage/file_table.h"
 #include "values/text_utils.h"
 #include "values/value_converter.h"
 
@@ -163,7 +163,7 @@ KeyConditionResult ReadKeyCondition(const ParseNode* leaf, Table* const* eligibl
   if (column == nullptr || column->IsComposite() || column->keyKind() == 0) {
     return KeyConditionResult::kNone;
   }
-  const char* file = table->EngineFileName();
+  const char* file = table->AsFile() == nullptr ? nullptr : table->AsFile()->EngineFileName();
   const char* item = column->name();
   if (file == nullptr || item == nullptr || strlen(file) > sizeof(FilterBound::table) - 1 ||
       strlen(item) > static_cast<size_t>(Table::kMaxNameLength)) {

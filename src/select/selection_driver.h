@@ -38,6 +38,7 @@ struct StatementContext;
 class Column;
 class DictContext;
 class ConditionEvaluator;
+class ResultTable;
 class RowSet;
 
 // The seam through which a selection narrows its table reads to key
@@ -123,7 +124,7 @@ class SelectionDriver : public BaseObject {
 
   // Builds the in-memory result table from `rows` (owned by `dict`); null
   // on failure (recorded) or without `rows`.
-  Table* BuildResult(DictContext* dict);
+  ResultTable* BuildResult(DictContext* dict);
   // The values this (sub-)select yields for the correlation values given
   // (a chain of nodes TABLE/COLUMN with value type, length and bytes; see
   // exec/value_list.h): a new value list, one value of the first result
@@ -142,7 +143,7 @@ class SelectionDriver : public BaseObject {
   int16_t distinct = 0;
   PtrArray tables{0, 4};        // FROM tables, not owned
   PtrArray* columns = nullptr;  // result columns (array owned, columns not)
-  Table* result = nullptr;      // owned by the dictionary context
+  ResultTable* result = nullptr;  // owned by the dictionary context
   RowSet* rows = nullptr;       // owned
   ParseNode* subSelects = nullptr;
   ParseNode* where = nullptr;   // condition tree, owns the leaves' row sets

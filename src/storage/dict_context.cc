@@ -5,13 +5,14 @@
 #include <cstring>
 #include <new>
 
+#include "base/memory_block.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "base/memory_block.h"
 #include "storage/block_field.h"
 #include "storage/column.h"
 #include "storage/engine.h"
-#include "storage/table.h"
+#include "storage/file_table.h"
+#include "storage/result_table.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -28,6 +29,12 @@ void InfoSet(int offset, T v) {
 }
 
 constexpr int kInfoNameSize = 65;
+
+// Table i of the registry when it is a file (or an alias of one).
+FileTable* FileAt(const PtrArray& tables, int16_t i) {
+  Table* table = tables.GetAs<Table>(i);
+  return table == nullptr ? nullptr : table->AsFile();
+}
 
 }  // namespace
 
@@ -46,19 +53,20 @@ DictContext::~DictContext() {
 }
 
 NamedTable* DictContext::RegisterTable(const char* name, NamedTable* base) {
-  // Every handle this registry gives out is one of its tables.
-  return FindOrCreateTable(name, static_cast<Table*>(base));
+  // Every handle this registry gives out is one of its file tables.
+  return FindOrCreateTable(name, static_cast<FileTable*>(base));
 }
 
-Table* DictContext::FindOrCreateTable(const char* name, Table* base) {
-  Table* table = nullptr;
-  if (name != nullptr) table = FindTable(name, false);
+FileTable* DictContext::FindOrCreateTable(const char* name, FileTable* base) {
+  if (name == nullptr) return nullptr;
+  Table* registered = FindTable(name, false);
+  FileTable* table = registered == nullptr ? nullptr : registered->AsFile();
   if (table == nullptr) {
-    table = new (std::nothrow) Table(request_, name, nullptr);
+    table = new (std::nothrow) FileTable(request_, name);
     if (table == nullptr) return nullptr;
     // A table whose name could not be copied would be registered as a
     // nameless file and reported missing: memory is short instead.
-    if (name != nullptr && strcmp(table->fileName(), name) != 0) {
+    if (strcmp(table->fileName(), name) != 0) {
       delete table;
       return nullptr;
     }
@@ -70,14 +78,23 @@ Table* DictContext::FindOrCreateTable(const char* name, Table* base) {
   // A table cannot stand for itself: an alias named like its own table
   // ("FROM T T"), or one closing a chain of aliases, would send every
   // column look-up round for ever. Such a table stays the file itself.
-  for (Table* b = base; b != nullptr; b = b->base()) {
+  for (FileTable* b = base; b != nullptr; b = b->base()) {
     if (b == table) {
       base = nullptr;
       break;
     }
   }
   table->set_base(base);
-  if (name == nullptr) table->set_inMemory(true);
+  return table;
+}
+
+ResultTable* DictContext::CreateResultTable() {
+  ResultTable* table = new (std::nothrow) ResultTable(request_);
+  if (table == nullptr) return nullptr;
+  if (tables_.Add(table) < 0) {
+    delete table;
+    return nullptr;
+  }
   return table;
 }
 
@@ -135,8 +152,8 @@ int16_t DictContext::LoadDescriptions() {
   char* itemName = reinterpret_cast<char*>(block + JX_INFO_ITEM_NAME);
   int16_t n = tables_.Count();
   for (int16_t i = 0; i < n; ++i) {
-    Table* t = tables_.GetAs<Table>(i);
-    if (t == nullptr || t->base() != nullptr || t->inMemory()) continue;
+    FileTable* t = FileAt(tables_, i);
+    if (t == nullptr || t->base() != nullptr) continue;
     // A name the engine's dictionary cannot hold is not cut into another
     // file's name: the file is simply not found.
     if (strlen(t->fileName()) > static_cast<size_t>(kMaxNameLength)) continue;
@@ -184,7 +201,7 @@ int16_t DictContext::LoadDescriptions() {
       bool noMemory = t->allColumns() && AddWantedName(name) < 0;
       if (!noMemory && offset <= UINT16_MAX && wantedNames_.Contains(name) != 0) {
         for (int16_t k = 0; k < tables_.Count() && !noMemory; ++k) {
-          Table* s = tables_.GetAs<Table>(k);
+          FileTable* s = FileAt(tables_, k);
           if (s == nullptr || (s != t && s->base() != t)) continue;
           Column* column = new (std::nothrow)
               Column(name, type, static_cast<uint16_t>(size), keyKind,
@@ -219,7 +236,7 @@ int16_t DictContext::LoadDescriptions() {
   wantedNames_.Reset();
 
   for (int16_t i = 0; i < tables_.Count(); ++i) {
-    Table* t = tables_.GetAs<Table>(i);
+    FileTable* t = FileAt(tables_, i);
     if (t == nullptr || t->base() == nullptr) continue;
     if (!t->SetRowSize(t->base()->rowSize(), true)) {
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
@@ -227,8 +244,8 @@ int16_t DictContext::LoadDescriptions() {
     }
   }
   for (int16_t i = 0; i < tables_.Count(); ++i) {
-    Table* t = tables_.GetAs<Table>(i);
-    if (t != nullptr && t->base() == nullptr && !t->inMemory() && !t->found()) {
+    FileTable* t = FileAt(tables_, i);
+    if (t != nullptr && t->base() == nullptr && !t->found()) {
       RecordMessage(request_, nullptr, kMsgUnknownTable, t->fileName());
       return 0;
     }

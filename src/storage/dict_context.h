@@ -4,7 +4,7 @@
 // The parser registers the tables and item names a statement mentions; the
 // descriptions are then loaded from the engine's dictionary, and the later
 // phases look tables and columns up here by name. The context owns every
-// table of the request (file tables, aliases, in-memory tables) and through
+// table of the request (file tables, aliases, result tables) and through
 // them every column.
 #ifndef ZKSQL_STORAGE_DICT_CONTEXT_H_
 #define ZKSQL_STORAGE_DICT_CONTEXT_H_
@@ -19,6 +19,8 @@ namespace zksql {
 
 struct StatementContext;
 class Column;
+class FileTable;
+class ResultTable;
 class Table;
 
 class DictContext : public BaseObject, public NameRegistry {
@@ -36,10 +38,14 @@ class DictContext : public BaseObject, public NameRegistry {
   // allocated.
   char* columnText() const { return columnText_; }
 
-  // The table registered under `name` (case-insensitive), or a new one
-  // appended to the registry; a null name makes an in-memory table. `base`
-  // makes the table an alias of it. Null when memory is short.
-  Table* FindOrCreateTable(const char* name, Table* base);
+  // The file table registered under `name` (case-insensitive), or a new
+  // one appended to the registry. `base` makes the table an alias of it;
+  // without one the table is a file again. Null when memory is short or
+  // the name is null.
+  FileTable* FindOrCreateTable(const char* name, FileTable* base);
+  // A new, empty result table appended to the registry; null when memory
+  // is short.
+  ResultTable* CreateResultTable();
   // Registers the item part of a name ("T.A" wants A); 1, 0 when the name
   // cannot be held (longer than an item name can be), -1 when memory is
   // short.

@@ -6,7 +6,7 @@
 #include "base/memory_block.h"
 #include "sql/parse_node.h"
 #include "storage/column.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 #include "values/value_converter.h"
 
 namespace zksql {
@@ -21,7 +21,7 @@ constexpr int kStackSize = 64;
 
 struct SortContext {
   int32_t* order;
-  Table* table;
+  ResultTable* table;
   ParseNode* orderList;
   unsigned char* scratch;
   int32_t first;  // row number of position 0
@@ -95,7 +95,7 @@ int16_t IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap,
   }
 }
 
-int16_t SortRows(Table& table, ParseNode* orderList, int32_t first, int32_t last) {
+int16_t SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t last) {
   int32_t n = last - first + 1;
   if (n < 2) return 1;
   // A row is exchanged through the scratch block, so it must fit there.
@@ -146,12 +146,6 @@ int16_t SortRows(Table& table, ParseNode* orderList, int32_t first, int32_t last
   FreeLocked(order);
   FreeLocked(position);
   return 1;
-}
-
-int16_t Table::Sort(ParseNode* orderList) {
-  if (!inMemory_) return 0;
-  if (orderList == nullptr || rowCount_ < 2) return 1;
-  return SortRows(*this, orderList, 1, rowCount_);
 }
 
 }  // namespace zksql

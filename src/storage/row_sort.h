@@ -12,7 +12,7 @@
 namespace zksql {
 
 class ParseNode;
-class Table;
+class ResultTable;
 
 // Callbacks of IndexSort: compare the element at position i with the
 // element `p` addresses (negative, 0, positive); exchange two positions;
@@ -26,11 +26,11 @@ using SortAddress = const void* (*)(void* context, int32_t i);
 int16_t IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap,
                   SortAddress address);
 
-// Sorts rows first..last of an in-memory table by the order list (a chain
+// Sorts rows first..last of a result table by the order list (a chain
 // of nodes: column name in the text, non-zero value for a descending key).
 // 1 when done; 0 when a work block cannot be allocated or a row is longer
 // than the scratch block (rows unchanged).
-int16_t SortRows(Table& table, ParseNode* orderList, int32_t first, int32_t last);
+int16_t SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t last);
 
 }  // namespace zksql
 

@@ -1,11 +1,13 @@
-// Table: the one class through which rows are read and written.
+// Table: what every table of a statement offers its callers, whatever holds
+// its rows.
 //
-// Three roles: a file of the database (rows read and written one at a time
-// through the storage engine), an alias of a file (a second cursor over the
-// same file, reading under the base file's name), and an in-memory table
-// (the result of a SELECT and the selection engine's temporary tables, rows
-// held in one growable memory block). In every role the row buffer holds
-// the current row and the columns read and write their values in it.
+// Two kinds of table derive from it: FileTable, a file of the database (or
+// an alias of one) read and written one record at a time through the
+// storage engine, and ResultTable, rows held in memory (the result of a
+// SELECT or of a set operation). Both have a name, their columns and one
+// row buffer holding the current row, in which the columns read and write
+// their values; the selection engine and the statements read, browse and
+// write either kind through this interface.
 //
 // Tables are created and owned by the request's dictionary context; a
 // table owns its columns. Reads report by result only (row number, 0 at
@@ -15,17 +17,18 @@
 #define ZKSQL_STORAGE_TABLE_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/base_object.h"
 #include "base/dyn_string.h"
 #include "base/ptr_array.h"
 #include "jxengine.h"
-#include "sql/name_registry.h"
 
 namespace zksql {
 
 struct StatementContext;
 class Column;
+class FileTable;
 class ParseNode;
 
 // Supplies the key item a keyed browse of a table follows (the engine
@@ -52,18 +55,16 @@ enum WriteResult : int16_t {
   kWriteDuplicate = 3,
 };
 
-class Table : public BaseObject, public NamedTable {
+class Table : public BaseObject {
  public:
   // Longest file or item name the engine takes.
   static constexpr int kMaxNameLength = JX_NAME_MAX_LENGTH;
 
-  // A table named `name` (null: an in-memory table), an alias when `base`
-  // is given.
-  Table(StatementContext* request, const char* name, Table* base);
   ~Table() override;
 
-  // key.name compared case-insensitively with the file name; with key.flag
-  // set, only a table the statement can name matches.
+  // key.name compared case-insensitively with the table's name. With
+  // key.flag set only a table the statement names matches, which a table
+  // held in memory never is (FileTable answers for files).
   int16_t Compare(const SearchKey& key) const override;
 
   // Sets the row size and, with allocate, a new zero-filled row buffer.
@@ -72,83 +73,61 @@ class Table : public BaseObject, public NamedTable {
   // Appends a column (the table owns it from then on); false on failure,
   // the caller keeping the column.
   bool AddColumn(Column* column);
-  // The column of that name (unqualified), or also "TABLE.ITEM" forms; a
-  // table without columns searches its base.
-  Column* FindColumn(const char* name) const;
-  Column* FindColumnQualified(const char* name) const;
-  // Address of row n (from 1) of an in-memory table; null otherwise.
-  unsigned char* RowPointer(int32_t n) const;
+  // The column of that name (unqualified), or also "TABLE.ITEM" forms.
+  virtual Column* FindColumn(const char* name) const;
+  virtual Column* FindColumnQualified(const char* name) const;
 
-  int32_t ReadByNumber(int32_t n);
-  int32_t ReadFirst(const KeySource* filter);
-  int32_t ReadNext(const KeySource* filter);
-  // In memory: n = 0 appends, n > 0 writes row n. File: 0 appends, n > 0
-  // rewrites record n, -1 deletes the record just read. See WriteResult.
-  int16_t Write(int32_t n);
-  // 1 when an in-memory table holds a row equal to the row buffer.
-  int16_t ContainsRow() const;
+  // Reads row n (from 1; 0 reads the row after the current one) into the
+  // row buffer.
+  virtual int32_t ReadByNumber(int32_t n) = 0;
+  // Browses the rows, in key order where `filter` (or the table) names a
+  // key, else by number.
+  virtual int32_t ReadFirst(const KeySource* filter) = 0;
+  virtual int32_t ReadNext(const KeySource* filter) = 0;
+  // Writes the row buffer: n = 0 appends, n > 0 writes row n; a file also
+  // deletes the record just read for -1. See WriteResult.
+  virtual int16_t Write(int32_t n) = 0;
   // Applies assignment nodes (first child: the column name; its next
   // sibling: the value) to the row buffer through `assigner`, stopping at
   // the first failure; assignments to an unknown column are skipped.
   int16_t SetColumns(ParseNode* assignments, ValueAssigner* assigner);
-  // Sorts the rows of an in-memory table by an order list (see
-  // row_sort.h): 0 for a file table, 1 when sorted or nothing to sort.
-  int16_t Sort(ParseNode* orderList);
+
+  // This table as a file of the database; null for a table held in memory.
+  virtual FileTable* AsFile() { return nullptr; }
+  virtual const FileTable* AsFile() const { return nullptr; }
+  // The engine's code for the last failed read or write; 0 when there is
+  // none (always, for a table held in memory).
+  virtual int16_t lastError() const { return 0; }
 
   StatementContext* request() const { return request_; }
   const char* fileName() const { return fileName_.Get(); }
-  // The name engine calls use: the base's file for an alias.
-  const char* EngineFileName() const;
-  DynString& keyName() { return keyName_; }
-  Table* base() const { return base_; }
-  void set_base(Table* base) { base_ = base; }
-  bool inMemory() const { return inMemory_ != 0; }
-  void set_inMemory(bool on) { inMemory_ = on ? 1 : 0; }
-  bool referenced() const { return referenced_ != 0; }
-  void set_referenced(bool on) { referenced_ = on ? 1 : 0; }
-  void MarkReferenced() override { set_referenced(true); }
-  void MarkAllColumns() override { set_allColumns(true); }
-  bool allColumns() const { return allColumns_ != 0; }
-  void set_allColumns(bool on) { allColumns_ = on ? 1 : 0; }
-  bool found() const { return found_ != 0; }
-  void set_found(bool on) { found_ = on ? 1 : 0; }
-  PtrArray* columns() const { return columns_; }
-  int16_t ColumnCount() const { return columns_ == nullptr ? 0 : columns_->Count(); }
+  int16_t ColumnCount() const { return columns_.Count(); }
   Column* ColumnAt(int16_t i) const;
   uint16_t rowSize() const { return rowSize_; }
   int32_t currentRow() const { return currentRow_; }
-  unsigned char* rowBuffer() const { return rowBuffer_; }
-  int16_t lastError() const { return lastError_; }
+  unsigned char* rowBuffer() const { return rowBuffer_.get(); }
   const char* errorText() const { return errorText_.Get(); }
-  int32_t rowCount() const { return rowCount_; }
-  int32_t rowCapacity() const { return rowCapacity_; }
+
+ protected:
+  // A table named `name` (null: nameless).
+  Table(StatementContext* request, const char* name);
+
+  // Whether `name` is this table's name (case-insensitive); never for a
+  // nameless table.
+  bool NameMatches(const char* name) const;
+  // The column matching `key` among this table's own.
+  Column* FindOwnColumn(const SearchKey& key) const;
+  void set_currentRow(int32_t n) { currentRow_ = n; }
+  void SetErrorText(const char* text) { errorText_.Set(text); }
 
  private:
-  int32_t ReadByKey(char mode, const KeySource* filter);
-  int32_t AcceptRecord(int32_t number);
-  int16_t WriteInMemory(int32_t n);
-  int16_t WriteFile(int32_t n);
-  int16_t WriteMemos();
-  int16_t MemoOrdinal(const Column& column) const;
-  int16_t EngineFailure(int16_t code);
-
   StatementContext* request_;
   DynString fileName_{DynString::kEmptyIfNull};
-  DynString keyName_{DynString::kEmptyIfNull};
-  Table* base_;
-  int16_t inMemory_ = 0;
-  int16_t referenced_ = 0;
-  int16_t allColumns_ = 0;
-  int16_t found_ = 0;
-  PtrArray* columns_ = nullptr;
+  PtrArray columns_{0, 4};
   uint16_t rowSize_ = 0;
   int32_t currentRow_ = 0;
-  unsigned char* rowBuffer_ = nullptr;
-  int16_t lastError_ = 0;
+  std::unique_ptr<unsigned char[]> rowBuffer_;
   DynString errorText_{DynString::kEmptyIfNull};
-  unsigned char* rows_ = nullptr;
-  int32_t rowCount_ = 0;
-  int32_t rowCapacity_ = 0;
 };
 
 }  // namespace zksql

@@ -56,7 +56,7 @@ class Analysis {
     if (request->parseRoot == nullptr) return;
     PtrArray& tables = request->dict->tables();
     for (int16_t i = 0; i < tables.Count(); ++i) {
-      Table* t = tables.GetAs<Table>(i);
+      FileTable* t = tables.GetAs<Table>(i)->AsFile();
       const char* file = t->base() != nullptr ? t->base()->fileName() : t->fileName();
       auto found = kSchema.find(file);
       if (found == kSchema.end()) continue;

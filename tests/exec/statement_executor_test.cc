@@ -22,7 +22,8 @@
 #include "storage/column.h"
 #include "storage/dict_context.h"
 #include "storage/engine.h"
-#include "storage/table.h"
+#include "storage/file_table.h"
+#include "storage/result_table.h"
 #include "values/value_converter.h"
 
 // The statement tests run over the real engine when it is built.
@@ -218,8 +219,7 @@ class AssignValueTest : public ::testing::TestWithParam<AssignCase> {
 
   // A one-column in-memory table whose column holds a known first value.
   zksql::Column* MakeColumn(uint16_t type, uint16_t size) {
-    Table* t = request_->dict->FindOrCreateTable("T", nullptr);
-    t->set_inMemory(true);
+    Table* t = request_->dict->CreateResultTable();
     auto* c = new zksql::Column("C", type, size, 0, 1, t, "T");
     t->AddColumn(c);
     t->SetRowSize(static_cast<uint16_t>(1 + size), true);
@@ -256,8 +256,7 @@ INSTANTIATE_TEST_SUITE_P(EveryConversion, AssignValueTest, ::testing::ValuesIn(k
 TEST(AssignValueRawTest, AShortTextIsPaddedWithZerosNotReadPast) {
   Request* request = CreateRequest(nullptr, 0, nullptr);
   StatementExecutor executor(request);
-  Table* t = request->dict->FindOrCreateTable("T", nullptr);
-  t->set_inMemory(true);
+  Table* t = request->dict->CreateResultTable();
   auto* c = new zksql::Column("C", kTypeRaw, 4, 0, 1, t, "T");
   t->AddColumn(c);
   t->SetRowSize(5, true);
@@ -355,7 +354,7 @@ class StatementTest : public ::testing::Test {
     Outcome out;
     out.error = request->errorText;
     out.state = request->sqlState;
-    if (Table* result = request->result) {
+    if (ResultTable* result = request->result) {
       out.hasResult = true;
       for (int16_t i = 0; i < result->ColumnCount(); ++i) {
         if (i > 0) out.columns += ",";
@@ -392,7 +391,7 @@ class StatementTest : public ::testing::Test {
   // The records of a file in record-number order, every item shown.
   std::vector<std::string> Records(const char* file) {
     Request* request = CreateRequest(nullptr, db_.handle(), nullptr);
-    Table* t = request->dict->FindOrCreateTable(file, nullptr);
+    FileTable* t = request->dict->FindOrCreateTable(file, nullptr);
     t->set_referenced(true);
     t->set_allColumns(true);
     std::vector<std::string> out;

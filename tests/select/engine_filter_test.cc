@@ -26,7 +26,7 @@
 #include "select/engine_filter_builder.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/file_table.h"
 #include "zksql.h"
 
 namespace zksql {
@@ -382,7 +382,7 @@ TEST_F(EngineFilterTest, ValuesWhoseKeysSortElsewhereAreStillFound) {
       << db_.message();
   Setup({"INSERT INTO D VALUES ('20000101', '19991231', 1)", "INSERT INTO D VALUES ('', '', 2)"});
   Request* request = CreateRequest(nullptr, db_.handle(), nullptr);
-  Table* d = request->dict->FindOrCreateTable("D", nullptr);
+  FileTable* d = request->dict->FindOrCreateTable("D", nullptr);
   d->set_referenced(true);
   d->set_allColumns(true);
   ASSERT_EQ(request->dict->LoadDescriptions(), 1);
@@ -408,7 +408,7 @@ TEST_F(EngineFilterTest, ValuesWhoseKeysSortElsewhereAreStillFound) {
   EXPECT_NE(Exec("INSERT INTO I VALUES (1E999, 1E999, 1)").error, "");
   Setup({"INSERT INTO I VALUES (3.5, 0.1, 3)"});
   Request* hostRequest = CreateRequest(nullptr, db_.handle(), nullptr);
-  Table* file = hostRequest->dict->FindOrCreateTable("I", nullptr);
+  FileTable* file = hostRequest->dict->FindOrCreateTable("I", nullptr);
   file->set_referenced(true);
   file->set_allColumns(true);
   ASSERT_EQ(hostRequest->dict->LoadDescriptions(), 1);

@@ -17,7 +17,7 @@
 #include "select/row_set.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 
 namespace zksql {
 namespace {
@@ -35,12 +35,17 @@ class DriverTest : public ::testing::Test {
     DestroyRequest(req);
   }
 
+  // An in-memory table the dictionary finds by name, as it finds a file.
+  ResultTable* InMemory(const char* name) {
+    auto* t = new ResultTable(req, name);
+    EXPECT_GE(req->dict->tables().Add(t), 0);
+    return t;
+  }
+
   // A named in-memory table with real columns; rows of values.
   Table* MakeTable(const char* name, std::vector<const char*> cols,
                    std::vector<std::vector<double>> rowValues) {
-    Table* t = req->dict->FindOrCreateTable(name, nullptr);
-    t->set_inMemory(true);
-    t->set_referenced(true);
+    ResultTable* t = InMemory(name);
     uint16_t offset = 1;
     for (const char* c : cols) {
       t->AddColumn(new Column(c, kTypeReal, 8, 0, offset, t, name));
@@ -99,8 +104,7 @@ class DriverTest : public ::testing::Test {
   // Values of a result column, row by row.
   std::vector<double> Column0(Table* t, int16_t col = 0) {
     std::vector<double> out;
-    for (int32_t r = 1; r <= t->rowCount(); ++r) {
-      t->ReadByNumber(r);
+    for (int32_t r = 1; t->ReadByNumber(r) == r; ++r) {
       out.push_back(*static_cast<double*>(t->ColumnAt(col)->GetValue()));
     }
     return out;
@@ -134,33 +138,29 @@ TEST_F(DriverTest, OdometerTurnsTheFirstTableFastestAndStopsOnAnEmptyTable) {
   EXPECT_EQ("", Error());
 }
 
-// Turns a table into a file table that cannot be read (no request, so no
-// engine) at the n-th key request: the next read of it fails.
-class BreakingFilter : public KeySource {
+// An in-memory table whose n-th browse from its start fails as a read the
+// engine did not complete.
+class BreakingTable : public ResultTable {
  public:
-  BreakingFilter(Table* victim, int n) : victim_(victim), n_(n) {}
-  const char* KeyFor(const Table&) const override {
-    if (++calls_ == n_) victim_->set_inMemory(false);
-    return "";
+  BreakingTable(const char* name, int n) : ResultTable(nullptr, name), n_(n) {}
+  int32_t ReadFirst(const KeySource* filter) override {
+    return ++calls_ == n_ ? -1 : ResultTable::ReadFirst(filter);
   }
+
  private:
-  Table* victim_;
   int n_;
-  mutable int calls_ = 0;
+  int calls_ = 0;
 };
 
 TEST_F(DriverTest, OdometerReportsAReadErrorWhileSettingALowerTableBack) {
-  Table t0(nullptr, "T0", nullptr);
-  t0.set_inMemory(true);
+  // Start reads T0 from its start (1); Step reads T0 to its end, advances
+  // T1, then sets T0 back to its first record (2): that read fails.
+  BreakingTable t0("T0", 2);
   t0.SetRowSize(2, true);
   t0.Write(0);
   Table* t1 = MakeTable("T1", {"X"}, {{1}, {2}});
   Table* list[] = {&t0, t1};
-  // Calls: Start reads T0 (1) and T1 (2); Step reads T0 to its end (3),
-  // advances T1 (4), then sets T0 back to its first record (5): that read
-  // fails.
-  BreakingFilter filter(&t0, 5);
-  Odometer odo(req, list, 2, &filter);
+  Odometer odo(req, list, 2, nullptr);
   ASSERT_EQ(1, odo.Start());
   EXPECT_EQ(-1, odo.Step());
   EXPECT_NE(std::string::npos, Error().find("'T0' (1)")) << Error();
@@ -206,7 +206,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   ParseNode* never = Compare(Num("1"), LEX_EGAL, Num("2"));
   driver->where = Leaf(never, "", {});
   ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
-  Table* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->rowCount());
   delete never;
@@ -238,7 +238,7 @@ TEST_F(DriverTest, AJoinWhoseWhereMissesATableFailsOnlyWhenARowQualifies) {
   ParseNode* q = Compare(Col("T1/A"), LEX_EGAL, Num("9"));
   driver->where = Leaf(q, "T1", {t1->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectJoined(0));
-  Table* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->rowCount());
   delete p;
@@ -291,7 +291,7 @@ TEST_F(DriverTest, SingleTableNotExistsOverAnEmptySubSelectKeepsEveryRow) {
   SetWhereClause(Or({And({LNot(LFactor(exists))})}));
   driver->where = N(42, "NOT", {Leaf(exists, "", {})});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
-  Table* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(2, res->rowCount());
   ev.set_executor(nullptr);
@@ -318,7 +318,7 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
     SetWhereClause(Or({And({LFactor(c)})}));
     driver->where = Leaf(c, "", {});
     ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
-    Table* r = driver->BuildResult(req->dict);
+    ResultTable* r = driver->BuildResult(req->dict);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(rhs[0] == '1' ? 3 : 0, r->rowCount());
   }
@@ -341,7 +341,7 @@ TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
     NewDriver({t});
     driver->distinct = quantifier;
     ASSERT_EQ(1, driver->SelectSingle(0));
-    Table* res = driver->BuildResult(req->dict);
+    ResultTable* res = driver->BuildResult(req->dict);
     ASSERT_NE(res, nullptr);
     EXPECT_EQ(quantifier == 20 ? 2 : 4, res->rowCount()) << quantifier;
   }
@@ -356,8 +356,7 @@ TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
 }
 
 TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
-  Table* t = req->dict->FindOrCreateTable("T", nullptr);
-  t->set_inMemory(true);
+  ResultTable* t = InMemory("T");
   t->AddColumn(new Column("I", kTypeInt16, 2, 0, 1, t, "T"));
   t->AddColumn(new Column("K", kTypeRaw, 6, kCompositeKey, 3, t, "T"));
   t->AddColumn(new Column("S", kTypeText, 5, 0, 9, t, "T"));
@@ -396,7 +395,7 @@ TEST_F(DriverTest, ASelectListWithoutColumnsGivesOneRowPerTuple) {
   NewDriver({t});
   driver->columns = new PtrArray(0, 4);  // «SELECT COUNT(*) FROM T»
   ASSERT_EQ(1, driver->SelectSingle(0));
-  Table* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->ColumnCount());
   EXPECT_EQ(1, res->rowSize());

@@ -22,7 +22,7 @@
 #include "sql/parser.h"
 #include "sql/token_codes.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/file_table.h"
 
 namespace zksql {
 namespace testing_support {
@@ -113,7 +113,8 @@ class ParseRun {
     std::string out;
     PtrArray& all = request_->dict->tables();
     for (int16_t i = 0; i < all.Count(); ++i) {
-      Table* t = all.GetAs<Table>(i);
+      FileTable* t = all.GetAs<Table>(i)->AsFile();
+      if (t == nullptr) continue;
       if (!out.empty()) out += " ";
       out += t->fileName();
       if (t->base() != nullptr) out += std::string("->") + t->base()->fileName();

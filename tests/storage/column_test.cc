@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "storage/table.h"
+#include "storage/result_table.h"
 
 namespace zksql {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 // offset 1, as the dictionary lays items out.
 class ColumnTest : public ::testing::Test {
  protected:
-  ColumnTest() : table_(nullptr, nullptr, nullptr) { table_.SetRowSize(64, true); }
+  ColumnTest() : table_(nullptr) { table_.SetRowSize(64, true); }
 
   Column* Make(uint16_t type, uint16_t size, uint16_t offset = 1) {
     Column* c = new Column("C", type, size, 0, offset, &table_, "T");
@@ -32,7 +32,7 @@ class ColumnTest : public ::testing::Test {
   std::string Text(Column* c) { return static_cast<const char*>(c->GetValue()); }
   unsigned char* Row() { return table_.rowBuffer(); }
 
-  Table table_;
+  ResultTable table_;
 };
 
 TEST_F(ColumnTest, EightBitItemsKeepTheirSign) {

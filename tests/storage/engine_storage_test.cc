@@ -11,7 +11,7 @@
 #include "engine_database.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
-#include "storage/table.h"
+#include "storage/file_table.h"
 
 namespace zksql {
 namespace {
@@ -26,11 +26,11 @@ class EngineStorageTest : public ::testing::Test {
   void TearDown() override { DestroyRequest(request_); }
 
   // A fresh request whose dictionary wants `names` of `file` (or all items).
-  Table* Load(const char* file, std::initializer_list<const char*> names, bool all = false) {
+  FileTable* Load(const char* file, std::initializer_list<const char*> names, bool all = false) {
     DestroyRequest(request_);
     request_ = CreateRequest(nullptr, db_.handle(), memos_);
     request_->memoMarkerCount = markers_;
-    Table* t = request_->dict->FindOrCreateTable(file, nullptr);
+    FileTable* t = request_->dict->FindOrCreateTable(file, nullptr);
     t->set_referenced(true);
     t->set_allColumns(all);
     for (const char* n : names) request_->dict->AddWantedName(n);
@@ -52,7 +52,7 @@ class EngineStorageTest : public ::testing::Test {
 
 TEST_F(EngineStorageTest, OnlyWantedItemsBecomeColumnsAtTheirTrueOffsets) {
   ASSERT_EQ(db_.MakeFile("T", {{"X", 'E', 2}, {"A", 'T', 10}, {"Y", 'D', 8}}), 0) << db_.message();
-  Table* t = Load("t", {"T.A"});
+  FileTable* t = Load("t", {"T.A"});
   ASSERT_TRUE(t->found());
   ASSERT_EQ(t->ColumnCount(), 1);
   Column* a = t->ColumnAt(0);
@@ -72,8 +72,8 @@ TEST_F(EngineStorageTest, AliasesGetTheirOwnColumnsAndRowBuffers) {
   ASSERT_EQ(db_.MakeFile("T", {{"A", 'L', 4}}), 0);
   DestroyRequest(request_);
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
-  Table* t = request_->dict->FindOrCreateTable("T", nullptr);
-  Table* b = request_->dict->FindOrCreateTable("B", t);
+  FileTable* t = request_->dict->FindOrCreateTable("T", nullptr);
+  FileTable* b = request_->dict->FindOrCreateTable("B", t);
   request_->dict->AddWantedName("A");
   ASSERT_EQ(request_->dict->LoadDescriptions(), 1);
   ASSERT_EQ(b->ColumnCount(), 1);
@@ -90,10 +90,10 @@ TEST_F(EngineStorageTest, ATableNeverBecomesAnAliasOfItself) {
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
   // "FROM T T", and an alias chain closed back on its start: the table
   // stays the file, so column look-ups end.
-  Table* t = request_->dict->FindOrCreateTable("T", nullptr);
+  FileTable* t = request_->dict->FindOrCreateTable("T", nullptr);
   EXPECT_EQ(request_->dict->FindOrCreateTable("T", t), t);
   EXPECT_EQ(t->base(), nullptr);
-  Table* b = request_->dict->FindOrCreateTable("B", t);
+  FileTable* b = request_->dict->FindOrCreateTable("B", t);
   EXPECT_EQ(request_->dict->FindOrCreateTable("T", b), t);
   EXPECT_EQ(t->base(), nullptr);
   EXPECT_EQ(b->base(), t);
@@ -132,7 +132,7 @@ TEST_F(EngineStorageTest, EveryItemTypeRoundTripsThroughTheEngine) {
                                     {"D8", 'A', 8}, {"D6", 'A', 6}, {"H", 'H', 4}}),
             0)
       << db_.message();
-  Table* t = Load("ALL", {}, true);
+  FileTable* t = Load("ALL", {}, true);
   ASSERT_EQ(t->ColumnCount(), 15);
   const double numbers[] = {-5, -300, 123456, 200, 60000, 4000000000.0, 0.1, 2.5, -1234.56};
   for (int i = 0; i < 9; ++i) t->ColumnAt(static_cast<int16_t>(i))->SetValue(&numbers[i]);
@@ -144,7 +144,7 @@ TEST_F(EngineStorageTest, EveryItemTypeRoundTripsThroughTheEngine) {
   t->FindColumn("H")->SetValue("1230");
   ASSERT_EQ(t->Write(0), kWriteDone) << t->errorText();
 
-  Table* r = Load("ALL", {}, true);
+  FileTable* r = Load("ALL", {}, true);
   ASSERT_EQ(r->ReadByNumber(1), 1);
   for (int i = 0; i < 9; ++i) {
     EXPECT_DOUBLE_EQ(Number(r->ColumnAt(static_cast<int16_t>(i))), numbers[i]) << i;
@@ -159,7 +159,7 @@ TEST_F(EngineStorageTest, EveryItemTypeRoundTripsThroughTheEngine) {
 
 TEST_F(EngineStorageTest, AppendRewriteDeleteAndReadsOverDeletedRecords) {
   ASSERT_EQ(db_.MakeFile("T", {{"A", 'L', 4}}), 0);
-  Table* t = Load("T", {"A"});
+  FileTable* t = Load("T", {"A"});
   Column* a = t->ColumnAt(0);
   for (double v : {10.0, 20.0, 30.0}) {
     a->SetValue(&v);
@@ -172,7 +172,7 @@ TEST_F(EngineStorageTest, AppendRewriteDeleteAndReadsOverDeletedRecords) {
   a->SetValue(&v);
   ASSERT_EQ(t->Write(1), kWriteDone);
 
-  Table* r = Load("T", {"A"});
+  FileTable* r = Load("T", {"A"});
   EXPECT_EQ(r->ReadByNumber(1), 1);
   EXPECT_EQ(Number(r->ColumnAt(0)), 11);
   EXPECT_EQ(r->ReadByNumber(2), 3);  // record 2 is gone: the next valid one
@@ -182,12 +182,12 @@ TEST_F(EngineStorageTest, AppendRewriteDeleteAndReadsOverDeletedRecords) {
 
 TEST_F(EngineStorageTest, KeyedReadsFollowTheKeyOrder) {
   ASSERT_EQ(db_.MakeFile("K", {{"N", 'T', 10, 2}}), 0);
-  Table* t = Load("K", {"N"});
+  FileTable* t = Load("K", {"N"});
   for (const char* s : {"poire", "abricot", "\xE9pice", "banane"}) {
     t->ColumnAt(0)->SetValue(s);
     ASSERT_EQ(t->Write(0), kWriteDone);
   }
-  Table* r = Load("K", {"N"});
+  FileTable* r = Load("K", {"N"});
   r->keyName().Set("N");
   std::string order;
   for (int32_t n = r->ReadFirst(nullptr); n > 0; n = r->ReadNext(nullptr)) {
@@ -198,7 +198,7 @@ TEST_F(EngineStorageTest, KeyedReadsFollowTheKeyOrder) {
 
 TEST_F(EngineStorageTest, ADuplicateKeyIsReportedWithTheFileName) {
   ASSERT_EQ(db_.MakeFile("U", {{"ID", 'L', 4, 1}}), 0);
-  Table* t = Load("U", {"ID"});
+  FileTable* t = Load("U", {"ID"});
   double one = 1;
   t->ColumnAt(0)->SetValue(&one);
   ASSERT_EQ(t->Write(0), kWriteDone);
@@ -230,7 +230,7 @@ TEST_F(EngineStorageTest, MemosAreWrittenOnlyWhenAssigned) {
   memos_ = reinterpret_cast<const ZKSQLMemoTable*>(&table);
   markers_ = 1;
 
-  Table* t = Load("M", {}, true);
+  FileTable* t = Load("M", {}, true);
   double id = 1;
   t->FindColumn("ID")->SetValue(&id);
   t->FindColumn("NOTE")->SetValue("une note");
@@ -238,13 +238,13 @@ TEST_F(EngineStorageTest, MemosAreWrittenOnlyWhenAssigned) {
   ASSERT_EQ(t->Write(0), kWriteDone) << t->errorText();
 
   // Rewriting the record without assigning the memos keeps them.
-  Table* u = Load("M", {}, true);
+  FileTable* u = Load("M", {}, true);
   ASSERT_EQ(u->ReadByNumber(1), 1);
   id = 2;
   u->FindColumn("ID")->SetValue(&id);
   ASSERT_EQ(u->Write(1), kWriteDone);
 
-  Table* r = Load("M", {}, true);
+  FileTable* r = Load("M", {}, true);
   ASSERT_EQ(r->ReadByNumber(1), 1);
   EXPECT_EQ(Number(r->FindColumn("ID")), 2);
   EXPECT_EQ(Text(r->FindColumn("NOTE")), "une note");
@@ -254,10 +254,10 @@ TEST_F(EngineStorageTest, MemosAreWrittenOnlyWhenAssigned) {
   EXPECT_EQ(GlobalFree(handle), nullptr);
 
   // A host memo number beyond the statement's markers is never read.
-  Table* w = Load("M", {}, true);
+  FileTable* w = Load("M", {}, true);
   w->FindColumn("NOTE")->SetValue("\x7F" "2");
   EXPECT_EQ(w->Write(0), kWriteDone);
-  Table* x = Load("M", {}, true);
+  FileTable* x = Load("M", {}, true);
   ASSERT_EQ(x->ReadByNumber(2), 2);
   EXPECT_EQ(Text(x->FindColumn("NOTE")), "");
   GlobalFree(binary);

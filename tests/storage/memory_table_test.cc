@@ -1,16 +1,18 @@
-// In-memory tables: growth steps, reads past the end, duplicate rows.
+// Result tables: growth steps, reads past the end, duplicate rows. Name
+// searches and column look-ups of the three roles a table plays.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "storage/table.h"
+#include "storage/column.h"
+#include "storage/file_table.h"
+#include "storage/result_table.h"
 
 namespace zksql {
 namespace {
 
 TEST(MemoryTableTest, GrowsByAMillionThenAHundredThousandBytesOfRows) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   ASSERT_TRUE(t.SetRowSize(40, true));
   EXPECT_EQ(t.Write(0), kWriteDone);
   EXPECT_EQ(t.rowCapacity(), 1000000 / 40);
@@ -22,8 +24,7 @@ TEST(MemoryTableTest, GrowsByAMillionThenAHundredThousandBytesOfRows) {
 }
 
 TEST(MemoryTableTest, WritingPastTheEndLeavesZeroRowsBetween) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   t.SetRowSize(4, true);
   memcpy(t.rowBuffer(), "ABCD", 4);
   EXPECT_EQ(t.Write(5), kWriteDone);
@@ -35,11 +36,29 @@ TEST(MemoryTableTest, WritingPastTheEndLeavesZeroRowsBetween) {
   EXPECT_EQ(t.ReadByNumber(6), 0);
   EXPECT_EQ(t.currentRow(), 5);  // unchanged by a read past the end
   EXPECT_EQ(t.ReadByNumber(0), 0);
+  // A browse goes by number from the first row.
+  EXPECT_EQ(t.ReadFirst(nullptr), 1);
+  EXPECT_EQ(t.ReadNext(nullptr), 2);
+  EXPECT_EQ(t.Write(-1), kWriteEngineFailure);
+}
+
+TEST(MemoryTableTest, RowsSurviveTheBlockGrowing) {
+  ResultTable t(nullptr);
+  t.SetRowSize(50000, true);
+  for (int i = 1; i <= 25; ++i) {
+    memset(t.rowBuffer(), 'a' + i, 50000);
+    ASSERT_EQ(t.Write(0), kWriteDone);
+  }
+  EXPECT_EQ(t.rowCapacity(), 20 + 2 + 2 + 2);
+  for (int i = 1; i <= 25; ++i) {
+    ASSERT_EQ(t.ReadByNumber(i), i);
+    EXPECT_EQ(t.rowBuffer()[0], 'a' + i);
+    EXPECT_EQ(t.rowBuffer()[49999], 'a' + i);
+  }
 }
 
 TEST(MemoryTableTest, ContainsRowComparesWholeRows) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   t.SetRowSize(3, true);
   memcpy(t.rowBuffer(), "ABC", 3);
   EXPECT_EQ(t.ContainsRow(), 0);
@@ -50,21 +69,52 @@ TEST(MemoryTableTest, ContainsRowComparesWholeRows) {
 }
 
 TEST(MemoryTableTest, AZeroRowSizeIsRefused) {
-  Table t(nullptr, nullptr, nullptr);
-  t.set_inMemory(true);
+  ResultTable t(nullptr);
   EXPECT_NE(t.Write(0), kWriteDone);
   EXPECT_STRNE(t.errorText(), "");
   EXPECT_EQ(t.rowCount(), 0);
 }
 
-TEST(TableCompareTest, ReferencedOnlySearchesSkipUnnamedTables) {
-  Table t(nullptr, "CLIENTS", nullptr);
-  EXPECT_EQ(t.Compare(SearchKey{"clients", nullptr, 0}), 0);
-  EXPECT_NE(t.Compare(SearchKey{"clients", nullptr, 1}), 0);
-  t.set_referenced(true);
-  EXPECT_EQ(t.Compare(SearchKey{"clients", nullptr, 1}), 0);
-  Table memory(nullptr, nullptr, nullptr);
-  EXPECT_NE(memory.Compare(SearchKey{"", nullptr, 0}), 0);
+// A file matches its name, and a referenced-only search only once the
+// statement names it; an alias matches its own name and reads under its
+// base's file, whose columns it finds while it has none of its own; a
+// table held in memory is never one the statement names.
+TEST(TableRolesTest, NameSearchesAndColumnLookUps) {
+  FileTable file(nullptr, "CLIENTS");
+  FileTable alias(nullptr, "C");
+  alias.set_base(&file);
+  ResultTable result(nullptr);
+  ResultTable named(nullptr, "MEMORY");
+  Column* a = new Column("A", kTypeInt32, 4, 0, 1, &file, "CLIENTS");
+  ASSERT_TRUE(file.AddColumn(a));
+
+  struct Case {
+    const Table* table;
+    const char* name;
+    int16_t referencedOnly;
+    int16_t expected;
+  } cases[] = {
+      {&file, "clients", 0, 0}, {&file, "clients", 1, 1},  {&file, "C", 0, 1},
+      {&alias, "c", 0, 0},      {&alias, "CLIENTS", 0, 1}, {&result, "", 0, 1},
+      {&named, "memory", 0, 0}, {&named, "memory", 1, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.table->Compare(SearchKey{c.name, nullptr, c.referencedOnly}) == 0 ? 0 : 1,
+              c.expected)
+        << c.table->fileName() << " / " << c.name << " / " << c.referencedOnly;
+  }
+  file.set_referenced(true);
+  EXPECT_EQ(file.Compare(SearchKey{"clients", nullptr, 1}), 0);
+
+  EXPECT_STREQ(alias.EngineFileName(), "CLIENTS");
+  EXPECT_STREQ(file.EngineFileName(), "CLIENTS");
+  EXPECT_EQ(alias.FindColumn("A"), a);
+  EXPECT_EQ(alias.FindColumnQualified("CLIENTS.A"), a);
+  Column* own = new Column("B", kTypeInt32, 4, 0, 1, &alias, "C");
+  ASSERT_TRUE(alias.AddColumn(own));
+  EXPECT_EQ(alias.FindColumn("A"), nullptr);
+  EXPECT_EQ(alias.FindColumn("b"), own);
+  EXPECT_EQ(result.FindColumn("A"), nullptr);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "sql/parse_node.h"
 #include "storage/column.h"
-#include "storage/table.h"
+#include "storage/result_table.h"
 
 namespace zksql {
 namespace {
@@ -19,8 +19,7 @@ namespace {
 // An in-memory table of two 32-bit integer columns A and B and a text T.
 class RowSortTest : public ::testing::Test {
  protected:
-  RowSortTest() : table_(nullptr, nullptr, nullptr) {
-    table_.set_inMemory(true);
+  RowSortTest() : table_(nullptr) {
     table_.SetRowSize(1 + 4 + 4 + 8, true);
     a_ = new Column("A", kTypeInt32, 4, 0, 1, &table_, "R");
     b_ = new Column("B", kTypeInt32, 4, 0, 5, &table_, "R");
@@ -47,7 +46,7 @@ class RowSortTest : public ::testing::Test {
     return out;
   }
 
-  Table table_;
+  ResultTable table_;
   Column* a_;
   Column* b_;
   Column* t_;
@@ -70,8 +69,6 @@ TEST_F(RowSortTest, NothingToSortSucceeds) {
   EXPECT_EQ(table_.Sort(&order), 1);
   EXPECT_EQ(Rows(), "(5,5)");
   EXPECT_EQ(table_.Sort(nullptr), 1);
-  Table file(nullptr, "F", nullptr);
-  EXPECT_EQ(file.Sort(&order), 0);
 }
 
 TEST_F(RowSortTest, AnUnknownNameEndsTheComparison) {

@@ -1,0 +1,90 @@
+// ResultTable: rows in one growing block of memory.
+#include "storage/result_table.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/messages.h"
+#include "storage/row_sort.h"
+
+namespace zksql {
+
+ResultTable::ResultTable(StatementContext* request, const char* name) : Table(request, name) {}
+
+unsigned char* ResultTable::RowPointer(int32_t n) const {
+  if (rows_ == nullptr || n < 1 || n > rowCapacity_) return nullptr;
+  return rows_.get() + static_cast<size_t>(n - 1) * rowSize();
+}
+
+int32_t ResultTable::ReadByNumber(int32_t n) {
+  if (n == 0) n = currentRow() + 1;
+  if (n < 1 || n > rowCount_) return 0;
+  if (rowBuffer() != nullptr) memcpy(rowBuffer(), RowPointer(n), rowSize());
+  set_currentRow(n);
+  return n;
+}
+
+int32_t ResultTable::ReadFirst(const KeySource*) {
+  return ReadByNumber(1);
+}
+int32_t ResultTable::ReadNext(const KeySource*) {
+  return ReadByNumber(0);
+}
+
+// Makes room for row n; false (every row dropped) when memory is short.
+bool ResultTable::Grow(int32_t n) {
+  const uint16_t size = rowSize();
+  int64_t capacity = rows_ != nullptr ? rowCapacity_ + 100000 / size : 1000000 / size;
+  if (capacity < n) capacity = n;
+  size_t bytes = static_cast<size_t>(capacity) * size;
+  unsigned char* block = nullptr;
+  if (capacity <= INT32_MAX && bytes / size == static_cast<size_t>(capacity)) {
+    block = new (std::nothrow) unsigned char[bytes]();
+  }
+  if (block == nullptr) {
+    rows_.reset();
+    rowCapacity_ = 0;
+    rowCount_ = 0;
+    return false;
+  }
+  if (rows_ != nullptr) memcpy(block, rows_.get(), static_cast<size_t>(rowCapacity_) * size);
+  rows_.reset(block);
+  rowCapacity_ = static_cast<int32_t>(capacity);
+  return true;
+}
+
+int16_t ResultTable::Write(int32_t n) {
+  if (rowSize() == 0 || rowBuffer() == nullptr) {
+    // A row of no bytes cannot be stored (and would divide by zero below).
+    char text[kMessageBufferSize];
+    FormatMessage(text, sizeof text, kMsgInternalError, "table sans colonne");
+    SetErrorText(text);
+    return kWriteEngineFailure;
+  }
+  if (n == 0) n = rowCount_ + 1;
+  if (n < 0) return kWriteEngineFailure;
+  if (n > rowCapacity_ && !Grow(n)) {
+    char text[kMessageBufferSize];
+    LoadMessage(kMsgOutOfMemory, text, sizeof text);
+    SetErrorText(text);
+    return kWriteNoMemory;
+  }
+  if (n > rowCount_) rowCount_ = n;
+  memcpy(RowPointer(n), rowBuffer(), rowSize());
+  return kWriteDone;
+}
+
+int16_t ResultTable::ContainsRow() const {
+  if (rowBuffer() == nullptr) return 0;
+  for (int32_t i = 1; i <= rowCount_; ++i) {
+    if (memcmp(RowPointer(i), rowBuffer(), rowSize()) == 0) return 1;
+  }
+  return 0;
+}
+
+int16_t ResultTable::Sort(ParseNode* orderList) {
+  if (orderList == nullptr || rowCount_ < 2) return 1;
+  return SortRows(*this, orderList, 1, rowCount_);
+}
+
+}  // namespace zksql

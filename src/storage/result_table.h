@@ -1,0 +1,56 @@
+// ResultTable: rows held in memory — the result of a SELECT, the combined
+// rows of a set operation.
+//
+// The rows live in one block that grows as rows are written: a million
+// bytes' worth of rows at first, a hundred thousand bytes' worth at each
+// step after. A row is written from the row buffer and read back into it,
+// so columns work on a result row as on a record of a file. Failing to grow
+// the block drops every row, so that a partial result is never taken for a
+// whole one.
+#ifndef ZKSQL_STORAGE_RESULT_TABLE_H_
+#define ZKSQL_STORAGE_RESULT_TABLE_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "storage/table.h"
+
+namespace zksql {
+
+class ResultTable : public Table {
+ public:
+  // A result has no name; a named one is found by name in the dictionary
+  // like a file, so that a selection can run over rows held in memory.
+  explicit ResultTable(StatementContext* request, const char* name = nullptr);
+
+  // Past the last row a read returns 0 and leaves the current row as it
+  // was.
+  int32_t ReadByNumber(int32_t n) override;
+  // Rows go by number: a result has no key.
+  int32_t ReadFirst(const KeySource* filter) override;
+  int32_t ReadNext(const KeySource* filter) override;
+  // Rows skipped by writing past the end read as zeros.
+  int16_t Write(int32_t n) override;
+
+  // 1 when a row equal to the row buffer is held.
+  int16_t ContainsRow() const;
+  // Sorts the rows by an order list (see row_sort.h): 1 when sorted or
+  // nothing to sort, 0 when the sort could not be done (rows unchanged).
+  int16_t Sort(ParseNode* orderList);
+  // Address of row n (from 1), or null outside the block.
+  unsigned char* RowPointer(int32_t n) const;
+
+  int32_t rowCount() const { return rowCount_; }
+  int32_t rowCapacity() const { return rowCapacity_; }
+
+ private:
+  bool Grow(int32_t n);
+
+  std::unique_ptr<unsigned char[]> rows_;
+  int32_t rowCount_ = 0;
+  int32_t rowCapacity_ = 0;
+};
+
+}  // namespace zksql
+
+#endif  // ZKSQL_STORAGE_RESULT_TABLE_H_
