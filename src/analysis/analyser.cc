@@ -10,6 +10,7 @@
 // given the WHERE clause its condition tree comes from.
 #include "analysis/analyser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +18,8 @@
 
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "select/selection_plan.h"
 #include "select/selection_driver.h"
+#include "select/selection_plan.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 #include "storage/column.h"
@@ -260,7 +261,7 @@ int16_t Analyser::OrderList(ParseNode* list, int16_t driver) {
   return 1;
 }
 
-int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector,
+int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateReads* reads,
                                   int16_t driver) {
   Column* column = plan_->ResolveColumn(driver, leaf->text);
   if (column == nullptr) {
@@ -296,9 +297,7 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode*
   std::memcpy(text + tl + 1, name, nl + 1);
   int16_t ok = leaf->SetText(text);
   std::free(text);
-  if (ok && collector != nullptr) {
-    ok = collector->AddPathElement(table) && collector->AppendNewSibling(leaf->text, 0, 0, 0);
-  }
+  if (ok && reads != nullptr) ok = reads->Add(column->table(), leaf->text);
   if (!ok) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
@@ -306,7 +305,7 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode*
   return kind == kKindNumber ? kClassNumeric : kClassText;
 }
 
-int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode* collector) {
+int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads) {
   if (!plan_->PropagateOuterReferences(subIndex)) return 0;
   ParseNode* head = ParseNode::Create("", 0, 0);
   ParseNode* link = head == nullptr ? nullptr : ParseNode::Create("", 0, 0, head, nullptr);
@@ -323,26 +322,65 @@ int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode*
     if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
     ok = plan_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link);
   }
-  for (ParseNode* ref = head->next; ok && ref != nullptr && collector != nullptr; ref = ref->next) {
-    bool present = false;
-    for (ParseNode* n = collector; n != nullptr; n = n->next) {
-      if (std::strcmp(n->text, ref->text) == 0) {
-        present = true;
-        break;
-      }
-    }
-    if (present) continue;
+  // The predicate also reads the outer columns, and so steps through their
+  // tables: the enclosing tables named by the references.
+  for (ParseNode* ref = head->next; ok && ref != nullptr && reads != nullptr; ref = ref->next) {
+    if (reads->HasReference(ref->text)) continue;
     const char* slash = std::strchr(ref->text, '/');
     size_t n = slash == nullptr ? std::strlen(ref->text) : static_cast<size_t>(slash - ref->text);
-    char table[256];
-    if (n >= sizeof table) n = sizeof table - 1;
-    std::memcpy(table, ref->text, n);
-    table[n] = '\0';
-    ok = collector->AddPathElement(table) && collector->AppendNewSibling(ref->text, 0, 0, 0);
+    char name[256];
+    Table* table = nullptr;
+    if (n < sizeof name) {
+      std::memcpy(name, ref->text, n);
+      name[n] = '\0';
+      table = dictionary_->FindTable(name, false);
+    }
+    if (table == nullptr) {
+      RecordMessage(request_, nullptr, kMsgUnknownTable, n < sizeof name ? name : "");
+      delete link;
+      return 0;
+    }
+    ok = reads->Add(table, ref->text);
   }
   delete link;
   if (!ok) RecordMessage(request_, nullptr, kMsgOutOfMemory);
   return ok;
+}
+
+int16_t PredicateReads::Add(Table* table, const char* reference) {
+  ParseNode* node = ParseNode::Create(reference, 0, 0);
+  if (node == nullptr) return 0;
+  const char* name = table == nullptr ? nullptr : table->fileName();
+  if (name != nullptr && name[0] != '\0' &&
+      std::find(tables_.begin(), tables_.end(), table) == tables_.end()) {
+    try {
+      tables_.push_back(table);
+    } catch (const std::bad_alloc&) {
+      delete node;
+      return 0;
+    }
+  }
+  if (last_ == nullptr) {
+    references_ = node;
+  } else {
+    last_->next = node;
+  }
+  last_ = node;
+  return 1;
+}
+
+bool PredicateReads::HasReference(const char* reference) const {
+  for (const ParseNode* n = references_; n != nullptr; n = n->next) {
+    if (std::strcmp(n->text, reference) == 0) return true;
+  }
+  return false;
+}
+
+ParseNode* PredicateReads::TakeReferences() {
+  ParseNode* taken = references_;
+  references_ = nullptr;
+  last_ = nullptr;
+  return taken;
 }
 
 }  // namespace zksql

@@ -20,6 +20,7 @@
 #define ZKSQL_ANALYSIS_ANALYSER_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "base/base_object.h"
 #include "base/ptr_array.h"
@@ -30,6 +31,34 @@ namespace zksql {
 struct StatementContext;
 class DictContext;
 class SelectionPlan;
+class Table;
+
+// What one predicate reads, gathered as its operands are analysed: the
+// tables of its columns, each once in the order first read (the condition
+// group its row set is filed under), and its column references, TABLE/COLUMN
+// texts in the order met (which its row set takes over).
+class PredicateReads {
+ public:
+  PredicateReads() = default;
+  ~PredicateReads() { delete references_; }
+  PredicateReads(const PredicateReads&) = delete;
+  PredicateReads& operator=(const PredicateReads&) = delete;
+
+  // Adds a reference to a column of `table`; a table without a name (an
+  // in-memory result) is no table the predicate steps through. 1, or 0
+  // when memory is short.
+  int16_t Add(Table* table, const char* reference);
+  // Whether a reference with exactly this text was added.
+  bool HasReference(const char* reference) const;
+  const std::vector<Table*>& tables() const { return tables_; }
+  // Hands the chain of references over; none are left.
+  ParseNode* TakeReferences();
+
+ private:
+  std::vector<Table*> tables_;
+  ParseNode* references_ = nullptr;
+  ParseNode* last_ = nullptr;
+};
 
 // Type classes of analysed expressions.
 constexpr int16_t kClassNumeric = 104;
@@ -61,8 +90,9 @@ class Analyser : public BaseObject {
   int16_t SelectList(ParseNode* list, int16_t driver, int16_t operand);
   int16_t ColumnList(ParseNode* list, int16_t driver);
   int16_t OrderList(ParseNode* list, int16_t driver);
-  int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, ParseNode* collector, int16_t driver);
-  int16_t RegisterSubSelect(int16_t subIndex, int16_t driver, ParseNode* collector);
+  int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateReads* reads,
+                          int16_t driver);
+  int16_t RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads);
 
   // Condition analysis and typing (condition_analysis.cc).
   int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical, ParseNode** slot,
@@ -74,21 +104,22 @@ class Analyser : public BaseObject {
   int16_t NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
                    int16_t driver);
   int16_t Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode** slot,
-                    ParseNode* collector, PtrArray* columns, int16_t driver);
+                    PredicateReads* reads, PtrArray* columns, int16_t driver);
   int16_t OperandChain(ParseNode* first, bool factors, bool sign, int16_t arithmetic,
-                       int16_t* logical, ParseNode** slot, ParseNode* collector, PtrArray* columns,
+                       int16_t* logical, ParseNode** slot, PredicateReads* reads, PtrArray* columns,
                        int16_t driver);
   int16_t FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical, ParseNode** slot,
-                      ParseNode* collector, PtrArray* columns, int16_t driver);
+                      PredicateReads* reads, PtrArray* columns, int16_t driver);
   int16_t Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
-               ParseNode* collector, PtrArray* columns, int16_t driver);
+               PredicateReads* reads, PtrArray* columns, int16_t driver);
   int16_t Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
-                 ParseNode* collector, PtrArray* columns, int16_t driver);
-  int16_t SecondMember(ParseNode* comparison, ParseNode* collector, PtrArray* columns,
+                 PredicateReads* reads, PtrArray* columns, int16_t driver);
+  int16_t SecondMember(ParseNode* comparison, PredicateReads* reads, PtrArray* columns,
                        int16_t driver);
-  int16_t OperandHolder(ParseNode* holder, ParseNode* collector, PtrArray* columns, int16_t driver);
-  int16_t OperandSubSelect(ParseNode* subSelect, ParseNode* collector, int16_t driver);
-  int16_t Item(ParseNode* item, int16_t aggregate, ParseNode* collector, PtrArray* columns,
+  int16_t OperandHolder(ParseNode* holder, PredicateReads* reads, PtrArray* columns,
+                        int16_t driver);
+  int16_t OperandSubSelect(ParseNode* subSelect, PredicateReads* reads, int16_t driver);
+  int16_t Item(ParseNode* item, int16_t aggregate, PredicateReads* reads, PtrArray* columns,
                int16_t driver);
 
   // Loads message `id`, formats it with `argument` and records it.

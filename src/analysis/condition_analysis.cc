@@ -3,9 +3,9 @@
 // turns each condition into the tree the selection engine combines.
 //
 // Every predicate becomes a leaf holding a row set that knows the columns
-// the predicate reads (its collector) and is filed with the driver under
-// the tables those columns belong to; NOT, AND, OR and parenthesised
-// conditions become the nodes above the leaves. Type classes: numeric
+// the predicate reads (gathered in a PredicateReads) and is filed with the
+// driver under the tables those columns belong to; NOT, AND, OR and
+// parenthesised conditions become the nodes above the leaves. Type classes: numeric
 // (104), text (301, also dates and times), any (-1) and failure (0).
 //
 // Two flags keep conditions out of arithmetic: the arithmetic flag goes
@@ -171,20 +171,17 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
     *slot = node;
     return type;
   }
-  ParseNode* collector = ParseNode::Create("", 0, 0);
   PtrArray* columns = new (std::nothrow) PtrArray(0, 4);
-  if (collector == nullptr || columns == nullptr) {
-    delete collector;
-    delete columns;
+  if (columns == nullptr) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
   }
+  PredicateReads reads;
   ParseNode* structure = nullptr;
-  int16_t type = Predicate(first, arithmetic, &structure, collector, columns, driver);
+  int16_t type = Predicate(first, arithmetic, &structure, &reads, columns, driver);
   if (type != kClassFailed && structure == nullptr) {
     // The predicate's row set takes the collected references and columns.
-    ParseNode* references = collector->next;
-    collector->next = nullptr;
+    ParseNode* references = reads.TakeReferences();
     RowSet* rows = RowSet::Create(first, references, columns);
     ParseNode* leaf = rows == nullptr ? nullptr : NewConditionLeaf(rows);
     SelectionDriver* d = plan_->Driver(driver);
@@ -195,9 +192,8 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
     } else if (leaf == nullptr) {
       delete rows;
     }
-    if (leaf == nullptr || d == nullptr || !d->RegisterCondition(collector->text, rows)) {
+    if (leaf == nullptr || d == nullptr || !d->RegisterCondition(reads.tables(), rows)) {
       delete leaf;
-      delete collector;
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return kClassFailed;
     }
@@ -211,12 +207,11 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
       *slot = structure;
     }
   }
-  delete collector;
   return type;
 }
 
 int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode** slot,
-                            ParseNode* collector, PtrArray* columns, int16_t driver) {
+                            PredicateReads* reads, PtrArray* columns, int16_t driver) {
   *slot = nullptr;
   ParseNode* first = predicate->child;
   if (first == nullptr) {
@@ -236,11 +231,11 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode*
     first->value = index;
     if (type == kClassFailed) return kClassFailed;
     n->value = index;
-    if (!RegisterSubSelect(index, driver, collector)) return kClassFailed;
+    if (!RegisterSubSelect(index, driver, reads)) return kClassFailed;
     return type;
   }
   int16_t memberLogical = 0;
-  int16_t type = FirstMember(first, arithmetic, &memberLogical, slot, collector, columns, driver);
+  int16_t type = FirstMember(first, arithmetic, &memberLogical, slot, reads, columns, driver);
   if (type == kClassFailed) {
     SelectionDriver::DropConditionTree(*slot);
     *slot = nullptr;
@@ -262,7 +257,7 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode*
     ReportMessage(kMsgTypeMismatch, second->text);
     return kClassFailed;
   }
-  int16_t t2 = SecondMember(second, collector, columns, driver);
+  int16_t t2 = SecondMember(second, reads, columns, driver);
   if (t2 == kClassFailed) return kClassFailed;
   if (t2 != kClassAny && t2 != type) {
     ReportMessage(kMsgTypeMismatch, second->text);
@@ -277,11 +272,11 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode*
 // the first operand's structure, when it is a parenthesised condition, is
 // the chain's, and then no operator may follow.
 int16_t Analyser::OperandChain(ParseNode* first, bool factors, bool sign, int16_t arithmetic,
-                               int16_t* logical, ParseNode** slot, ParseNode* collector,
+                               int16_t* logical, ParseNode** slot, PredicateReads* reads,
                                PtrArray* columns, int16_t driver) {
   auto operand = [&](ParseNode* node, int16_t flag, int16_t* nodeLogical, ParseNode** out) {
-    return factors ? Factor(node, flag, nodeLogical, out, collector, columns, driver)
-                   : Term(node, flag, nodeLogical, out, collector, columns, driver);
+    return factors ? Factor(node, flag, nodeLogical, out, reads, columns, driver)
+                   : Term(node, flag, nodeLogical, out, reads, columns, driver);
   };
   int16_t firstLogical = 0;
   int16_t type = operand(first, arithmetic, &firstLogical, slot);
@@ -321,7 +316,7 @@ int16_t Analyser::OperandChain(ParseNode* first, bool factors, bool sign, int16_
 }
 
 int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical,
-                              ParseNode** slot, ParseNode* collector, PtrArray* columns,
+                              ParseNode** slot, PredicateReads* reads, PtrArray* columns,
                               int16_t driver) {
   *slot = nullptr;
   ParseNode* term = member->child;
@@ -334,22 +329,22 @@ int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* lo
     ReportRejected(member->text);
     return kClassFailed;
   }
-  return OperandChain(term, false, sign, arithmetic, logical, slot, collector, columns, driver);
+  return OperandChain(term, false, sign, arithmetic, logical, slot, reads, columns, driver);
 }
 
 int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
-                       ParseNode* collector, PtrArray* columns, int16_t driver) {
+                       PredicateReads* reads, PtrArray* columns, int16_t driver) {
   *slot = nullptr;
   ParseNode* factor = term->child;
   if (factor == nullptr) {
     ReportRejected(term->text);
     return kClassFailed;
   }
-  return OperandChain(factor, true, false, arithmetic, logical, slot, collector, columns, driver);
+  return OperandChain(factor, true, false, arithmetic, logical, slot, reads, columns, driver);
 }
 
 int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
-                         ParseNode* collector, PtrArray* columns, int16_t driver) {
+                         PredicateReads* reads, PtrArray* columns, int16_t driver) {
   *slot = nullptr;
   ParseNode* content = factor->child;
   if (content == nullptr) {
@@ -366,7 +361,7 @@ int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical
         ReportRejected(factor->text);
         return kClassFailed;
       }
-      int16_t type = FirstMember(value, arithmetic, logical, slot, collector, columns, driver);
+      int16_t type = FirstMember(value, arithmetic, logical, slot, reads, columns, driver);
       --depth_;
       return type;
     }
@@ -379,12 +374,12 @@ int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical
     --depth_;
     return type;
   }
-  if (content->code == FON_ITEM_SIMPLE) return Item(content, 0, collector, columns, driver);
+  if (content->code == FON_ITEM_SIMPLE) return Item(content, 0, reads, columns, driver);
   ReportRejected(content->text);
   return kClassFailed;
 }
 
-int16_t Analyser::SecondMember(ParseNode* comparison, ParseNode* collector, PtrArray* columns,
+int16_t Analyser::SecondMember(ParseNode* comparison, PredicateReads* reads, PtrArray* columns,
                                int16_t driver) {
   ParseNode* first = comparison->child;
   if (first == nullptr) {
@@ -398,7 +393,7 @@ int16_t Analyser::SecondMember(ParseNode* comparison, ParseNode* collector, PtrA
       return kClassAny;
     case LEX_MATCH:
       if (next != nullptr && next->code == LEX_UNIQUE) next = next->next;
-      return OperandHolder(next, collector, columns, driver);
+      return OperandHolder(next, reads, columns, driver);
     case LEX_BETWEEN: {
       ParseNode* low = next;
       ParseNode* high = low == nullptr ? nullptr : low->next;
@@ -406,9 +401,9 @@ int16_t Analyser::SecondMember(ParseNode* comparison, ParseNode* collector, PtrA
         ReportRejected(first->text);
         return kClassFailed;
       }
-      int16_t t1 = Item(low, 0, collector, columns, driver);
+      int16_t t1 = Item(low, 0, reads, columns, driver);
       if (t1 == kClassFailed) return kClassFailed;
-      int16_t t2 = Item(high, 0, collector, columns, driver);
+      int16_t t2 = Item(high, 0, reads, columns, driver);
       if (t2 == kClassFailed) return kClassFailed;
       if (t2 != t1) {
         ReportMessage(kMsgTypeMismatch, high->text);
@@ -427,31 +422,31 @@ int16_t Analyser::SecondMember(ParseNode* comparison, ParseNode* collector, PtrA
       return kClassFailed;
     }
     if (next->code == LEX_ALL || next->code == LEX_ANY || next->code == LEX_SOME) {
-      return OperandHolder(next->next, collector, columns, driver);
+      return OperandHolder(next->next, reads, columns, driver);
     }
-    if (next->code == FON_SOUS_SELECT) return OperandSubSelect(next, collector, driver);
-    if (next->code == FON_ITEM_SIMPLE) return Item(next, 0, collector, columns, driver);
+    if (next->code == FON_SOUS_SELECT) return OperandSubSelect(next, reads, driver);
+    if (next->code == FON_ITEM_SIMPLE) return Item(next, 0, reads, columns, driver);
     ReportRejected(next->text);
     return kClassFailed;
   }
-  return OperandHolder(next, collector, columns, driver);
+  return OperandHolder(next, reads, columns, driver);
 }
 
-int16_t Analyser::OperandHolder(ParseNode* holder, ParseNode* collector, PtrArray* columns,
+int16_t Analyser::OperandHolder(ParseNode* holder, PredicateReads* reads, PtrArray* columns,
                                 int16_t driver) {
   ParseNode* content = holder == nullptr ? nullptr : holder->child;
   if (content == nullptr) {
     ReportRejected(holder == nullptr ? "" : holder->text);
     return kClassFailed;
   }
-  if (content->code == FON_SOUS_SELECT) return OperandSubSelect(content, collector, driver);
+  if (content->code == FON_SOUS_SELECT) return OperandSubSelect(content, reads, driver);
   if (content->code != FON_ITEM_SIMPLE_VIRGULE_LISTE || content->child == nullptr) {
     ReportRejected(content->text);
     return kClassFailed;
   }
   int16_t type = kClassFailed;
   for (ParseNode* item = content->child; item != nullptr; item = item->next) {
-    int16_t t = Item(item, 0, collector, columns, driver);
+    int16_t t = Item(item, 0, reads, columns, driver);
     if (t == kClassFailed) return kClassFailed;
     if (item == content->child) {
       type = t;
@@ -463,17 +458,17 @@ int16_t Analyser::OperandHolder(ParseNode* holder, ParseNode* collector, PtrArra
   return type;
 }
 
-int16_t Analyser::OperandSubSelect(ParseNode* subSelect, ParseNode* collector, int16_t driver) {
+int16_t Analyser::OperandSubSelect(ParseNode* subSelect, PredicateReads* reads, int16_t driver) {
   int16_t index = -1;
   ParseNode* unused = nullptr;
   int16_t type = SubSelect(subSelect, driver, 1, &unused, &index);
   subSelect->value = index;
   if (type == kClassFailed) return kClassFailed;
-  if (!RegisterSubSelect(index, driver, collector)) return kClassFailed;
+  if (!RegisterSubSelect(index, driver, reads)) return kClassFailed;
   return type;
 }
 
-int16_t Analyser::Item(ParseNode* item, int16_t aggregate, ParseNode* collector, PtrArray* columns,
+int16_t Analyser::Item(ParseNode* item, int16_t aggregate, PredicateReads* reads, PtrArray* columns,
                        int16_t driver) {
   ParseNode* content = item->child;
   if (content == nullptr) {
@@ -493,7 +488,7 @@ int16_t Analyser::Item(ParseNode* item, int16_t aggregate, ParseNode* collector,
       }
       return content->code == LEX_CHAINE ? kClassText : kClassNumeric;
     case LEX_IDENTIFICATEUR:
-      return ColumnReference(content, columns, collector, driver);
+      return ColumnReference(content, columns, reads, driver);
     case FON_FONCTION_SCALAIRE_REF: {
       ParseNode* keyword = content->child;
       ParseNode* argument = keyword == nullptr ? nullptr : keyword->next;
@@ -501,7 +496,7 @@ int16_t Analyser::Item(ParseNode* item, int16_t aggregate, ParseNode* collector,
         ReportRejected(content->text);
         return kClassFailed;
       }
-      int16_t t = Item(argument, aggregate, collector, columns, driver);
+      int16_t t = Item(argument, aggregate, reads, columns, driver);
       if (t == kClassFailed) return kClassFailed;
       int16_t wanted = kClassAny;
       int16_t result = kClassNumeric;
@@ -550,7 +545,7 @@ int16_t Analyser::Item(ParseNode* item, int16_t aggregate, ParseNode* collector,
             return kClassFailed;
           }
           argument->value = quantifier;
-          int16_t t = Item(argument, 1, collector, columns, driver);
+          int16_t t = Item(argument, 1, reads, columns, driver);
           if (t == kClassFailed) return kClassFailed;
           if (t != kClassNumeric) {
             ReportMessage(kMsgTypeMismatch, argument->text);

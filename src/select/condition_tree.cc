@@ -26,19 +26,6 @@ const RowSetSlot* SlotOf(const ParseNode* node) {
   return dynamic_cast<const RowSetSlot*>(node->child);
 }
 
-// A node (or chain) holding `rows` in a slot; null when memory is short,
-// `rows` staying the caller's.
-ParseNode* NewHolder(int32_t code, RowSet* rows, bool owns) {
-  RowSetSlot* slot = NewSlot(rows, owns);
-  if (slot == nullptr) return nullptr;
-  ParseNode* node = ParseNode::Create("", code, 0, slot, nullptr);
-  if (node == nullptr) {
-    slot->owns = false;
-    delete slot;
-  }
-  return node;
-}
-
 struct CopyWork {
   const ParseNode* source;  // chain to copy
   ParseNode** target;       // where the copied chain goes
@@ -46,9 +33,16 @@ struct CopyWork {
 
 }  // namespace
 
-ParseNode* NewConditionLeaf(RowSet* rows) { return NewHolder(kConditionLeaf, rows, true); }
-
-ParseNode* NewRowSetEntry(RowSet* rows) { return NewHolder(kConditionGroup, rows, false); }
+ParseNode* NewConditionLeaf(RowSet* rows) {
+  RowSetSlot* slot = NewSlot(rows, true);
+  if (slot == nullptr) return nullptr;
+  ParseNode* node = ParseNode::Create("", kConditionLeaf, 0, slot, nullptr);
+  if (node == nullptr) {
+    slot->owns = false;  // `rows` stays the caller's
+    delete slot;
+  }
+  return node;
+}
 
 RowSet* RowSetOf(const ParseNode* node) {
   const RowSetSlot* slot = SlotOf(node);

@@ -16,10 +16,8 @@
 // there directly: the leaf's child is a RowSetSlot, a ParseNode that carries
 // the row set. An owning slot deletes its row set with itself, so a whole
 // tree, row sets included, goes with a plain `delete root`, and the generic
-// walks of ParseNode stay safe on it. Condition groups of the selection
-// driver refer to the same row sets through non-owning slots. Always go
-// through NewConditionLeaf, NewRowSetEntry and RowSetOf rather than the
-// child slot itself.
+// walks of ParseNode stay safe on it. Always go through NewConditionLeaf,
+// RowSetOf and TakeRowSet rather than the child slot itself.
 #ifndef ZKSQL_SELECT_CONDITION_TREE_H_
 #define ZKSQL_SELECT_CONDITION_TREE_H_
 
@@ -37,9 +35,8 @@ constexpr int32_t kConditionNot = 42;
 constexpr int32_t kConditionOr = 45;
 constexpr int32_t kConditionLeaf = 302;
 
-// The node that carries a row set in the child slot of a leaf or of a
-// condition group entry. Its code marks it for readers of dumps only; it
-// is recognised by its type.
+// The node that carries a row set in the child slot of a leaf. Its code
+// marks it for readers of dumps only; it is recognised by its type.
 class RowSetSlot : public ParseNode {
  public:
   static constexpr int32_t kCode = -302;
@@ -56,11 +53,8 @@ class RowSetSlot : public ParseNode {
 // A new leaf (text "", code 302, value 0) that owns `rows`. Null when memory
 // is short; `rows` then stays the caller's.
 ParseNode* NewConditionLeaf(RowSet* rows);
-// A new condition-group entry (text "", code 0, value 0) that refers to
-// `rows` without owning it. Null when memory is short.
-ParseNode* NewRowSetEntry(RowSet* rows);
-// The row set held in the node's child slot (a leaf or an entry); null
-// when the node holds none.
+// The row set held in the node's child slot; null when the node holds
+// none.
 RowSet* RowSetOf(const ParseNode* node);
 // Takes the row set out of a leaf: the caller owns it, the leaf holds none
 // afterwards. Null when the leaf held none.

@@ -9,7 +9,6 @@
 #include "select/condition_tree.h"
 #include "select/key_condition.h"
 #include "select/selection_driver.h"
-#include "storage/dict_context.h"
 #include "storage/engine.h"
 #include "storage/file_table.h"
 #include "values/text_utils.h"
@@ -40,30 +39,18 @@ int16_t BrowsedTables(const SelectionDriver& driver, Table*** out, int16_t* n) {
   *out = nullptr;
   *n = 0;
   int32_t count = driver.tables.Count();
-  for (const ParseNode* g = driver.groups; g != nullptr; g = g->next) {
-    for (int32_t i = 0;; ++i) {
-      char* name = g->GetPathElement(i);
-      if (name == nullptr) break;
-      free(name);
-      ++count;
-    }
-  }
+  for (const ConditionGroup& g : driver.groups) count += static_cast<int32_t>(g.tables().size());
   if (count == 0) return 1;
   if (count > INT16_MAX) return 0;
   Table** list = static_cast<Table**>(calloc(static_cast<size_t>(count), sizeof(Table*)));
   if (list == nullptr) return 0;
   int16_t k = 0;
   for (int16_t i = 0; i < driver.tables.Count(); ++i) list[k++] = driver.tables.GetAs<Table>(i);
-  DictContext* dict = driver.request == nullptr ? nullptr : driver.request->dict;
-  for (const ParseNode* g = driver.groups; g != nullptr; g = g->next) {
-    for (int32_t i = 0;; ++i) {
-      char* name = g->GetPathElement(i);
-      if (name == nullptr) break;
-      Table* t = dict == nullptr ? nullptr : dict->FindTable(name, false);
-      free(name);
-      bool listed = t == nullptr;
+  for (const ConditionGroup& g : driver.groups) {
+    for (Table* t : g.tables()) {
+      bool listed = false;
       for (int16_t j = 0; j < k && !listed; ++j) listed = list[j] == t;
-      if (!listed && k < count) list[k++] = t;
+      if (!listed) list[k++] = t;
     }
   }
   *out = list;

@@ -17,16 +17,14 @@
 #include "base/messages.h"
 #include "base/statement_context.h"
 #include "select/condition_evaluator.h"
-#include "sql/value_list.h"
-#include "select/condition_tree.h"
 #include "select/row_set.h"
 #include "select/row_set_reduction.h"
 #include "select/where_restructure.h"
 #include "select/work_stack.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
+#include "sql/value_list.h"
 #include "storage/column.h"
-#include "storage/dict_context.h"
 #include "storage/table.h"
 
 namespace zksql {
@@ -78,8 +76,8 @@ SelectionDriver::~SelectionDriver() {
   delete rows;
   delete tableNames;
   delete subSelects;
-  // Group entries refer to the row sets without owning them.
-  delete groups;
+  // The groups list the row sets the tree owns: they go first.
+  groups.clear();
   DropConditionTree(where);
   where = nullptr;
   tables.ClearAll();
@@ -122,28 +120,21 @@ Column* SelectionDriver::FindColumn(const char* name) const {
   return nullptr;
 }
 
-int16_t SelectionDriver::RegisterCondition(const char* tableList, RowSet* rowSet) {
+int16_t SelectionDriver::RegisterCondition(const std::vector<Table*>& spanned, RowSet* rowSet) {
   if (rowSet == nullptr || rowSet->tuples == nullptr) return 0;
-  if (tableList == nullptr) tableList = "";
-  if (groups == nullptr) {
-    groups = ParseNode::Create("", 0, 0);
-    if (groups == nullptr) return 0;
+  try {
+    auto group = groups.begin();
+    while (group != groups.end() && !group->Spans(spanned)) ++group;
+    if (group == groups.end()) {
+      group = groups.emplace(spanned.empty() ? groups.begin() : groups.end(), spanned);
+    }
+    for (const Table* table : group->tables()) {
+      if (!rowSet->tuples->AddTupleColumn(table->fileName())) return 0;
+    }
+    group->Add(rowSet);
+  } catch (const std::bad_alloc&) {
+    return 0;
   }
-  ParseNode* group = groups->FindByText(tableList);
-  if (group == nullptr) {
-    group = groups->AppendNewSibling(tableList, 0, 0, 0);
-    if (group == nullptr) return 0;
-  }
-  for (int32_t i = 0;; ++i) {
-    char* name = group->GetPathElement(i);
-    if (name == nullptr) break;
-    int16_t ok = rowSet->tuples->AddTupleColumn(name);
-    std::free(name);
-    if (!ok) return 0;
-  }
-  ParseNode* entry = NewRowSetEntry(rowSet);
-  if (entry == nullptr) return 0;
-  group->AddChild(entry, 0);
   return 1;
 }
 
@@ -173,40 +164,6 @@ void SelectionDriver::ReportDisjoint() {
 
 void SelectionDriver::ReportNoMemory() {
   RecordMessage(request, nullptr, kMsgOutOfMemory);
-}
-
-int16_t SelectionDriver::ResolveGroupTables(const ParseNode* group, Table*** out, int16_t* n) {
-  *out = nullptr;
-  *n = 0;
-  int16_t count = 0;
-  for (;; ++count) {
-    char* name = group->GetPathElement(count);
-    if (name == nullptr) break;
-    std::free(name);
-    if (count == PtrArray::kMaxSlots) break;
-  }
-  if (count == 0) return 1;
-  Table** list = static_cast<Table**>(std::calloc(static_cast<size_t>(count), sizeof(Table*)));
-  if (list == nullptr) {
-    ReportNoMemory();
-    return 0;
-  }
-  DictContext* dict = request == nullptr ? nullptr : request->dict;
-  for (int16_t i = 0; i < count; ++i) {
-    char* name = group->GetPathElement(i);
-    Table* table = (name == nullptr || dict == nullptr) ? nullptr : dict->FindTable(name, false);
-    if (table == nullptr) {
-      RecordMessage(request, nullptr, kMsgUnknownTable, name == nullptr ? "" : name);
-      std::free(name);
-      std::free(list);
-      return 0;
-    }
-    std::free(name);
-    list[i] = table;
-  }
-  *out = list;
-  *n = count;
-  return 1;
 }
 
 int16_t SelectionDriver::CorrelatedSubSelect() const {
@@ -254,10 +211,8 @@ ParseNode* SelectionDriver::BuildBinding(const RowSet& rowSet) const {
 }
 
 // Evaluates a condition without table once and settles its row set.
-int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, ParseNode* entry, int16_t useNegation,
+int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, RowSet* rs, int16_t useNegation,
                                       int16_t* resultOut) {
-  RowSet* rs = RowSetOf(entry);
-  if (rs == nullptr) return 0;
   ConditionEvaluator* ev = evaluator;
   if (ev == nullptr) return 0;
   int16_t r =
@@ -286,30 +241,25 @@ int16_t SelectionDriver::ForEachCombination(Odometer& odometer, Visit visit) {
   return step < 0 ? 0 : 1;
 }
 
-int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, ParseNode* group,
+int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,
                                              const KeySource* filter) {
-  Table** list = nullptr;
-  int16_t n = 0;
-  if (!ResolveGroupTables(group, &list, &n)) return 0;
+  // A group's tables are distinct tables of the dictionary, which holds at
+  // most PtrArray::kMaxSlots of them.
+  int16_t n = static_cast<int16_t>(group.tables().size());
   if (n == 0) {
-    for (ParseNode* e = group->child; e != nullptr; e = e->next) {
+    for (RowSet* rs : group.rowSets()) {
       int16_t r;
-      if (!EvaluateOnce(driverIndex, e, 1, &r)) return 0;
+      if (!EvaluateOnce(driverIndex, rs, 1, &r)) return 0;
     }
     return 1;
   }
   ConditionEvaluator* ev = evaluator;
-  if (ev == nullptr) {
-    std::free(list);
-    return 0;
-  }
-  Odometer odo(request, list, n, filter);
+  if (ev == nullptr) return 0;
+  Odometer odo(request, group.tables().data(), n, filter);
   // Each predicate, with the negation left in its row set, over the
   // combination; the combinations it holds for are added to its row set.
   auto evaluate = [&](bool) {
-    for (ParseNode* e = group->child; e != nullptr; e = e->next) {
-      RowSet* rs = RowSetOf(e);
-      if (rs == nullptr) continue;
+    for (RowSet* rs : group.rowSets()) {
       ParseNode* binding = BuildBinding(*rs);
       if (binding == nullptr) {
         ReportNoMemory();
@@ -327,9 +277,7 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, ParseNode* gro
     }
     return true;
   };
-  int16_t ok = ForEachCombination(odo, evaluate);
-  std::free(list);
-  return ok;
+  return ForEachCombination(odo, evaluate);
 }
 
 int16_t SelectionDriver::FullScan() {
@@ -372,8 +320,8 @@ int16_t SelectionDriver::SelectJoined(int16_t driverIndex) {
         filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
     int16_t ok = RestructureWhere();
     if (!ok) ReportNoMemory();
-    for (ParseNode* g = groups; ok && g != nullptr; g = g->next) {
-      ok = EvaluateGroupJoined(driverIndex, g, filter);
+    for (auto g = groups.begin(); ok && g != groups.end(); ++g) {
+      ok = EvaluateGroupJoined(driverIndex, *g, filter);
     }
     if (ok) {
       RowSet* reduced = nullptr;
@@ -515,29 +463,25 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
     int16_t ok = RestructureWhere();
     if (!ok) ReportNoMemory();
     WhereVisitor visitor(&row, 0, &constants);
-    for (ParseNode* g = groups; ok && g != nullptr; g = g->next) {
-      Table** list = nullptr;
-      int16_t n = 0;
-      if (!ResolveGroupTables(g, &list, &n)) {
-        ok = 0;
-        break;
-      }
+    for (auto g = groups.begin(); ok && g != groups.end(); ++g) {
+      const std::vector<RowSet*>& rowSets = g->rowSets();
+      int16_t n = static_cast<int16_t>(g->tables().size());
       if (n == 0) {
-        for (ParseNode* e = g->child; ok && e != nullptr; e = e->next) {
+        for (auto e = rowSets.begin(); ok && e != rowSets.end(); ++e) {
           int16_t r = 0;
           // The predicate's own truth: the visitor applies the NOTs.
-          if (!EvaluateOnce(driverIndex, e, 0, &r)) continue;
-          if (!constants.Push(Outcome{RowSetOf(e)->condition, r})) {
+          if (!EvaluateOnce(driverIndex, *e, 0, &r)) continue;
+          if (!constants.Push(Outcome{(*e)->condition, r})) {
             ReportNoMemory();
             ok = 0;
           }
-          if (target == nullptr) target = RowSetOf(e);
+          if (target == nullptr) target = *e;
         }
         continue;
       }
       sawTables = true;
-      target = RowSetOf(g->child);
-      Odometer odo(request, list, n, filter);
+      target = rowSets.empty() ? nullptr : rowSets.front();
+      Odometer odo(request, g->tables().data(), n, filter);
       // Each predicate's own truth over the combination, then the WHERE
       // clause from them; the combinations it holds for are added to the
       // target row set. The combination at which a correlated sub-select is
@@ -548,9 +492,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
         while (row.Pop(&discard)) {
         }
         bool evaluated = true;
-        for (ParseNode* e = g->child; e != nullptr; e = e->next) {
-          RowSet* rs = RowSetOf(e);
-          if (rs == nullptr) continue;
+        for (RowSet* rs : rowSets) {
           ParseNode* binding = BuildBinding(*rs);
           if (binding == nullptr) {
             ReportNoMemory();
@@ -576,7 +518,6 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
         return evaluated;
       };
       if (!ForEachCombination(odo, decide)) ok = 0;
-      std::free(list);
     }
     if (ok && !sawTables && target != nullptr) {
       target->state = visitor.Clause(clause) ? RS_ALL : RS_NONE;

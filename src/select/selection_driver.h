@@ -26,9 +26,11 @@
 #define ZKSQL_SELECT_SELECTION_DRIVER_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "base/base_object.h"
 #include "base/ptr_array.h"
+#include "select/condition_group.h"
 #include "sql/parse_node.h"
 #include "storage/table.h"
 
@@ -106,11 +108,12 @@ class SelectionDriver : public BaseObject {
   // table's column; without, the column of the last FROM table that has
   // one. Null when none.
   Column* FindColumn(const char* name) const;
-  // Files a predicate's row set under the condition group of `tableList`
-  // (file names joined by "/"; "" for none), created on first use, and
-  // gives the row set one tuple column per table of the list. The row set
-  // stays owned by the `where` tree. 1, or 0 when memory is short.
-  int16_t RegisterCondition(const char* tableList, RowSet* rowSet);
+  // Files a predicate's row set under the condition group of the tables it
+  // reads (each once, in the order first read; none for a predicate that
+  // reads no table), created on first use, and gives the row set one tuple
+  // column per table of the group. The row set stays owned by the `where`
+  // tree. 1, or 0 when memory is short.
+  int16_t RegisterCondition(const std::vector<Table*>& tables, RowSet* rowSet);
   // Deletes a condition tree with the row sets of its leaves.
   static void DropConditionTree(ParseNode* tree);
   // Replaces `where` by its NOT-free, flattened form. 1 on success.
@@ -150,7 +153,10 @@ class SelectionDriver : public BaseObject {
   // The WHERE clause of the parse tree `where` was built from (not owned),
   // given by the analysis.
   ParseNode* whereClause = nullptr;
-  ParseNode* groups = nullptr;  // condition groups
+  // The condition groups, the one without tables (when there is one)
+  // first: predicates that read no table are settled before the others,
+  // whose decisions on the single-table path use their outcomes.
+  std::vector<ConditionGroup> groups;
   ParseNode* tableNames = nullptr;
   // The engine filter's builder; null: no filter.
   FilterBuilder* filterBuilder = nullptr;
@@ -167,11 +173,11 @@ class SelectionDriver : public BaseObject {
   struct Outcome;
 
  private:
-  int16_t ResolveGroupTables(const ParseNode* group, Table*** out, int16_t* n);
   int16_t CorrelatedSubSelect() const;
   ParseNode* BuildBinding(const RowSet& rowSet) const;
-  int16_t EvaluateOnce(int16_t driverIndex, ParseNode* entry, int16_t useNegation, int16_t* result);
-  int16_t EvaluateGroupJoined(int16_t driverIndex, ParseNode* group, const KeySource* filter);
+  int16_t EvaluateOnce(int16_t driverIndex, RowSet* rowSet, int16_t useNegation, int16_t* result);
+  int16_t EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,
+                              const KeySource* filter);
   template <typename Visit>
   int16_t ForEachCombination(Odometer& odometer, Visit visit);
   int16_t FullScan();

@@ -11,17 +11,19 @@
 // node per outer reference) records those columns, so that the evaluator
 // can hand their current values to the sub-select and the enclosing
 // condition is filed under the tables whose rows it depends on.
+#include "select/selection_plan.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "select/condition_tree.h"
+#include "select/condition_group.h"
 #include "select/engine_filter_builder.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
-#include "select/selection_plan.h"
+#include "storage/table.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -46,19 +48,15 @@ bool HasComponentNoCase(const char* list, const char* name, size_t n) {
   }
 }
 
-// True when some component of `a` equals some component of `b`, ignoring
-// case. Empty components never match: a condition that reads no table
-// depends on no outer row.
-bool SharesComponent(const char* a, const char* b) {
-  if (a == nullptr || b == nullptr) return false;
-  const char* p = a;
-  for (;;) {
-    const char* end = std::strchr(p, '/');
-    size_t len = end == nullptr ? std::strlen(p) : static_cast<size_t>(end - p);
-    if (len > 0 && HasComponentNoCase(b, p, len)) return true;
-    if (end == nullptr) return false;
-    p = end + 1;
+// True when the group reads a table named in `names`, ignoring case. A
+// group without tables depends on no outer row.
+bool ReadsListedTable(const ConditionGroup& group, const char* names) {
+  for (const Table* table : group.tables()) {
+    const char* name = table->fileName();
+    size_t n = std::strlen(name);
+    if (n > 0 && HasComponentNoCase(names, name, n)) return true;
   }
+  return false;
 }
 
 // Appends a "/"-separated component to a node's text unless one equals it
@@ -190,11 +188,9 @@ int16_t SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index
   if (driver == nullptr || out == nullptr || out->child == nullptr || depth > kMaxLinkDepth) {
     return 1;
   }
-  for (ParseNode* group = driver->groups; group != nullptr; group = group->next) {
-    if (!SharesComponent(group->text, names)) continue;
-    for (ParseNode* entry = group->child; entry != nullptr; entry = entry->next) {
-      RowSet* rows = RowSetOf(entry);
-      if (rows == nullptr) continue;
+  for (const ConditionGroup& group : driver->groups) {
+    if (!ReadsListedTable(group, names)) continue;
+    for (const RowSet* rows : group.rowSets()) {
       for (ParseNode* ref = rows->references; ref != nullptr; ref = ref->next) {
         if (ref->text == nullptr) continue;
         const char* slash = std::strchr(ref->text, '/');

@@ -128,15 +128,17 @@ std::string Shape(const ParseNode* tree) {
   }
 }
 
-// The condition groups of a driver: "text{n}" per group with n row sets.
+// The condition groups of a driver: "T1/T2{n}" per group, its tables
+// in order, with n row sets.
 std::string Groups(const SelectionDriver* d) {
   std::string out;
-  for (const ParseNode* g = d->groups; g != nullptr; g = g->next) {
-    int n = 0;
-    for (const ParseNode* e = g->child; e != nullptr; e = e->next) ++n;
-    if (n == 0) continue;
+  for (const ConditionGroup& g : d->groups) {
     if (!out.empty()) out += " ";
-    out += std::string(g->text) + "{" + std::to_string(n) + "}";
+    for (const Table* t : g.tables()) {
+      if (t != g.tables().front()) out += "/";
+      out += t->fileName();
+    }
+    out += "{" + std::to_string(g.rowSets().size()) + "}";
   }
   return out;
 }
@@ -317,6 +319,41 @@ TEST(ConditionShapeTest, RowSetsKeepThePredicateAndTheColumnsRead) {
   EXPECT_EQ(rows->negated, 0);
   EXPECT_EQ(rows->tuples->ColumnCount(), 1);
 }
+
+struct GroupCase {
+  const char* sql;
+  const char* groups;
+};
+
+// Predicates share a group when they read the same tables in the same
+// order; the group of predicates without tables comes first, whenever it
+// was made; an alias is a table of its own.
+const GroupCase kGroupCases[] = {
+    {"SELECT * FROM T1, T2 WHERE T1.A = T2.A OR T2.A > T1.A AND T1.A = T2.A;", "T1/T2{2} T2/T1{1}"},
+    {"SELECT * FROM T1, T2 WHERE T1.A = T2.A AND T1.A > 1 AND 1 = 1;", "{1} T1/T2{1} T1{1}"},
+    {"SELECT * FROM T X, T Y WHERE X.A = Y.A AND Y.A = 2 AND X.K = X.A;", "X/Y{1} Y{1} X{1}"},
+    {"SELECT * FROM T1 WHERE EXISTS (SELECT * FROM T2 WHERE T2.A = T1.A) AND T1.A = 1;", "T1{2}"},
+};
+
+class ConditionGroupTest : public ::testing::TestWithParam<GroupCase> {};
+
+TEST_P(ConditionGroupTest, FilesEachRowSetUnderTheTablesItReads) {
+  const GroupCase& c = GetParam();
+  Analysis a(c.sql);
+  ASSERT_EQ(a.result(), 1) << a.error();
+  EXPECT_EQ(Groups(a.driver(0)), c.groups) << c.sql;
+  // Each row set has one tuple column per table of its group, in order.
+  for (const ConditionGroup& g : a.driver(0)->groups) {
+    for (const RowSet* rows : g.rowSets()) {
+      ASSERT_EQ(static_cast<size_t>(rows->tuples->ColumnCount()), g.tables().size()) << c.sql;
+      for (size_t i = 0; i < g.tables().size(); ++i) {
+        EXPECT_STREQ(rows->tuples->ColumnName(static_cast<int32_t>(i)), g.tables()[i]->fileName());
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Groups, ConditionGroupTest, ::testing::ValuesIn(kGroupCases));
 
 TEST(SubSelectTest, DriversAreNumberedInTheOrderTheyAreMet) {
   Analysis a(

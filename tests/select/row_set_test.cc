@@ -179,20 +179,14 @@ TEST(RowSetCopy, CarriesStateAndTuplesOnly) {
   EXPECT_EQ(copy->conditionColumns, nullptr);
 }
 
-TEST(RowSetTree, LeafOwnsItsRowSetAndEntryOnlyRefersToIt) {
+TEST(RowSetTree, LeafOwnsItsRowSetUntilTaken) {
   RowSet* rows = MakeRows({"T1"}, {{1}});
-  ParseNode* entry = NewRowSetEntry(rows);
   ParseNode* leaf = NewConditionLeaf(rows);
-  ASSERT_NE(entry, nullptr);
   ASSERT_NE(leaf, nullptr);
   EXPECT_EQ(leaf->code, kConditionLeaf);
-  EXPECT_EQ(entry->code, kConditionGroup);
   EXPECT_EQ(RowSetOf(leaf), rows);
-  EXPECT_EQ(RowSetOf(entry), rows);
-  // The entry goes without its row set (a double delete would show under
-  // the sanitizers); the leaf takes it along.
-  delete entry;
-  EXPECT_EQ(TuplesOf(*RowSetOf(leaf)), (Tuples{{1}}));
+  // The leaf takes its row set along (a leak would show under the
+  // sanitizers).
   delete leaf;
 
   ParseNode* holder = NewConditionLeaf(MakeRows({"T1"}, {{2}}));

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -79,12 +80,19 @@ class DriverTest : public ::testing::Test {
   }
 
   // A row set for a predicate reading the given columns, filed in the
-  // driver under `tableList`; returns the condition leaf.
-  ParseNode* Leaf(ParseNode* predicate, const char* tableList, std::vector<Column*> reads) {
+  // driver, as the analysis files it, under the columns' tables in the
+  // order first read; returns the condition leaf.
+  ParseNode* Leaf(ParseNode* predicate, std::vector<Column*> reads) {
     PtrArray* cols = new PtrArray(0, 4);
-    for (Column* c : reads) cols->Add(c);
+    std::vector<Table*> tables;
+    for (Column* c : reads) {
+      cols->Add(c);
+      if (std::find(tables.begin(), tables.end(), c->table()) == tables.end()) {
+        tables.push_back(c->table());
+      }
+    }
     RowSet* rs = RowSet::Create(predicate, nullptr, cols);
-    EXPECT_EQ(1, driver->RegisterCondition(tableList, rs));
+    EXPECT_EQ(1, driver->RegisterCondition(tables, rs));
     return NewConditionLeaf(rs);
   }
   static ParseNode* List(int op, std::initializer_list<ParseNode*> leaves) {
@@ -171,7 +179,7 @@ TEST_F(DriverTest, JoinSelectsMatchingPairsAndBuildsTheResult) {
   Table* t2 = MakeTable("T2", {"B"}, {{3}, {1}, {7}});
   NewDriver({t1, t2});
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Col("T2/B"));
-  driver->where = Leaf(p, "T1/T2", {t1->ColumnAt(0), t2->ColumnAt(0)});
+  driver->where = Leaf(p, {t1->ColumnAt(0), t2->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
   Table* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr) << Error();
@@ -195,7 +203,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   // A WHERE that is always true.
   NewDriver({t1, t2});
   ParseNode* always = Compare(Num("1"), LEX_EGAL, Num("1"));
-  driver->where = Leaf(always, "", {});
+  driver->where = Leaf(always, {});
   EXPECT_EQ(0, driver->SelectJoined(0));
   EXPECT_NE(std::string::npos, Error().find("disjointes"));
   RecordError(req, "");
@@ -204,7 +212,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   // A WHERE that is always false: an empty result.
   NewDriver({t1, t2});
   ParseNode* never = Compare(Num("1"), LEX_EGAL, Num("2"));
-  driver->where = Leaf(never, "", {});
+  driver->where = Leaf(never, {});
   ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
   ResultTable* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
@@ -216,7 +224,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   NewDriver({t1, t2});
   ParseNode* c1 = Compare(Col("T1/A"), LEX_EGAL, Num("1"));
   ParseNode* c2 = Compare(Col("T2/B"), LEX_EGAL, Num("2"));
-  driver->where = List(LEX_AND, {Leaf(c1, "T1", {t1->ColumnAt(0)}), Leaf(c2, "T2", {t2->ColumnAt(0)})});
+  driver->where = List(LEX_AND, {Leaf(c1, {t1->ColumnAt(0)}), Leaf(c2, {t2->ColumnAt(0)})});
   EXPECT_EQ(0, driver->SelectJoined(0));
   EXPECT_NE(std::string::npos, Error().find("disjointes"));
   delete c1;
@@ -228,7 +236,7 @@ TEST_F(DriverTest, AJoinWhoseWhereMissesATableFailsOnlyWhenARowQualifies) {
   Table* t2 = MakeTable("T2", {"B"}, {{2}});
   NewDriver({t1, t2});
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Num("2"));
-  driver->where = Leaf(p, "T1", {t1->ColumnAt(0)});
+  driver->where = Leaf(p, {t1->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectJoined(0));
   EXPECT_EQ(nullptr, driver->BuildResult(req->dict));
   EXPECT_EQ(kMissingDataText, Error());
@@ -236,7 +244,7 @@ TEST_F(DriverTest, AJoinWhoseWhereMissesATableFailsOnlyWhenARowQualifies) {
   RecordError(req, "");
   NewDriver({t1, t2});
   ParseNode* q = Compare(Col("T1/A"), LEX_EGAL, Num("9"));
-  driver->where = Leaf(q, "T1", {t1->ColumnAt(0)});
+  driver->where = Leaf(q, {t1->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectJoined(0));
   ResultTable* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
@@ -251,7 +259,7 @@ TEST_F(DriverTest, JoinPathAppliesNegationFromNotRemoval) {
   NewDriver({t1, t2});
   // NOT (A = B): the pairs that differ.
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Col("T2/B"));
-  ParseNode* leaf = Leaf(p, "T1/T2", {t1->ColumnAt(0), t2->ColumnAt(0)});
+  ParseNode* leaf = Leaf(p, {t1->ColumnAt(0), t2->ColumnAt(0)});
   driver->where = N(42, "NOT", {leaf});
   ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
   Table* res = driver->BuildResult(req->dict);
@@ -267,7 +275,7 @@ TEST_F(DriverTest, SingleTableCountsEveryNotOnce) {
   // WHERE NOT A = 1
   ParseNode* p = Compare(Col("T/A"), LEX_EGAL, Num("1"));
   SetWhereClause(Or({And({LNot(LFactor(p))})}));
-  driver->where = N(42, "NOT", {Leaf(p, "T", {t->ColumnAt(0)})});
+  driver->where = N(42, "NOT", {Leaf(p, {t->ColumnAt(0)})});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
   Table* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
@@ -289,7 +297,7 @@ TEST_F(DriverTest, SingleTableNotExistsOverAnEmptySubSelectKeepsEveryRow) {
   exists->child->value = 1;
   exists->AddChild(SubSel(1), 0);
   SetWhereClause(Or({And({LNot(LFactor(exists))})}));
-  driver->where = N(42, "NOT", {Leaf(exists, "", {})});
+  driver->where = N(42, "NOT", {Leaf(exists, {})});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
   ResultTable* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
@@ -304,7 +312,7 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
   ParseNode* p1 = Compare(Col("T/A"), LEX_EGAL, Num("1"));
   ParseNode* p2 = Compare(Col("T/A"), LEX_EGAL, Num("3"));
   SetWhereClause(Or({And({LFactor(p1)}), And({LFactor(p2)})}));
-  driver->where = List(LEX_OR, {Leaf(p1, "T", {t->ColumnAt(0)}), Leaf(p2, "T", {t->ColumnAt(0)})});
+  driver->where = List(LEX_OR, {Leaf(p1, {t->ColumnAt(0)}), Leaf(p2, {t->ColumnAt(0)})});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
   Table* res = driver->BuildResult(req->dict);
   ASSERT_NE(res, nullptr);
@@ -316,7 +324,7 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
     NewDriver({t});
     ParseNode* c = Compare(Num("1"), LEX_EGAL, Num(rhs));
     SetWhereClause(Or({And({LFactor(c)})}));
-    driver->where = Leaf(c, "", {});
+    driver->where = Leaf(c, {});
     ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
     ResultTable* r = driver->BuildResult(req->dict);
     ASSERT_NE(r, nullptr);
@@ -385,7 +393,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
   NewDriver({t});
   ParseNode* p = Compare(Col("T/I"), LEX_EGAL, Num("7"));
   SetWhereClause(Or({And({LFactor(p)})}));
-  driver->where = Leaf(p, "T", {t->ColumnAt(0)});
+  driver->where = Leaf(p, {t->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
   EXPECT_EQ(1, driver->BuildResult(req->dict)->rowCount());
 }
@@ -447,7 +455,7 @@ TEST_F(DriverTest, ACorrelatedFirstSubSelectIsRefusedWith4299) {
   link->child->AppendNewSibling("T/A", 0, 0, 0);
   ParseNode* p = Compare(Col("T/A"), LEX_EGAL, Num("1"));
   SetWhereClause(Or({And({LFactor(p)})}));
-  driver->where = Leaf(p, "T", {t->ColumnAt(0)});
+  driver->where = Leaf(p, {t->ColumnAt(0)});
   EXPECT_EQ(0, driver->SelectSingle(0));
   EXPECT_NE(std::string::npos, Error().find("Sous-select"));
 }
