@@ -44,7 +44,8 @@ class WaitCursor {
 // the separator ("\t" by default). *complete is false when a value could
 // not be read for want of memory (the text is then not the row's).
 std::string RowText(Request* request, const char* separator, bool* complete) {
-  TakeOutOfMemory();
+  ShortageWatch watch(request);
+  TakeOutOfMemory(request);
   if (separator == nullptr) separator = "\t";
   std::string line;
   Table* result = request->result;
@@ -71,7 +72,7 @@ std::string RowText(Request* request, const char* separator, bool* complete) {
       line += static_cast<const char*>(value);
     }
   }
-  *complete = !TakeOutOfMemory();
+  *complete = !TakeOutOfMemory(request);
   return line;
 }
 
@@ -117,6 +118,8 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
     return -1;
   }
   *out = request;
+  // Shortages that helpers note land in this request from here on.
+  ShortageWatch watch(request);
 
   int16_t status = 0;
   if (tooLong) {
@@ -164,7 +167,7 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
   // rows, or the records written, may not be what the statement says.
   // Whatever else was recorded, the statement fails for want of memory,
   // and its writes are undone with its scope.
-  bool shortOfMemory = TakeOutOfMemory();
+  bool shortOfMemory = TakeOutOfMemory(request);
   if (CloseStatementScope(request, status == 0 && !shortOfMemory) && mayRunAgain) {
     *again = true;
   } else if (HasError(request)) {
@@ -179,7 +182,7 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
       info->rowCount = request->result->rowCount();
     }
   }
-  if (shortOfMemory || TakeOutOfMemory()) {
+  if (shortOfMemory || TakeOutOfMemory(request)) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
     info->columnCount = 0;
     info->rowCount = 0;
@@ -197,8 +200,6 @@ int16_t ExecuteRequest(void** out, char* sql, ZKSQLResultInfo* info, int32_t eng
   WaitCursor cursor;
   if (out == nullptr || sql == nullptr || info == nullptr) return -1;
   *out = nullptr;
-  // Only the shortages this statement meets count against it.
-  TakeOutOfMemory();
   // ODBC date escapes become plain date literals before anything reads the
   // text; the rewritten form is never longer, so the caller's buffer holds it.
   bool escapesOutOfMemory = false;

@@ -1,20 +1,27 @@
-// The noted shortage of memory: one flag for the process.
+// Noted shortages of memory, kept in the statement under way.
 #include "base/out_of_memory.h"
 
 namespace zksql {
 namespace {
 
-bool g_outOfMemory = false;
+thread_local StatementContext* t_watched = nullptr;
 
 }  // namespace
 
 void NoteOutOfMemory() {
-  g_outOfMemory = true;
+  if (t_watched != nullptr) t_watched->outOfMemory = true;
 }
 
-bool TakeOutOfMemory() {
-  bool noted = g_outOfMemory;
-  g_outOfMemory = false;
+ShortageWatch::ShortageWatch(StatementContext* context) : previous_(t_watched) {
+  t_watched = context;
+}
+
+ShortageWatch::~ShortageWatch() { t_watched = previous_; }
+
+bool TakeOutOfMemory(StatementContext* context) {
+  if (context == nullptr) return false;
+  bool noted = context->outOfMemory;
+  context->outOfMemory = false;
   return noted;
 }
 

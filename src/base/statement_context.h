@@ -3,7 +3,8 @@
 //
 // The layers below the exports take it by pointer: the error sink (the
 // first failure's text and SQLSTATE, messages loaded from the catalogue
-// and formatted), the engine handle the host passed, the host's memo
+// and formatted), the shortages of memory met on the way, the engine
+// handle the host passed, the host's memo
 // values and how many the statement may use, the working copy of the
 // text, the dictionary context that owns the statement's tables, the parse
 // tree while the statement is compiled, and the result a SELECT leaves.
@@ -38,6 +39,9 @@ struct StatementContext {
   // Memo markers the statement carried: the host memo numbers it may use
   // (1 to this count) when writing memo columns.
   int32_t memoMarkerCount;
+  // An allocation failed where the code could only answer "nothing" (see
+  // base/out_of_memory.h): the statement cannot be trusted.
+  bool outOfMemory;
 };
 
 // Records an error and returns the error text now held (null when there is
