@@ -57,7 +57,7 @@ int32_t CheckedScan(Lexer& lexer, const char* text, int32_t length, int32_t posi
   ZK_FUZZ_CHECK(empty == 0 || lexer.token_code() == zksql::LEX_CHAINE);
   int16_t code = 0;
   char* copy = nullptr;
-  ZK_FUZZ_CHECK(lexer.TakeToken(code, copy) == 1);
+  ZK_FUZZ_CHECK(lexer.TakeToken(code, copy));
   ZK_FUZZ_CHECK(code == lexer.token_code());
   ZK_FUZZ_CHECK(copy != nullptr && strlen(copy) == strlen(lexer.token_text()));
   free(copy);
@@ -97,10 +97,10 @@ int LexerInput(const uint8_t* data, size_t size) {
     if (round % 7 == 6) {
       // The token's own text as the value: the buffer may not move under it.
       std::string self = lexer.token_text();
-      if (lexer.SetTokenText(mode, lexer.token_text()) == 1) {
+      if (lexer.SetTokenText(mode, lexer.token_text())) {
         model = mode == Lexer::kReplace ? self : model + self;
       }
-    } else if (lexer.SetTokenText(mode, piece.c_str()) == 1) {
+    } else if (lexer.SetTokenText(mode, piece.c_str())) {
       model = mode == Lexer::kReplace ? piece : model + piece;
     }
     ZK_FUZZ_CHECK(model == lexer.token_text());
@@ -108,7 +108,7 @@ int LexerInput(const uint8_t* data, size_t size) {
     if (blank == std::string::npos) break;
     start = blank + 1;
   }
-  ZK_FUZZ_CHECK(lexer.SetTokenText(0, "x") == 0);
+  ZK_FUZZ_CHECK(!lexer.SetTokenText(0, "x"));
   ZK_FUZZ_CHECK(model == lexer.token_text());
   return 0;
 }

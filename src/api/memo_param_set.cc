@@ -247,7 +247,8 @@ int32_t GetMemoInfo(const MemoParamSet* set, int32_t index, char* buffer, int32_
   const MemoParam& entry = set->entries[index];
   if (kind != nullptr) *kind = entry.kind;
   if (buffer != nullptr && bufferSize >= 1) {
-    BoundedCopy(buffer, entry.text != nullptr ? entry.text : "", bufferSize);
+    // A buffer shorter than the text gets the text cut to it.
+    (void)BoundedCopy(buffer, entry.text != nullptr ? entry.text : "", bufferSize);
   }
   return 1;
 }

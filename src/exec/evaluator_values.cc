@@ -220,7 +220,7 @@ int16_t Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding,
   double x = 0;
   const bool numeric =
       KindOf(a.type) == TypeKind::kNumber && a.length >= NumberWidth(a.type);
-  if (numeric) ReadNumber(a.type, a.bytes, &x);
+  if (numeric) (void)ReadNumber(a.type, a.bytes, &x);  // a value without bytes reads as 0
   int16_t ok = 0;
   switch (keyword->code) {
     case LEX_DIGITS: {

@@ -213,8 +213,9 @@ KeyConditionResult ReadKeyCondition(const ParseNode* leaf, Table* const* eligibl
   FilterBound* made = NewBound();
   if (made == nullptr) return KeyConditionResult::kNoMemory;
   *made = value;
-  BoundedCopy(made->table, file, sizeof made->table);
-  BoundedCopy(made->column, item, sizeof made->column);
+  // Names are cut to the bound's fields, the width the engine reads.
+  (void)BoundedCopy(made->table, file, sizeof made->table);
+  (void)BoundedCopy(made->column, item, sizeof made->column);
   made->code = code;
   made->from = table;
   made->itemType = type;

@@ -92,7 +92,10 @@ int16_t SelectionDriver::AddTable(Table* table) {
   if (table == nullptr) return 0;
   if (tables.Add(table) < 0) return 0;
   if (tableNames != nullptr && table->fileName() != nullptr) {
-    tableNames->AddPathElement(table->fileName());
+    // Not checked yet: a name that cannot be added for want of memory
+    // leaves the table out of the names that outer references are looked
+    // up in, and the statement goes on.
+    (void)tableNames->AddPathElement(table->fileName());
   }
   return 1;
 }

@@ -63,11 +63,16 @@ Lexer::Lexer() {
   memset(keywords_, 0, sizeof keywords_);
   memset(punctuation_, 0, sizeof punctuation_);
   memset(operators_, 0, sizeof operators_);
-  for (int i = 0; i < kKeywordCount; ++i) BoundedCopy(keywords_[i], kKeywordTexts[i], kKeywordSlot);
-  for (int i = 0; i < kPunctuationCount; ++i) {
-    BoundedCopy(punctuation_[i], kPunctuationTexts[i], kPunctuationSlot);
+  // The tables' texts are constants sized to their slots: no copy is cut.
+  for (int i = 0; i < kKeywordCount; ++i) {
+    (void)BoundedCopy(keywords_[i], kKeywordTexts[i], kKeywordSlot);
   }
-  for (int i = 0; i < kOperatorCount; ++i) BoundedCopy(operators_[i], kOperatorTexts[i], kOperatorSlot);
+  for (int i = 0; i < kPunctuationCount; ++i) {
+    (void)BoundedCopy(punctuation_[i], kPunctuationTexts[i], kPunctuationSlot);
+  }
+  for (int i = 0; i < kOperatorCount; ++i) {
+    (void)BoundedCopy(operators_[i], kOperatorTexts[i], kOperatorSlot);
+  }
 }
 
 Lexer::~Lexer() {
@@ -98,44 +103,44 @@ bool Lexer::Reserve(int32_t size) {
   return true;
 }
 
-int16_t Lexer::SetTokenText(int16_t mode, const char* value) {
+bool Lexer::SetTokenText(int16_t mode, const char* value) {
   if (value == nullptr) value = "";
   size_t valueLength = strlen(value);
   if (mode == kReplace) {
     if (valueLength < tokenCapacity_ && tokenText_ != nullptr) {
       // The value may lie inside the buffer itself.
       memmove(tokenText_, value, valueLength + 1);
-      return 1;
+      return true;
     }
-    if (valueLength + 1 > UINT16_MAX) return 0;
+    if (valueLength + 1 > UINT16_MAX) return false;
     char* fresh = static_cast<char*>(malloc(valueLength + 1));
-    if (fresh == nullptr) return 0;
+    if (fresh == nullptr) return false;
     memcpy(fresh, value, valueLength + 1);
     free(tokenText_);
     tokenText_ = fresh;
     tokenCapacity_ = static_cast<uint16_t>(valueLength + 1);
-    return 1;
+    return true;
   }
   if (mode == kAppend) {
     size_t current = tokenText_ != nullptr ? strlen(tokenText_) : 0;
     size_t total = current + valueLength + 1;
     if (total <= tokenCapacity_ && tokenText_ != nullptr) {
       memmove(tokenText_ + current, value, valueLength + 1);
-      return 1;
+      return true;
     }
-    if (total > UINT16_MAX) return 0;
+    if (total > UINT16_MAX) return false;
     // A new block rather than realloc: the value may be the token text
     // itself, which must stay readable until it has been copied.
     char* fresh = static_cast<char*>(malloc(total));
-    if (fresh == nullptr) return 0;
+    if (fresh == nullptr) return false;
     if (current > 0) memcpy(fresh, tokenText_, current);
     memcpy(fresh + current, value, valueLength + 1);
     free(tokenText_);
     tokenText_ = fresh;
     tokenCapacity_ = static_cast<uint16_t>(total);
-    return 1;
+    return true;
   }
-  return 0;
+  return false;
 }
 
 bool Lexer::StoreToken(const char* start, int32_t length, char quote, int16_t code) {
@@ -153,12 +158,12 @@ bool Lexer::StoreToken(const char* start, int32_t length, char quote, int16_t co
   return true;
 }
 
-int16_t Lexer::TakeToken(int16_t& code, char*& text) const {
+bool Lexer::TakeToken(int16_t& code, char*& text) const {
   code = tokenCode_;
   text = DuplicateText(token_text());
-  if (text == nullptr) return 0;
+  if (text == nullptr) return false;
   if (code == LEX_IDENTIFICATEUR) UpperCase(text);
-  return 1;
+  return true;
 }
 
 ParseStep Lexer::Scan(const char* text, int16_t position, int16_t& emptyString,

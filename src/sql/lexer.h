@@ -60,17 +60,17 @@ class Lexer : public BaseObject {
 
   // Hands out the last token: its code, and in `text` a fresh heap copy of
   // its text (an empty text when there is none) that the caller releases
-  // with free(). Identifiers (302) are upper-cased in the copy. Returns 1,
-  // or 0 with `text` null when the copy could not be made.
-  int16_t TakeToken(int16_t& code, char*& text) const;
+  // with free(). Identifiers (302) are upper-cased in the copy. Returns
+  // false, with `text` null, when the copy could not be made.
+  [[nodiscard]] bool TakeToken(int16_t& code, char*& text) const;
 
   // kReplace: the token text becomes a copy of value (the buffer is reused
   // when the value is shorter than the capacity). kAppend: value is added
   // at the end, the buffer growing to the combined length plus 1 when
-  // needed. A null value counts as "". Returns 1, or 0 (token text
+  // needed. A null value counts as "". Returns false (token text
   // unchanged) for an unknown mode, a lack of memory or a text that would
   // not fit the 16-bit capacity.
-  int16_t SetTokenText(int16_t mode, const char* value);
+  [[nodiscard]] bool SetTokenText(int16_t mode, const char* value);
 
   int16_t token_code() const { return tokenCode_; }
   // The last token's text, "" when there is none.

@@ -111,26 +111,26 @@ ParseNode* ParseNode::Create(const char* text, int32_t code, int32_t value, Pars
   return node;
 }
 
-int16_t ParseNode::SetText(const char* newText) {
-  if (newText == text) return 1;
+bool ParseNode::SetText(const char* newText) {
+  if (newText == text) return true;
   if (newText == nullptr) newText = "";
   size_t length = strlen(newText);
   if (text != nullptr && strlen(text) >= length) {
     // The new text may be a part of the current one: memmove.
     memmove(text, newText, length + 1);
-    return 1;
+    return true;
   }
   char* copy = DuplicateText(newText);
-  if (copy == nullptr) return 0;
+  if (copy == nullptr) return false;
   free(text);
   text = copy;
-  return 1;
+  return true;
 }
 
-int16_t ParseNode::SetTextAndCode(const char* newText, int32_t newCode) {
-  if (SetText(newText) == 0) return 0;
+bool ParseNode::SetTextAndCode(const char* newText, int32_t newCode) {
+  if (!SetText(newText)) return false;
   code = newCode;
-  return 1;
+  return true;
 }
 
 ParseNode* ParseNode::LastSibling() {
@@ -244,10 +244,10 @@ ParseNode* ParseNode::FindNthByCode(int32_t wanted, int32_t n) {
   return search.found;
 }
 
-int16_t ParseNode::AddPathElement(const char* name) {
+bool ParseNode::AddPathElement(const char* name) {
   // An empty name is not added: it would make an empty element, which ends
   // every later HasPathElement scan early.
-  if (name == nullptr || name[0] == '\0') return 1;
+  if (name == nullptr || name[0] == '\0') return true;
   if (text == nullptr || text[0] == '\0') return SetText(name);
   size_t nameLength = strlen(name);
   // Elements are compared whole, however long: a shortened comparison
@@ -258,16 +258,16 @@ int16_t ParseNode::AddPathElement(const char* name) {
     present = length == nameLength && memcmp(element, name, length) == 0;
     return !present;
   });
-  if (present) return 1;
+  if (present) return true;
   size_t textLength = strlen(text);
   char* joined = static_cast<char*>(malloc(textLength + 1 + nameLength + 1));
-  if (joined == nullptr) return 0;
+  if (joined == nullptr) return false;
   memcpy(joined, text, textLength);
   joined[textLength] = '/';
   memcpy(joined + textLength + 1, name, nameLength + 1);
   free(text);
   text = joined;
-  return 1;
+  return true;
 }
 
 char* ParseNode::GetPathElement(int32_t index) const {

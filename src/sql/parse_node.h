@@ -47,9 +47,9 @@ class ParseNode : public BaseObject {
   static ParseNode* Create(const char* text, int32_t code, int32_t value, ParseNode* child,
                            ParseNode* next);
 
-  // Editing. Each returns 1, or 0 when memory is short (the text unchanged).
-  int16_t SetText(const char* newText);
-  int16_t SetTextAndCode(const char* newText, int32_t newCode);
+  // Editing. Each returns false when memory is short (the text unchanged).
+  [[nodiscard]] bool SetText(const char* newText);
+  [[nodiscard]] bool SetTextAndCode(const char* newText, int32_t newCode);
 
   // Makes `node` (with the siblings already chained after it) a child of
   // this node and returns it. Without a child yet it becomes the first;
@@ -79,11 +79,11 @@ class ParseNode : public BaseObject {
   ParseNode* FindNthByCode(int32_t wanted, int32_t n);
 
   // Slash lists: names kept in the text, separated by "/". AddPathElement
-  // adds the name unless an element equals it (1, or 0 when memory is
+  // adds the name unless an element equals it (false when memory is
   // short); GetPathElement returns a heap copy (free()) of the element at
   // a 0-based index, null when there are fewer elements or it is empty;
   // HasPathElement is 1 when an element equals the name.
-  int16_t AddPathElement(const char* name);
+  [[nodiscard]] bool AddPathElement(const char* name);
   char* GetPathElement(int32_t index) const;
   int16_t HasPathElement(const char* name) const;
 

@@ -113,7 +113,8 @@ void Parser::ReportSyntaxError(MessageId message) {
     static_cast<void>(lexer_.Scan(text, errorPosition_, emptyString, 0));
     free(itemText_);
     itemText_ = nullptr;
-    lexer_.TakeToken(code, itemText_);
+    // A copy that cannot be made leaves the item null, reported as "<?>".
+    (void)lexer_.TakeToken(code, itemText_);
   }
   char specific[kMessageBufferSize];
   LoadMessage(message, specific, sizeof specific);
@@ -138,7 +139,8 @@ void Parser::ReportSyntaxError(MessageId message) {
   if (static_cast<int32_t>(strlen(item)) > room) {
     int32_t kept = room > 3 ? room - 3 : 0;
     memcpy(shortened, item, static_cast<size_t>(kept));
-    BoundedCopy(shortened + kept, room >= 3 ? "..." : "", sizeof shortened - kept);
+    // The mark always fits: kept leaves at least 4 bytes of the buffer.
+    (void)BoundedCopy(shortened + kept, room >= 3 ? "..." : "", sizeof shortened - kept);
     item = shortened;
   }
   char report[kMessageBufferSize];
@@ -155,7 +157,7 @@ ParseStep Parser::NextToken(const char* text, int16_t position, char*& tokenText
   int16_t emptyString = 0;
   ParseStep scanned = lexer_.Scan(text, position, emptyString, signAllowed);
   if (scanned.failed(kLexOutOfMemory)) outOfMemory_ = true;
-  if (lexer_.TakeToken(code, tokenText) == 0) {
+  if (!lexer_.TakeToken(code, tokenText)) {
     outOfMemory_ = true;
     code = kNoToken;
     return ParseStep::Failed(kLexOutOfMemory);

@@ -52,7 +52,8 @@ Column::Column(const char* name, uint16_t type, uint16_t size, uint8_t keyKind, 
                Table* table, const char* tableName)
     : type_(type), size_(size), keyKind_(keyKind), offset_(offset), table_(table) {
   name_.Assign(name);
-  BoundedCopy(tableName_, tableName != nullptr ? tableName : "", sizeof tableName_);
+  // A longer table name is cut to the field.
+  (void)BoundedCopy(tableName_, tableName != nullptr ? tableName : "", sizeof tableName_);
 }
 
 Column::~Column() {
@@ -359,7 +360,8 @@ void Column::SetValue(const void* source) {
         break;
       }
       case kTypeReal: Store<double>(item, real); break;
-      case kTypeDecimal: Converter().RealToDecimal(real, item); break;
+      // A real the decimal cannot hold stores as zero.
+      case kTypeDecimal: (void)Converter().RealToDecimal(real, item); break;
       default: break;
     }
     return;

@@ -158,7 +158,7 @@ int16_t DictContext::LoadDescriptions() {
     // file's name: the file is simply not found.
     if (strlen(t->fileName()) > static_cast<size_t>(kMaxNameLength)) continue;
     memset(block, 0, JX_INFO_BLOCK_SIZE);
-    BoundedCopy(blockName, t->fileName(), JX_NAME_FIELD_SIZE);
+    (void)BoundedCopy(blockName, t->fileName(), JX_NAME_FIELD_SIZE);  // fits: length checked above
     InfoSet<int16_t>(JX_INFO_ITEM_COUNT, 0);
     engine->getInfos(handle, JX_INFO_DESCRIBE_FILE, block);
     blockName[kMaxNameLength] = '\0';
@@ -167,7 +167,7 @@ int16_t DictContext::LoadDescriptions() {
     int16_t recordSize = InfoGet<int16_t>(JX_INFO_RECORD_SIZE);
     if (itemCount <= 0 || recordSize <= 0) continue;
     char fileName[kMaxNameLength + 1];
-    BoundedCopy(fileName, blockName, sizeof fileName);
+    (void)BoundedCopy(fileName, blockName, sizeof fileName);  // fits: terminated above
     if (!t->SetRowSize(static_cast<uint16_t>(recordSize), true)) {
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return 0;
@@ -177,7 +177,7 @@ int16_t DictContext::LoadDescriptions() {
 
     uint32_t offset = 1;  // byte 0 of a record precedes the first item
     for (int16_t j = 0; j < itemCount; ++j) {
-      BoundedCopy(blockName, fileName, JX_NAME_FIELD_SIZE);
+      (void)BoundedCopy(blockName, fileName, JX_NAME_FIELD_SIZE);  // fits: a file name
       InfoSet<int16_t>(JX_INFO_ITEM_INDEX, j);
       itemName[0] = '\0';
       engine->getInfos(handle, JX_INFO_DESCRIBE_ITEM, block);
@@ -194,7 +194,7 @@ int16_t DictContext::LoadDescriptions() {
                             ? kCompositeKey
                             : InfoGet<uint8_t>(JX_INFO_KEY_KIND);
       char name[kInfoNameSize];
-      BoundedCopy(name, itemName, sizeof name);
+      (void)BoundedCopy(name, itemName, sizeof name);  // fits: terminated above
       // A wanted column that cannot be made (or named) for want of memory
       // fails the statement: a table missing a column would have its values
       // passed over, and an INSERT would write an empty record.

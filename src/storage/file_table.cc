@@ -107,7 +107,7 @@ int32_t FileTable::ReadByKey(char mode, const KeySource* filter) {
   BlockSet<char>(JX_REC_MODE, mode);
   char* keyField = reinterpret_cast<char*>(RecordBlock() + JX_REC_KEY_NAME);
   memset(keyField, 0, JX_NAME_FIELD_SIZE);
-  BoundedCopy(keyField, key, JX_NAME_FIELD_SIZE);
+  (void)BoundedCopy(keyField, key, JX_NAME_FIELD_SIZE);  // cut to the engine's name field
   ResetStatus();
   engine->readRecord(request()->engineHandle, EngineFileName(), 0, RecordBlock());
   if (!Completed()) return -1;

@@ -107,39 +107,39 @@ int32_t DecimalToText(const void* item, char* out, int32_t size) {
   text[t] = '\0';
   while (t > 0 && text[t - 1] == '0') text[--t] = '\0';
   if (t > 0 && text[t - 1] == '.') text[--t] = '\0';
-  BoundedCopy(out, text, size);
+  (void)BoundedCopy(out, text, size);  // cut to size - 1, as documented
   return static_cast<int32_t>(strlen(out));
 }
 
-int16_t TextToDecimal(const char* text, void* item) {
-  if (item == nullptr) return 0;
+bool TextToDecimal(const char* text, void* item) {
+  if (item == nullptr) return false;
   Words zero;
   Save(zero, item);
-  if (text == nullptr) return 0;
+  if (text == nullptr) return false;
   const char* p = text;
   while (*p == ' ') ++p;
   bool negative = false;
   if (*p == '-' || *p == '+') negative = *p++ == '-';
   Words v;
   while (*p >= '0' && *p <= '9') {
-    if (!MultiplyAdd(&v, static_cast<unsigned>(*p++ - '0'))) return 0;
+    if (!MultiplyAdd(&v, static_cast<unsigned>(*p++ - '0'))) return false;
   }
   int decimals = 0;
   if (*p == '.') {
     ++p;
     for (; *p >= '0' && *p <= '9'; ++p) {
       if (decimals == kDecimals) continue;  // beyond six places: dropped
-      if (!MultiplyAdd(&v, static_cast<unsigned>(*p - '0'))) return 0;
+      if (!MultiplyAdd(&v, static_cast<unsigned>(*p - '0'))) return false;
       ++decimals;
     }
   }
   // The scaling to six places can overflow as well as the digits can.
   for (; decimals < kDecimals; ++decimals) {
-    if (!MultiplyAdd(&v, 0)) return 0;
+    if (!MultiplyAdd(&v, 0)) return false;
   }
   if (negative) Negate(&v);
   Save(v, item);
-  return 1;
+  return true;
 }
 
 double DecimalToReal(const void* item) {
@@ -148,14 +148,14 @@ double DecimalToReal(const void* item) {
   return ParseNumber(text);
 }
 
-int16_t RealToDecimal(double real, void* item) {
-  if (item == nullptr) return 0;
+bool RealToDecimal(double real, void* item) {
+  if (item == nullptr) return false;
   // Decimals hold magnitudes below 2^79 / 10^6 (about 6.04e17): anything
   // from 1e18 on cannot fit, and NaN or infinities have no decimal text.
   if (!std::isfinite(real) || std::fabs(real) >= 1e18) {
     Words zero;
     Save(zero, item);
-    return 0;
+    return false;
   }
   char text[64];
   ZkFormat(text, sizeof text, "%f", real);

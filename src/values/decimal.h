@@ -26,17 +26,17 @@ int32_t DecimalToText(const void* item, char* out, int32_t size);
 
 // Reads a decimal text into `item`: leading blanks, an optional sign,
 // integer digits, and after a "." at most six decimal digits (further
-// decimals are ignored); any other character ends the number. 1 on
-// success; 0 when the value does not fit the 80-bit form (magnitude below
-// 2^79), in which case `item` is set to zero.
-int16_t TextToDecimal(const char* text, void* item);
+// decimals are ignored); any other character ends the number. False when
+// the value does not fit the 80-bit form (magnitude below 2^79), in which
+// case `item` is set to zero.
+[[nodiscard]] bool TextToDecimal(const char* text, void* item);
 
 // The decimal held in `item` as a 64-bit real (through its text).
 double DecimalToReal(const void* item);
 
-// Stores `real` into `item` (through its six-decimal text). 0, with `item`
-// set to zero, when the real is not finite or does not fit.
-int16_t RealToDecimal(double real, void* item);
+// Stores `real` into `item` (through its six-decimal text). False, with
+// `item` set to zero, when the real is not finite or does not fit.
+[[nodiscard]] bool RealToDecimal(double real, void* item);
 
 }  // namespace zksql
 

@@ -86,7 +86,7 @@ int32_t NumberText(double real, int digits, char* out, int32_t size) {
   // A bare point left after the zeros is removed in both forms: "100." is
   // not a number text the host expects.
   TrimDecimals(text);
-  BoundedCopy(out, text, size);
+  (void)BoundedCopy(out, text, size);  // cut to size - 1, as documented
   return static_cast<int32_t>(strlen(out));
 }
 

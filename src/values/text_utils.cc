@@ -128,18 +128,18 @@ char* DuplicateText(const char* source, int32_t n) {
   return copy;
 }
 
-int16_t BoundedCopy(char* destination, const char* source, int32_t size) {
-  if (destination == nullptr || size < 1) return 0;
+bool BoundedCopy(char* destination, const char* source, int32_t size) {
+  if (destination == nullptr || size < 1) return false;
   if (source == nullptr) {
     destination[0] = '\0';
-    return 1;
+    return true;
   }
   size_t len = strnlen(source, static_cast<size_t>(size));
   bool fits = len < static_cast<size_t>(size);
   if (!fits) len = static_cast<size_t>(size - 1);
   memmove(destination, source, len);
   destination[len] = '\0';
-  return fits ? 1 : 0;
+  return fits;
 }
 
 void RemoveChar(char* text, char c) {

@@ -44,9 +44,9 @@ int32_t FieldOf(int32_t n, const char* text, const char* separators, char* out, 
 // it when n < 1 or n passes its end); null for a null source or no memory.
 char* DuplicateText(const char* source, int32_t n = 0);
 
-// Copies at most size - 1 characters and a terminator; 1 when the whole
-// source fitted, else 0.
-int16_t BoundedCopy(char* destination, const char* source, int32_t size);
+// Copies at most size - 1 characters and a terminator; true when the
+// whole source fitted, false when it was cut (or nothing could be written).
+[[nodiscard]] bool BoundedCopy(char* destination, const char* source, int32_t size);
 
 // Removes every occurrence of c, in place.
 void RemoveChar(char* text, char c);

@@ -103,9 +103,9 @@ void ReleaseValue(TypedValue* value) {
   *value = TypedValue{};
 }
 
-int16_t ReadNumber(int16_t type, const void* bytes, double* out) {
+bool ReadNumber(int16_t type, const void* bytes, double* out) {
   double v = 0;
-  int16_t ok = bytes != nullptr ? 1 : 0;
+  bool ok = bytes != nullptr;
   if (ok) {
     switch (type) {
       case kValueInt16: v = Load<int16_t>(bytes); break;
@@ -116,55 +116,55 @@ int16_t ReadNumber(int16_t type, const void* bytes, double* out) {
       case kValueFloat:
       case kValueFloat2: v = Load<float>(bytes); break;
       case kValueReal: v = Load<double>(bytes); break;
-      default: ok = 0; break;
+      default: ok = false; break;
     }
   }
   if (out != nullptr) *out = v;
   return ok;
 }
 
-int16_t StoreNumber(int16_t type, double real, void* out) {
-  if (out == nullptr) return 0;
+bool StoreNumber(int16_t type, double real, void* out) {
+  if (out == nullptr) return false;
   switch (type) {
-    case kValueInt16: StoreInteger<int16_t>(real, out); return 1;
-    case kValueUInt16: StoreInteger<uint16_t>(real, out); return 1;
-    case kValueInt32: StoreInteger<int32_t>(real, out); return 1;
-    case kValueUInt32: StoreInteger<uint32_t>(real, out); return 1;
-    case kValueInt8: StoreInteger<int8_t>(real, out); return 1;
+    case kValueInt16: StoreInteger<int16_t>(real, out); return true;
+    case kValueUInt16: StoreInteger<uint16_t>(real, out); return true;
+    case kValueInt32: StoreInteger<int32_t>(real, out); return true;
+    case kValueUInt32: StoreInteger<uint32_t>(real, out); return true;
+    case kValueInt8: StoreInteger<int8_t>(real, out); return true;
     case kValueFloat:
-    case kValueFloat2: StoreFloat(real, out); return 1;
-    case kValueReal: memcpy(out, &real, sizeof real); return 1;
-    default: return 0;
+    case kValueFloat2: StoreFloat(real, out); return true;
+    case kValueReal: memcpy(out, &real, sizeof real); return true;
+    default: return false;
   }
 }
 
-int16_t MakeNumberValue(int16_t type, double real, TypedValue* value) {
+bool MakeNumberValue(int16_t type, double real, TypedValue* value) {
   uint16_t width = NumberWidth(type);
-  if (value == nullptr || width == 0) return 0;
+  if (value == nullptr || width == 0) return false;
   char* bytes = static_cast<char*>(malloc(width));
   if (bytes == nullptr) {
     NoteOutOfMemory();
-    return 0;
+    return false;
   }
-  StoreNumber(type, real, bytes);
+  (void)StoreNumber(type, real, bytes);  // cannot fail: the type has a width
   *value = TypedValue{type, width, bytes};
-  return 1;
+  return true;
 }
 
-int16_t MakeTextValue(int16_t type, const char* text, TypedValue* value) {
+bool MakeTextValue(int16_t type, const char* text, TypedValue* value) {
   TypeKind kind = KindOf(type);
-  if (value == nullptr || text == nullptr) return 0;
-  if (kind != TypeKind::kText && kind != TypeKind::kDate && kind != TypeKind::kTime) return 0;
+  if (value == nullptr || text == nullptr) return false;
+  if (kind != TypeKind::kText && kind != TypeKind::kDate && kind != TypeKind::kTime) return false;
   size_t n = strlen(text);
-  if (n + 1 > std::numeric_limits<uint16_t>::max()) return 0;
+  if (n + 1 > std::numeric_limits<uint16_t>::max()) return false;
   char* bytes = static_cast<char*>(malloc(n + 1));
   if (bytes == nullptr) {
     NoteOutOfMemory();
-    return 0;
+    return false;
   }
   memcpy(bytes, text, n + 1);
   *value = TypedValue{type, static_cast<uint16_t>(n + 1), bytes};
-  return 1;
+  return true;
 }
 
 }  // namespace zksql

@@ -50,26 +50,26 @@ struct TypedValue {
 void ReleaseValue(TypedValue* value);
 
 // Reads the number held in `bytes` by numeric type `type`. The bytes need
-// no alignment. 1 with *out set, or 0 (and *out = 0) when the type is not
-// numeric.
-int16_t ReadNumber(int16_t type, const void* bytes, double* out);
+// no alignment. True with *out set, or false (and *out = 0) when the type
+// is not numeric.
+[[nodiscard]] bool ReadNumber(int16_t type, const void* bytes, double* out);
 
 // Stores `real` into `out` (NumberWidth(type) bytes) in the form of the
 // numeric type: integers truncated toward zero, 32-bit reals rounded.
 // A real beyond the range of the type is held at the type's nearest limit
 // and NaN stores as 0 in an integer type: the nearest value the type can
-// hold, where a plain cast would be undefined. 1, or 0 for a non-numeric
-// type (nothing written).
-int16_t StoreNumber(int16_t type, double real, void* out);
+// hold, where a plain cast would be undefined. False for a non-numeric type
+// (nothing written).
+[[nodiscard]] bool StoreNumber(int16_t type, double real, void* out);
 
 // Fills *value with a fresh numeric value of the type holding `real` (as
-// StoreNumber). 1, or 0 when the type is not numeric or memory is short.
-int16_t MakeNumberValue(int16_t type, double real, TypedValue* value);
+// StoreNumber). False when the type is not numeric or memory is short.
+[[nodiscard]] bool MakeNumberValue(int16_t type, double real, TypedValue* value);
 
 // Fills *value with a fresh copy of `text` under a text, date or time type;
-// length is the text length plus its terminator. 1, or 0 when the text is
+// length is the text length plus its terminator. False when the text is
 // null, too long for a 16-bit length, or memory is short.
-int16_t MakeTextValue(int16_t type, const char* text, TypedValue* value);
+[[nodiscard]] bool MakeTextValue(int16_t type, const char* text, TypedValue* value);
 
 }  // namespace zksql
 

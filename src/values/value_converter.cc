@@ -127,7 +127,7 @@ int16_t CompareValues(int16_t op, int16_t typeA, const void* a, size_t lengthA, 
   if (op == ValueConverter::kOpIsNull) {
     if (!numberA) return BoundedLength(a, lengthA) == 0;
     double x = 0;
-    ReadNumber(typeA, a, &x);
+    (void)ReadNumber(typeA, a, &x);  // cannot fail: a number, not null
     return AtSixDecimals(x) == 0;
   }
   // A right side of no kind has nothing to compare with; one of the other
@@ -140,8 +140,9 @@ int16_t CompareValues(int16_t op, int16_t typeA, const void* a, size_t lengthA, 
     if (lengthB < NumberWidth(typeB)) return 0;
     double x = 0;
     double y = 0;
-    ReadNumber(typeA, a, &x);
-    ReadNumber(typeB, b, &y);
+    // Neither read can fail: both are numbers and neither is null.
+    (void)ReadNumber(typeA, a, &x);
+    (void)ReadNumber(typeB, b, &y);
     return HoldsForReals(op, AtSixDecimals(x), AtSixDecimals(y));
   }
   const unsigned char* ta = static_cast<const unsigned char*>(a);
@@ -183,7 +184,7 @@ int16_t CompareValues(int16_t op, int16_t typeA, const void* a, size_t lengthA, 
 // bits and held at the 16-bit limits when larger.
 int32_t SixteenBitCount(double real) {
   int16_t n = 0;
-  StoreNumber(kValueInt16, real, &n);
+  (void)StoreNumber(kValueInt16, real, &n);  // cannot fail: a numeric type
   return n;
 }
 
@@ -210,16 +211,16 @@ int16_t ValueConverter::Compare(int16_t op, const TypedValue& a, const TypedValu
   return CompareValues(op, a.type, a.bytes, a.length, b.type, b.bytes, b.length);
 }
 
-int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* a, int16_t op,
+bool ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* a, int16_t op,
                                    int16_t typeB, uint16_t lengthB, const void* b, int16_t* outType,
                                    uint16_t* outLength, char** outBytes) const {
-  if (outType == nullptr || outLength == nullptr || outBytes == nullptr) return 0;
+  if (outType == nullptr || outLength == nullptr || outBytes == nullptr) return false;
   *outType = kValueNone;
   *outLength = 0;
   *outBytes = nullptr;
   TypeKind kindA = KindOf(typeA);
-  if (a == nullptr || kindA == TypeKind::kNone) return 0;
-  if (kindA == TypeKind::kNumber && lengthA < NumberWidth(typeA)) return 0;
+  if (a == nullptr || kindA == TypeKind::kNone) return false;
+  if (kindA == TypeKind::kNumber && lengthA < NumberWidth(typeA)) return false;
 
   int16_t type = kValueNone;
   size_t length = 0;
@@ -228,26 +229,28 @@ int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* 
   if (typeB == kValueNone) {
     // Negation is defined for numbers only: a text, date or time has no
     // opposite, so negating one is refused.
-    if (op != kOpSubtract || kindA != TypeKind::kNumber) return 0;
+    if (op != kOpSubtract || kindA != TypeKind::kNumber) return false;
     double x = 0;
-    ReadNumber(typeA, a, &x);
+    (void)ReadNumber(typeA, a, &x);  // cannot fail: a number, not null
     TypedValue v;
-    if (!MakeNumberValue(typeA, -x, &v)) return 0;
+    if (!MakeNumberValue(typeA, -x, &v)) return false;
     *outType = v.type;
     *outLength = v.length;
     *outBytes = v.bytes;
-    return 1;
+    return true;
   }
 
   TypeKind kindB = KindOf(typeB);
-  if (b == nullptr || kindB == TypeKind::kNone) return 0;
-  if (kindB == TypeKind::kNumber && lengthB < NumberWidth(typeB)) return 0;
+  if (b == nullptr || kindB == TypeKind::kNone) return false;
+  if (kindB == TypeKind::kNumber && lengthB < NumberWidth(typeB)) return false;
+  // y is read only for a number on the right; for any other kind it stays
+  // 0 and is not used.
   double y = 0;
-  ReadNumber(typeB, b, &y);
+  (void)ReadNumber(typeB, b, &y);
 
   if (kindA == TypeKind::kNumber && kindB == TypeKind::kNumber) {
     double x = 0;
-    ReadNumber(typeA, a, &x);
+    (void)ReadNumber(typeA, a, &x);  // cannot fail: a number, not null
     double r = 0;
     switch (op) {
       case kOpAdd:
@@ -262,42 +265,42 @@ int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* 
       case kOpDivide:
         // Division by zero has no value: refused rather than producing an
         // infinity that integer types cannot hold.
-        if (y == 0) return 0;
+        if (y == 0) return false;
         r = x / y;
         break;
       default:
-        return 0;
+        return false;
     }
     TypedValue v;
-    if (!MakeNumberValue(typeA, r, &v)) return 0;
+    if (!MakeNumberValue(typeA, r, &v)) return false;
     *outType = v.type;
     *outLength = v.length;
     *outBytes = v.bytes;
-    return 1;
+    return true;
   }
 
   if (kindA == TypeKind::kText && kindB == TypeKind::kText) {
-    if (op != kOpAdd) return 0;
+    if (op != kOpAdd) return false;
     size_t na = BoundedLength(a, lengthA);
     size_t nb = BoundedLength(b, lengthB);
     length = static_cast<size_t>(lengthA) + lengthB;
     if (length < na + nb + 1) length = na + nb + 1;  // room for the terminator
-    if (length > std::numeric_limits<uint16_t>::max()) return 0;
+    if (length > std::numeric_limits<uint16_t>::max()) return false;
     bytes = static_cast<char*>(calloc(length, 1));
     if (bytes == nullptr) {
       NoteOutOfMemory();
-      return 0;
+      return false;
     }
     memcpy(bytes, a, na);
     memcpy(bytes + na, b, nb);
     type = kValueText;
   } else if (kindA == TypeKind::kDate && kindB == TypeKind::kDate) {
-    if (op != kOpSubtract) return 0;
+    if (op != kOpSubtract) return false;
     CalendarDate left;
     CalendarDate right;
     if (!ReadStoredDate(static_cast<const char*>(a), lengthA, &left) ||
         !ReadStoredDate(static_cast<const char*>(b), lengthB, &right)) {
-      return 0;
+      return false;
     }
     int32_t days = DaysBetween(left, right);
     // A difference beyond the 16-bit range (about 89 years) is given as a
@@ -307,17 +310,17 @@ int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* 
             ? kValueInt16
             : kValueInt32;
     TypedValue v;
-    if (!MakeNumberValue(resultType, days, &v)) return 0;
+    if (!MakeNumberValue(resultType, days, &v)) return false;
     type = v.type;
     length = v.length;
     bytes = v.bytes;
   } else if (kindA == TypeKind::kTime && kindB == TypeKind::kTime) {
-    if (op != kOpSubtract) return 0;
+    if (op != kOpSubtract) return false;
     int32_t left = 0;
     int32_t right = 0;
     if (!ReadStoredTime(static_cast<const char*>(a), lengthA, &left) ||
         !ReadStoredTime(static_cast<const char*>(b), lengthB, &right)) {
-      return 0;
+      return false;
     }
     // Both times are within the day (see ReadStoredTime), so the span from
     // left to right, wrapping past midnight, is within the day too.
@@ -325,45 +328,45 @@ int16_t ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* 
     if (m < 0) m += kMinutesPerDay;
     char text[kTimeTextSize];
     WriteStoredTime(m, text, sizeof text);
-    if (!NewText(text, kTimeTextSize, &bytes)) return 0;
+    if (!NewText(text, kTimeTextSize, &bytes)) return false;
     type = kValueTime;
     length = kTimeTextSize;
   } else if (kindA == TypeKind::kDate && kindB == TypeKind::kNumber) {
-    if (op != kOpAdd && op != kOpSubtract) return 0;
+    if (op != kOpAdd && op != kOpSubtract) return false;
     CalendarDate date;
-    if (!ReadStoredDate(static_cast<const char*>(a), lengthA, &date)) return 0;
+    if (!ReadStoredDate(static_cast<const char*>(a), lengthA, &date)) return false;
     int32_t n = SixteenBitCount(y);
     CalendarDate moved = AddDays(date, op == kOpAdd ? n : -n);
     char text[kDateTextSize];
-    if (!WriteStoredDate(moved, date.digits, text, sizeof text)) return 0;
+    if (!WriteStoredDate(moved, date.digits, text, sizeof text)) return false;
     length = strlen(text) + 1;
-    if (!NewText(text, length, &bytes)) return 0;
+    if (!NewText(text, length, &bytes)) return false;
     type = kValueDate;
   } else if (kindA == TypeKind::kTime && kindB == TypeKind::kNumber) {
-    if (op != kOpAdd && op != kOpSubtract) return 0;
+    if (op != kOpAdd && op != kOpSubtract) return false;
     int32_t minutes = 0;
-    if (!ReadStoredTime(static_cast<const char*>(a), lengthA, &minutes)) return 0;
+    if (!ReadStoredTime(static_cast<const char*>(a), lengthA, &minutes)) return false;
     int32_t h = SixteenBitCount(y) % 24;
     if (h < 0) h += 24;  // a negative count moves the other way
     int32_t hour = minutes / 60;
     hour = op == kOpAdd ? (hour + h) % 24 : (hour - h + 24) % 24;
     char text[kTimeTextSize];
     WriteStoredTime(hour * 60 + minutes % 60, text, sizeof text);
-    if (!NewText(text, kTimeTextSize, &bytes)) return 0;
+    if (!NewText(text, kTimeTextSize, &bytes)) return false;
     type = kValueTime;
     length = kTimeTextSize;
   } else {
-    return 0;
+    return false;
   }
   *outType = type;
   *outLength = static_cast<uint16_t>(length);
   *outBytes = bytes;
-  return 1;
+  return true;
 }
 
-int16_t ValueConverter::Arithmetic(const TypedValue& a, int16_t op, const TypedValue& b,
+bool ValueConverter::Arithmetic(const TypedValue& a, int16_t op, const TypedValue& b,
                                    TypedValue* out) const {
-  if (out == nullptr) return 0;
+  if (out == nullptr) return false;
   *out = TypedValue{};
   return Arithmetic(a.type, a.length, a.bytes, op, b.type, b.length, b.bytes, &out->type,
                     &out->length, &out->bytes);
@@ -381,7 +384,7 @@ int32_t ValueConverter::DecimalToText(const void* item, char* out, int32_t size)
   return zksql::DecimalToText(item, out, size);
 }
 
-int16_t ValueConverter::TextToDecimal(const char* text, void* item) const {
+bool ValueConverter::TextToDecimal(const char* text, void* item) const {
   return zksql::TextToDecimal(text, item);
 }
 
@@ -389,17 +392,17 @@ double ValueConverter::DecimalToReal(const void* item) const {
   return zksql::DecimalToReal(item);
 }
 
-int16_t ValueConverter::RealToDecimal(double real, void* item) const {
+bool ValueConverter::RealToDecimal(double real, void* item) const {
   return zksql::RealToDecimal(real, item);
 }
 
-int16_t ValueConverter::DateLiteral(const char* display, int16_t digits, char* out,
+bool ValueConverter::DateLiteral(const char* display, int16_t digits, char* out,
                                     int32_t size) const {
-  return zksql::DateLiteral(display, digits, out, size) ? 1 : 0;
+  return zksql::DateLiteral(display, digits, out, size);
 }
 
-int16_t ValueConverter::TimeLiteral(const char* display, char* out, int32_t size) const {
-  return zksql::TimeLiteral(display, out, size) ? 1 : 0;
+bool ValueConverter::TimeLiteral(const char* display, char* out, int32_t size) const {
+  return zksql::TimeLiteral(display, out, size);
 }
 
 void ValueConverter::DateFromItem(const char* item, int32_t width, char* out, int32_t size) const {

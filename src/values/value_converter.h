@@ -10,7 +10,7 @@
 // operation the converter does not allow — kinds that do not combine, an
 // unknown operator, division by zero, a negated text, date or time, a date
 // or time text that is not a real day or time, a date result outside the
-// years the text can hold — yields no value (Arithmetic returns 0 and
+// years the text can hold — yields no value (Arithmetic returns false and
 // allocates nothing), which the evaluator treats as a missing value.
 #ifndef ZKSQL_VALUES_VALUE_CONVERTER_H_
 #define ZKSQL_VALUES_VALUE_CONVERTER_H_
@@ -56,8 +56,8 @@ class ValueConverter : public BaseObject {
   // The same, reading no further than each value's length.
   int16_t Compare(int16_t op, const TypedValue& a, const TypedValue& b) const;
 
-  // a op b (typeB 0: no second operand, for negation). 1 with a fresh
-  // malloc'ed buffer in *outBytes, its type and length; 0 when the
+  // a op b (typeB 0: no second operand, for negation). True with a fresh
+  // malloc'ed buffer in *outBytes, its type and length; false when the
   // operation is not allowed (outputs cleared, nothing allocated).
   //  - number op number: + - * / in reals, stored in the left type
   //    (integers truncated toward zero and held at the type's limits);
@@ -66,11 +66,11 @@ class ValueConverter : public BaseObject {
   //  - time - time: the time from the left to the right, type 10;
   //  - date +/- number: that many days later/earlier, same text width;
   //  - time +/- number: that many hours later/earlier, within the day.
-  int16_t Arithmetic(int16_t typeA, uint16_t lengthA, const void* a, int16_t op, int16_t typeB,
+  [[nodiscard]] bool Arithmetic(int16_t typeA, uint16_t lengthA, const void* a, int16_t op, int16_t typeB,
                      uint16_t lengthB, const void* b, int16_t* outType, uint16_t* outLength,
                      char** outBytes) const;
   // The same on typed values; *out receives the new value (or is cleared).
-  int16_t Arithmetic(const TypedValue& a, int16_t op, const TypedValue& b, TypedValue* out) const;
+  [[nodiscard]] bool Arithmetic(const TypedValue& a, int16_t op, const TypedValue& b, TypedValue* out) const;
 
   // The display text of a number (digits: 7 for 32-bit float items, else
   // 9) into out; returns its length. See number_text.h.
@@ -80,15 +80,15 @@ class ValueConverter : public BaseObject {
 
   // The 80-bit fixed-point decimal of stored decimal items. See decimal.h.
   int32_t DecimalToText(const void* item, char* out, int32_t size) const;
-  int16_t TextToDecimal(const char* text, void* item) const;
+  [[nodiscard]] bool TextToDecimal(const char* text, void* item) const;
   double DecimalToReal(const void* item) const;
-  int16_t RealToDecimal(double real, void* item) const;
+  [[nodiscard]] bool RealToDecimal(double real, void* item) const;
 
   // DD/MM/YYYY or DD/MM/YY to a stored date of `digits` (8 or 6)
-  // characters; HHhMM to HHMM. 1, or 0 with an empty out for a text that is
+  // characters; HHhMM to HHMM. False, with an empty out, for a text that is
   // not a real day (or a time within the day). See date_time.h.
-  int16_t DateLiteral(const char* display, int16_t digits, char* out, int32_t size) const;
-  int16_t TimeLiteral(const char* display, char* out, int32_t size) const;
+  [[nodiscard]] bool DateLiteral(const char* display, int16_t digits, char* out, int32_t size) const;
+  [[nodiscard]] bool TimeLiteral(const char* display, char* out, int32_t size) const;
   // Date items to and from YYYYMMDD. See date_time.h.
   void DateFromItem(const char* item, int32_t width, char* out, int32_t size) const;
   int32_t DateToItem(const char* date, int32_t width, char* out, int32_t size) const;

@@ -129,7 +129,7 @@ inline ParseNode* RealList(std::initializer_list<double> values) {
   ParseNode* last = head;
   for (double v : values) {
     TypedValue t;
-    MakeNumberValue(kValueReal, v, &t);
+    EXPECT_TRUE(MakeNumberValue(kValueReal, v, &t));
     last = AppendOwnedValue(last, &t);
   }
   return head;

@@ -29,7 +29,7 @@ class FakeSubSelects : public SubSelectSource {
     ParseNode* last = head;
     for (double v : it->second) {
       TypedValue t;
-      MakeNumberValue(kValueReal, v, &t);
+      EXPECT_TRUE(MakeNumberValue(kValueReal, v, &t));
       last = AppendOwnedValue(last, &t);
     }
     return head;
@@ -50,7 +50,7 @@ class EvaluatorTest : public ::testing::Test {
     TypedValue v;
     EXPECT_EQ(1, ev.EvaluateItem(item, binding.get(), &v));
     double x = -999;
-    ReadNumber(v.type, v.bytes, &x);
+    EXPECT_TRUE(ReadNumber(v.type, v.bytes, &x));
     ReleaseValue(&v);
     delete item;
     return x;
@@ -263,7 +263,7 @@ TEST_F(EvaluatorTest, ExpressionsWithSignsOperatorsAndParentheses) {
                       Term({Factor(Col("T/B")), Tok(LEX_ETOILE), Factor(Num("4"))})});
   ASSERT_EQ(1, ev.EvaluateExpression(e, binding.get(), &v));
   double x = 0;
-  ReadNumber(v.type, v.bytes, &x);
+  ASSERT_TRUE(ReadNumber(v.type, v.bytes, &x));
   EXPECT_DOUBLE_EQ(5, x);
   ReleaseValue(&v);
   delete e;
@@ -281,7 +281,7 @@ TEST_F(EvaluatorTest, ExpressionsWithSignsOperatorsAndParentheses) {
   // 7 / 2 in reals; B / 0 has no value.
   ParseNode* d = Sum({Term({Factor(Num("7")), Tok(LEX_DIVISE), Factor(Col("T/B"))})});
   ASSERT_EQ(1, ev.EvaluateExpression(d, binding.get(), &v));
-  ReadNumber(v.type, v.bytes, &x);
+  ASSERT_TRUE(ReadNumber(v.type, v.bytes, &x));
   EXPECT_DOUBLE_EQ(3.5, x);
   ReleaseValue(&v);
   delete d;

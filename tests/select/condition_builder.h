@@ -44,7 +44,9 @@ inline RowSet* MakeConstant(int16_t state, const char* label = "") {
 // tree keep (row-set copies do not keep their references).
 inline ParseNode* Leaf(RowSet* rows) {
   ParseNode* leaf = NewConditionLeaf(rows);
-  if (rows != nullptr && rows->references != nullptr) leaf->SetText(rows->references->text);
+  if (rows != nullptr && rows->references != nullptr) {
+    EXPECT_TRUE(leaf->SetText(rows->references->text));
+  }
   return leaf;
 }
 

@@ -212,7 +212,7 @@ TEST(RowSetTree, ShapeCheckRejectsMalformedTrees) {
   // Mixed operators.
   std::unique_ptr<ParseNode> mixed(
       And({Leaf(MakeRows({"T1"}, {})), Leaf(MakeRows({"T1"}, {})), Leaf(MakeRows({"T1"}, {}))}));
-  mixed->next->next->next->SetTextAndCode("OR", kConditionOr);
+  ASSERT_TRUE(mixed->next->next->next->SetTextAndCode("OR", kConditionOr));
   EXPECT_EQ(IsConditionTree(mixed.get()), 0);
   // A chain ending with an operator, an empty group, a NOT without operand.
   std::unique_ptr<ParseNode> dangling(And({Leaf(MakeRows({"T1"}, {})), Leaf(MakeRows({"T1"}, {}))}));

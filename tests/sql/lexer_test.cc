@@ -50,7 +50,7 @@ std::vector<Token> ScanAll(Lexer& lexer, const char* text, int16_t signAllowed, 
     EXPECT_GT(result.position(), position) << text;
     int16_t code = 0;
     char* taken = nullptr;
-    EXPECT_EQ(lexer.TakeToken(code, taken), 1);
+    EXPECT_TRUE(lexer.TakeToken(code, taken));
     tokens.push_back(Token{code, taken != nullptr ? taken : "(null)"});
     free(taken);
     position = result.position();
@@ -361,7 +361,7 @@ TEST(LexerTest, TakeTokenUpperCasesIdentifiersOnly) {
   int16_t code = -1;
   char* text = nullptr;
   // Before any scan: no token and an empty text.
-  ASSERT_EQ(lexer.TakeToken(code, text), 1);
+  ASSERT_TRUE(lexer.TakeToken(code, text));
   EXPECT_EQ(code, 0);
   EXPECT_STREQ(text, "");
   free(text);
@@ -369,58 +369,58 @@ TEST(LexerTest, TakeTokenUpperCasesIdentifiersOnly) {
   int16_t emptyString = 0;
   ASSERT_TRUE(lexer.Scan("t1.Col_a", 0, emptyString, 0).ok());
   EXPECT_STREQ(lexer.token_text(), "t1.Col_a");  // stored as written
-  ASSERT_EQ(lexer.TakeToken(code, text), 1);
+  ASSERT_TRUE(lexer.TakeToken(code, text));
   EXPECT_EQ(code, LEX_IDENTIFICATEUR);
   EXPECT_STREQ(text, "T1.COL_A");
   free(text);
 
   ASSERT_TRUE(lexer.Scan("'abc'", 0, emptyString, 0).ok());
-  ASSERT_EQ(lexer.TakeToken(code, text), 1);
+  ASSERT_TRUE(lexer.TakeToken(code, text));
   EXPECT_STREQ(text, "abc");
   free(text);
 
   ASSERT_TRUE(lexer.Scan("1e5", 0, emptyString, 0).ok());
-  ASSERT_EQ(lexer.TakeToken(code, text), 1);
+  ASSERT_TRUE(lexer.TakeToken(code, text));
   EXPECT_STREQ(text, "1e5");
   free(text);
 }
 
 TEST(LexerTest, SetTokenTextReplacesAndAppends) {
   Lexer lexer;
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kReplace, "abcdef"), 1);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kReplace, "abcdef"));
   EXPECT_STREQ(lexer.token_text(), "abcdef");
   EXPECT_EQ(lexer.token_capacity(), 7);
   // A shorter value reuses the buffer.
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kReplace, "xy"), 1);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kReplace, "xy"));
   EXPECT_STREQ(lexer.token_text(), "xy");
   EXPECT_EQ(lexer.token_capacity(), 7);
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kAppend, "1234"), 1);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kAppend, "1234"));
   EXPECT_STREQ(lexer.token_text(), "xy1234");
   EXPECT_EQ(lexer.token_capacity(), 7);
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kAppend, "56"), 1);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kAppend, "56"));
   EXPECT_STREQ(lexer.token_text(), "xy123456");
   EXPECT_EQ(lexer.token_capacity(), 9);
   // The value may be the token text itself, or a part of it.
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kAppend, lexer.token_text()), 1);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kAppend, lexer.token_text()));
   EXPECT_STREQ(lexer.token_text(), "xy123456xy123456");
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kReplace, lexer.token_text() + 10), 1);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kReplace, lexer.token_text() + 10));
   EXPECT_STREQ(lexer.token_text(), "123456");
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kReplace, nullptr), 1);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kReplace, nullptr));
   EXPECT_STREQ(lexer.token_text(), "");
   // Unknown modes change nothing.
-  EXPECT_EQ(lexer.SetTokenText(0, "zz"), 0);
-  EXPECT_EQ(lexer.SetTokenText(3, "zz"), 0);
+  EXPECT_FALSE(lexer.SetTokenText(0, "zz"));
+  EXPECT_FALSE(lexer.SetTokenText(3, "zz"));
   EXPECT_STREQ(lexer.token_text(), "");
 }
 
 TEST(LexerTest, SetTokenTextRefusesWhatTheCapacityCannotHold) {
   Lexer lexer;
   std::string big(40000, 'a');
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kReplace, big.c_str()), 1);
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kAppend, big.c_str()), 0);
+  EXPECT_TRUE(lexer.SetTokenText(Lexer::kReplace, big.c_str()));
+  EXPECT_FALSE(lexer.SetTokenText(Lexer::kAppend, big.c_str()));
   EXPECT_EQ(strlen(lexer.token_text()), big.size());
   std::string huge(70000, 'b');
-  EXPECT_EQ(lexer.SetTokenText(Lexer::kReplace, huge.c_str()), 0);
+  EXPECT_FALSE(lexer.SetTokenText(Lexer::kReplace, huge.c_str()));
   EXPECT_EQ(strlen(lexer.token_text()), big.size());
 }
 

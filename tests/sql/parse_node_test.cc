@@ -154,25 +154,25 @@ TEST(ParseNodeTest, AppendSiblingAtTheEndOrRightAfter) {
 TEST(ParseNodeTest, SetTextReusesALargeEnoughBuffer) {
   ParseNode node("LONGTEXT", 1, 0);
   char* buffer = node.text;
-  EXPECT_EQ(node.SetText(node.text), 1);
+  EXPECT_TRUE(node.SetText(node.text));
   EXPECT_EQ(node.text, buffer);
   EXPECT_STREQ(node.text, "LONGTEXT");
 
-  EXPECT_EQ(node.SetText("SHORT"), 1);
+  EXPECT_TRUE(node.SetText("SHORT"));
   EXPECT_EQ(node.text, buffer);
   EXPECT_STREQ(node.text, "SHORT");
 
   // A part of its own text.
-  EXPECT_EQ(node.SetText(node.text + 2), 1);
+  EXPECT_TRUE(node.SetText(node.text + 2));
   EXPECT_STREQ(node.text, "ORT");
 
-  EXPECT_EQ(node.SetText("A MUCH LONGER TEXT THAN BEFORE"), 1);
+  EXPECT_TRUE(node.SetText("A MUCH LONGER TEXT THAN BEFORE"));
   EXPECT_STREQ(node.text, "A MUCH LONGER TEXT THAN BEFORE");
 
-  EXPECT_EQ(node.SetTextAndCode("=", LEX_EGAL), 1);
+  EXPECT_TRUE(node.SetTextAndCode("=", LEX_EGAL));
   EXPECT_STREQ(node.text, "=");
   EXPECT_EQ(node.code, LEX_EGAL);
-  EXPECT_EQ(node.SetText(nullptr), 1);
+  EXPECT_TRUE(node.SetText(nullptr));
   EXPECT_STREQ(node.text, "");
 }
 
@@ -248,16 +248,16 @@ TEST(ParseNodeTest, FindNthByCodeFollowsVisitOrder) {
 
 TEST(ParseNodeTest, SlashListOperations) {
   ParseNode node("", 302, 0);
-  EXPECT_EQ(node.AddPathElement("T1"), 1);
+  EXPECT_TRUE(node.AddPathElement("T1"));
   EXPECT_STREQ(node.text, "T1");
-  EXPECT_EQ(node.AddPathElement("T2"), 1);
+  EXPECT_TRUE(node.AddPathElement("T2"));
   EXPECT_STREQ(node.text, "T1/T2");
-  EXPECT_EQ(node.AddPathElement("T1"), 1);
-  EXPECT_EQ(node.AddPathElement("T2"), 1);
+  EXPECT_TRUE(node.AddPathElement("T1"));
+  EXPECT_TRUE(node.AddPathElement("T2"));
   EXPECT_STREQ(node.text, "T1/T2");
-  EXPECT_EQ(node.AddPathElement("T"), 1);  // a prefix of an element is another name
+  EXPECT_TRUE(node.AddPathElement("T"));  // a prefix of an element is another name
   EXPECT_STREQ(node.text, "T1/T2/T");
-  EXPECT_EQ(node.AddPathElement(""), 1);  // nothing to add
+  EXPECT_TRUE(node.AddPathElement(""));  // nothing to add
   EXPECT_STREQ(node.text, "T1/T2/T");
 
   char* element = node.GetPathElement(1);
@@ -296,9 +296,9 @@ TEST(ParseNodeTest, SlashListComparesLongElementsWhole) {
   std::string longer = common + "X";
   ParseNode node(longer.c_str(), 0, 0);
   EXPECT_EQ(node.HasPathElement(common.c_str()), 0);
-  EXPECT_EQ(node.AddPathElement(common.c_str()), 1);
+  EXPECT_TRUE(node.AddPathElement(common.c_str()));
   EXPECT_EQ(std::string(node.text), longer + "/" + common);
-  EXPECT_EQ(node.AddPathElement(longer.c_str()), 1);
+  EXPECT_TRUE(node.AddPathElement(longer.c_str()));
   EXPECT_EQ(std::string(node.text), longer + "/" + common);
   char* element = node.GetPathElement(0);
   EXPECT_EQ(std::string(element), longer);

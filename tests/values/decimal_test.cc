@@ -44,7 +44,7 @@ TEST_P(DecimalTextTest, RoundTripsThroughItsText) {
   Item item = FromInteger(c.scaled);
   EXPECT_EQ(Text(item), c.text);
   Item back;
-  ASSERT_EQ(TextToDecimal(c.text, back.b), 1);
+  ASSERT_TRUE(TextToDecimal(c.text, back.b));
   EXPECT_EQ(memcmp(back.b, item.b, kDecimalBytes), 0) << c.text;
 }
 
@@ -63,7 +63,7 @@ TEST(DecimalTest, UsesAllEightyBits) {
   top.b[9] = 0x7F;
   EXPECT_EQ(Text(top), "604462909807314587.353087");
   Item back;
-  ASSERT_EQ(TextToDecimal("604462909807314587.353087", back.b), 1);
+  ASSERT_TRUE(TextToDecimal("604462909807314587.353087", back.b));
   EXPECT_EQ(memcmp(back.b, top.b, kDecimalBytes), 0);
   // The most negative item has no positive counterpart but still reads.
   Item bottom;
@@ -75,34 +75,34 @@ TEST(DecimalTest, UsesAllEightyBits) {
 TEST(DecimalTest, OverflowFailsAndLeavesZero) {
   Item item = FromInteger(5);
   // One millionth more than the largest item: the sign bit would be hit.
-  EXPECT_EQ(TextToDecimal("604462909807314587.353088", item.b), 0);
+  EXPECT_FALSE(TextToDecimal("604462909807314587.353088", item.b));
   EXPECT_EQ(Text(item), "0");
   // The integer digits fit, the scaling to six decimals does not.
-  EXPECT_EQ(TextToDecimal("604462909807314588", item.b), 0);
-  EXPECT_EQ(TextToDecimal("-99999999999999999999999999", item.b), 0);
-  EXPECT_EQ(RealToDecimal(1e18, item.b), 0);
-  EXPECT_EQ(RealToDecimal(std::nan(""), item.b), 0);
-  EXPECT_EQ(RealToDecimal(-INFINITY, item.b), 0);
+  EXPECT_FALSE(TextToDecimal("604462909807314588", item.b));
+  EXPECT_FALSE(TextToDecimal("-99999999999999999999999999", item.b));
+  EXPECT_FALSE(RealToDecimal(1e18, item.b));
+  EXPECT_FALSE(RealToDecimal(std::nan(""), item.b));
+  EXPECT_FALSE(RealToDecimal(-INFINITY, item.b));
   EXPECT_EQ(Text(item), "0");
 }
 
 TEST(DecimalTest, ReadsBlanksSignsAndIgnoresDecimalsBeyondSix) {
   Item item;
-  ASSERT_EQ(TextToDecimal("  -42.1234567", item.b), 1);
+  ASSERT_TRUE(TextToDecimal("  -42.1234567", item.b));
   EXPECT_EQ(Text(item), "-42.123456");
-  ASSERT_EQ(TextToDecimal("+7.5xyz", item.b), 1);
+  ASSERT_TRUE(TextToDecimal("+7.5xyz", item.b));
   EXPECT_EQ(Text(item), "7.5");
-  ASSERT_EQ(TextToDecimal("", item.b), 1);
+  ASSERT_TRUE(TextToDecimal("", item.b));
   EXPECT_EQ(Text(item), "0");
 }
 
 TEST(DecimalTest, RealsRoundTripAtSixDecimals) {
   Item item;
   for (double v : {0.0, 12.5, -0.000001, 3.141593, -98765.4321, 123456789012.5}) {
-    ASSERT_EQ(RealToDecimal(v, item.b), 1) << v;
+    ASSERT_TRUE(RealToDecimal(v, item.b)) << v;
     EXPECT_NEAR(DecimalToReal(item.b), v, std::fabs(v) * 1e-15 + 1e-12) << v;
   }
-  ASSERT_EQ(RealToDecimal(2.0000004, item.b), 1);
+  ASSERT_TRUE(RealToDecimal(2.0000004, item.b));
   EXPECT_EQ(Text(item), "2");  // "%f" rounds to six places
 }
 

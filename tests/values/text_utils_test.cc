@@ -103,11 +103,11 @@ TEST(FieldOfTest, CutsToTheOutputBuffer) {
 
 TEST(TextRoutinesTest, BoundedCopyReportsWhetherTheSourceFitted) {
   char out[4];
-  EXPECT_EQ(BoundedCopy(out, "ABC", sizeof out), 1);
+  EXPECT_TRUE(BoundedCopy(out, "ABC", sizeof out));
   EXPECT_STREQ(out, "ABC");
-  EXPECT_EQ(BoundedCopy(out, "ABCD", sizeof out), 0);
+  EXPECT_FALSE(BoundedCopy(out, "ABCD", sizeof out));
   EXPECT_STREQ(out, "ABC");
-  EXPECT_EQ(BoundedCopy(out, "X", 0), 0);
+  EXPECT_FALSE(BoundedCopy(out, "X", 0));
 }
 
 TEST(TextRoutinesTest, DuplicateTextTakesAPrefixOrTheWhole) {

@@ -23,10 +23,10 @@ TEST_P(StoreNumberTest, ReadsBackWhatTheTypeCanHold) {
   const StoreCase& c = GetParam();
   unsigned char bytes[8 + 1];
   memset(bytes, 0xAA, sizeof bytes);
-  ASSERT_EQ(StoreNumber(c.type, c.real, bytes), 1);
+  ASSERT_TRUE(StoreNumber(c.type, c.real, bytes));
   EXPECT_EQ(bytes[NumberWidth(c.type)], 0xAA) << "wrote past the type's width";
   double back = 0;
-  ASSERT_EQ(ReadNumber(c.type, bytes, &back), 1);
+  ASSERT_TRUE(ReadNumber(c.type, bytes, &back));
   EXPECT_EQ(back, c.expected);
 }
 
@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TypedValueTest, FreshValuesOwnTheirBytesAndReleaseClearsThem) {
   TypedValue v;
-  ASSERT_EQ(MakeTextValue(kValueText, "abc", &v), 1);
+  ASSERT_TRUE(MakeTextValue(kValueText, "abc", &v));
   EXPECT_EQ(v.type, kValueText);
   EXPECT_EQ(v.length, 4);
   EXPECT_STREQ(v.bytes, "abc");
@@ -56,19 +56,19 @@ TEST(TypedValueTest, FreshValuesOwnTheirBytesAndReleaseClearsThem) {
   EXPECT_EQ(v.bytes, nullptr);
   EXPECT_EQ(v.type, kValueNone);
 
-  ASSERT_EQ(MakeNumberValue(kValueInt32, -7.5, &v), 1);
+  ASSERT_TRUE(MakeNumberValue(kValueInt32, -7.5, &v));
   EXPECT_EQ(v.length, 4);
   double back = 0;
-  ReadNumber(v.type, v.bytes, &back);
+  ASSERT_TRUE(ReadNumber(v.type, v.bytes, &back));
   EXPECT_EQ(back, -7);
   ReleaseValue(&v);
 
   double x = 1;
-  EXPECT_EQ(ReadNumber(kValueText, "12", &x), 0);
+  EXPECT_FALSE(ReadNumber(kValueText, "12", &x));
   EXPECT_EQ(x, 0);
-  EXPECT_EQ(MakeNumberValue(kValueText, 1, &v), 0);
-  EXPECT_EQ(MakeTextValue(kValueReal, "1", &v), 0);
-  EXPECT_EQ(MakeTextValue(kValueText, nullptr, &v), 0);
+  EXPECT_FALSE(MakeNumberValue(kValueText, 1, &v));
+  EXPECT_FALSE(MakeTextValue(kValueReal, "1", &v));
+  EXPECT_FALSE(MakeTextValue(kValueText, nullptr, &v));
 }
 
 }  // namespace
