@@ -104,7 +104,7 @@ void AnalyseStatement(Request* request) {
   // The dictionary is asked only through a bound engine; a statement
   // that names no file still needs one to run.
   StatementExecutor* executor = dynamic_cast<StatementExecutor*>(request->executor);
-  if (executor != nullptr && RequireEngine(request) && request->dict->LoadDescriptions() != 0) {
+  if (executor != nullptr && RequireEngine(request) && request->dict->LoadDescriptions()) {
     Analyser analyser(request);
     if (analyser.Analyse(executor) && !HasError(request)) request->compiled = 1;
   }

@@ -53,11 +53,13 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
                             int16_t negate) override;
 
   // Value of a FON_ITEM_SIMPLE; *out is cleared first and stays empty
-  // (bytes null) when the item has no value. 1 when a value results.
-  int16_t EvaluateItem(ParseNode* item, const ParseNode* binding, TypedValue* out);
+  // (bytes null) when the item has no value. True when a value results:
+  // having no value is an answer (a missing value), not a failure, so callers
+  // may look at out->bytes instead.
+  bool EvaluateItem(ParseNode* item, const ParseNode* binding, TypedValue* out);
 
   // Value of a FON_ITEM_COMPARE (a sum of terms), as EvaluateItem.
-  int16_t EvaluateExpression(ParseNode* expression, const ParseNode* binding, TypedValue* out);
+  bool EvaluateExpression(ParseNode* expression, const ParseNode* binding, TypedValue* out);
 
   SubSelectSource* executor() const { return executor_; }
   void set_executor(SubSelectSource* executor) { executor_ = executor; }
@@ -65,14 +67,12 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
  private:
   int16_t Comparison(int16_t driverIndex, const TypedValue& left, ParseNode* second,
                      const ParseNode* binding, int16_t negate);
-  int16_t Expression(ParseNode* expression, const ParseNode* binding, int depth,
-                     TypedValue* out);
-  int16_t Term(ParseNode* term, const ParseNode* binding, int depth, TypedValue* out);
-  int16_t Factor(ParseNode* factor, const ParseNode* binding, int depth, TypedValue* out);
-  int16_t Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out);
-  int16_t ScalarFunction(ParseNode* function, const ParseNode* binding, int depth,
-                         TypedValue* out);
-  int16_t DateTimeFunction(ParseNode* function, TypedValue* out);
+  bool Expression(ParseNode* expression, const ParseNode* binding, int depth, TypedValue* out);
+  bool Term(ParseNode* term, const ParseNode* binding, int depth, TypedValue* out);
+  bool Factor(ParseNode* factor, const ParseNode* binding, int depth, TypedValue* out);
+  bool Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out);
+  bool ScalarFunction(ParseNode* function, const ParseNode* binding, int depth, TypedValue* out);
+  bool DateTimeFunction(ParseNode* function, TypedValue* out);
   ParseNode* List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding);
   ParseNode* SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
 

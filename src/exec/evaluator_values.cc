@@ -22,37 +22,37 @@ namespace zksql {
 
 namespace {
 
-// A copy of `length` bytes under `type`; 0 when memory is short.
-int16_t CopyValue(int16_t type, uint16_t length, const char* bytes, TypedValue* out) {
+// A copy of `length` bytes under `type`; false when memory is short.
+bool CopyValue(int16_t type, uint16_t length, const char* bytes, TypedValue* out) {
   char* copy = static_cast<char*>(std::malloc(length == 0 ? 1 : length));
   if (copy == nullptr) {
     NoteOutOfMemory();
-    return 0;
+    return false;
   }
   if (length > 0) std::memcpy(copy, bytes, length);
   out->type = type;
   out->length = length;
   out->bytes = copy;
-  return 1;
+  return true;
 }
 
 // a op b into *v (v = a); the operands are released. No value when either
 // operand has none or the converter refuses the operation: an operation
 // with a missing operand has no value (and a missing right operand must not
 // be taken for "no second operand", which would negate the left one).
-int16_t Combine(TypedValue* v, int16_t op, TypedValue* w) {
+bool Combine(TypedValue* v, int16_t op, TypedValue* w) {
   if (v->bytes == nullptr || w->bytes == nullptr) {
     ReleaseValue(v);
     ReleaseValue(w);
-    return 0;
+    return false;
   }
   TypedValue result;
-  int16_t ok = Converter().Arithmetic(*v, op, *w, &result);
+  bool ok = Converter().Arithmetic(*v, op, *w, &result);
   ReleaseValue(v);
   ReleaseValue(w);
-  if (!ok) return 0;
+  if (!ok) return false;
   *v = result;
-  return 1;
+  return true;
 }
 
 // The parenthesised condition's single value expression when the group is
@@ -78,19 +78,19 @@ ParseNode* ParenthesisedValue(ParseNode* condition) {
 
 }  // namespace
 
-int16_t Evaluator::EvaluateItem(ParseNode* item, const ParseNode* binding, TypedValue* out) {
+bool Evaluator::EvaluateItem(ParseNode* item, const ParseNode* binding, TypedValue* out) {
   return Item(item, binding, 0, out);
 }
 
-int16_t Evaluator::EvaluateExpression(ParseNode* expression, const ParseNode* binding,
-                                      TypedValue* out) {
+bool Evaluator::EvaluateExpression(ParseNode* expression, const ParseNode* binding,
+                                   TypedValue* out) {
   return Expression(expression, binding, 0, out);
 }
 
-int16_t Evaluator::Expression(ParseNode* expression, const ParseNode* binding, int depth,
-                              TypedValue* out) {
+bool Evaluator::Expression(ParseNode* expression, const ParseNode* binding, int depth,
+                           TypedValue* out) {
   *out = TypedValue();
-  if (expression == nullptr || depth > kMaxDepth) return 0;
+  if (expression == nullptr || depth > kMaxDepth) return false;
   ParseNode* p = expression->child;
   bool negative = false;
   if (p != nullptr && p->code == LEX_PLUS) {
@@ -99,15 +99,15 @@ int16_t Evaluator::Expression(ParseNode* expression, const ParseNode* binding, i
     negative = true;
     p = p->next;
   }
-  if (p == nullptr) return 0;
+  if (p == nullptr) return false;
   TypedValue v;
-  if (!Term(p, binding, depth + 1, &v)) return 0;
+  if (!Term(p, binding, depth + 1, &v)) return false;
   if (negative) {
     TypedValue none;
     TypedValue negated;
-    int16_t ok = Converter().Arithmetic(v, LEX_MOINS, none, &negated);
+    bool ok = Converter().Arithmetic(v, LEX_MOINS, none, &negated);
     ReleaseValue(&v);
-    if (!ok) return 0;
+    if (!ok) return false;
     v = negated;
   }
   for (p = p->next; p != nullptr; p = p->next) {
@@ -116,53 +116,52 @@ int16_t Evaluator::Expression(ParseNode* expression, const ParseNode* binding, i
     if (p == nullptr) break;
     TypedValue w;
     Term(p, binding, depth + 1, &w);
-    if (!Combine(&v, op, &w)) return 0;
+    if (!Combine(&v, op, &w)) return false;
   }
   *out = v;
-  return 1;
+  return true;
 }
 
-int16_t Evaluator::Term(ParseNode* term, const ParseNode* binding, int depth, TypedValue* out) {
+bool Evaluator::Term(ParseNode* term, const ParseNode* binding, int depth, TypedValue* out) {
   *out = TypedValue();
-  if (term == nullptr || depth > kMaxDepth) return 0;
+  if (term == nullptr || depth > kMaxDepth) return false;
   ParseNode* p = term->child;
   TypedValue v;
-  if (!Factor(p, binding, depth + 1, &v)) return 0;
+  if (!Factor(p, binding, depth + 1, &v)) return false;
   for (p = p->next; p != nullptr; p = p->next) {
     const int16_t op = p->code == LEX_DIVISE ? LEX_DIVISE : LEX_ETOILE;
     p = p->next;
     if (p == nullptr) break;
     TypedValue w;
     Factor(p, binding, depth + 1, &w);
-    if (!Combine(&v, op, &w)) return 0;
+    if (!Combine(&v, op, &w)) return false;
   }
   *out = v;
-  return 1;
+  return true;
 }
 
-int16_t Evaluator::Factor(ParseNode* factor, const ParseNode* binding, int depth,
-                          TypedValue* out) {
+bool Evaluator::Factor(ParseNode* factor, const ParseNode* binding, int depth, TypedValue* out) {
   *out = TypedValue();
-  if (factor == nullptr || depth > kMaxDepth) return 0;
+  if (factor == nullptr || depth > kMaxDepth) return false;
   ParseNode* c = factor->child;
-  if (c == nullptr) return 0;
+  if (c == nullptr) return false;
   if (c->code == FON_ITEM_SIMPLE) return Item(c, binding, depth + 1, out);
   if (c->code == FON_CONDITION_RECHERCHE) {
     // «(A + 1) * 2»: a parenthesised value. A parenthesised condition
     // («(A = 1 OR B = 2)») has no value: taking its first member alone would
     // silently drop the rest of it.
     ParseNode* member = ParenthesisedValue(c);
-    if (member == nullptr) return 0;
+    if (member == nullptr) return false;
     return Expression(member, binding, depth + 1, out);
   }
-  return 0;
+  return false;
 }
 
-int16_t Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out) {
+bool Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out) {
   *out = TypedValue();
-  if (item == nullptr || depth > kMaxDepth) return 0;
+  if (item == nullptr || depth > kMaxDepth) return false;
   ParseNode* c = item->child;
-  if (c == nullptr) return 0;  // NULL, DEFAULT
+  if (c == nullptr) return false;  // NULL, DEFAULT
   switch (c->code) {
     case LEX_ENTIER:
     case LEX_ENTIER_SIGNE:
@@ -176,7 +175,7 @@ int16_t Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, Ty
       // Without a binding (INSERT and UPDATE values) a column has no value;
       // a column the binding does not hold has none either.
       const ValueNode* bound = FindBinding(binding, c->text);
-      if (bound == nullptr || bound->bytes == nullptr) return 0;
+      if (bound == nullptr || bound->bytes == nullptr) return false;
       return CopyValue(static_cast<int16_t>(bound->code), static_cast<uint16_t>(bound->value),
                        bound->bytes, out);
     }
@@ -186,42 +185,43 @@ int16_t Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, Ty
       return ScalarFunction(c, binding, depth + 1, out);
     case FON_FONCTION_AGREGEE_REF:
       // No aggregate value is computed: rows are selected without grouping.
-      return 0;
+      return false;
     default:
-      return 0;
+      return false;
   }
 }
 
-int16_t Evaluator::DateTimeFunction(ParseNode* function, TypedValue* out) {
+bool Evaluator::DateTimeFunction(ParseNode* function, TypedValue* out) {
   ParseNode* keyword = function->child;
-  if (keyword == nullptr) return 0;
+  if (keyword == nullptr) return false;
   ParseNode* argument = keyword->next;
-  if (argument == nullptr || argument->code != LEX_CHAINE || argument->text == nullptr) return 0;
+  if (argument == nullptr || argument->code != LEX_CHAINE || argument->text == nullptr)
+    return false;
   if (keyword->code == LEX_DATE) {
     char date[kDateTextSize] = {0};
-    if (!Converter().DateLiteral(argument->text, 8, date, sizeof date)) return 0;
+    if (!Converter().DateLiteral(argument->text, 8, date, sizeof date)) return false;
     return MakeTextValue(kValueDate, date, out);
   }
   if (keyword->code == LEX_TIME) {
     char time[kTimeTextSize] = {0};
-    if (!Converter().TimeLiteral(argument->text, time, sizeof time)) return 0;
+    if (!Converter().TimeLiteral(argument->text, time, sizeof time)) return false;
     return MakeTextValue(kValueTime, time, out);
   }
   // DAY, HOUR, MINUTE, SECOND, YEAR: no value.
-  return 0;
+  return false;
 }
 
-int16_t Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding, int depth,
-                                  TypedValue* out) {
+bool Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding, int depth,
+                               TypedValue* out) {
   ParseNode* keyword = function->child;
-  if (keyword == nullptr) return 0;
+  if (keyword == nullptr) return false;
   TypedValue a;
-  if (!Item(keyword->next, binding, depth + 1, &a)) return 0;
+  if (!Item(keyword->next, binding, depth + 1, &a)) return false;
   double x = 0;
   const bool numeric =
       KindOf(a.type) == TypeKind::kNumber && a.length >= NumberWidth(a.type);
   if (numeric) (void)ReadNumber(a.type, a.bytes, &x);  // a value without bytes reads as 0
-  int16_t ok = 0;
+  bool ok = false;
   switch (keyword->code) {
     case LEX_DIGITS: {
       // Truncated toward zero into 32 bits; a number beyond them is held at
@@ -267,7 +267,7 @@ int16_t Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding,
     }
     default:
       // HEX: no value.
-      ok = 0;
+      ok = false;
       break;
   }
   ReleaseValue(&a);

@@ -58,19 +58,19 @@ StatementExecutor::StatementExecutor(StatementContext* context) : SelectionPlan(
 // The drivers array deletes every driver it holds.
 StatementExecutor::~StatementExecutor() = default;
 
-int16_t RunSelection(StatementExecutor& executor) {
+bool RunSelection(StatementExecutor& executor) {
   StatementContext* request = executor.request;
   for (int16_t i = static_cast<int16_t>(executor.driverCount - 1); i >= 0; --i) {
     SelectionDriver* driver = executor.drivers.GetAs<SelectionDriver>(i);
     if (driver == nullptr) {
       RecordMessage(request, nullptr, kMsgInternalError, "driver");
-      return 0;
+      return false;
     }
     int16_t ok = driver->tables.Count() >= 2 ? driver->SelectJoined(i) : driver->SelectSingle(i);
     if (!ok) {
       // A selection that stops always says why; never a silent success.
       if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "s\xE9lection");
-      return 0;
+      return false;
     }
     // A sub-select's values are read from its row set now, before the
     // SELECT that contains it steps through its files (see valueCache).
@@ -79,7 +79,7 @@ int16_t RunSelection(StatementExecutor& executor) {
       driver->valueCache = driver->SubSelectValues(nullptr);
       if (driver->valueCache == nullptr) {
         if (!HasError(request)) RecordMessage(request, nullptr, kMsgOutOfMemory);
-        return 0;
+        return false;
       }
     }
     // Only top-level SELECTs make result tables: a sub-select's table would
@@ -89,10 +89,10 @@ int16_t RunSelection(StatementExecutor& executor) {
     if (i == 0) request->result = result;
     if (result == nullptr) {
       if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "r\xE9sultat");
-      return 0;
+      return false;
     }
   }
-  return 1;
+  return true;
 }
 
 void StatementExecutor::Execute() {

@@ -65,8 +65,9 @@ class StatementExecutor : public BaseObject,
   // driver `parentIndex`.
   ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) override;
   // Evaluates one value (a FON_ITEM_SIMPLE) into a column of its table's
-  // row buffer. 1 on success, 0 when the value cannot be stored.
-  int16_t AssignValue(ParseNode* valueNode, Column* column) override;
+  // row buffer. False, with the error recorded, when the value cannot be
+  // stored.
+  [[nodiscard]] bool AssignValue(ParseNode* valueNode, Column* column) override;
 
   // Records the error in the context; a later report replaces an earlier
   // one. A null SQLSTATE records the default one.

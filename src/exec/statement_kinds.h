@@ -19,9 +19,9 @@ class StatementExecutor;
 class ResultTable;
 
 // statement_executor.cc: runs every selection driver, sub-selects first,
-// and (in SELECT mode) builds the result of each top-level SELECT. 1 when
-// every driver completed; 0 with the reason recorded in the request.
-int16_t RunSelection(StatementExecutor& executor);
+// and (in SELECT mode) builds the result of each top-level SELECT. False,
+// with the reason recorded in the request, unless every driver completed.
+[[nodiscard]] bool RunSelection(StatementExecutor& executor);
 
 // statement_writes.cc: `statement` is the statement node (the root's
 // child).

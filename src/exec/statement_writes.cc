@@ -83,8 +83,8 @@ void ReportReadFailure(StatementExecutor& executor, Table* table, int32_t r) {
 // tree. The condition moves into the new tree; *assignments receives the
 // UPDATE's assignment list (detached, owned by the caller) when asked
 // for. 1, or 0 when memory is short (4242 reported, tree unchanged).
-int16_t RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, ParseNode* where,
-                          ParseNode** assignments) {
+bool RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, ParseNode* where,
+                       ParseNode** assignments) {
   StatementContext* request = executor.request;
   ParseNode* root = ParseNode::Create("", FON_REQUETE, 0);
   ParseNode* select = ParseNode::Create("", FON_REQUETE_SELECTION, 0);
@@ -99,7 +99,7 @@ int16_t RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, Par
     if (node != nullptr) continue;
     for (ParseNode* made : all) delete made;
     RecordMessage(request, nullptr, kMsgOutOfMemory);
-    return 0;
+    return false;
   }
   root->child = select;
   select->child = sub;
@@ -126,7 +126,7 @@ int16_t RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, Par
   from->next = where;
   delete request->parseRoot;
   request->parseRoot = root;
-  return 1;
+  return true;
 }
 
 // UPDATE or DELETE with a WHERE clause: selects the rows like a query
@@ -181,7 +181,6 @@ void ExecuteInsert(StatementExecutor& executor, ParseNode* statement) {
   } else {
     names = nullptr;
   }
-  StatementContext* request = executor.request;
   // Only a VALUES list gives values: «INSERT ... SELECT» has none to
   // assign, and is refused as a value error before anything is written.
   bool ok = values != nullptr && values->code == FON_ITEM_SIMPLE_VIRGULE_LISTE;
@@ -191,7 +190,7 @@ void ExecuteInsert(StatementExecutor& executor, ParseNode* statement) {
          n = n->next, value = value->next) {
       // A name the table does not have is skipped with its value.
       Column* column = table->FindColumn(n->text);
-      if (column != nullptr) ok = executor.AssignValue(value, column) != 0;
+      if (column != nullptr) ok = executor.AssignValue(value, column);
     }
   } else if (ok) {
     // Columns in order; extra values are ignored, and columns without a
@@ -199,7 +198,7 @@ void ExecuteInsert(StatementExecutor& executor, ParseNode* statement) {
     for (int16_t i = 0; ok && i < table->ColumnCount() && value != nullptr;
          ++i, value = value->next) {
       Column* column = table->ColumnAt(i);
-      if (column != nullptr) ok = executor.AssignValue(value, column) != 0;
+      if (column != nullptr) ok = executor.AssignValue(value, column);
     }
   }
   if (!ok) {

@@ -269,21 +269,21 @@ int16_t StoreTextValue(Column* column, const TypedValue& value) {
 
 }  // namespace
 
-int16_t StatementExecutor::AssignValue(ParseNode* valueNode, Column* column) {
+bool StatementExecutor::AssignValue(ParseNode* valueNode, Column* column) {
   // A composite key holds no bytes of its own: a value given to it would
   // be dropped without a word.
-  if (column == nullptr || column->IsComposite() || valueNode == nullptr) return 0;
+  if (column == nullptr || column->IsComposite() || valueNode == nullptr) return false;
   ParseNode* literal = valueNode->child;
   // NULL and DEFAULT (no child) give no value.
-  if (literal == nullptr) return 0;
+  if (literal == nullptr) return false;
   if (literal->code == LEX_CHAINE) {
     return StoreText(column, literal->text == nullptr ? "" : literal->text);
   }
-  if (evaluator == nullptr) return 0;
+  if (evaluator == nullptr) return false;
   TypedValue value;
   if (!evaluator->EvaluateItem(valueNode, nullptr, &value)) {
     ReleaseValue(&value);
-    return 0;
+    return false;
   }
   int16_t ok = 0;
   switch (KindOf(value.type)) {

@@ -140,11 +140,11 @@ Column* DictContext::FindColumn(const char* tableName, const char* columnName) c
   return nullptr;
 }
 
-int16_t DictContext::LoadDescriptions() {
+bool DictContext::LoadDescriptions() {
   const EngineEntryPoints* engine = BoundEngine();
   if (engine == nullptr) {
     RecordMessage(request_, nullptr, kMsgNoEngine, EngineLibraryTried());
-    return 0;
+    return false;
   }
   int32_t handle = request_ != nullptr ? request_->engineHandle : 0;
   unsigned char* block = InfoBlock();
@@ -170,7 +170,7 @@ int16_t DictContext::LoadDescriptions() {
     (void)BoundedCopy(fileName, blockName, sizeof fileName);  // fits: terminated above
     if (!t->SetRowSize(static_cast<uint16_t>(recordSize), true)) {
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
-      return 0;
+      return false;
     }
     t->set_found(true);
     t->keyName().Set("");
@@ -228,7 +228,7 @@ int16_t DictContext::LoadDescriptions() {
       if (noMemory) {
         wantedNames_.Reset();
         RecordMessage(request_, nullptr, kMsgOutOfMemory);
-        return 0;
+        return false;
       }
       offset += static_cast<uint32_t>(size) * static_cast<uint32_t>(dimension);
     }
@@ -240,17 +240,17 @@ int16_t DictContext::LoadDescriptions() {
     if (t == nullptr || t->base() == nullptr) continue;
     if (!t->SetRowSize(t->base()->rowSize(), true)) {
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
-      return 0;
+      return false;
     }
   }
   for (int16_t i = 0; i < tables_.Count(); ++i) {
     FileTable* t = FileAt(tables_, i);
     if (t != nullptr && t->base() == nullptr && !t->found()) {
       RecordMessage(request_, nullptr, kMsgUnknownTable, t->fileName());
-      return 0;
+      return false;
     }
   }
-  return 1;
+  return true;
 }
 
 }  // namespace zksql

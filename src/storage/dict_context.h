@@ -63,9 +63,9 @@ class DictContext : public BaseObject, public NameRegistry {
   Column* FindColumn(const char* tableName, const char* columnName) const;
   // Loads the description of every registered file from the engine: row
   // buffers, the wanted items as columns (also for aliases), and a
-  // qualified column for every item. 1 when every file was found; 0 with
-  // the error recorded in the request otherwise.
-  int16_t LoadDescriptions();
+  // qualified column for every item. False, with the error recorded in the
+  // request, unless every file was found.
+  [[nodiscard]] bool LoadDescriptions();
 
   PtrArray& tables() { return tables_; }
   PtrArray& allColumns() { return allColumns_; }

@@ -74,16 +74,16 @@ int16_t ResultTable::Write(int32_t n) {
   return kWriteDone;
 }
 
-int16_t ResultTable::ContainsRow() const {
-  if (rowBuffer() == nullptr) return 0;
+bool ResultTable::ContainsRow() const {
+  if (rowBuffer() == nullptr) return false;
   for (int32_t i = 1; i <= rowCount_; ++i) {
-    if (memcmp(RowPointer(i), rowBuffer(), rowSize()) == 0) return 1;
+    if (memcmp(RowPointer(i), rowBuffer(), rowSize()) == 0) return true;
   }
-  return 0;
+  return false;
 }
 
-int16_t ResultTable::Sort(ParseNode* orderList) {
-  if (orderList == nullptr || rowCount_ < 2) return 1;
+bool ResultTable::Sort(ParseNode* orderList) {
+  if (orderList == nullptr || rowCount_ < 2) return true;
   return SortRows(*this, orderList, 1, rowCount_);
 }
 

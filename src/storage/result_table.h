@@ -32,11 +32,11 @@ class ResultTable : public Table {
   // Rows skipped by writing past the end read as zeros.
   int16_t Write(int32_t n) override;
 
-  // 1 when a row equal to the row buffer is held.
-  int16_t ContainsRow() const;
-  // Sorts the rows by an order list (see row_sort.h): 1 when sorted or
-  // nothing to sort, 0 when the sort could not be done (rows unchanged).
-  int16_t Sort(ParseNode* orderList);
+  // True when a row equal to the row buffer is held.
+  bool ContainsRow() const;
+  // Sorts the rows by an order list (see row_sort.h). False when the sort
+  // could not be done (rows unchanged); nothing to sort is a success.
+  [[nodiscard]] bool Sort(ParseNode* orderList);
   // Address of row n (from 1), or null outside the block.
   unsigned char* RowPointer(int32_t n) const;
 

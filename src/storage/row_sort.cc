@@ -53,9 +53,8 @@ int CompareRows(SortContext& c, int32_t a, int32_t b) {
 
 }  // namespace
 
-int16_t IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap,
-                  SortAddress address) {
-  if (compare == nullptr || swap == nullptr || address == nullptr) return 0;
+bool IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap, SortAddress address) {
+  if (compare == nullptr || swap == nullptr || address == nullptr) return false;
   struct Range {
     int32_t lo, hi;
   } stack[kStackSize];
@@ -88,18 +87,18 @@ int16_t IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap,
         swap(context, m - 1, m);
       }
     }
-    if (depth == 0) return 1;
+    if (depth == 0) return true;
     --depth;
     lo = stack[depth].lo;
     hi = stack[depth].hi;
   }
 }
 
-int16_t SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t last) {
+bool SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t last) {
   int32_t n = last - first + 1;
-  if (n < 2) return 1;
+  if (n < 2) return true;
   // A row is exchanged through the scratch block, so it must fit there.
-  if (table.rowSize() > kScratchSize) return 0;
+  if (table.rowSize() > kScratchSize) return false;
   unsigned char* scratch = static_cast<unsigned char*>(AllocLocked(kScratchSize));
   int32_t* order = static_cast<int32_t*>(AllocLocked(sizeof(int32_t) * static_cast<size_t>(n)));
   int32_t* position =
@@ -108,11 +107,12 @@ int16_t SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_
     FreeLocked(scratch);
     FreeLocked(order);
     FreeLocked(position);
-    return 0;
+    return false;
   }
   for (int32_t i = 0; i < n; ++i) order[i] = position[i] = i;
   SortContext context{order, &table, orderList, scratch, first};
-  IndexSort(
+  // The callbacks are all given, so the sort cannot refuse.
+  (void)IndexSort(
       &context, n,
       [](void* c, int32_t i, const void* p) {
         SortContext& s = *static_cast<SortContext*>(c);
@@ -145,7 +145,7 @@ int16_t SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_
   FreeLocked(scratch);
   FreeLocked(order);
   FreeLocked(position);
-  return 1;
+  return true;
 }
 
 }  // namespace zksql

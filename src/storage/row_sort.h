@@ -22,15 +22,15 @@ using SortSwap = void (*)(void* context, int32_t i, int32_t j);
 using SortAddress = const void* (*)(void* context, int32_t i);
 
 // Sorts positions 0 to n - 1 (an iterative quicksort with insertion sort
-// for short ranges; not stable). 0 when a callback is missing, else 1.
-int16_t IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap,
-                  SortAddress address);
+// for short ranges; not stable). False when a callback is missing.
+[[nodiscard]] bool IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap,
+                             SortAddress address);
 
 // Sorts rows first..last of a result table by the order list (a chain
 // of nodes: column name in the text, non-zero value for a descending key).
-// 1 when done; 0 when a work block cannot be allocated or a row is longer
-// than the scratch block (rows unchanged).
-int16_t SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t last);
+// False when a work block cannot be allocated or a row is longer than the
+// scratch block (rows unchanged).
+[[nodiscard]] bool SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t last);
 
 }  // namespace zksql
 

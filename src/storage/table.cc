@@ -25,17 +25,17 @@ int16_t Table::Compare(const SearchKey& key) const {
   return NameMatches(key.name) ? 0 : 1;
 }
 
-int16_t Table::SetRowSize(uint16_t size, bool allocate) {
+bool Table::SetRowSize(uint16_t size, bool allocate) {
   rowSize_ = size;
-  if (!allocate) return 1;
+  if (!allocate) return true;
   rowBuffer_.reset();
-  if (size == 0) return 1;
+  if (size == 0) return true;
   rowBuffer_.reset(new (std::nothrow) unsigned char[size]());
   if (rowBuffer_ == nullptr) {
     rowSize_ = 0;
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 bool Table::AddColumn(Column* column) {
@@ -60,17 +60,17 @@ Column* Table::FindColumnQualified(const char* name) const {
   return FindOwnColumn(SearchKey{name, nullptr, 1});
 }
 
-int16_t Table::SetColumns(ParseNode* assignments, ValueAssigner* assigner) {
-  if (assignments == nullptr) return 1;
-  if (assigner == nullptr) return 0;
+bool Table::SetColumns(ParseNode* assignments, ValueAssigner* assigner) {
+  if (assignments == nullptr) return true;
+  if (assigner == nullptr) return false;
   for (ParseNode* a = assignments->child; a != nullptr; a = a->next) {
     ParseNode* name = a->child;
     if (name == nullptr) continue;
     Column* column = FindColumn(name->text);
     if (column == nullptr) continue;
-    if (!assigner->AssignValue(name->next, column)) return 0;
+    if (!assigner->AssignValue(name->next, column)) return false;
   }
-  return 1;
+  return true;
 }
 
 }  // namespace zksql

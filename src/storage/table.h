@@ -40,11 +40,12 @@ class KeySource {
 };
 
 // Evaluates one value of an assignment into a column of a table's row
-// buffer (the statement executor does): 1 on success, 0 on failure.
+// buffer (the statement executor does): false, with the error recorded,
+// on failure.
 class ValueAssigner {
  public:
   virtual ~ValueAssigner() = default;
-  virtual int16_t AssignValue(ParseNode* valueNode, Column* column) = 0;
+  [[nodiscard]] virtual bool AssignValue(ParseNode* valueNode, Column* column) = 0;
 };
 
 // Results of Write.
@@ -68,8 +69,8 @@ class Table : public BaseObject {
   int16_t Compare(const SearchKey& key) const override;
 
   // Sets the row size and, with allocate, a new zero-filled row buffer.
-  // 0 (row size 0) when the buffer cannot be allocated.
-  int16_t SetRowSize(uint16_t size, bool allocate);
+  // False (row size 0) when the buffer cannot be allocated.
+  [[nodiscard]] bool SetRowSize(uint16_t size, bool allocate);
   // Appends a column (the table owns it from then on); false on failure,
   // the caller keeping the column.
   bool AddColumn(Column* column);
@@ -90,7 +91,7 @@ class Table : public BaseObject {
   // Applies assignment nodes (first child: the column name; its next
   // sibling: the value) to the row buffer through `assigner`, stopping at
   // the first failure; assignments to an unknown column are skipped.
-  int16_t SetColumns(ParseNode* assignments, ValueAssigner* assigner);
+  [[nodiscard]] bool SetColumns(ParseNode* assignments, ValueAssigner* assigner);
 
   // This table as a file of the database; null for a table held in memory.
   virtual FileTable* AsFile() { return nullptr; }

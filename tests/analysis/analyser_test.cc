@@ -65,7 +65,7 @@ class Analysis {
         t->AddColumn(new Column(item.name, item.type, 8, item.keyKind, offset, t, t->fileName()));
         offset = static_cast<uint16_t>(offset + 8);
       }
-      t->SetRowSize(offset, true);
+      EXPECT_TRUE(t->SetRowSize(offset, true));
     }
     Analyser analyser(request);
     zksql_test::StarveAllocations starve(allowed);

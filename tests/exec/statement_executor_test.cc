@@ -222,7 +222,7 @@ class AssignValueTest : public ::testing::TestWithParam<AssignCase> {
     Table* t = request_->dict->CreateResultTable();
     auto* c = new zksql::Column("C", type, size, 0, 1, t, "T");
     t->AddColumn(c);
-    t->SetRowSize(static_cast<uint16_t>(1 + size), true);
+    EXPECT_TRUE(t->SetRowSize(static_cast<uint16_t>(1 + size), true));
     if (c->Kind() == kKindNumber) {
       double seven = 7;
       c->SetValue(&seven);
@@ -259,10 +259,10 @@ TEST(AssignValueRawTest, AShortTextIsPaddedWithZerosNotReadPast) {
   Table* t = request->dict->CreateResultTable();
   auto* c = new zksql::Column("C", kTypeRaw, 4, 0, 1, t, "T");
   t->AddColumn(c);
-  t->SetRowSize(5, true);
+  ASSERT_TRUE(t->SetRowSize(5, true));
   std::memset(t->rowBuffer(), 'z', 5);
   ParseNode* value = Str("ab");
-  EXPECT_EQ(executor.AssignValue(value, c), 1);
+  EXPECT_TRUE(executor.AssignValue(value, c));
   EXPECT_EQ(std::memcmp(t->rowBuffer() + 1, "ab\0\0", 4), 0);
   delete value;
   DestroyRequest(request);
@@ -340,8 +340,7 @@ class StatementTest : public ::testing::Test {
     Request* request = CreateRequest(&text[0], db_.handle(), nullptr);
     Parser parser(request, request->dict);
     parser.Parse();
-    if (!HasError(request) && request->parseRoot != nullptr &&
-        request->dict->LoadDescriptions() != 0) {
+    if (!HasError(request) && request->parseRoot != nullptr && request->dict->LoadDescriptions()) {
       auto* executor = new StatementExecutor(request);
       request->executor = executor;
       auto* evaluator = new Evaluator(executor);
@@ -395,7 +394,7 @@ class StatementTest : public ::testing::Test {
     t->set_referenced(true);
     t->set_allColumns(true);
     std::vector<std::string> out;
-    if (request->dict->LoadDescriptions() == 1) {
+    if (request->dict->LoadDescriptions()) {
       for (int32_t n = 1; (n = t->ReadByNumber(n)) > 0; ++n) out.push_back(Line(t));
     }
     DestroyRequest(request);

@@ -385,7 +385,7 @@ TEST_F(EngineFilterTest, ValuesWhoseKeysSortElsewhereAreStillFound) {
   FileTable* d = request->dict->FindOrCreateTable("D", nullptr);
   d->set_referenced(true);
   d->set_allColumns(true);
-  ASSERT_EQ(request->dict->LoadDescriptions(), 1);
+  ASSERT_TRUE(request->dict->LoadDescriptions());
   const double three = 3;
   d->FindColumn("DT")->SetValue("990101");
   d->FindColumn("D6")->SetValue("850615");
@@ -411,7 +411,7 @@ TEST_F(EngineFilterTest, ValuesWhoseKeysSortElsewhereAreStillFound) {
   FileTable* file = hostRequest->dict->FindOrCreateTable("I", nullptr);
   file->set_referenced(true);
   file->set_allColumns(true);
-  ASSERT_EQ(hostRequest->dict->LoadDescriptions(), 1);
+  ASSERT_TRUE(hostRequest->dict->LoadDescriptions());
   for (double sign : {1.0, -1.0}) {
     const double infinite = sign * HUGE_VAL;
     const double number = sign > 0 ? 1 : 2;

@@ -52,7 +52,7 @@ class DriverTest : public ::testing::Test {
       t->AddColumn(new Column(c, kTypeReal, 8, 0, offset, t, name));
       offset += 8;
     }
-    t->SetRowSize(offset, true);
+    EXPECT_TRUE(t->SetRowSize(offset, true));
     for (auto& r : rowValues) {
       for (size_t i = 0; i < r.size(); ++i) t->ColumnAt(static_cast<int16_t>(i))->SetValue(&r[i]);
       t->Write(0);
@@ -164,7 +164,7 @@ TEST_F(DriverTest, OdometerReportsAReadErrorWhileSettingALowerTableBack) {
   // Start reads T0 from its start (1); Step reads T0 to its end, advances
   // T1, then sets T0 back to its first record (2): that read fails.
   BreakingTable t0("T0", 2);
-  t0.SetRowSize(2, true);
+  ASSERT_TRUE(t0.SetRowSize(2, true));
   t0.Write(0);
   Table* t1 = MakeTable("T1", {"X"}, {{1}, {2}});
   Table* list[] = {&t0, t1};
@@ -368,7 +368,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
   t->AddColumn(new Column("I", kTypeInt16, 2, 0, 1, t, "T"));
   t->AddColumn(new Column("K", kTypeRaw, 6, kCompositeKey, 3, t, "T"));
   t->AddColumn(new Column("S", kTypeText, 5, 0, 9, t, "T"));
-  t->SetRowSize(14, true);
+  ASSERT_TRUE(t->SetRowSize(14, true));
   double seven = 7;
   t->ColumnAt(0)->SetValue(&seven);
   t->ColumnAt(2)->SetValue("abcd");
@@ -463,11 +463,11 @@ TEST_F(DriverTest, ACorrelatedFirstSubSelectIsRefusedWith4299) {
 // Fails the assignment on the third row it is asked for.
 class FailingAssigner : public ValueAssigner {
  public:
-  int16_t AssignValue(ParseNode*, Column* column) override {
-    if (++calls == 3) return 0;
+  bool AssignValue(ParseNode*, Column* column) override {
+    if (++calls == 3) return false;
     double v = 100;
     column->SetValue(&v);
-    return 1;
+    return true;
   }
   int calls = 0;
 };

@@ -17,7 +17,7 @@ namespace {
 // offset 1, as the dictionary lays items out.
 class ColumnTest : public ::testing::Test {
  protected:
-  ColumnTest() : table_(nullptr) { table_.SetRowSize(64, true); }
+  ColumnTest() : table_(nullptr) { EXPECT_TRUE(table_.SetRowSize(64, true)); }
 
   Column* Make(uint16_t type, uint16_t size, uint16_t offset = 1) {
     Column* c = new Column("C", type, size, 0, offset, &table_, "T");

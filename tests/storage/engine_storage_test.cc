@@ -34,7 +34,7 @@ class EngineStorageTest : public ::testing::Test {
     t->set_referenced(true);
     t->set_allColumns(all);
     for (const char* n : names) request_->dict->AddWantedName(n);
-    EXPECT_EQ(request_->dict->LoadDescriptions(), 1) << request_->errorText;
+    EXPECT_TRUE(request_->dict->LoadDescriptions()) << request_->errorText;
     return t;
   }
   double Number(Column* c) {
@@ -75,7 +75,7 @@ TEST_F(EngineStorageTest, AliasesGetTheirOwnColumnsAndRowBuffers) {
   FileTable* t = request_->dict->FindOrCreateTable("T", nullptr);
   FileTable* b = request_->dict->FindOrCreateTable("B", t);
   request_->dict->AddWantedName("A");
-  ASSERT_EQ(request_->dict->LoadDescriptions(), 1);
+  ASSERT_TRUE(request_->dict->LoadDescriptions());
   ASSERT_EQ(b->ColumnCount(), 1);
   EXPECT_STREQ(b->ColumnAt(0)->tableName(), "B");
   EXPECT_EQ(b->rowSize(), t->rowSize());
@@ -98,7 +98,7 @@ TEST_F(EngineStorageTest, ATableNeverBecomesAnAliasOfItself) {
   EXPECT_EQ(t->base(), nullptr);
   EXPECT_EQ(b->base(), t);
   EXPECT_EQ(request_->dict->AddWantedName("T.A"), 1);
-  ASSERT_EQ(request_->dict->LoadDescriptions(), 1) << request_->errorText;
+  ASSERT_TRUE(request_->dict->LoadDescriptions()) << request_->errorText;
   ASSERT_EQ(t->ColumnCount(), 1);
   EXPECT_EQ(t->FindColumn("A"), t->ColumnAt(0));
   EXPECT_EQ(t->FindColumn("Z"), nullptr);
@@ -113,7 +113,7 @@ TEST_F(EngineStorageTest, AnUnknownFileIsReportedByName) {
   DestroyRequest(request_);
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
   request_->dict->FindOrCreateTable("NOSUCH", nullptr);
-  EXPECT_EQ(request_->dict->LoadDescriptions(), 0);
+  EXPECT_FALSE(request_->dict->LoadDescriptions());
   EXPECT_STREQ(request_->errorText, " Table 'NOSUCH' inexistante dans l'analyse");
   EXPECT_STREQ(request_->sqlState, "00123");
   // A name longer than the dictionary holds is not cut into another name.
@@ -121,7 +121,7 @@ TEST_F(EngineStorageTest, AnUnknownFileIsReportedByName) {
   DestroyRequest(request_);
   request_ = CreateRequest(nullptr, db_.handle(), nullptr);
   request_->dict->FindOrCreateTable("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123X", nullptr);
-  EXPECT_EQ(request_->dict->LoadDescriptions(), 0);
+  EXPECT_FALSE(request_->dict->LoadDescriptions());
 }
 
 TEST_F(EngineStorageTest, EveryItemTypeRoundTripsThroughTheEngine) {

@@ -25,7 +25,7 @@ TEST(MemoryTableTest, GrowsByAMillionThenAHundredThousandBytesOfRows) {
 
 TEST(MemoryTableTest, WritingPastTheEndLeavesZeroRowsBetween) {
   ResultTable t(nullptr);
-  t.SetRowSize(4, true);
+  ASSERT_TRUE(t.SetRowSize(4, true));
   memcpy(t.rowBuffer(), "ABCD", 4);
   EXPECT_EQ(t.Write(5), kWriteDone);
   EXPECT_EQ(t.rowCount(), 5);
@@ -44,7 +44,7 @@ TEST(MemoryTableTest, WritingPastTheEndLeavesZeroRowsBetween) {
 
 TEST(MemoryTableTest, RowsSurviveTheBlockGrowing) {
   ResultTable t(nullptr);
-  t.SetRowSize(50000, true);
+  ASSERT_TRUE(t.SetRowSize(50000, true));
   for (int i = 1; i <= 25; ++i) {
     memset(t.rowBuffer(), 'a' + i, 50000);
     ASSERT_EQ(t.Write(0), kWriteDone);
@@ -59,13 +59,13 @@ TEST(MemoryTableTest, RowsSurviveTheBlockGrowing) {
 
 TEST(MemoryTableTest, ContainsRowComparesWholeRows) {
   ResultTable t(nullptr);
-  t.SetRowSize(3, true);
+  ASSERT_TRUE(t.SetRowSize(3, true));
   memcpy(t.rowBuffer(), "ABC", 3);
-  EXPECT_EQ(t.ContainsRow(), 0);
+  EXPECT_FALSE(t.ContainsRow());
   t.Write(0);
-  EXPECT_EQ(t.ContainsRow(), 1);
+  EXPECT_TRUE(t.ContainsRow());
   memcpy(t.rowBuffer(), "ABD", 3);
-  EXPECT_EQ(t.ContainsRow(), 0);
+  EXPECT_FALSE(t.ContainsRow());
 }
 
 TEST(MemoryTableTest, AZeroRowSizeIsRefused) {
