@@ -38,21 +38,21 @@ void Analyser::ReportRejected(const char* what) {
   if (!HasError(request_)) ReportMessage(kMsgTypeMismatch, what);
 }
 
-int16_t Analyser::Analyse(SelectionPlan* plan) {
+bool Analyser::Analyse(SelectionPlan* plan) {
   plan_ = plan;
   dictionary_ = request_ == nullptr ? nullptr : request_->dict;
   if (plan_ == nullptr || dictionary_ == nullptr || request_->parseRoot == nullptr) {
     if (request_ != nullptr) RecordMessage(request_, nullptr, kMsgInternalError, "analyse");
-    return 0;
+    return false;
   }
   ParseNode* statement = request_->parseRoot->child;
   int32_t code = statement == nullptr ? 0 : statement->code;
-  if (code >= FON_REQUETE_CREATION_INDEX && code <= FON_REQUETE_CREATION_TABLE) return 1;
+  if (code >= FON_REQUETE_CREATION_INDEX && code <= FON_REQUETE_CREATION_TABLE) return true;
   if (code != FON_REQUETE_SELECTION) {
     RecordMessage(request_, nullptr, kMsgUnsupportedCommand);
-    return 0;
+    return false;
   }
-  int16_t ok = SelectStatement(statement, -1);
+  bool ok = SelectStatement(statement, -1);
   if (ok && statement->next != nullptr) {
     // A set operation: the second SELECT follows the operator (and the ALL
     // of UNION ALL). An ORDER BY at the end of the statement orders the
@@ -61,7 +61,7 @@ int16_t Analyser::Analyse(SelectionPlan* plan) {
     if (second != nullptr && second->code == LEX_ALL) second = second->next;
     if (second == nullptr || second->code != FON_REQUETE_SELECTION) {
       RecordMessage(request_, nullptr, kMsgInternalError, "SELECT");
-      return 0;
+      return false;
     }
     ok = SelectStatement(second, 0);
   }
@@ -69,19 +69,19 @@ int16_t Analyser::Analyse(SelectionPlan* plan) {
   return ok;
 }
 
-int16_t Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
+bool Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
   ParseNode* subSelect = statement->child;
   if (subSelect == nullptr || subSelect->code != FON_SOUS_SELECT) {
     RecordMessage(request_, nullptr, kMsgInternalError, "SELECT");
-    return 0;
+    return false;
   }
   int16_t index = -1;
   ParseNode* slot = nullptr;
-  if (!SubSelect(subSelect, -1, 0, &slot, &index)) return 0;
+  if (!SubSelect(subSelect, -1, 0, &slot, &index)) return false;
   ParseNode* order = subSelect->next;
   if (order != nullptr && order->code == FON_COLONNE_REF_VIRGULE_LISTE) {
     int16_t sorted = orderDriver >= 0 ? orderDriver : index;
-    if (!OrderList(order, sorted) || !ColumnList(order, sorted)) return 0;
+    if (!OrderList(order, sorted) || !ColumnList(order, sorted)) return false;
     plan_->orderBy = order->child;
   }
   return plan_->PropagateOuterReferences(index);
@@ -224,29 +224,29 @@ int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {
   return count == 1 ? firstType : kClassAny;
 }
 
-int16_t Analyser::ColumnList(ParseNode* list, int16_t driver) {
+bool Analyser::ColumnList(ParseNode* list, int16_t driver) {
   Column* last = nullptr;
   for (ParseNode* name = list->child; name != nullptr; name = name->next) {
     last = plan_->ResolveColumn(driver, name->text);
     if (last == nullptr) {
       ReportMessage(kMsgUnknownColumn, name->text);
-      return 0;
+      return false;
     }
   }
   if (last != nullptr && last->Kind() == kKindOther) {
     ReportMessage(kMsgTypeMismatch, last->name());
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
-int16_t Analyser::OrderList(ParseNode* list, int16_t driver) {
+bool Analyser::OrderList(ParseNode* list, int16_t driver) {
   // The rows are sorted by the result's own columns: a name that is no
   // result column would leave the rows unsorted while the statement asked
   // for an order, so it is refused. A "*" list makes every column of the
   // FROM tables a result column.
   SelectionDriver* d = plan_->Driver(driver);
-  if (d == nullptr || d->columns == nullptr) return 1;
+  if (d == nullptr || d->columns == nullptr) return true;
   for (ParseNode* name = list->child; name != nullptr; name = name->next) {
     bool found = false;
     for (int16_t i = 0; i < d->columns->Count() && !found; ++i) {
@@ -255,10 +255,10 @@ int16_t Analyser::OrderList(ParseNode* list, int16_t driver) {
     }
     if (!found) {
       ReportMessage(kMsgOrderNotSelected, name->text);
-      return 0;
+      return false;
     }
   }
-  return 1;
+  return true;
 }
 
 int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateReads* reads,
@@ -295,7 +295,7 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateR
   std::memcpy(text, table, tl);
   text[tl] = '/';
   std::memcpy(text + tl + 1, name, nl + 1);
-  int16_t ok = leaf->SetText(text);
+  bool ok = leaf->SetText(text);
   std::free(text);
   if (ok && reads != nullptr) ok = reads->Add(column->table(), leaf->text);
   if (!ok) {
@@ -305,16 +305,16 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateR
   return kind == kKindNumber ? kClassNumeric : kClassText;
 }
 
-int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads) {
-  if (!plan_->PropagateOuterReferences(subIndex)) return 0;
+bool Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads) {
+  if (!plan_->PropagateOuterReferences(subIndex)) return false;
   ParseNode* head = ParseNode::Create("", 0, 0);
   ParseNode* link = head == nullptr ? nullptr : ParseNode::Create("", 0, 0, head, nullptr);
   if (link == nullptr) {
     delete head;
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
-    return 0;
+    return false;
   }
-  int16_t ok = 1;
+  bool ok = true;
   int16_t steps = 0;
   for (int16_t a = driver; ok && a != -1 && steps <= plan_->driverCount;
        a = plan_->FindParent(a), ++steps) {
@@ -338,7 +338,7 @@ int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateR
     if (table == nullptr) {
       RecordMessage(request_, nullptr, kMsgUnknownTable, n < sizeof name ? name : "");
       delete link;
-      return 0;
+      return false;
     }
     ok = reads->Add(table, ref->text);
   }
@@ -347,9 +347,9 @@ int16_t Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateR
   return ok;
 }
 
-int16_t PredicateReads::Add(Table* table, const char* reference) {
+bool PredicateReads::Add(Table* table, const char* reference) {
   ParseNode* node = ParseNode::Create(reference, 0, 0);
-  if (node == nullptr) return 0;
+  if (node == nullptr) return false;
   const char* name = table == nullptr ? nullptr : table->fileName();
   if (name != nullptr && name[0] != '\0' &&
       std::find(tables_.begin(), tables_.end(), table) == tables_.end()) {
@@ -357,7 +357,7 @@ int16_t PredicateReads::Add(Table* table, const char* reference) {
       tables_.push_back(table);
     } catch (const std::bad_alloc&) {
       delete node;
-      return 0;
+      return false;
     }
   }
   if (last_ == nullptr) {
@@ -366,7 +366,7 @@ int16_t PredicateReads::Add(Table* table, const char* reference) {
     last_->next = node;
   }
   last_ = node;
-  return 1;
+  return true;
 }
 
 bool PredicateReads::HasReference(const char* reference) const {

@@ -45,9 +45,9 @@ class PredicateReads {
   PredicateReads& operator=(const PredicateReads&) = delete;
 
   // Adds a reference to a column of `table`; a table without a name (an
-  // in-memory result) is no table the predicate steps through. 1, or 0
-  // when memory is short.
-  int16_t Add(Table* table, const char* reference);
+  // in-memory result) is no table the predicate steps through. False when
+  // memory is short.
+  [[nodiscard]] bool Add(Table* table, const char* reference);
   // Whether a reference with exactly this text was added.
   bool HasReference(const char* reference) const;
   const std::vector<Table*>& tables() const { return tables_; }
@@ -70,9 +70,9 @@ class Analyser : public BaseObject {
  public:
   explicit Analyser(StatementContext* request) : request_(request) {}
 
-  // Analyses the context's statement into `plan`. 1 when it may be
-  // executed, 0 when it was rejected (the reason recorded in the request).
-  int16_t Analyse(SelectionPlan* plan);
+  // Analyses the context's statement into `plan`. False when it was
+  // rejected (the reason recorded in the request).
+  [[nodiscard]] bool Analyse(SelectionPlan* plan);
 
  private:
   // Deepest nesting of parenthesised conditions and values analysed, one
@@ -83,16 +83,16 @@ class Analyser : public BaseObject {
   static constexpr int kMaxDepth = 256;
   static_assert(kMaxDepth >= kMaxStatementNesting, "the analyser must take every parsed statement");
 
-  int16_t SelectStatement(ParseNode* statement, int16_t orderDriver);
+  [[nodiscard]] bool SelectStatement(ParseNode* statement, int16_t orderDriver);
   int16_t SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, ParseNode** slot,
                     int16_t* indexOut);
   void RegisterTable(ParseNode* tableRef, int16_t driver);
   int16_t SelectList(ParseNode* list, int16_t driver, int16_t operand);
-  int16_t ColumnList(ParseNode* list, int16_t driver);
-  int16_t OrderList(ParseNode* list, int16_t driver);
+  [[nodiscard]] bool ColumnList(ParseNode* list, int16_t driver);
+  [[nodiscard]] bool OrderList(ParseNode* list, int16_t driver);
   int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateReads* reads,
                           int16_t driver);
-  int16_t RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads);
+  [[nodiscard]] bool RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads);
 
   // Condition analysis and typing (condition_analysis.cc).
   int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical, ParseNode** slot,

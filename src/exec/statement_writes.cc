@@ -147,7 +147,7 @@ void ChangeSelectedRows(StatementExecutor& executor, ParseNode* statement, Parse
     RecordMessage(request, nullptr, kMsgOutOfMemory);
     return;
   }
-  int16_t analysed = analyser->Analyse(&executor);
+  bool analysed = analyser->Analyse(&executor);
   delete analyser;
   if (analysed != 1) {
     delete assignments;

@@ -347,7 +347,7 @@ class StatementTest : public ::testing::Test {
       request->evaluator = evaluator;
       executor->AttachEvaluator(evaluator);
       Analyser analyser(request);
-      if (analyser.Analyse(executor) == 1) executor->Execute();
+      if (analyser.Analyse(executor)) executor->Execute();
     }
     ReleaseCompiled(request);
     Outcome out;
