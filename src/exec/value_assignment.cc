@@ -186,42 +186,42 @@ bool FitsNumber(const Column& column, double real) {
 // fit (the store copies the item's whole size, which a shorter text does
 // not have); every other column takes the text itself, as a literal of
 // the column's own kind is written.
-int16_t StoreText(Column* column, const char* text) {
+bool StoreText(Column* column, const char* text) {
   switch (column->Kind()) {
     case kKindNumber: {
-      if (!IsNumberText(text)) return 0;
+      if (!IsNumberText(text)) return false;
       // The reader takes a sign only as the first character.
       while (IsBlank(*text)) ++text;
       double real = Converter().ParseNumber(text);
-      if (!FitsNumber(*column, real)) return 0;
+      if (!FitsNumber(*column, real)) return false;
       column->SetValue(&real);
-      return 1;
+      return true;
     }
     case kKindOther: {
       size_t length = std::strlen(text);
-      if (length > column->size()) return 0;
+      if (length > column->size()) return false;
       char* bytes = static_cast<char*>(std::calloc(column->size() + 1u, 1));
-      if (bytes == nullptr) return 0;
+      if (bytes == nullptr) return false;
       std::memcpy(bytes, text, length);
       column->SetValue(bytes);
       std::free(bytes);
-      return 1;
+      return true;
     }
     case kKindDate: {
       char stored[9];
-      if (!DateText(text, stored)) return 0;
+      if (!DateText(text, stored)) return false;
       column->SetValue(stored);
-      return 1;
+      return true;
     }
     case kKindTime: {
       char stored[5];
-      if (!TimeText(text, stored)) return 0;
+      if (!TimeText(text, stored)) return false;
       column->SetValue(stored);
-      return 1;
+      return true;
     }
     default:
       column->SetValue(text);
-      return 1;
+      return true;
   }
 }
 
@@ -231,39 +231,39 @@ int16_t StoreText(Column* column, const char* text) {
 // six-decimal text ("%lf"), refused when longer than the item: a cut
 // number would be another number. A binary memo, date, time or raw item
 // has no form for a number, so the assignment fails.
-int16_t StoreNumber(Column* column, const TypedValue& value) {
+bool StoreNumber(Column* column, const TypedValue& value) {
   double real = 0;
   if (value.bytes == nullptr || value.length < NumberWidth(value.type) ||
       !ReadNumber(value.type, value.bytes, &real)) {
-    return 0;
+    return false;
   }
   if (column->Kind() == kKindNumber) {
-    if (!FitsNumber(*column, real)) return 0;
+    if (!FitsNumber(*column, real)) return false;
     column->SetValue(&real);
-    return 1;
+    return true;
   }
   int32_t capacity = TextCapacity(*column);
-  if (capacity < 0) return 0;
+  if (capacity < 0) return false;
   char text[kNumberTextSize];
   int length = ZkFormat(text, sizeof text, "%lf", real);
-  if (length < 0 || length >= static_cast<int>(sizeof text) || length > capacity) return 0;
+  if (length < 0 || length >= static_cast<int>(sizeof text) || length > capacity) return false;
   column->SetValue(text);
-  return 1;
+  return true;
 }
 
 // A text, date or time value into a column. Its bytes are read only up to
 // its length, so a value without a terminator inside it is refused. A
 // date or time goes into a column of its own kind or a text column; into
 // a number, or the other of the two, it would be misread.
-int16_t StoreTextValue(Column* column, const TypedValue& value) {
+bool StoreTextValue(Column* column, const TypedValue& value) {
   if (value.bytes == nullptr || value.length == 0 ||
       std::memchr(value.bytes, '\0', value.length) == nullptr) {
-    return 0;
+    return false;
   }
   TypeKind kind = KindOf(value.type);
   int16_t target = column->Kind();
-  if (kind == TypeKind::kDate && target != kKindDate && target != kKindText) return 0;
-  if (kind == TypeKind::kTime && target != kKindTime && target != kKindText) return 0;
+  if (kind == TypeKind::kDate && target != kKindDate && target != kKindText) return false;
+  if (kind == TypeKind::kTime && target != kKindTime && target != kKindText) return false;
   return StoreText(column, value.bytes);
 }
 
