@@ -40,7 +40,7 @@ void Analyser::ReportRejected(const char* what) {
 
 bool Analyser::Analyse(SelectionPlan* plan) {
   plan_ = plan;
-  dictionary_ = request_ == nullptr ? nullptr : request_->dict;
+  dictionary_ = request_ == nullptr ? nullptr : request_->dict.get();
   if (plan_ == nullptr || dictionary_ == nullptr || request_->parseRoot == nullptr) {
     if (request_ != nullptr) RecordMessage(request_, nullptr, kMsgInternalError, "analyse");
     return false;

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <new>
 
-#include "base/messages.h"
 #include "base/memory_block.h"
+#include "base/messages.h"
+#include "exec/evaluator.h"
+#include "exec/statement_executor.h"
 #include "sql/parse_node.h"
 #include "storage/dict_context.h"
 #include "values/text_utils.h"
@@ -18,19 +20,21 @@ constexpr uint32_t kLiveMagic = 0x5A4B5251;  // "ZKRQ"
 
 }  // namespace
 
+Request::Request() = default;
+Request::~Request() = default;
+
 Request* CreateRequest(char* sqlText, int32_t engineHandle, const ZKSQLMemoTable* memos) {
-  Request* request = static_cast<Request*>(AllocLocked(sizeof(Request)));
-  if (request == nullptr) return nullptr;
+  void* block = AllocLocked(sizeof(Request));
+  if (block == nullptr) return nullptr;
+  Request* request = new (block) Request();
   request->sqlText = sqlText;
-  request->errorText[0] = '\0';
   memcpy(request->sqlState, "-----", 6);
-  request->fetchRow = 0;
-  request->result = nullptr;
   request->engineHandle = engineHandle;
   request->memoParams = memos;
-  request->dict = new (std::nothrow) DictContext(request);
+  request->dict.reset(new (std::nothrow) DictContext(request));
   if (request->dict == nullptr) {
-    FreeLocked(request);
+    request->~Request();
+    FreeLocked(block);
     return nullptr;
   }
   request->magic = kLiveMagic;
@@ -47,21 +51,20 @@ Request* LiveRequest(void* pointer) {
 }
 
 void ReleaseCompiled(Request* request) {
-  delete request->parseRoot;
-  request->parseRoot = nullptr;
-  delete request->executor;
-  request->executor = nullptr;
-  delete request->evaluator;
-  request->evaluator = nullptr;
+  request->parseRoot.reset();
+  request->executor.reset();
+  request->evaluator.reset();
   request->compiled = 0;
 }
 
 void DestroyRequest(Request* request) {
   if (request == nullptr) return;
+  // The compiled statement goes before the dictionary context whose tables
+  // it points into.
   ReleaseCompiled(request);
-  delete request->dict;
-  request->dict = nullptr;
+  request->dict.reset();
   request->magic = 0;
+  request->~Request();
   FreeLocked(request);
 }
 

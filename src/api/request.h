@@ -1,33 +1,41 @@
 // Request: one submitted statement, from ZKSQLExecReq to ZKSQLFinRequete.
 //
-// A request is a zero-filled memory block handed to the host as an opaque
-// pointer. It is the statement's context (base/statement_context.h: the
+// A request lives in a memory block of its own (constructed there, so that
+// its owning members release what they hold) handed to the host as an
+// opaque pointer. It is the statement's context (base/statement_context.h: the
 // error text and SQLSTATE, the dictionary context that owns every table,
 // the result, the parse tree, the engine handle and the host's memo table),
 // the only part the layers below the exports see, plus what only the
 // exports use: the fetch counter and, while the statement is compiled, its
-// executor and evaluator. Requests do not refer to the instance.
+// executor and evaluator, which it owns. Requests do not refer to the instance.
 #ifndef ZKSQL_API_REQUEST_H_
 #define ZKSQL_API_REQUEST_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/statement_context.h"
 #include "zksql.h"
 
 namespace zksql {
 
-class BaseObject;
+class Evaluator;
+class StatementExecutor;
 
 struct Request : StatementContext {
-  uint32_t magic;  // kLiveMagic while the request lives
-  int32_t fetchRow;
-  int16_t compiled;
-  BaseObject* executor;
-  BaseObject* evaluator;
+  Request();
+  ~Request();
+  Request(const Request&) = delete;
+  Request& operator=(const Request&) = delete;
+
+  uint32_t magic = 0;  // kLiveMagic while the request lives
+  int32_t fetchRow = 0;
+  int16_t compiled = 0;
+  std::unique_ptr<StatementExecutor> executor;
+  std::unique_ptr<Evaluator> evaluator;
   // The statement runs in a scope of the engine (one snapshot to read, its
   // writes kept or undone together) from after parsing to its end.
-  bool engineScopeOpen;
+  bool engineScopeOpen = false;
 };
 
 // Creates a request with its dictionary context: error "" and SQLSTATE

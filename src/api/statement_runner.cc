@@ -6,6 +6,7 @@
 #include "api/statement_runner.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "analysis/analyser.h"
@@ -84,17 +85,17 @@ void RecordEngineFailure(Request* request, int16_t code) {
 
 void ParseStatement(Request* request) {
   request->compiled = 0;
-  StatementExecutor* executor = new (std::nothrow) StatementExecutor(request);
-  Evaluator* evaluator = executor == nullptr ? nullptr : new (std::nothrow) Evaluator(executor);
-  request->executor = executor;
-  request->evaluator = evaluator;
+  request->executor.reset(new (std::nothrow) StatementExecutor(request));
+  StatementExecutor* executor = request->executor.get();
+  if (executor != nullptr) request->evaluator.reset(new (std::nothrow) Evaluator(executor));
+  Evaluator* evaluator = request->evaluator.get();
   if (executor != nullptr) executor->AttachEvaluator(evaluator);
-  Parser* parser = evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request, request->dict);
+  std::unique_ptr<Parser> parser(
+      evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request, request->dict.get()));
   if (parser == nullptr) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
   } else {
     parser->Parse();
-    delete parser;
   }
   if (request->parseRoot == nullptr || HasError(request)) FailCompile(request);
 }
@@ -103,7 +104,7 @@ void AnalyseStatement(Request* request) {
   if (request->parseRoot == nullptr || HasError(request)) return;
   // The dictionary is asked only through a bound engine; a statement
   // that names no file still needs one to run.
-  StatementExecutor* executor = dynamic_cast<StatementExecutor*>(request->executor);
+  StatementExecutor* executor = request->executor.get();
   if (executor != nullptr && RequireEngine(request) && request->dict->LoadDescriptions()) {
     Analyser analyser(request);
     if (analyser.Analyse(executor) && !HasError(request)) request->compiled = 1;
@@ -154,7 +155,7 @@ bool CloseStatementScope(Request* request, bool succeeded) {
 }
 
 void ExecuteStatement(Request* request) {
-  StatementExecutor* executor = dynamic_cast<StatementExecutor*>(request->executor);
+  StatementExecutor* executor = request->executor.get();
   if (request->compiled && executor != nullptr) {
     executor->Execute();
   } else if (!HasError(request)) {

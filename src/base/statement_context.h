@@ -11,13 +11,16 @@
 // The request the exports hand to the host is one (it derives from it);
 // nothing below the exports knows more of the request than this.
 //
-// A plain record: the request is a zero-filled memory block, so every
-// field starts empty. The context owns nothing; the request releases the
-// dictionary context and the parse tree.
+// The context owns the dictionary context and the parse tree: whoever
+// replaces the tree (the parser, a statement rewritten into a selection)
+// hands the old one back by resetting it. Both are held through pointers to
+// types of higher layers, so whoever destroys a context (the request, a
+// test) includes their headers; this layer never does.
 #ifndef ZKSQL_BASE_STATEMENT_CONTEXT_H_
 #define ZKSQL_BASE_STATEMENT_CONTEXT_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "zksql.h"
 
@@ -28,20 +31,20 @@ class ParseNode;
 class ResultTable;
 
 struct StatementContext {
-  char errorText[255];
-  char sqlState[6];
-  char* sqlText;  // working copy, valid only during ZKSQLExecReq
-  DictContext* dict;
-  ResultTable* result;  // owned by dict
-  ParseNode* parseRoot;
-  int32_t engineHandle;
-  const ZKSQLMemoTable* memoParams;
+  char errorText[255] = "";
+  char sqlState[6] = "";
+  char* sqlText = nullptr;  // working copy, valid only during ZKSQLExecReq
+  std::unique_ptr<DictContext> dict;
+  ResultTable* result = nullptr;  // owned by dict
+  std::unique_ptr<ParseNode> parseRoot;
+  int32_t engineHandle = 0;
+  const ZKSQLMemoTable* memoParams = nullptr;
   // Memo markers the statement carried: the host memo numbers it may use
   // (1 to this count) when writing memo columns.
-  int32_t memoMarkerCount;
+  int32_t memoMarkerCount = 0;
   // An allocation failed where the code could only answer "nothing" (see
   // base/out_of_memory.h): the statement cannot be trusted.
-  bool outOfMemory;
+  bool outOfMemory = false;
 };
 
 // Records an error and returns the error text now held (null when there is

@@ -96,7 +96,7 @@ bool RunSelection(StatementExecutor& executor) {
 }
 
 void StatementExecutor::Execute() {
-  dictionary = request->dict;
+  dictionary = request->dict.get();
   ParseNode* statement = request->parseRoot == nullptr ? nullptr : request->parseRoot->child;
   switch (statement == nullptr ? 0 : statement->code) {
     case FON_REQUETE_CREATION_INDEX:

@@ -82,32 +82,31 @@ void ReportReadFailure(StatementExecutor& executor, Table* table, int32_t r) {
 // «SELECT * FROM table WHERE condition», which becomes the request's parse
 // tree. The condition moves into the new tree; *assignments receives the
 // UPDATE's assignment list (detached, owned by the caller) when asked
-// for. 1, or 0 when memory is short (4242 reported, tree unchanged).
+// for. False when memory is short (4242 reported, tree unchanged).
 bool RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, ParseNode* where,
-                       ParseNode** assignments) {
+                       ParseNodePtr* assignments) {
   StatementContext* request = executor.request;
-  ParseNode* root = ParseNode::Create("", FON_REQUETE, 0);
-  ParseNode* select = ParseNode::Create("", FON_REQUETE_SELECTION, 0);
-  ParseNode* sub = ParseNode::Create("", FON_SOUS_SELECT, 0);
-  ParseNode* item = ParseNode::Create("", FON_ITEM_SELECTIONNE, 0);
-  ParseNode* star = ParseNode::Create("*", LEX_ETOILE, 0);
-  ParseNode* from = ParseNode::Create("", FON_TABLE_REF_VIRGULE_LISTE, 0);
-  ParseNode* ref = ParseNode::Create("", FON_TABLE_REF, 0);
-  ParseNode* name = ParseNode::Create(statement->child->text, LEX_IDENTIFICATEUR, 0);
-  ParseNode* all[] = {root, select, sub, item, star, from, ref, name};
-  for (ParseNode* node : all) {
-    if (node != nullptr) continue;
-    for (ParseNode* made : all) delete made;
+  ParseNodePtr root(ParseNode::Create("", FON_REQUETE, 0));
+  ParseNodePtr select(ParseNode::Create("", FON_REQUETE_SELECTION, 0));
+  ParseNodePtr sub(ParseNode::Create("", FON_SOUS_SELECT, 0));
+  ParseNodePtr item(ParseNode::Create("", FON_ITEM_SELECTIONNE, 0));
+  ParseNodePtr star(ParseNode::Create("*", LEX_ETOILE, 0));
+  ParseNodePtr from(ParseNode::Create("", FON_TABLE_REF_VIRGULE_LISTE, 0));
+  ParseNodePtr ref(ParseNode::Create("", FON_TABLE_REF, 0));
+  ParseNodePtr name(ParseNode::Create(statement->child->text, LEX_IDENTIFICATEUR, 0));
+  if (!root || !select || !sub || !item || !star || !from || !ref || !name) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
     return false;
   }
-  root->child = select;
-  select->child = sub;
-  sub->child = item;
-  item->child = star;
-  item->next = from;
-  from->child = ref;
-  ref->child = name;
+  // Each node now belongs to the one above it.
+  ParseNode* fromNode = from.get();
+  ref->child = name.release();
+  from->child = ref.release();
+  item->child = star.release();
+  item->next = from.release();
+  sub->child = item.release();
+  select->child = sub.release();
+  root->child = select.release();
 
   // Detach the condition (and the assignments) from the old statement
   // before the old tree goes.
@@ -121,11 +120,11 @@ bool RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, ParseN
     ParseNode* list = statement->child->next;
     statement->child->next = nullptr;
     if (list != nullptr) list->next = nullptr;
-    *assignments = list;
+    assignments->reset(list);
   }
-  from->next = where;
-  delete request->parseRoot;
-  request->parseRoot = root;
+  fromNode->next = where;
+  // The old statement goes; the condition now belongs to the new tree.
+  request->parseRoot = std::move(root);
   return true;
 }
 
@@ -135,22 +134,13 @@ bool RewriteIntoSelect(StatementExecutor& executor, ParseNode* statement, ParseN
 void ChangeSelectedRows(StatementExecutor& executor, ParseNode* statement, ParseNode* where,
                         int32_t mode) {
   StatementContext* request = executor.request;
-  ParseNode* assignments = nullptr;
+  ParseNodePtr assignments;
   if (!RewriteIntoSelect(executor, statement, where,
                          mode == kModeUpdate ? &assignments : nullptr)) {
     return;
   }
   executor.mode = mode;
-  Analyser* analyser = new (std::nothrow) Analyser(request);
-  if (analyser == nullptr) {
-    delete assignments;
-    RecordMessage(request, nullptr, kMsgOutOfMemory);
-    return;
-  }
-  bool analysed = analyser->Analyse(&executor);
-  delete analyser;
-  if (analysed != 1) {
-    delete assignments;
+  if (!Analyser(request).Analyse(&executor)) {
     if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "analyse");
     return;
   }
@@ -160,12 +150,11 @@ void ChangeSelectedRows(StatementExecutor& executor, ParseNode* statement, Parse
   // for.
   SelectionDriver* outer = executor.Driver(0);
   if (!RunSelection(executor) || outer == nullptr) {
-    delete assignments;
     if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "driver");
     return;
   }
   // ApplyToRows takes the assignment list and reports its own failures.
-  outer->ApplyToRows(assignments, &executor);
+  outer->ApplyToRows(assignments.release(), &executor);
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ int16_t SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
 
 ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
   if (rows == nullptr || rows->tuples == nullptr) return nullptr;
-  if (dict == nullptr && request != nullptr) dict = request->dict;
+  if (dict == nullptr && request != nullptr) dict = request->dict.get();
   if (dict == nullptr || !CollectColumns()) {
     ReportNoMemory();
     return nullptr;
@@ -181,7 +181,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     Column* c = columns->GetAs<Column>(i);
     if (c != nullptr && !c->IsComposite()) valueColumn = c;
   }
-  DictContext* dict = request == nullptr ? nullptr : request->dict;
+  DictContext* dict = request == nullptr ? nullptr : request->dict.get();
   ParseNode* last = head;
   const int32_t count = rows->tuples->TupleCount();
   for (int32_t k = 1; k <= count; ++k) {

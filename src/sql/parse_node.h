@@ -15,6 +15,7 @@
 #define ZKSQL_SQL_PARSE_NODE_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/base_object.h"
 
@@ -27,6 +28,12 @@ class ParseNode;
 // deeper text (Parser::kMaxNesting), so the stages after it that follow a
 // statement's nesting level by level may take their bound from here.
 constexpr int kMaxStatementNesting = 200;
+
+// The owner of a tree (or a chain) held outside another tree. Inside a
+// tree the links stay plain pointers that the node owns: a node releases
+// its subtree and following siblings without recursion (see above), which a
+// chain of unique_ptr links could not do for a long list or a deep tree.
+using ParseNodePtr = std::unique_ptr<ParseNode>;
 
 // Called for each node of a walk; 0 stops the walk.
 using VisitCallback = int16_t (*)(ParseNode* node, void* user);

@@ -79,19 +79,16 @@ void Parser::Parse() {
   outOfMemory_ = false;
   tooDeep_ = false;
   tooDeepPosition_ = -1;
-  // A tree left from an earlier parse would be lost when the slot is
-  // written: release it first.
-  delete request_->parseRoot;
-  request_->parseRoot = nullptr;
+  // A tree left from an earlier parse goes before the new one is built.
+  request_->parseRoot.reset();
 
-  ParseStep result = Statement(request_->sqlText, 0, request_->parseRoot);
+  ParseNode* root = nullptr;
+  ParseStep result = Statement(request_->sqlText, 0, root);
+  request_->parseRoot.reset(root);
   // Running out of memory and nesting too deep are decided here, whatever
   // message the rules above the failing one turned them into, and even if
   // an alternative swallowed them: the tree may then be incomplete.
-  if (outOfMemory_ || tooDeep_) {
-    delete request_->parseRoot;
-    request_->parseRoot = nullptr;
-  }
+  if (outOfMemory_ || tooDeep_) request_->parseRoot.reset();
   if (outOfMemory_) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return;

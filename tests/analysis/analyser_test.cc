@@ -49,9 +49,9 @@ class Analysis {
   explicit Analysis(const std::string& sql, int allowed = -1) : run_(sql) {
     Request* request = run_.request();
     executor_ = new StatementExecutor(request);
-    request->executor = executor_;
+    request->executor.reset(executor_);
     auto* evaluator = new Evaluator(executor_);
-    request->evaluator = evaluator;
+    request->evaluator.reset(evaluator);
     executor_->AttachEvaluator(evaluator);
     if (request->parseRoot == nullptr) return;
     PtrArray& tables = request->dict->tables();

@@ -210,9 +210,9 @@ class AssignValueTest : public ::testing::TestWithParam<AssignCase> {
     request_ = CreateRequest(nullptr, 0, nullptr);
     ASSERT_NE(request_, nullptr);
     executor_ = new StatementExecutor(request_);
-    request_->executor = executor_;
+    request_->executor.reset(executor_);
     auto* evaluator = new Evaluator(executor_);
-    request_->evaluator = evaluator;
+    request_->evaluator.reset(evaluator);
     executor_->AttachEvaluator(evaluator);
   }
   void TearDown() override { DestroyRequest(request_); }
@@ -272,7 +272,7 @@ TEST(CreateWithoutEngineTest, IsRefusedWithoutCallingThroughNothing) {
   if (BoundEngine() != nullptr) GTEST_SKIP() << "an engine is bound in this process";
   std::string text = "CREATE TABLE T (A INTEGER);";
   Request* request = CreateRequest(&text[0], 0, nullptr);
-  Parser parser(request, request->dict);
+  Parser parser(request, request->dict.get());
   parser.Parse();
   ASSERT_NE(request->parseRoot, nullptr);
   StatementExecutor executor(request);
@@ -338,13 +338,13 @@ class StatementTest : public ::testing::Test {
   Outcome Run(const std::string& sql) {
     std::string text = sql + ";";
     Request* request = CreateRequest(&text[0], db_.handle(), nullptr);
-    Parser parser(request, request->dict);
+    Parser parser(request, request->dict.get());
     parser.Parse();
     if (!HasError(request) && request->parseRoot != nullptr && request->dict->LoadDescriptions()) {
       auto* executor = new StatementExecutor(request);
-      request->executor = executor;
+      request->executor.reset(executor);
       auto* evaluator = new Evaluator(executor);
-      request->evaluator = evaluator;
+      request->evaluator.reset(evaluator);
       executor->AttachEvaluator(evaluator);
       Analyser analyser(request);
       if (analyser.Analyse(executor)) executor->Execute();

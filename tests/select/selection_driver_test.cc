@@ -66,7 +66,7 @@ class DriverTest : public ::testing::Test {
     ParseNode* sub = N(FON_SOUS_SELECT, "", {N(FON_ITEM_SELECTIONNE, "", {Tok(LEX_ETOILE, "*")}),
                                              N(FON_TABLE_REF_VIRGULE_LISTE, "")});
     if (clause != nullptr) sub->AddChild(clause, 0);
-    req->parseRoot = N(FON_REQUETE, "", {N(FON_REQUETE_SELECTION, "", {sub})});
+    req->parseRoot.reset(N(FON_REQUETE, "", {N(FON_REQUETE_SELECTION, "", {sub})}));
     whereClause = clause;
     if (driver != nullptr) driver->whereClause = clause;
   }
@@ -181,7 +181,7 @@ TEST_F(DriverTest, JoinSelectsMatchingPairsAndBuildsTheResult) {
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Col("T2/B"));
   driver->where = Leaf(p, {t1->ColumnAt(0), t2->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
-  Table* res = driver->BuildResult(req->dict);
+  Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr) << Error();
   ASSERT_EQ(2, res->ColumnCount());
   // Tuples in odometer order, T1 turning fastest: (3: A=3, 1: B=3) comes
@@ -214,7 +214,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   ParseNode* never = Compare(Num("1"), LEX_EGAL, Num("2"));
   driver->where = Leaf(never, {});
   ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
-  ResultTable* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->rowCount());
   delete never;
@@ -238,7 +238,7 @@ TEST_F(DriverTest, AJoinWhoseWhereMissesATableFailsOnlyWhenARowQualifies) {
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Num("2"));
   driver->where = Leaf(p, {t1->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectJoined(0));
-  EXPECT_EQ(nullptr, driver->BuildResult(req->dict));
+  EXPECT_EQ(nullptr, driver->BuildResult(req->dict.get()));
   EXPECT_EQ(kMissingDataText, Error());
   delete driver;
   RecordError(req, "");
@@ -246,7 +246,7 @@ TEST_F(DriverTest, AJoinWhoseWhereMissesATableFailsOnlyWhenARowQualifies) {
   ParseNode* q = Compare(Col("T1/A"), LEX_EGAL, Num("9"));
   driver->where = Leaf(q, {t1->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectJoined(0));
-  ResultTable* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->rowCount());
   delete p;
@@ -262,7 +262,7 @@ TEST_F(DriverTest, JoinPathAppliesNegationFromNotRemoval) {
   ParseNode* leaf = Leaf(p, {t1->ColumnAt(0), t2->ColumnAt(0)});
   driver->where = N(42, "NOT", {leaf});
   ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
-  Table* res = driver->BuildResult(req->dict);
+  Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ((std::vector<double>{2, 1}), Column0(res, 0));
   EXPECT_EQ((std::vector<double>{1, 2}), Column0(res, 1));
@@ -277,7 +277,7 @@ TEST_F(DriverTest, SingleTableCountsEveryNotOnce) {
   SetWhereClause(Or({And({LNot(LFactor(p))})}));
   driver->where = N(42, "NOT", {Leaf(p, {t->ColumnAt(0)})});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
-  Table* res = driver->BuildResult(req->dict);
+  Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ((std::vector<double>{2, 3}), Column0(res));
 }
@@ -299,7 +299,7 @@ TEST_F(DriverTest, SingleTableNotExistsOverAnEmptySubSelectKeepsEveryRow) {
   SetWhereClause(Or({And({LNot(LFactor(exists))})}));
   driver->where = N(42, "NOT", {Leaf(exists, {})});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
-  ResultTable* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(2, res->rowCount());
   ev.set_executor(nullptr);
@@ -314,19 +314,19 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
   SetWhereClause(Or({And({LFactor(p1)}), And({LFactor(p2)})}));
   driver->where = List(LEX_OR, {Leaf(p1, {t->ColumnAt(0)}), Leaf(p2, {t->ColumnAt(0)})});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
-  Table* res = driver->BuildResult(req->dict);
+  Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ((std::vector<double>{1, 3}), Column0(res));
   // Constant conditions only: every row when true, none when false.
   for (const char* rhs : {"1", "2"}) {
     delete driver;
-    delete req->parseRoot;
+    req->parseRoot.reset();
     NewDriver({t});
     ParseNode* c = Compare(Num("1"), LEX_EGAL, Num(rhs));
     SetWhereClause(Or({And({LFactor(c)})}));
     driver->where = Leaf(c, {});
     ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
-    ResultTable* r = driver->BuildResult(req->dict);
+    ResultTable* r = driver->BuildResult(req->dict.get());
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(rhs[0] == '1' ? 3 : 0, r->rowCount());
   }
@@ -334,12 +334,12 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
   delete driver;
   NewDriver({t});
   ASSERT_EQ(1, driver->SelectSingle(0));
-  EXPECT_EQ((std::vector<double>{1, 2, 3}), Column0(driver->BuildResult(req->dict)));
+  EXPECT_EQ((std::vector<double>{1, 2, 3}), Column0(driver->BuildResult(req->dict.get())));
   // A table with no record gives an empty result.
   delete driver;
   NewDriver({MakeTable("EMPTY", {"A"}, {})});
   ASSERT_EQ(1, driver->SelectSingle(0));
-  EXPECT_EQ(0, driver->BuildResult(req->dict)->rowCount());
+  EXPECT_EQ(0, driver->BuildResult(req->dict.get())->rowCount());
 }
 
 TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
@@ -349,7 +349,7 @@ TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
     NewDriver({t});
     driver->distinct = quantifier;
     ASSERT_EQ(1, driver->SelectSingle(0));
-    ResultTable* res = driver->BuildResult(req->dict);
+    ResultTable* res = driver->BuildResult(req->dict.get());
     ASSERT_NE(res, nullptr);
     EXPECT_EQ(quantifier == 20 ? 2 : 4, res->rowCount()) << quantifier;
   }
@@ -360,7 +360,7 @@ TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
   driver->columns = new PtrArray(0, 4);
   driver->columns->Add(t->ColumnAt(0));
   ASSERT_EQ(1, driver->SelectSingle(0));
-  EXPECT_EQ(1, driver->BuildResult(req->dict)->rowCount());
+  EXPECT_EQ(1, driver->BuildResult(req->dict.get())->rowCount());
 }
 
 TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
@@ -375,7 +375,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
   t->Write(0);
   NewDriver({t});
   ASSERT_EQ(1, driver->SelectSingle(0));
-  Table* res = driver->BuildResult(req->dict);
+  Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   ASSERT_EQ(3, res->ColumnCount());
   // The storage type, size and key kind are the source's.
@@ -395,7 +395,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
   SetWhereClause(Or({And({LFactor(p)})}));
   driver->where = Leaf(p, {t->ColumnAt(0)});
   ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
-  EXPECT_EQ(1, driver->BuildResult(req->dict)->rowCount());
+  EXPECT_EQ(1, driver->BuildResult(req->dict.get())->rowCount());
 }
 
 TEST_F(DriverTest, ASelectListWithoutColumnsGivesOneRowPerTuple) {
@@ -403,7 +403,7 @@ TEST_F(DriverTest, ASelectListWithoutColumnsGivesOneRowPerTuple) {
   NewDriver({t});
   driver->columns = new PtrArray(0, 4);  // «SELECT COUNT(*) FROM T»
   ASSERT_EQ(1, driver->SelectSingle(0));
-  ResultTable* res = driver->BuildResult(req->dict);
+  ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->ColumnCount());
   EXPECT_EQ(1, res->rowSize());
@@ -417,7 +417,7 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
   driver->columns = new PtrArray(0, 4);
   driver->columns->Add(t->ColumnAt(0));
   ASSERT_EQ(1, driver->SelectSingle(0));
-  ASSERT_NE(nullptr, driver->BuildResult(req->dict));
+  ASSERT_NE(nullptr, driver->BuildResult(req->dict.get()));
   ParseNode* all = driver->SubSelectValues(nullptr);
   ASSERT_NE(all, nullptr);
   EXPECT_EQ(2, CountValues(all));

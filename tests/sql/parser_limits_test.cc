@@ -149,7 +149,7 @@ TEST(LongListTest, AFailureAtTheEndOfAHugeListReleasesIt) {
 struct StarvedRun {
   StarvedRun(const char* sql, int allowed) : text(sql) {
     request = CreateRequest(&text[0], 0, nullptr);
-    Parser parser(request, request->dict);
+    Parser parser(request, request->dict.get());
     zksql_test::allocationsBeforeFailure = allowed;
     parser.Parse();
     zksql_test::allocationsBeforeFailure = -1;
@@ -177,7 +177,7 @@ TEST(OutOfMemoryTest, EveryFailedAllocationFailsTheParseWithMessage4242) {
     for (int allowed = 0; allowed < 1000; ++allowed) {
       StarvedRun run(sql, allowed);
       if (run.request->parseRoot != nullptr) {
-        EXPECT_EQ(TreeText(run.request->parseRoot), whole.tree()) << sql;
+        EXPECT_EQ(TreeText(run.request->parseRoot.get()), whole.tree()) << sql;
         EXPECT_STREQ(run.request->errorText, "");
         break;
       }

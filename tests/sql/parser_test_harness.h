@@ -91,7 +91,7 @@ class ParseRun {
   explicit ParseRun(const std::string& sql) : text_(sql) {
     request_ = CreateRequest(&text_[0], 0, nullptr);
     if (request_ == nullptr) return;
-    Parser parser(request_, request_->dict);
+    Parser parser(request_, request_->dict.get());
     parser.Parse();
     errorPosition_ = parser.errorPosition();
   }
@@ -100,8 +100,8 @@ class ParseRun {
   ParseRun& operator=(const ParseRun&) = delete;
 
   Request* request() const { return request_; }
-  ParseNode* root() const { return request_->parseRoot; }
-  std::string tree() const { return TreeText(request_->parseRoot); }
+  ParseNode* root() const { return request_->parseRoot.get(); }
+  std::string tree() const { return TreeText(request_->parseRoot.get()); }
   std::string error() const { return request_->errorText; }
   std::string state() const { return request_->sqlState; }
   int16_t errorPosition() const { return errorPosition_; }
