@@ -76,8 +76,7 @@ bool Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
     return false;
   }
   int16_t index = -1;
-  ParseNode* slot = nullptr;
-  if (!SubSelect(subSelect, -1, 0, &slot, &index)) return false;
+  if (!SubSelect(subSelect, -1, 0, &index)) return false;
   ParseNode* order = subSelect->next;
   if (order != nullptr && order->code == FON_COLONNE_REF_VIRGULE_LISTE) {
     int16_t sorted = orderDriver >= 0 ? orderDriver : index;
@@ -87,7 +86,7 @@ bool Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
   return plan_->PropagateOuterReferences(index);
 }
 
-int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, ParseNode** slot,
+int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand,
                             int16_t* indexOut) {
   int16_t index = plan_->CreateDriver(parent);
   *indexOut = index;
@@ -109,9 +108,9 @@ int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operan
     return 0;
   }
   // Each SELECT level keeps its own condition structure: a sub-select's
-  // WHERE clause never lands in the slot of the predicate that contains it.
-  (void)slot;
-  ParseNode* structure = nullptr;
+  // WHERE clause never lands in the structure of the predicate that
+  // contains it.
+  ParseNodePtr structure;
   ParseNode* x = from->next;
   ParseNode* having = nullptr;
   if (x != nullptr) {
@@ -124,10 +123,7 @@ int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operan
       group = x;
     }
     if (group != nullptr && group->code == FON_COLONNE_REF_VIRGULE_LISTE) {
-      if (!ColumnList(group, index)) {
-        SelectionDriver::DropConditionTree(structure);
-        return 0;
-      }
+      if (!ColumnList(group, index)) return 0;
       having = group->next;
     } else if (group != nullptr) {
       having = group;
@@ -136,22 +132,19 @@ int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operan
     if (having != nullptr && having->child == nullptr) having = having->next;
   }
   if (having != nullptr) {
-    ParseNode* havingStructure = nullptr;
+    ParseNodePtr havingStructure;
     int16_t logical = 0;
-    int16_t ok = Condition(having, 0, &logical, &havingStructure, index);
-    SelectionDriver::DropConditionTree(havingStructure);
-    SelectionDriver::DropConditionTree(structure);
-    if (!ok) return 0;
+    if (!Condition(having, 0, &logical, &havingStructure, index)) return 0;
     // Rows are never grouped, so a HAVING clause cannot be applied as
     // written; running the statement without it would return rows the
     // clause excludes.
     RecordMessage(request_, nullptr, kMsgUnsupportedCommand);
     return 0;
   }
-  driver->where = structure;
   // The clause the structure came from: the driver evaluates its
   // predicates through it.
   driver->whereClause = structure != nullptr ? x : nullptr;
+  driver->where = structure.release();
   return type;
 }
 

@@ -84,8 +84,7 @@ class Analyser : public BaseObject {
   static_assert(kMaxDepth >= kMaxStatementNesting, "the analyser must take every parsed statement");
 
   [[nodiscard]] bool SelectStatement(ParseNode* statement, int16_t orderDriver);
-  int16_t SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, ParseNode** slot,
-                    int16_t* indexOut);
+  int16_t SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand, int16_t* indexOut);
   void RegisterTable(ParseNode* tableRef, int16_t driver);
   int16_t SelectList(ParseNode* list, int16_t driver, int16_t operand);
   [[nodiscard]] bool ColumnList(ParseNode* list, int16_t driver);
@@ -95,24 +94,24 @@ class Analyser : public BaseObject {
   [[nodiscard]] bool RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads);
 
   // Condition analysis and typing (condition_analysis.cc).
-  int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+  int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
                     int16_t driver);
   int16_t ListLevel(ParseNode* list, int32_t op, int16_t arithmetic, int16_t* logical,
-                    ParseNode** slot, int16_t driver);
-  int16_t AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                    ParseNodePtr* slot, int16_t driver);
+  int16_t AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
                    int16_t driver);
-  int16_t NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+  int16_t NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
                    int16_t driver);
-  int16_t Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode** slot,
+  int16_t Predicate(ParseNode* predicate, int16_t arithmetic, ParseNodePtr* slot,
                     PredicateReads* reads, PtrArray* columns, int16_t driver);
   int16_t OperandChain(ParseNode* first, bool factors, bool sign, int16_t arithmetic,
-                       int16_t* logical, ParseNode** slot, PredicateReads* reads, PtrArray* columns,
-                       int16_t driver);
-  int16_t FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+                       int16_t* logical, ParseNodePtr* slot, PredicateReads* reads,
+                       PtrArray* columns, int16_t driver);
+  int16_t FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
                       PredicateReads* reads, PtrArray* columns, int16_t driver);
-  int16_t Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+  int16_t Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
                PredicateReads* reads, PtrArray* columns, int16_t driver);
-  int16_t Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+  int16_t Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
                  PredicateReads* reads, PtrArray* columns, int16_t driver);
   int16_t SecondMember(ParseNode* comparison, PredicateReads* reads, PtrArray* columns,
                        int16_t driver);

@@ -61,86 +61,85 @@ void Chain(ParseNode** last, ParseNode* node) {
   *last = node;
 }
 
+// A predicate's columns array holds columns its tables own: only the
+// array itself goes.
+struct BorrowedColumnsDeleter {
+  void operator()(PtrArray* columns) const {
+    columns->ClearAll();
+    delete columns;
+  }
+};
+
 }  // namespace
 
 // OR level (FON_CONDITION_RECHERCHE, operands at the AND level) and AND
 // level (FON_TERME_LOGIQUE, operands at the NOT level): a single operand
 // stands for itself; several make a chain group, operator, group, ...
 int16_t Analyser::ListLevel(ParseNode* list, int32_t op, int16_t arithmetic, int16_t* logical,
-                            ParseNode** slot, int16_t driver) {
-  *slot = nullptr;
+                            ParseNodePtr* slot, int16_t driver) {
+  slot->reset();
   ParseNode* first = list->child;
   if (first == nullptr) {
     ReportRejected(list->text);
     return kClassFailed;
   }
-  auto operand = [&](ParseNode* node, ParseNode** out) {
+  auto operand = [&](ParseNode* node, ParseNodePtr* out) {
     return op == kConditionOr ? AndLevel(node, arithmetic, logical, out, driver)
                               : NotLevel(node, arithmetic, logical, out, driver);
   };
-  ParseNode* s1 = nullptr;
+  ParseNodePtr s1;
   int16_t type = operand(first, &s1);
-  if (type == kClassFailed) {
-    SelectionDriver::DropConditionTree(s1);
-    return kClassFailed;
-  }
+  if (type == kClassFailed) return kClassFailed;
   if (first->next == nullptr) {
-    *slot = s1;
+    *slot = std::move(s1);
     return type;
   }
   if (arithmetic) {
-    SelectionDriver::DropConditionTree(s1);
     ReportMessage(kMsgLogicalInArithmetic, first->text);
     return kClassFailed;
   }
-  ParseNode* head = NewConditionGroup(s1);
+  ParseNodePtr head(NewConditionGroup(s1.get()));
   if (head == nullptr) {
-    SelectionDriver::DropConditionTree(s1);
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
   }
-  ParseNode* last = head;
+  s1.release();  // the group holds it
+  ParseNode* last = head.get();
   for (ParseNode* node = first->next; node != nullptr; node = node->next) {
     ParseNode* opNode = NewConditionOperator(op);
     if (opNode == nullptr) {
-      delete head;
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return kClassFailed;
     }
     Chain(&last, opNode);
-    ParseNode* s = nullptr;
-    if (operand(node, &s) == kClassFailed) {
-      SelectionDriver::DropConditionTree(s);
-      delete head;
-      return kClassFailed;
-    }
-    ParseNode* group = NewConditionGroup(s);
+    ParseNodePtr s;
+    if (operand(node, &s) == kClassFailed) return kClassFailed;
+    ParseNode* group = NewConditionGroup(s.get());
     if (group == nullptr) {
-      SelectionDriver::DropConditionTree(s);
-      delete head;
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return kClassFailed;
     }
+    s.release();  // the group holds it
     Chain(&last, group);
   }
   *logical = 1;
-  *slot = head;
+  *slot = std::move(head);
   return type;
 }
 
 int16_t Analyser::Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical,
-                            ParseNode** slot, int16_t driver) {
+                            ParseNodePtr* slot, int16_t driver) {
   return ListLevel(condition, kConditionOr, arithmetic, logical, slot, driver);
 }
 
-int16_t Analyser::AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
-                           int16_t driver) {
+int16_t Analyser::AndLevel(ParseNode* term, int16_t arithmetic, int16_t* logical,
+                           ParseNodePtr* slot, int16_t driver) {
   return ListLevel(term, kConditionAnd, arithmetic, logical, slot, driver);
 }
 
 int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logical,
-                           ParseNode** slot, int16_t driver) {
-  *slot = nullptr;
+                           ParseNodePtr* slot, int16_t driver) {
+  slot->reset();
   ParseNode* first = factor->child;
   if (first == nullptr) {
     ReportRejected(factor->text);
@@ -156,63 +155,53 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
       ReportRejected(first->text);
       return kClassFailed;
     }
-    ParseNode* inner = nullptr;
+    ParseNodePtr inner;
     int16_t type = NotLevel(first->next, arithmetic, logical, &inner, driver);
-    if (type == kClassFailed) {
-      SelectionDriver::DropConditionTree(inner);
-      return kClassFailed;
-    }
-    ParseNode* node = ParseNode::Create("NOT", kConditionNot, 0, inner, nullptr);
+    if (type == kClassFailed) return kClassFailed;
+    ParseNode* node = ParseNode::Create("NOT", kConditionNot, 0, inner.get(), nullptr);
     if (node == nullptr) {
-      SelectionDriver::DropConditionTree(inner);
       RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return kClassFailed;
     }
-    *slot = node;
+    inner.release();  // the NOT node holds it
+    slot->reset(node);
     return type;
   }
-  PtrArray* columns = new (std::nothrow) PtrArray(0, 4);
+  std::unique_ptr<PtrArray, BorrowedColumnsDeleter> columns(new (std::nothrow) PtrArray(0, 4));
   if (columns == nullptr) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
   }
   PredicateReads reads;
-  ParseNode* structure = nullptr;
-  int16_t type = Predicate(first, arithmetic, &structure, &reads, columns, driver);
-  if (type != kClassFailed && structure == nullptr) {
-    // The predicate's row set takes the collected references and columns.
-    ParseNode* references = reads.TakeReferences();
-    RowSet* rows = RowSet::Create(first, references, columns);
-    ParseNode* leaf = rows == nullptr ? nullptr : NewConditionLeaf(rows);
-    SelectionDriver* d = plan_->Driver(driver);
-    if (rows == nullptr) {
-      delete references;
-      columns->ClearAll();
-      delete columns;
-    } else if (leaf == nullptr) {
-      delete rows;
-    }
-    if (leaf == nullptr || d == nullptr || !d->RegisterCondition(reads.tables(), rows)) {
-      delete leaf;
-      RecordMessage(request_, nullptr, kMsgOutOfMemory);
-      return kClassFailed;
-    }
-    *slot = leaf;
-  } else {
-    columns->ClearAll();
-    delete columns;
-    if (type == kClassFailed) {
-      SelectionDriver::DropConditionTree(structure);
-    } else {
-      *slot = structure;
-    }
+  ParseNodePtr structure;
+  int16_t type = Predicate(first, arithmetic, &structure, &reads, columns.get(), driver);
+  if (type == kClassFailed) return kClassFailed;
+  if (structure != nullptr) {
+    *slot = std::move(structure);
+    return type;
   }
+  // The predicate's row set takes the collected references and columns,
+  // the leaf takes the row set, and the driver learns of it.
+  ParseNodePtr references(reads.TakeReferences());
+  std::unique_ptr<RowSet> rows(RowSet::Create(first, references.get(), columns.get()));
+  if (rows != nullptr) {
+    references.release();
+    columns.release();
+  }
+  ParseNodePtr leaf(rows == nullptr ? nullptr : NewConditionLeaf(rows.get()));
+  RowSet* rowSet = leaf == nullptr ? nullptr : rows.release();
+  SelectionDriver* d = plan_->Driver(driver);
+  if (leaf == nullptr || d == nullptr || !d->RegisterCondition(reads.tables(), rowSet)) {
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+    return kClassFailed;
+  }
+  *slot = std::move(leaf);
   return type;
 }
 
-int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode** slot,
+int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNodePtr* slot,
                             PredicateReads* reads, PtrArray* columns, int16_t driver) {
-  *slot = nullptr;
+  slot->reset();
   ParseNode* first = predicate->child;
   if (first == nullptr) {
     ReportRejected(predicate->text);
@@ -226,8 +215,7 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode*
       return kClassFailed;
     }
     int16_t index = -1;
-    ParseNode* unused = nullptr;
-    int16_t type = SubSelect(sub, driver, 0, &unused, &index);
+    int16_t type = SubSelect(sub, driver, 0, &index);
     first->value = index;
     if (type == kClassFailed) return kClassFailed;
     n->value = index;
@@ -237,23 +225,20 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode*
   int16_t memberLogical = 0;
   int16_t type = FirstMember(first, arithmetic, &memberLogical, slot, reads, columns, driver);
   if (type == kClassFailed) {
-    SelectionDriver::DropConditionTree(*slot);
-    *slot = nullptr;
+    slot->reset();
     return kClassFailed;
   }
   ParseNode* second = first->next;
   if (second == nullptr) return type;
   if (arithmetic || memberLogical) {
-    SelectionDriver::DropConditionTree(*slot);
-    *slot = nullptr;
+    slot->reset();
     ReportMessage(kMsgLogicalInArithmetic, first->text);
     return kClassFailed;
   }
   if (*slot != nullptr) {
     // A parenthesised condition compared with a value: a condition has no
     // value to compare, so the comparison could only be dropped silently.
-    SelectionDriver::DropConditionTree(*slot);
-    *slot = nullptr;
+    slot->reset();
     ReportMessage(kMsgTypeMismatch, second->text);
     return kClassFailed;
   }
@@ -272,9 +257,9 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNode*
 // the first operand's structure, when it is a parenthesised condition, is
 // the chain's, and then no operator may follow.
 int16_t Analyser::OperandChain(ParseNode* first, bool factors, bool sign, int16_t arithmetic,
-                               int16_t* logical, ParseNode** slot, PredicateReads* reads,
+                               int16_t* logical, ParseNodePtr* slot, PredicateReads* reads,
                                PtrArray* columns, int16_t driver) {
-  auto operand = [&](ParseNode* node, int16_t flag, int16_t* nodeLogical, ParseNode** out) {
+  auto operand = [&](ParseNode* node, int16_t flag, int16_t* nodeLogical, ParseNodePtr* out) {
     return factors ? Factor(node, flag, nodeLogical, out, reads, columns, driver)
                    : Term(node, flag, nodeLogical, out, reads, columns, driver);
   };
@@ -299,10 +284,11 @@ int16_t Analyser::OperandChain(ParseNode* first, bool factors, bool sign, int16_
       return kClassFailed;
     }
     arithmetic = 1;
-    ParseNode* discarded = nullptr;
+    // A later operand's structure has no use: the chain's is the first's.
+    ParseNodePtr discarded;
     int16_t nextLogical = 0;
     int16_t t = operand(next, arithmetic, &nextLogical, &discarded);
-    SelectionDriver::DropConditionTree(discarded);
+    discarded.reset();
     if (t == kClassFailed) return kClassFailed;
     if (t != type) {
       ReportMessage(kMsgTypeMismatch, next->text);
@@ -316,9 +302,9 @@ int16_t Analyser::OperandChain(ParseNode* first, bool factors, bool sign, int16_
 }
 
 int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* logical,
-                              ParseNode** slot, PredicateReads* reads, PtrArray* columns,
+                              ParseNodePtr* slot, PredicateReads* reads, PtrArray* columns,
                               int16_t driver) {
-  *slot = nullptr;
+  slot->reset();
   ParseNode* term = member->child;
   bool sign = term != nullptr && IsSign(term->code);
   if (sign) {
@@ -332,9 +318,9 @@ int16_t Analyser::FirstMember(ParseNode* member, int16_t arithmetic, int16_t* lo
   return OperandChain(term, false, sign, arithmetic, logical, slot, reads, columns, driver);
 }
 
-int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNode** slot,
+int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
                        PredicateReads* reads, PtrArray* columns, int16_t driver) {
-  *slot = nullptr;
+  slot->reset();
   ParseNode* factor = term->child;
   if (factor == nullptr) {
     ReportRejected(term->text);
@@ -343,9 +329,10 @@ int16_t Analyser::Term(ParseNode* term, int16_t arithmetic, int16_t* logical, Pa
   return OperandChain(factor, true, false, arithmetic, logical, slot, reads, columns, driver);
 }
 
-int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical, ParseNode** slot,
-                         PredicateReads* reads, PtrArray* columns, int16_t driver) {
-  *slot = nullptr;
+int16_t Analyser::Factor(ParseNode* factor, int16_t arithmetic, int16_t* logical,
+                         ParseNodePtr* slot, PredicateReads* reads, PtrArray* columns,
+                         int16_t driver) {
+  slot->reset();
   ParseNode* content = factor->child;
   if (content == nullptr) {
     ReportRejected(factor->text);
@@ -460,8 +447,7 @@ int16_t Analyser::OperandHolder(ParseNode* holder, PredicateReads* reads, PtrArr
 
 int16_t Analyser::OperandSubSelect(ParseNode* subSelect, PredicateReads* reads, int16_t driver) {
   int16_t index = -1;
-  ParseNode* unused = nullptr;
-  int16_t type = SubSelect(subSelect, driver, 1, &unused, &index);
+  int16_t type = SubSelect(subSelect, driver, 1, &index);
   subSelect->value = index;
   if (type == kClassFailed) return kClassFailed;
   if (!RegisterSubSelect(index, driver, reads)) return kClassFailed;
