@@ -300,24 +300,27 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateR
 
 bool Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads) {
   if (!plan_->PropagateOuterReferences(subIndex)) return false;
-  ParseNode* head = ParseNode::Create("", 0, 0);
-  ParseNode* link = head == nullptr ? nullptr : ParseNode::Create("", 0, 0, head, nullptr);
+  // The references are collected after `head`, which `link` holds as its
+  // child: the pair goes with `link`.
+  ParseNodePtr head(ParseNode::Create("", 0, 0));
+  ParseNodePtr link(head == nullptr ? nullptr : ParseNode::Create("", 0, 0, head.get(), nullptr));
   if (link == nullptr) {
-    delete head;
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return false;
   }
+  head.release();
+  const ParseNode* first = link->child;
   bool ok = true;
   int16_t steps = 0;
   for (int16_t a = driver; ok && a != -1 && steps <= plan_->driverCount;
        a = plan_->FindParent(a), ++steps) {
     SelectionDriver* enclosing = plan_->Driver(a);
     if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
-    ok = plan_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link);
+    ok = plan_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link.get());
   }
   // The predicate also reads the outer columns, and so steps through their
   // tables: the enclosing tables named by the references.
-  for (ParseNode* ref = head->next; ok && ref != nullptr && reads != nullptr; ref = ref->next) {
+  for (ParseNode* ref = first->next; ok && ref != nullptr && reads != nullptr; ref = ref->next) {
     if (reads->HasReference(ref->text)) continue;
     const char* slash = std::strchr(ref->text, '/');
     size_t n = slash == nullptr ? std::strlen(ref->text) : static_cast<size_t>(slash - ref->text);
@@ -330,18 +333,16 @@ bool Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateRead
     }
     if (table == nullptr) {
       RecordMessage(request_, nullptr, kMsgUnknownTable, n < sizeof name ? name : "");
-      delete link;
       return false;
     }
     ok = reads->Add(table, ref->text);
   }
-  delete link;
   if (!ok) RecordMessage(request_, nullptr, kMsgOutOfMemory);
   return ok;
 }
 
 bool PredicateReads::Add(Table* table, const char* reference) {
-  ParseNode* node = ParseNode::Create(reference, 0, 0);
+  ParseNodePtr node(ParseNode::Create(reference, 0, 0));
   if (node == nullptr) return false;
   const char* name = table == nullptr ? nullptr : table->fileName();
   if (name != nullptr && name[0] != '\0' &&
@@ -349,31 +350,29 @@ bool PredicateReads::Add(Table* table, const char* reference) {
     try {
       tables_.push_back(table);
     } catch (const std::bad_alloc&) {
-      delete node;
       return false;
     }
   }
-  if (last_ == nullptr) {
-    references_ = node;
+  ParseNode* added = node.get();
+  if (references_ == nullptr) {
+    references_ = std::move(node);
   } else {
-    last_->next = node;
+    last_->next = node.release();
   }
-  last_ = node;
+  last_ = added;
   return true;
 }
 
 bool PredicateReads::HasReference(const char* reference) const {
-  for (const ParseNode* n = references_; n != nullptr; n = n->next) {
+  for (const ParseNode* n = references_.get(); n != nullptr; n = n->next) {
     if (std::strcmp(n->text, reference) == 0) return true;
   }
   return false;
 }
 
-ParseNode* PredicateReads::TakeReferences() {
-  ParseNode* taken = references_;
-  references_ = nullptr;
+ParseNodePtr PredicateReads::TakeReferences() {
   last_ = nullptr;
-  return taken;
+  return std::move(references_);
 }
 
 }  // namespace zksql

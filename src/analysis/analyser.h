@@ -40,7 +40,6 @@ class Table;
 class PredicateReads {
  public:
   PredicateReads() = default;
-  ~PredicateReads() { delete references_; }
   PredicateReads(const PredicateReads&) = delete;
   PredicateReads& operator=(const PredicateReads&) = delete;
 
@@ -52,12 +51,12 @@ class PredicateReads {
   bool HasReference(const char* reference) const;
   const std::vector<Table*>& tables() const { return tables_; }
   // Hands the chain of references over; none are left.
-  ParseNode* TakeReferences();
+  ParseNodePtr TakeReferences();
 
  private:
   std::vector<Table*> tables_;
-  ParseNode* references_ = nullptr;
-  ParseNode* last_ = nullptr;
+  ParseNodePtr references_;
+  ParseNode* last_ = nullptr;  // the last of the chain references_ holds
 };
 
 // Type classes of analysed expressions.

@@ -182,7 +182,7 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
   }
   // The predicate's row set takes the collected references and columns,
   // the leaf takes the row set, and the driver learns of it.
-  ParseNodePtr references(reads.TakeReferences());
+  ParseNodePtr references = reads.TakeReferences();
   std::unique_ptr<RowSet> rows(RowSet::Create(first, references.get(), columns.get()));
   if (rows != nullptr) {
     references.release();
