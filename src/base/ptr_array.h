@@ -10,6 +10,7 @@
 #define ZKSQL_BASE_PTR_ARRAY_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/base_object.h"
 
@@ -27,6 +28,14 @@ class PtrArray : public BaseObject {
   bool Grow(int16_t n = 0);
   // Appends an object; its index, or -1 (array unchanged) on failure.
   int16_t Add(BaseObject* object);
+  // Appends an object the caller holds: the array takes it over on success
+  // (the holder is left empty); on failure (-1) the holder keeps it.
+  template <class T>
+  int16_t Adopt(std::unique_ptr<T>& object) {
+    int16_t at = Add(object.get());
+    if (at >= 0) object.release();
+    return at;
+  }
   // The object at index, or null outside 0..last.
   BaseObject* Get(int16_t index) const;
   template <class T>

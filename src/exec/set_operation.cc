@@ -12,6 +12,7 @@
 // DOUBLE), the combined column is wide enough for both: the longer text,
 // or a 64-bit real for numbers, so that no value of either side is cut.
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <unordered_set>
@@ -151,14 +152,14 @@ class Combiner {
         RecordMessage(request_, nullptr, kMsgInternalError, "ligne de r\xE9sultat trop longue");
         return false;
       }
-      Column* column =
+      std::unique_ptr<Column> column(
           new (std::nothrow) Column(a->name(), s.type, static_cast<uint16_t>(s.size), a->keyKind(),
-                                    static_cast<uint16_t>(offset), combined_, a->tableName());
-      if (column == nullptr || !combined_->AddColumn(column)) {
-        delete column;
+                                    static_cast<uint16_t>(offset), combined_, a->tableName()));
+      if (column == nullptr || !combined_->AddColumn(column.get())) {
         RecordMessage(request_, nullptr, kMsgOutOfMemory);
         return false;
       }
+      column.release();  // the combined table holds it
       if (!a->IsComposite()) offset += s.size;
     }
     if (!combined_->SetRowSize(static_cast<uint16_t>(offset), true)) {

@@ -3,6 +3,7 @@
 #include "storage/dict_context.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "base/memory_block.h"
@@ -62,18 +63,12 @@ FileTable* DictContext::FindOrCreateTable(const char* name, FileTable* base) {
   Table* registered = FindTable(name, false);
   FileTable* table = registered == nullptr ? nullptr : registered->AsFile();
   if (table == nullptr) {
-    table = new (std::nothrow) FileTable(request_, name);
-    if (table == nullptr) return nullptr;
+    std::unique_ptr<FileTable> made(new (std::nothrow) FileTable(request_, name));
     // A table whose name could not be copied would be registered as a
     // nameless file and reported missing: memory is short instead.
-    if (strcmp(table->fileName(), name) != 0) {
-      delete table;
-      return nullptr;
-    }
-    if (tables_.Add(table) < 0) {
-      delete table;
-      return nullptr;
-    }
+    if (made == nullptr || strcmp(made->fileName(), name) != 0) return nullptr;
+    table = made.get();
+    if (tables_.Adopt(made) < 0) return nullptr;
   }
   // A table cannot stand for itself: an alias named like its own table
   // ("FROM T T"), or one closing a chain of aliases, would send every
@@ -89,12 +84,9 @@ FileTable* DictContext::FindOrCreateTable(const char* name, FileTable* base) {
 }
 
 ResultTable* DictContext::CreateResultTable() {
-  ResultTable* table = new (std::nothrow) ResultTable(request_);
-  if (table == nullptr) return nullptr;
-  if (tables_.Add(table) < 0) {
-    delete table;
-    return nullptr;
-  }
+  std::unique_ptr<ResultTable> made(new (std::nothrow) ResultTable(request_));
+  ResultTable* table = made.get();
+  if (table == nullptr || tables_.Adopt(made) < 0) return nullptr;
   return table;
 }
 
@@ -203,25 +195,25 @@ bool DictContext::LoadDescriptions() {
         for (int16_t k = 0; k < tables_.Count() && !noMemory; ++k) {
           FileTable* s = FileAt(tables_, k);
           if (s == nullptr || (s != t && s->base() != t)) continue;
-          Column* column = new (std::nothrow)
-              Column(name, type, static_cast<uint16_t>(size), keyKind,
-                     static_cast<uint16_t>(offset), s, s->fileName());
-          if (column == nullptr || column->name() == nullptr || !s->AddColumn(column)) {
-            delete column;
+          std::unique_ptr<Column> column(
+              new (std::nothrow) Column(name, type, static_cast<uint16_t>(size), keyKind,
+                                        static_cast<uint16_t>(offset), s, s->fileName()));
+          Column* added = column.get();
+          if (added == nullptr || added->name() == nullptr || !s->AddColumn(added)) {
             noMemory = true;
-          } else if (allColumns_.Add(column) < 0) {
-            noMemory = true;
+          } else {
+            column.release();  // the table holds it; allColumns_ only points at it
+            if (allColumns_.Add(added) < 0) noMemory = true;
           }
         }
       }
       char qualified[kMaxNameLength + 1 + kInfoNameSize];
       ZkFormat(qualified, sizeof qualified, "%s.%s", fileName, name);
       if (!noMemory && offset <= UINT16_MAX) {
-        Column* column = new (std::nothrow) Column(qualified, type, static_cast<uint16_t>(size),
-                                                   keyKind, static_cast<uint16_t>(offset),
-                                                   nullptr, fileName);
-        if (column == nullptr || column->name() == nullptr || qualifiedColumns_.Add(column) < 0) {
-          delete column;
+        std::unique_ptr<Column> column(
+            new (std::nothrow) Column(qualified, type, static_cast<uint16_t>(size), keyKind,
+                                      static_cast<uint16_t>(offset), nullptr, fileName));
+        if (column == nullptr || column->name() == nullptr || qualifiedColumns_.Adopt(column) < 0) {
           noMemory = true;
         }
       }
