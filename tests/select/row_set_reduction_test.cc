@@ -273,12 +273,16 @@ class RandomFormula {
         rows->state = (p.constant != flip) ? RS_ALL : RS_NONE;
         return;
       }
-      for (const std::string& table : p.tables) rows->tuples->AddTupleColumn(table.c_str());
+      for (const std::string& table : p.tables) {
+        EXPECT_TRUE(rows->tuples->AddTupleColumn(table.c_str()));
+      }
       int n = static_cast<int>(p.tables.size());
       for (int second = 1; second <= (n > 1 ? kRecords : 1); ++second) {
         for (int first = 1; first <= kRecords; ++first) {
           Tuples::value_type tuple = n > 1 ? Tuples::value_type{first, second} : Tuples::value_type{first};
-          if ((p.truth.count(tuple) != 0) != flip) rows->tuples->AppendTuple(tuple.data(), n);
+          if ((p.truth.count(tuple) != 0) != flip) {
+            EXPECT_TRUE(rows->tuples->AppendTuple(tuple.data(), n));
+          }
         }
       }
       return;
