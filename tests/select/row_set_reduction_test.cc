@@ -71,7 +71,7 @@ TEST(ReduceCombinePair, TwoListsMultiplyOutInOrder) {
   ASSERT_EQ(CombinePair(kConditionOr, x.get(), y.get(), &result), CombineStatus::kDone);
   EXPECT_EQ(Render(result),
             "((a OR c) AND (a OR (d OR e)) AND (b OR c) AND (b OR (d OR e)))");
-  EXPECT_EQ(IsConditionTree(result), 1);
+  EXPECT_TRUE(IsConditionTree(result));
   delete result;
 }
 
@@ -343,7 +343,7 @@ CombineStatus CheckRandomCase(uint32_t seed, bool sameTables) {
   for (int t1 = 1; t1 <= RandomFormula::kRecords; ++t1) {
     for (int t2 = 1; t2 <= RandomFormula::kRecords; ++t2) expected[t1][t2] = formula.Evaluate(tree, t1, t2);
   }
-  EXPECT_EQ(RestructureWhere(&tree), 1);
+  EXPECT_TRUE(RestructureWhere(&tree));
   owned.release();
   owned.reset(tree);
   formula.Fill(tree);
