@@ -58,7 +58,7 @@ const char kUpdateValuesText[] = "Valeurs pour UPDATE incorrectes";
 // One predicate's result, for the single-table WHERE visitor.
 struct SelectionDriver::Outcome {
   const ParseNode* predicate;
-  int16_t result;
+  bool result;
 };
 
 namespace {
@@ -215,10 +215,10 @@ ParseNode* SelectionDriver::BuildBinding(const RowSet& rowSet) const {
 
 // Evaluates a condition without table once and settles its row set.
 int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, RowSet* rs, int16_t useNegation,
-                                      int16_t* resultOut) {
+                                      bool* resultOut) {
   ConditionEvaluator* ev = evaluator;
   if (ev == nullptr) return 0;
-  int16_t r =
+  bool r =
       ev->EvaluateCondition(driverIndex, rs->condition, nullptr, useNegation ? rs->negated : 0);
   rs->state = r ? RS_ALL : RS_NONE;
   *resultOut = r;
@@ -251,7 +251,7 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const Conditio
   int16_t n = static_cast<int16_t>(group.tables().size());
   if (n == 0) {
     for (RowSet* rs : group.rowSets()) {
-      int16_t r;
+      bool r;
       if (!EvaluateOnce(driverIndex, rs, 1, &r)) return 0;
     }
     return 1;
@@ -268,7 +268,7 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const Conditio
         ReportNoMemory();
         return false;
       }
-      int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, rs->negated);
+      bool r = ev->EvaluateCondition(driverIndex, rs->condition, binding, rs->negated);
       delete binding;
       if (r) {
         rs->state = RS_EXPLICIT;
@@ -370,21 +370,21 @@ class WhereVisitor {
   WhereVisitor(const Outcomes* row, int32_t rowCount, Outcomes* constants)
       : row_(row), rowCount_(rowCount), constants_(constants) {}
 
-  int16_t Clause(const ParseNode* clause) {
+  bool Clause(const ParseNode* clause) {
     flag_ = false;
-    int16_t v = clause == nullptr || clause->child == nullptr ? 1 : Visit(clause->child, 0);
+    bool v = clause == nullptr || clause->child == nullptr || Visit(clause->child, 0);
     return v && !flag_;
   }
 
  private:
-  int16_t Member(const ParseNode* m, int depth) {
+  bool Member(const ParseNode* m, int depth) {
     if (m->child == nullptr) {
       flag_ = true;
-      return 1;
+      return true;
     }
     return Visit(m->child, depth + 1);
   }
-  bool Lookup(const ParseNode* node, int16_t* r) {
+  bool Lookup(const ParseNode* node, bool* r) {
     for (int32_t i = 0; row_ != nullptr && i < rowCount_; ++i) {
       if (const_cast<Outcomes*>(row_)->At(i).predicate == node) {
         *r = const_cast<Outcomes*>(row_)->At(i).result;
@@ -399,37 +399,37 @@ class WhereVisitor {
     }
     return false;
   }
-  int16_t Visit(const ParseNode* node, int depth) {
+  bool Visit(const ParseNode* node, int depth) {
     if (depth > kMaxVisitDepth) {
       flag_ = true;
-      return 1;
+      return true;
     }
     switch (node->code) {
       case LEX_NOT:
         if (node->next == nullptr) {
           flag_ = true;
-          return 1;
+          return true;
         }
         return !Visit(node->next, depth + 1);
       case FON_TERME_LOGIQUE:
       case FON_TERME: {
-        int16_t r = 0;
+        bool r = false;
         for (const ParseNode* m = node; m != nullptr; m = m->next) r |= Member(m, depth);
         return r;
       }
       case FON_FACTEUR_LOGIQUE:
       case FON_FACTEUR: {
-        int16_t r = 1;
+        bool r = true;
         for (const ParseNode* m = node; m != nullptr; m = m->next) r &= Member(m, depth);
         return r;
       }
       case FON_EXPRESSION: {
-        int16_t r;
+        bool r;
         if (Lookup(node, &r)) return r;
-        return node->child == nullptr ? 1 : Visit(node->child, depth + 1);
+        return node->child == nullptr || Visit(node->child, depth + 1);
       }
       default:
-        return node->child == nullptr ? 1 : Visit(node->child, depth + 1);
+        return node->child == nullptr || Visit(node->child, depth + 1);
     }
   }
 
@@ -471,7 +471,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       int16_t n = static_cast<int16_t>(g->tables().size());
       if (n == 0) {
         for (auto e = rowSets.begin(); ok && e != rowSets.end(); ++e) {
-          int16_t r = 0;
+          bool r = false;
           // The predicate's own truth: the visitor applies the NOTs.
           if (!EvaluateOnce(driverIndex, *e, 0, &r)) continue;
           if (!constants.Push(Outcome{(*e)->condition, r})) {
@@ -502,7 +502,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
             evaluated = false;
             break;
           }
-          int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, 0);
+          bool r = ev->EvaluateCondition(driverIndex, rs->condition, binding, 0);
           delete binding;
           if (!row.Push(Outcome{rs->condition, r})) {
             ReportNoMemory();

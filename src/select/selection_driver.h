@@ -175,7 +175,7 @@ class SelectionDriver : public BaseObject {
  private:
   int16_t CorrelatedSubSelect() const;
   ParseNode* BuildBinding(const RowSet& rowSet) const;
-  int16_t EvaluateOnce(int16_t driverIndex, RowSet* rowSet, int16_t useNegation, int16_t* result);
+  int16_t EvaluateOnce(int16_t driverIndex, RowSet* rowSet, int16_t useNegation, bool* result);
   int16_t EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,
                               const KeySource* filter);
   template <typename Visit>
