@@ -25,7 +25,7 @@ class TupleIndex {
   TupleIndex(const TupleIndex&) = delete;
   TupleIndex& operator=(const TupleIndex&) = delete;
 
-  // 1 when a stored tuple holds exactly these values (one per column).
+  // True when a stored tuple holds exactly these values (one per column).
   bool Holds(const int32_t* values) const {
     if (size_ == 0) return false;
     uint32_t i = Hash(values) & (size_ - 1);
