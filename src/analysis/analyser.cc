@@ -160,7 +160,11 @@ void Analyser::RegisterTable(ParseNode* tableRef, int16_t driver) {
   }
   Table* table = dictionary_->FindTable(lookup, false);
   SelectionDriver* d = plan_->Driver(driver);
-  if (table != nullptr && d != nullptr) d->AddTable(table);
+  // A table left out of the driver would be stepped over: its rows never
+  // read. Only a shortage of memory refuses it.
+  if (table != nullptr && d != nullptr && !d->AddTable(table)) {
+    RecordMessage(request_, nullptr, kMsgOutOfMemory);
+  }
 }
 
 int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {

@@ -66,8 +66,8 @@ bool HasValue(const TypedValue& v) { return v.bytes != nullptr; }
 
 }  // namespace
 
-int16_t Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
-                                     const ParseNode* binding, int16_t negate) {
+bool Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
+                                  const ParseNode* binding, int16_t negate) {
   ParseNode* first = predicate == nullptr ? nullptr : predicate->child;
   if (first == nullptr) return 1;
 

@@ -49,8 +49,8 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
   // Truth (1/0) of the predicate `predicate` (a FON_EXPRESSION) for the
   // binding (null: none), inverted when `negate` is set. `driverIndex` is
   // the driver whose condition this is (it runs the sub-selects).
-  int16_t EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const ParseNode* binding,
-                            int16_t negate) override;
+  bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const ParseNode* binding,
+                         int16_t negate) override;
 
   // Value of a FON_ITEM_SIMPLE; *out is cleared first and stays empty
   // (bytes null) when the item has no value. True when a value results:

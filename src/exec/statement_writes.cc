@@ -153,8 +153,11 @@ void ChangeSelectedRows(StatementExecutor& executor, ParseNode* statement, Parse
     if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "driver");
     return;
   }
-  // ApplyToRows takes the assignment list and reports its own failures.
-  outer->ApplyToRows(assignments.release(), &executor);
+  // ApplyToRows takes the assignment list and reports its own failures; a
+  // failure it could not name still fails the statement.
+  if (!outer->ApplyToRows(assignments.release(), &executor) && !HasError(request)) {
+    RecordMessage(request, nullptr, kMsgInternalError, mode == kModeUpdate ? "UPDATE" : "DELETE");
+  }
 }
 
 }  // namespace

@@ -24,10 +24,10 @@ namespace zksql {
 
 // For a select list "*": every column of the FROM tables, in order, once
 // per name.
-int16_t SelectionDriver::CollectColumns() {
-  if (columns != nullptr) return 1;
+bool SelectionDriver::CollectColumns() {
+  if (columns != nullptr) return true;
   PtrArray* collected = new (std::nothrow) PtrArray(0, 4);
-  if (collected == nullptr) return 0;
+  if (collected == nullptr) return false;
   for (int16_t t = 0; t < tables.Count(); ++t) {
     Table* table = tables.GetAs<Table>(t);
     for (int16_t i = 0; table != nullptr && i < table->ColumnCount(); ++i) {
@@ -39,17 +39,17 @@ int16_t SelectionDriver::CollectColumns() {
       if (collected->Add(column) < 0) {
         collected->ClearAll();
         delete collected;
-        return 0;
+        return false;
       }
     }
   }
   columns = collected;
-  return 1;
+  return true;
 }
 
-// Reads the records of tuple k into the FROM tables' row buffers. 0 on
+// Reads the records of tuple k into the FROM tables' row buffers. False on
 // failure (reported); *skip set when a record is no longer there.
-int16_t SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
+bool SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
   *skip = 0;
   for (int16_t t = 0; t < tables.Count(); ++t) {
     Table* table = tables.GetAs<Table>(t);
@@ -57,16 +57,16 @@ int16_t SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
     int32_t number = rows->tuples->ValueOf(k, table->fileName() == nullptr ? "" : table->fileName());
     if (number < 0) {
       Report(kMissingDataText);
-      return 0;
+      return false;
     }
     int32_t r = table->ReadByNumber(number);
     if (r < 0) {
       ReportReadError(table, r);
-      return 0;
+      return false;
     }
     if (r != number) *skip = 1;
   }
-  return 1;
+  return true;
 }
 
 ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
@@ -264,26 +264,26 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
   return head;
 }
 
-int16_t SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigner) {
+bool SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigner) {
   if (rows == nullptr || rows->tuples == nullptr) {
     delete assignments;
-    return 1;
+    return true;
   }
   Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
-  int16_t ok = table != nullptr;
+  bool ok = table != nullptr;
   const char* name = table == nullptr || table->fileName() == nullptr ? "" : table->fileName();
   const int32_t count = rows->tuples->TupleCount();
   for (int32_t k = 1; ok && k <= count; ++k) {
     int32_t number = rows->tuples->ValueOf(k, name);
     if (number < 0) {
       Report(kMissingDataText);
-      ok = 0;
+      ok = false;
       break;
     }
     int32_t r = table->ReadByNumber(number);
     if (r < 0) {
       ReportReadError(table, r);
-      ok = 0;
+      ok = false;
       break;
     }
     if (r != number) continue;  // gone: never touch another record
@@ -291,7 +291,7 @@ int16_t SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assi
     if (assignments != nullptr) {
       if (!table->SetColumns(assignments, assigner)) {
         Report(kUpdateValuesText);
-        ok = 0;
+        ok = false;
         break;
       }
       w = table->Write(r);
@@ -307,7 +307,7 @@ int16_t SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assi
       } else {
         RecordError(request, text, w == kWriteDuplicate ? "23000" : nullptr);
       }
-      ok = 0;
+      ok = false;
     }
   }
   delete assignments;

@@ -16,11 +16,11 @@ class ParseNode;
 
 class ConditionEvaluator {
  public:
-  // Truth (1/0) of the predicate `predicate` (a FON_EXPRESSION) for the
-  // row binding (null: none), inverted when `negate` is set. `driverIndex`
-  // is the driver whose condition this is (it runs the sub-selects).
-  virtual int16_t EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
-                                    const ParseNode* binding, int16_t negate) = 0;
+  // Truth of the predicate `predicate` (a FON_EXPRESSION) for the row
+  // binding (null: none), inverted when `negate` is set. `driverIndex` is
+  // the driver whose condition this is (it runs the sub-selects).
+  virtual bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
+                                 const ParseNode* binding, int16_t negate) = 0;
 
  protected:
   ~ConditionEvaluator() = default;

@@ -82,37 +82,37 @@ int32_t ConditionKind(const ParseNode* tree) {
   return 0;
 }
 
-int16_t IsConditionTree(const ParseNode* tree) {
+bool IsConditionTree(const ParseNode* tree) {
   WorkStack<const ParseNode*> pending;
-  if (!pending.Push(tree)) return 0;
+  if (!pending.Push(tree)) return false;
   const ParseNode* content = nullptr;
   while (pending.Pop(&content)) {
-    if (content == nullptr) return 0;
+    if (content == nullptr) return false;
     if (content->code == kConditionLeaf) {
-      if (content->next != nullptr) return 0;
+      if (content->next != nullptr) return false;
       continue;
     }
     if (content->code == kConditionNot) {
-      if (content->next != nullptr || !pending.Push(content->child)) return 0;
+      if (content->next != nullptr || !pending.Push(content->child)) return false;
       continue;
     }
     int32_t kind = ConditionKind(content);
-    if (kind == 0) return 0;
+    if (kind == 0) return false;
     int32_t groups = 0;
     bool expectGroup = true;
     for (const ParseNode* node = content; node != nullptr; node = node->next) {
       if (expectGroup) {
-        if (node->code != kConditionGroup || !pending.Push(node->child)) return 0;
+        if (node->code != kConditionGroup || !pending.Push(node->child)) return false;
         ++groups;
       } else if (node->code != kind) {
-        return 0;
+        return false;
       }
       expectGroup = !expectGroup;
     }
     // The chain must end with a group.
-    if (expectGroup || groups < 2) return 0;
+    if (expectGroup || groups < 2) return false;
   }
-  return 1;
+  return true;
 }
 
 ParseNode* CopyConditionTree(const ParseNode* tree) {

@@ -73,10 +73,10 @@ int32_t DualOperator(int32_t code);
 // operator after its first operand), 0 otherwise (a NOT node, null).
 int32_t ConditionKind(const ParseNode* tree);
 
-// 1 when the tree has the shape above throughout: leaves without siblings,
-// NOT nodes with one operand, lists of two or more groups with a single
-// operator code, groups holding a leaf, a NOT or a list. Iterative.
-int16_t IsConditionTree(const ParseNode* tree);
+// True when the tree has the shape above throughout: leaves without
+// siblings, NOT nodes with one operand, lists of two or more groups with a
+// single operator code, groups holding a leaf, a NOT or a list. Iterative.
+bool IsConditionTree(const ParseNode* tree);
 
 // A deep copy of a condition tree whose leaves own copies of the row sets
 // (state and tuples; see RowSet::Copy) and keep their negation marks.

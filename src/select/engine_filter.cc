@@ -35,15 +35,15 @@ class EngineCalls : public FilterEngineCalls {
 // named twice in FROM is there twice), then the other tables its condition
 // groups name (a correlated condition also steps through a table of the
 // enclosing SELECT).
-int16_t BrowsedTables(const SelectionDriver& driver, Table*** out, int16_t* n) {
+[[nodiscard]] bool BrowsedTables(const SelectionDriver& driver, Table*** out, int16_t* n) {
   *out = nullptr;
   *n = 0;
   int32_t count = driver.tables.Count();
   for (const ConditionGroup& g : driver.groups) count += static_cast<int32_t>(g.tables().size());
-  if (count == 0) return 1;
-  if (count > INT16_MAX) return 0;
+  if (count == 0) return true;
+  if (count > INT16_MAX) return false;
   Table** list = static_cast<Table**>(calloc(static_cast<size_t>(count), sizeof(Table*)));
-  if (list == nullptr) return 0;
+  if (list == nullptr) return false;
   int16_t k = 0;
   for (int16_t i = 0; i < driver.tables.Count(); ++i) list[k++] = driver.tables.GetAs<Table>(i);
   for (const ConditionGroup& g : driver.groups) {
@@ -55,7 +55,7 @@ int16_t BrowsedTables(const SelectionDriver& driver, Table*** out, int16_t* n) {
   }
   *out = list;
   *n = k;
-  return 1;
+  return true;
 }
 
 bool SameFile(const FileTable* a, const Table* b) {
@@ -163,15 +163,15 @@ void EngineFilter::Offer(const ParseNode* leaf) {
   }
 }
 
-int16_t EngineFilter::Analyse() {
+bool EngineFilter::Analyse() {
   Collect(where_, 0);
   if (contradiction_ || error_ != 0) {
     // No range at all: the conditions are still evaluated on every row.
     candidates_.Clear();
-    return 1;
+    return true;
   }
-  if (candidates_.count() == 0) return 0;
-  if (!CompleteRanges(&candidates_)) return 0;
+  if (candidates_.count() == 0) return false;
+  if (!CompleteRanges(&candidates_)) return false;
   return SelectFinalRanges(candidates_, &ranges_);
 }
 

@@ -58,10 +58,10 @@ class EngineFilter : public KeySource {
   EngineFilter& operator=(const EngineFilter&) = delete;
 
   // Collects the bounds, completes the candidates and keeps one range per
-  // table. 1 on success: with ranges, or without any when two conditions
-  // contradict each other or memory ran short while collecting. 0 when no
-  // condition gives a bound or memory ran short afterwards.
-  int16_t Analyse();
+  // table. True on success: with ranges, or without any when two conditions
+  // contradict each other or memory ran short while collecting. False when
+  // no condition gives a bound or memory ran short afterwards.
+  [[nodiscard]] bool Analyse();
   // Hands every final range to the engine; a range it refuses is
   // forgotten, so that its table is browsed whole.
   void Install();

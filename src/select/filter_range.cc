@@ -49,7 +49,7 @@ OfferResult NewCandidate(RangeList* candidates, FilterBound* bound) {
     if (bound->kind == kBoundText) {
       char* prefix = high->text;
       high->text = nullptr;
-      int16_t ok = SetBoundText(high, prefix, kPrefixMark);
+      bool ok = SetBoundText(high, prefix, kPrefixMark);
       free(prefix);
       if (!ok) {
         FreeBound(low);
@@ -133,16 +133,16 @@ void FreeBound(FilterBound* bound) {
   free(bound);
 }
 
-int16_t SetBoundText(FilterBound* bound, const char* text, unsigned char extra) {
+bool SetBoundText(FilterBound* bound, const char* text, unsigned char extra) {
   if (text == nullptr) text = "";
   size_t n = strlen(text);
   char* copy = static_cast<char*>(calloc(n + 2, 1));
-  if (copy == nullptr) return 0;
+  if (copy == nullptr) return false;
   memcpy(copy, text, n);
   copy[n] = static_cast<char>(extra);
   free(bound->text);
   bound->text = copy;
-  return 1;
+  return true;
 }
 
 int CompareBoundValues(const FilterBound& a, const FilterBound& b) {
@@ -171,14 +171,14 @@ RangeList::~RangeList() {
   Clear();
 }
 
-int16_t RangeList::Append(FilterBound* low, FilterBound* high) {
+bool RangeList::Append(FilterBound* low, FilterBound* high) {
   size_t bytes = (static_cast<size_t>(count_) + 1) * sizeof(FilterRange);
   void* grown = ranges_ == nullptr ? AllocLocked(bytes) : ReAllocLocked(ranges_, bytes);
-  if (grown == nullptr) return 0;
+  if (grown == nullptr) return false;
   ranges_ = static_cast<FilterRange*>(grown);
   ranges_[count_] = FilterRange{low, high, 0, false};
   ++count_;
-  return 1;
+  return true;
 }
 
 void RangeList::Clear() {
@@ -234,21 +234,21 @@ OfferResult OfferBound(RangeList* candidates, FilterBound* bound) {
   return NewCandidate(candidates, bound);
 }
 
-int16_t CompleteRanges(RangeList* candidates) {
+bool CompleteRanges(RangeList* candidates) {
   for (int32_t i = 0; i < candidates->count(); ++i) {
     FilterRange& c = candidates->at(i);
     if (c.low == nullptr && c.high != nullptr) {
       c.low = ExtremeOf(*c.high, false);
-      if (c.low == nullptr) return 0;
+      if (c.low == nullptr) return false;
     } else if (c.high == nullptr && c.low != nullptr) {
       c.high = ExtremeOf(*c.low, true);
-      if (c.high == nullptr) return 0;
+      if (c.high == nullptr) return false;
     }
   }
-  return 1;
+  return true;
 }
 
-int16_t SelectFinalRanges(const RangeList& candidates, RangeList* finals) {
+bool SelectFinalRanges(const RangeList& candidates, RangeList* finals) {
   finals->Clear();
   for (int32_t i = 0; i < candidates.count(); ++i) {
     const FilterRange& c = candidates.at(i);
@@ -264,7 +264,7 @@ int16_t SelectFinalRanges(const RangeList& candidates, RangeList* finals) {
     if (high == nullptr) {
       FreeBound(low);
       finals->Clear();
-      return 0;
+      return false;
     }
     if (at >= 0) {
       FilterRange& f = finals->at(at);
@@ -278,12 +278,12 @@ int16_t SelectFinalRanges(const RangeList& candidates, RangeList* finals) {
         FreeBound(low);
         FreeBound(high);
         finals->Clear();
-        return 0;
+        return false;
       }
       finals->at(finals->count() - 1).weight = weight;
     }
   }
-  return 1;
+  return true;
 }
 
 double RealSlack(double value) {
@@ -291,18 +291,18 @@ double RealSlack(double value) {
   return 2e-6 + std::fabs(value) * 1e-12;
 }
 
-int16_t EngineForm(const FilterRange& range, EngineRangeForm* form) {
+bool EngineForm(const FilterRange& range, EngineRangeForm* form) {
   *form = EngineRangeForm{};
   const FilterBound* low = range.low;
   const FilterBound* high = range.high;
-  if (low == nullptr || high == nullptr) return 0;
+  if (low == nullptr || high == nullptr) return false;
   if (low->kind == kBoundText || high->kind == kBoundText) {
-    if (low->kind != high->kind || low->text == nullptr || high->text == nullptr) return 0;
+    if (low->kind != high->kind || low->text == nullptr || high->text == nullptr) return false;
     form->low = low->text;
     form->high = high->text;
     form->size = 0;
     form->typeCode = 15;
-    return 1;
+    return true;
   }
   if (low->kind == kBoundInteger && high->kind == kBoundInteger) {
     form->integers[0] = low->integer;
@@ -311,7 +311,7 @@ int16_t EngineForm(const FilterRange& range, EngineRangeForm* form) {
     form->high = &form->integers[1];
     form->size = 4;
     form->typeCode = 5;
-    return 1;
+    return true;
   }
   // A real is compared at six decimals: «R = 2.6000004» holds for the
   // row holding 2.6, so each end moves outward by more than that rounding.
@@ -323,7 +323,7 @@ int16_t EngineForm(const FilterRange& range, EngineRangeForm* form) {
   form->high = &form->reals[1];
   form->size = 8;
   form->typeCode = 9;
-  return 1;
+  return true;
 }
 
 }  // namespace zksql

@@ -61,8 +61,8 @@ FilterBound* CopyBound(const FilterBound& bound);
 // Releases a bound and its text; null is ignored.
 void FreeBound(FilterBound* bound);
 // Gives a bound the text `text` (with `extra` appended when not 0), freeing
-// the one it held. 1, or 0 when memory is short (the bound is unchanged).
-int16_t SetBoundText(FilterBound* bound, const char* text, unsigned char extra);
+// the one it held. False when memory is short (the bound is unchanged).
+[[nodiscard]] bool SetBoundText(FilterBound* bound, const char* text, unsigned char extra);
 
 // Compares the values of two bounds: numbers by value (an integer bound
 // against a real one too), texts byte by byte as unsigned characters.
@@ -92,9 +92,9 @@ class RangeList {
   int32_t count() const { return count_; }
   FilterRange& at(int32_t i) { return ranges_[i]; }
   const FilterRange& at(int32_t i) const { return ranges_[i]; }
-  // Appends a range taking `low` and `high`; 1, or 0 when memory is short
+  // Appends a range taking `low` and `high`; false when memory is short
   // (the caller keeps the bounds).
-  int16_t Append(FilterBound* low, FilterBound* high);
+  [[nodiscard]] bool Append(FilterBound* low, FilterBound* high);
   // Releases every range and its bounds.
   void Clear();
 
@@ -114,14 +114,14 @@ enum class OfferResult : int16_t {
 OfferResult OfferBound(RangeList* candidates, FilterBound* bound);
 
 // Gives every candidate with one end the other end at the extreme of its
-// kind. 1, or 0 when memory is short.
-int16_t CompleteRanges(RangeList* candidates);
+// kind. False when memory is short.
+[[nodiscard]] bool CompleteRanges(RangeList* candidates);
 
 // Chooses one range per table into `finals` (copies): its first equality,
 // else its first range, among the ranges the engine can be given (see
-// EngineForm) and that hold every key whose value lies in them. 1, or 0
-// when memory is short (`finals` emptied).
-int16_t SelectFinalRanges(const RangeList& candidates, RangeList* finals);
+// EngineForm) and that hold every key whose value lies in them. False when
+// memory is short (`finals` emptied).
+[[nodiscard]] bool SelectFinalRanges(const RangeList& candidates, RangeList* finals);
 
 // The values handed to the engine for a complete range: both ends in one
 // kind, a range involving a real number widened to every value that the
@@ -134,9 +134,9 @@ struct EngineRangeForm {
   int16_t size;      // 4 integer, 8 real, 0 text
   uint8_t typeCode;  // 5 integer, 9 real, 15 text
 };
-// 1 with `form` filled, or 0 for a range the engine cannot be given (an
-// end missing, a text against a number).
-int16_t EngineForm(const FilterRange& range, EngineRangeForm* form);
+// True with `form` filled, or false for a range the engine cannot be given
+// (an end missing, a text against a number).
+[[nodiscard]] bool EngineForm(const FilterRange& range, EngineRangeForm* form);
 
 // How far a real bound is moved outward: more than the six-decimal
 // rounding can separate two values it calls equal, and more than the few

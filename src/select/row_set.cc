@@ -25,7 +25,7 @@ class TupleIndex {
   TupleIndex(const TupleIndex&) = delete;
   TupleIndex& operator=(const TupleIndex&) = delete;
 
-  // 1 when a stored tuple holds exactly these values (one per column).
+  // True when a stored tuple holds exactly these values (one per column).
   bool Holds(const int32_t* values) const {
     if (size_ == 0) return false;
     uint32_t i = Hash(values) & (size_ - 1);
@@ -99,14 +99,14 @@ class TupleIndex {
 // false when memory is short.
 bool AppendDistinct(TupleTable* table, TupleIndex* index, const int32_t* values) {
   if (index->Holds(values)) return true;
-  if (table->AppendTuple(values, table->ColumnCount()) == 0) return false;
+  if (!table->AppendTuple(values, table->ColumnCount())) return false;
   return index->Add(table->TupleCount());
 }
 
 // Appends a tuple whatever the result holds, keeping the index current;
 // false when memory is short.
 bool AppendAlways(TupleTable* table, TupleIndex* index, const int32_t* values) {
-  if (table->AppendTuple(values, table->ColumnCount()) == 0) return false;
+  if (!table->AppendTuple(values, table->ColumnCount())) return false;
   return index->Add(table->TupleCount());
 }
 
@@ -121,7 +121,7 @@ RowSet* NewResult(int16_t state) {
 bool AddColumns(TupleTable* to, const TupleTable& from) {
   for (int32_t i = 0; i < from.ColumnCount(); ++i) {
     if (to->ColumnIndex(from.ColumnName(i)) >= 0) continue;
-    if (to->AddTupleColumn(from.ColumnName(i)) == 0) return false;
+    if (!to->AddTupleColumn(from.ColumnName(i))) return false;
   }
   return true;
 }

@@ -344,7 +344,7 @@ CombineStatus Reducer::ReduceList(ParseNode* list, ParseNode** out) {
       }
     }
     // b. Operands that became lists of this operator merge into it.
-    if (FlattenConditions(&list) == 0) {
+    if (!FlattenConditions(&list)) {
       delete list;
       return CombineStatus::kNoMemory;
     }
@@ -493,7 +493,7 @@ int16_t HasNot(const ParseNode* tree) {
 CombineStatus Reduce(const ParseNode* tree, ParseNode** reduced, bool* stalled) {
   *reduced = nullptr;
   *stalled = false;
-  if (tree == nullptr || IsConditionTree(tree) == 0) return CombineStatus::kRefused;
+  if (tree == nullptr || !IsConditionTree(tree)) return CombineStatus::kRefused;
   // A NOT left in the tree would be ignored by the set algebra: refuse it
   // rather than reduce to the rows of the unnegated condition.
   int16_t hasNot = HasNot(tree);

@@ -58,7 +58,7 @@ const char kUpdateValuesText[] = "Valeurs pour UPDATE incorrectes";
 // One predicate's result, for the single-table WHERE visitor.
 struct SelectionDriver::Outcome {
   const ParseNode* predicate;
-  int16_t result;
+  bool result;
 };
 
 namespace {
@@ -88,16 +88,16 @@ SelectionDriver::~SelectionDriver() {
   result = nullptr;
 }
 
-int16_t SelectionDriver::AddTable(Table* table) {
-  if (table == nullptr) return 0;
-  if (tables.Add(table) < 0) return 0;
+bool SelectionDriver::AddTable(Table* table) {
+  if (table == nullptr) return false;
+  if (tables.Add(table) < 0) return false;
   if (tableNames != nullptr && table->fileName() != nullptr) {
     // Not checked yet: a name that cannot be added for want of memory
     // leaves the table out of the names that outer references are looked
     // up in, and the statement goes on.
     (void)tableNames->AddPathElement(table->fileName());
   }
-  return 1;
+  return true;
 }
 
 Column* SelectionDriver::FindColumn(const char* name) const {
@@ -123,8 +123,8 @@ Column* SelectionDriver::FindColumn(const char* name) const {
   return nullptr;
 }
 
-int16_t SelectionDriver::RegisterCondition(const std::vector<Table*>& spanned, RowSet* rowSet) {
-  if (rowSet == nullptr || rowSet->tuples == nullptr) return 0;
+bool SelectionDriver::RegisterCondition(const std::vector<Table*>& spanned, RowSet* rowSet) {
+  if (rowSet == nullptr || rowSet->tuples == nullptr) return false;
   try {
     auto group = groups.begin();
     while (group != groups.end() && !group->Spans(spanned)) ++group;
@@ -132,13 +132,13 @@ int16_t SelectionDriver::RegisterCondition(const std::vector<Table*>& spanned, R
       group = groups.emplace(spanned.empty() ? groups.begin() : groups.end(), spanned);
     }
     for (const Table* table : group->tables()) {
-      if (!rowSet->tuples->AddTupleColumn(table->fileName())) return 0;
+      if (!rowSet->tuples->AddTupleColumn(table->fileName())) return false;
     }
     group->Add(rowSet);
   } catch (const std::bad_alloc&) {
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 void SelectionDriver::DropConditionTree(ParseNode* tree) {
@@ -147,7 +147,7 @@ void SelectionDriver::DropConditionTree(ParseNode* tree) {
   delete tree;
 }
 
-int16_t SelectionDriver::RestructureWhere() {
+bool SelectionDriver::RestructureWhere() {
   return zksql::RestructureWhere(&where);
 }
 
@@ -169,7 +169,7 @@ void SelectionDriver::ReportNoMemory() {
   RecordMessage(request, nullptr, kMsgOutOfMemory);
 }
 
-int16_t SelectionDriver::CorrelatedSubSelect() const {
+bool SelectionDriver::CorrelatedSubSelect() const {
   const ParseNode* first = subSelects == nullptr ? nullptr : subSelects->next;
   return first != nullptr && first->child != nullptr && first->child->next != nullptr;
 }
@@ -214,15 +214,15 @@ ParseNode* SelectionDriver::BuildBinding(const RowSet& rowSet) const {
 }
 
 // Evaluates a condition without table once and settles its row set.
-int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, RowSet* rs, int16_t useNegation,
-                                      int16_t* resultOut) {
+bool SelectionDriver::EvaluateOnce(int16_t driverIndex, RowSet* rs, int16_t useNegation,
+                                   bool* resultOut) {
   ConditionEvaluator* ev = evaluator;
-  if (ev == nullptr) return 0;
-  int16_t r =
+  if (ev == nullptr) return false;
+  bool r =
       ev->EvaluateCondition(driverIndex, rs->condition, nullptr, useNegation ? rs->negated : 0);
   rs->state = r ? RS_ALL : RS_NONE;
   *resultOut = r;
-  return 1;
+  return true;
 }
 
 // Steps the odometer through every combination of its tables and calls
@@ -230,34 +230,35 @@ int16_t SelectionDriver::EvaluateOnce(int16_t driverIndex, RowSet* rs, int16_t u
 // correlated with this SELECT's tables cannot be run before it: it is
 // refused (reported) at the first combination, which is still visited, with
 // `refused` set, and is the last. `visit` answers false after reporting a
-// failure, which ends the walk. 1 when every combination was visited; 0
-// after a failure, a refusal or a read error (reported by the odometer).
+// failure, which ends the walk. True when every combination was visited;
+// false after a failure, a refusal or a read error (reported by the
+// odometer).
 template <typename Visit>
-int16_t SelectionDriver::ForEachCombination(Odometer& odometer, Visit visit) {
+bool SelectionDriver::ForEachCombination(Odometer& odometer, Visit visit) {
   int16_t step = odometer.Start();
   while (step == 1) {
-    bool refused = CorrelatedSubSelect() != 0;
+    bool refused = CorrelatedSubSelect();
     if (refused) RecordMessage(request, nullptr, kMsgSubSelectOnParentTable);
-    if (!visit(refused) || refused) return 0;
+    if (!visit(refused) || refused) return false;
     step = odometer.Step();
   }
-  return step < 0 ? 0 : 1;
+  return step >= 0;
 }
 
-int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,
-                                             const KeySource* filter) {
+bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,
+                                          const KeySource* filter) {
   // A group's tables are distinct tables of the dictionary, which holds at
   // most PtrArray::kMaxSlots of them.
   int16_t n = static_cast<int16_t>(group.tables().size());
   if (n == 0) {
     for (RowSet* rs : group.rowSets()) {
-      int16_t r;
-      if (!EvaluateOnce(driverIndex, rs, 1, &r)) return 0;
+      bool r;
+      if (!EvaluateOnce(driverIndex, rs, 1, &r)) return false;
     }
-    return 1;
+    return true;
   }
   ConditionEvaluator* ev = evaluator;
-  if (ev == nullptr) return 0;
+  if (ev == nullptr) return false;
   Odometer odo(request, group.tables().data(), n, filter);
   // Each predicate, with the negation left in its row set, over the
   // combination; the combinations it holds for are added to its row set.
@@ -268,7 +269,7 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const Conditio
         ReportNoMemory();
         return false;
       }
-      int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, rs->negated);
+      bool r = ev->EvaluateCondition(driverIndex, rs->condition, binding, rs->negated);
       delete binding;
       if (r) {
         rs->state = RS_EXPLICIT;
@@ -283,45 +284,45 @@ int16_t SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const Conditio
   return ForEachCombination(odo, evaluate);
 }
 
-int16_t SelectionDriver::FullScan() {
+bool SelectionDriver::FullScan() {
   RowSet* scan = RowSet::Create(nullptr, nullptr, nullptr);
   if (scan == nullptr) {
     ReportNoMemory();
-    return 0;
+    return false;
   }
   Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
   if (table != nullptr) {
     if (!scan->tuples->AddTupleColumn(table->fileName() == nullptr ? "" : table->fileName())) {
       delete scan;
       ReportNoMemory();
-      return 0;
+      return false;
     }
     int32_t r = table->ReadFirst(nullptr);
     while (r > 0) {
       if (!scan->tuples->AppendTuple(&r, 1)) {
         delete scan;
         ReportNoMemory();
-        return 0;
+        return false;
       }
       r = table->ReadNext(nullptr);
     }
     if (r < 0) {
       ReportReadError(table, r);
       delete scan;
-      return 0;
+      return false;
     }
   }
   rows = scan;
-  return 1;
+  return true;
 }
 
-int16_t SelectionDriver::SelectJoined(int16_t driverIndex) {
+bool SelectionDriver::SelectJoined(int16_t driverIndex) {
   delete rows;
   rows = nullptr;
   if (where != nullptr) {
     KeySource* filter =
         filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
-    int16_t ok = RestructureWhere();
+    bool ok = RestructureWhere();
     if (!ok) ReportNoMemory();
     for (auto g = groups.begin(); ok && g != groups.end(); ++g) {
       ok = EvaluateGroupJoined(driverIndex, *g, filter);
@@ -345,17 +346,17 @@ int16_t SelectionDriver::SelectJoined(int16_t driverIndex) {
         } else {
           ReportDisjoint();
         }
-        ok = 0;
+        ok = false;
       }
     }
     if (filterBuilder != nullptr) filterBuilder->Drop(filter);
-    if (!ok) return 0;
-    if (rows != nullptr) return 1;
+    if (!ok) return false;
+    if (rows != nullptr) return true;
   }
   if (tables.Count() >= 2) {
     // A cartesian product of unrelated tables is never produced.
     ReportDisjoint();
-    return 0;
+    return false;
   }
   return FullScan();
 }
@@ -370,21 +371,21 @@ class WhereVisitor {
   WhereVisitor(const Outcomes* row, int32_t rowCount, Outcomes* constants)
       : row_(row), rowCount_(rowCount), constants_(constants) {}
 
-  int16_t Clause(const ParseNode* clause) {
+  bool Clause(const ParseNode* clause) {
     flag_ = false;
-    int16_t v = clause == nullptr || clause->child == nullptr ? 1 : Visit(clause->child, 0);
+    bool v = clause == nullptr || clause->child == nullptr || Visit(clause->child, 0);
     return v && !flag_;
   }
 
  private:
-  int16_t Member(const ParseNode* m, int depth) {
+  bool Member(const ParseNode* m, int depth) {
     if (m->child == nullptr) {
       flag_ = true;
-      return 1;
+      return true;
     }
     return Visit(m->child, depth + 1);
   }
-  bool Lookup(const ParseNode* node, int16_t* r) {
+  bool Lookup(const ParseNode* node, bool* r) {
     for (int32_t i = 0; row_ != nullptr && i < rowCount_; ++i) {
       if (const_cast<Outcomes*>(row_)->At(i).predicate == node) {
         *r = const_cast<Outcomes*>(row_)->At(i).result;
@@ -399,37 +400,37 @@ class WhereVisitor {
     }
     return false;
   }
-  int16_t Visit(const ParseNode* node, int depth) {
+  bool Visit(const ParseNode* node, int depth) {
     if (depth > kMaxVisitDepth) {
       flag_ = true;
-      return 1;
+      return true;
     }
     switch (node->code) {
       case LEX_NOT:
         if (node->next == nullptr) {
           flag_ = true;
-          return 1;
+          return true;
         }
         return !Visit(node->next, depth + 1);
       case FON_TERME_LOGIQUE:
       case FON_TERME: {
-        int16_t r = 0;
+        bool r = false;
         for (const ParseNode* m = node; m != nullptr; m = m->next) r |= Member(m, depth);
         return r;
       }
       case FON_FACTEUR_LOGIQUE:
       case FON_FACTEUR: {
-        int16_t r = 1;
+        bool r = true;
         for (const ParseNode* m = node; m != nullptr; m = m->next) r &= Member(m, depth);
         return r;
       }
       case FON_EXPRESSION: {
-        int16_t r;
+        bool r;
         if (Lookup(node, &r)) return r;
-        return node->child == nullptr ? 1 : Visit(node->child, depth + 1);
+        return node->child == nullptr || Visit(node->child, depth + 1);
       }
       default:
-        return node->child == nullptr ? 1 : Visit(node->child, depth + 1);
+        return node->child == nullptr || Visit(node->child, depth + 1);
     }
   }
 
@@ -441,7 +442,7 @@ class WhereVisitor {
 
 }  // namespace
 
-int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
+bool SelectionDriver::SelectSingle(int16_t driverIndex) {
   delete rows;
   rows = nullptr;
   if (where != nullptr) {
@@ -450,12 +451,12 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       // Without the clause the rows cannot be told apart; selecting them
       // all would make a DELETE or UPDATE touch every row.
       RecordMessage(request, nullptr, kMsgInternalError, "WHERE");
-      return 0;
+      return false;
     }
     ConditionEvaluator* ev = evaluator;
     if (ev == nullptr) {
       RecordMessage(request, nullptr, kMsgInternalError, "Evaluator");
-      return 0;
+      return false;
     }
     KeySource* filter =
         filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
@@ -463,7 +464,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
     Outcomes row;
     RowSet* target = nullptr;
     bool sawTables = false;
-    int16_t ok = RestructureWhere();
+    bool ok = RestructureWhere();
     if (!ok) ReportNoMemory();
     WhereVisitor visitor(&row, 0, &constants);
     for (auto g = groups.begin(); ok && g != groups.end(); ++g) {
@@ -471,12 +472,12 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       int16_t n = static_cast<int16_t>(g->tables().size());
       if (n == 0) {
         for (auto e = rowSets.begin(); ok && e != rowSets.end(); ++e) {
-          int16_t r = 0;
+          bool r = false;
           // The predicate's own truth: the visitor applies the NOTs.
           if (!EvaluateOnce(driverIndex, *e, 0, &r)) continue;
           if (!constants.Push(Outcome{(*e)->condition, r})) {
             ReportNoMemory();
-            ok = 0;
+            ok = false;
           }
           if (target == nullptr) target = *e;
         }
@@ -502,7 +503,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
             evaluated = false;
             break;
           }
-          int16_t r = ev->EvaluateCondition(driverIndex, rs->condition, binding, 0);
+          bool r = ev->EvaluateCondition(driverIndex, rs->condition, binding, 0);
           delete binding;
           if (!row.Push(Outcome{rs->condition, r})) {
             ReportNoMemory();
@@ -520,7 +521,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
         }
         return evaluated;
       };
-      if (!ForEachCombination(odo, decide)) ok = 0;
+      if (!ForEachCombination(odo, decide)) ok = false;
     }
     if (ok && !sawTables && target != nullptr) {
       target->state = visitor.Clause(clause) ? RS_ALL : RS_NONE;
@@ -529,7 +530,7 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       RowSet* copy = target->Copy();
       if (copy == nullptr) {
         ReportNoMemory();
-        ok = 0;
+        ok = false;
       } else if (copy->state == RS_ALL) {
         delete copy;  // as if there were no WHERE clause
       } else {
@@ -537,12 +538,12 @@ int16_t SelectionDriver::SelectSingle(int16_t driverIndex) {
       }
     }
     if (filterBuilder != nullptr) filterBuilder->Drop(filter);
-    if (!ok) return 0;
-    if (rows != nullptr) return 1;
+    if (!ok) return false;
+    if (rows != nullptr) return true;
   }
   if (tables.Count() >= 2) {
     ReportDisjoint();
-    return 0;
+    return false;
   }
   return FullScan();
 }

@@ -102,8 +102,8 @@ class SelectionDriver : public BaseObject {
   ~SelectionDriver() override;
 
   // Appends a FROM table (not owned) and its file name to `tableNames`
-  // unless already there. 1 when the table got an index.
-  int16_t AddTable(Table* table);
+  // unless already there. True when the table got an index.
+  [[nodiscard]] bool AddTable(Table* table);
   // A column by name, plain or "TABLE.COLUMN": with a table part, that FROM
   // table's column; without, the column of the last FROM table that has
   // one. Null when none.
@@ -112,18 +112,17 @@ class SelectionDriver : public BaseObject {
   // reads (each once, in the order first read; none for a predicate that
   // reads no table), created on first use, and gives the row set one tuple
   // column per table of the group. The row set stays owned by the `where`
-  // tree. 1, or 0 when memory is short.
-  int16_t RegisterCondition(const std::vector<Table*>& tables, RowSet* rowSet);
+  // tree. False when memory is short.
+  [[nodiscard]] bool RegisterCondition(const std::vector<Table*>& tables, RowSet* rowSet);
   // Deletes a condition tree with the row sets of its leaves.
   static void DropConditionTree(ParseNode* tree);
-  // Replaces `where` by its NOT-free, flattened form. 1 on success.
-  int16_t RestructureWhere();
+  // Replaces `where` by its NOT-free, flattened form. True on success.
+  [[nodiscard]] bool RestructureWhere();
 
   // Compute `rows` for a driver with two or more FROM tables / with at
-  // most one. 1 on success; 0 on failure with the reason recorded in the
-  // request.
-  int16_t SelectJoined(int16_t driverIndex);
-  int16_t SelectSingle(int16_t driverIndex);
+  // most one. False on failure, with the reason recorded in the request.
+  [[nodiscard]] bool SelectJoined(int16_t driverIndex);
+  [[nodiscard]] bool SelectSingle(int16_t driverIndex);
 
   // Builds the in-memory result table from `rows` (owned by `dict`); null
   // on failure (recorded) or without `rows`.
@@ -136,8 +135,8 @@ class SelectionDriver : public BaseObject {
   // UPDATE (assignments given, applied through `assigner`) or DELETE (null
   // assignments) of every row of `rows`, stopping at the first failure;
   // rows written before it stay written. Deletes the assignment list.
-  // 1 on success.
-  int16_t ApplyToRows(ParseNode* assignments, ValueAssigner* assigner);
+  // True on success.
+  [[nodiscard]] bool ApplyToRows(ParseNode* assignments, ValueAssigner* assigner);
   // Records a text as the request's error.
   void Report(const char* text);
 
@@ -173,16 +172,17 @@ class SelectionDriver : public BaseObject {
   struct Outcome;
 
  private:
-  int16_t CorrelatedSubSelect() const;
+  bool CorrelatedSubSelect() const;
   ParseNode* BuildBinding(const RowSet& rowSet) const;
-  int16_t EvaluateOnce(int16_t driverIndex, RowSet* rowSet, int16_t useNegation, int16_t* result);
-  int16_t EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,
-                              const KeySource* filter);
+  [[nodiscard]] bool EvaluateOnce(int16_t driverIndex, RowSet* rowSet, int16_t useNegation,
+                                  bool* result);
+  [[nodiscard]] bool EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,
+                                         const KeySource* filter);
   template <typename Visit>
-  int16_t ForEachCombination(Odometer& odometer, Visit visit);
-  int16_t FullScan();
-  int16_t CollectColumns();
-  int16_t ReadTuple(int32_t k, int16_t* skip);
+  [[nodiscard]] bool ForEachCombination(Odometer& odometer, Visit visit);
+  [[nodiscard]] bool FullScan();
+  [[nodiscard]] bool CollectColumns();
+  [[nodiscard]] bool ReadTuple(int32_t k, int16_t* skip);
   void ReportReadError(const Table* table, int32_t code);
   void ReportDisjoint();
   void ReportNoMemory();

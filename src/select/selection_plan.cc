@@ -60,18 +60,18 @@ bool ReadsListedTable(const ConditionGroup& group, const char* names) {
 }
 
 // Appends a "/"-separated component to a node's text unless one equals it
-// (ignoring case). 1, or 0 when memory is short.
-int16_t AddComponentNoCase(ParseNode* node, const char* name, size_t n) {
-  if (HasComponentNoCase(node->text, name, n) && node->text[0] != '\0') return 1;
+// (ignoring case). False when memory is short.
+[[nodiscard]] bool AddComponentNoCase(ParseNode* node, const char* name, size_t n) {
+  if (HasComponentNoCase(node->text, name, n) && node->text[0] != '\0') return true;
   size_t have = std::strlen(node->text);
   char* text = static_cast<char*>(std::malloc(have + n + 2));
-  if (text == nullptr) return 0;
+  if (text == nullptr) return false;
   std::memcpy(text, node->text, have);
   size_t at = have;
   if (have > 0) text[at++] = '/';
   std::memcpy(text + at, name, n);
   text[at + n] = '\0';
-  int16_t ok = node->SetText(text);
+  bool ok = node->SetText(text);
   std::free(text);
   return ok;
 }
@@ -177,16 +177,15 @@ int16_t SelectionPlan::FindParent(int16_t index) const {
   return -1;
 }
 
-int16_t SelectionPlan::CollectOuterReferences(const char* names, int16_t index,
-                                                  ParseNode* out) {
+bool SelectionPlan::CollectOuterReferences(const char* names, int16_t index, ParseNode* out) {
   return CollectOuterReferencesAt(names, index, out, 0);
 }
 
-int16_t SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index,
-                                                    ParseNode* out, int depth) {
+bool SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index, ParseNode* out,
+                                             int depth) {
   SelectionDriver* driver = Driver(index);
   if (driver == nullptr || out == nullptr || out->child == nullptr || depth > kMaxLinkDepth) {
-    return 1;
+    return true;
   }
   for (const ConditionGroup& group : driver->groups) {
     if (!ReadsListedTable(group, names)) continue;
@@ -200,9 +199,9 @@ int16_t SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index
         if (ChainHasText(out, ref->text)) continue;
         size_t n = static_cast<size_t>(slash - ref->text);
         if (!HasComponentNoCase(names, ref->text, n) || n == 0) continue;
-        if (!AddComponentNoCase(out, ref->text, n)) return 0;
+        if (!AddComponentNoCase(out, ref->text, n)) return false;
         ParseNode* node = ParseNode::Create(ref->text, 0, 0);
-        if (node == nullptr) return 0;
+        if (node == nullptr) return false;
         out->child->AppendSibling(node, 0);
       }
     }
@@ -211,16 +210,16 @@ int16_t SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index
     for (ParseNode* link = driver->subSelects->next; link != nullptr; link = link->next) {
       if (link->code == index) continue;
       if (!CollectOuterReferencesAt(names, static_cast<int16_t>(link->code), out, depth + 1)) {
-        return 0;
+        return false;
       }
     }
   }
-  return 1;
+  return true;
 }
 
-int16_t SelectionPlan::PropagateOuterReferences(int16_t index) {
+bool SelectionPlan::PropagateOuterReferences(int16_t index) {
   SelectionDriver* driver = Driver(index);
-  if (driver == nullptr || driver->subSelects == nullptr) return 1;
+  if (driver == nullptr || driver->subSelects == nullptr) return true;
   for (ParseNode* link = driver->subSelects->next; link != nullptr; link = link->next) {
     int16_t steps = 0;
     for (int16_t a = index; a != -1 && steps <= driverCount; a = FindParent(a), ++steps) {
@@ -229,11 +228,11 @@ int16_t SelectionPlan::PropagateOuterReferences(int16_t index) {
       if (!CollectOuterReferences(enclosing->tableNames->text, static_cast<int16_t>(link->code),
                                   link)) {
         RecordMessage(request, nullptr, kMsgOutOfMemory);
-        return 0;
+        return false;
       }
     }
   }
-  return 1;
+  return true;
 }
 
 }  // namespace zksql

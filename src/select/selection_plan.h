@@ -47,11 +47,11 @@ class SelectionPlan {
   // Appends to `out` (a link node: text = "/"-joined table names, child =
   // head of TABLE/COLUMN nodes) the references read by the conditions of
   // driver `index` and of its nested sub-selects that belong to the tables
-  // listed in `names` (a "/"-joined list). 1, or 0 when memory is short.
-  int16_t CollectOuterReferences(const char* names, int16_t index, ParseNode* out);
+  // listed in `names` (a "/"-joined list). False when memory is short.
+  [[nodiscard]] bool CollectOuterReferences(const char* names, int16_t index, ParseNode* out);
   // Fills the link nodes of driver `index`'s sub-selects with the outer
-  // references each reads. 1, or 0 when memory is short.
-  int16_t PropagateOuterReferences(int16_t index);
+  // references each reads. False when memory is short (4242 reported).
+  [[nodiscard]] bool PropagateOuterReferences(int16_t index);
   // The driver of an index, or null.
   SelectionDriver* Driver(int16_t index) const;
 
@@ -64,7 +64,8 @@ class SelectionPlan {
   int16_t driverCount = 0;
 
  private:
-  int16_t CollectOuterReferencesAt(const char* names, int16_t index, ParseNode* out, int depth);
+  [[nodiscard]] bool CollectOuterReferencesAt(const char* names, int16_t index, ParseNode* out,
+                                              int depth);
 };
 
 }  // namespace zksql

@@ -52,11 +52,11 @@ int32_t TupleTable::At(int32_t k, int32_t i) const {
   return columns_[i].slots[k];
 }
 
-int16_t TupleTable::AddTupleColumn(const char* tableName) {
-  if (count > 1) return 0;
+bool TupleTable::AddTupleColumn(const char* tableName) {
+  if (count > 1) return false;
   if (tableName == nullptr) tableName = "";
   char* name = DuplicateText(tableName);
-  if (name == nullptr) return 0;
+  if (name == nullptr) return false;
   int32_t slots = capacity == 0 ? kGrowth : capacity;
   int32_t* array = static_cast<int32_t*>(AllocLocked(static_cast<size_t>(slots) * sizeof(int32_t)));
   Column* grown = static_cast<Column*>(
@@ -66,7 +66,7 @@ int16_t TupleTable::AddTupleColumn(const char* tableName) {
     if (grown != nullptr) columns_ = grown;
     FreeLocked(array);
     free(name);
-    return 0;
+    return false;
   }
   columns_ = grown;
   columns_[columnCount_].name = name;
@@ -74,55 +74,55 @@ int16_t TupleTable::AddTupleColumn(const char* tableName) {
   ++columnCount_;
   if (count == 0) count = 1;
   capacity = slots;
-  return 1;
+  return true;
 }
 
-int16_t TupleTable::Reserve() {
-  if (columnCount_ == 0) return 0;
-  if (count + 1 < capacity) return 1;
-  if (capacity > kMaxCapacity - kGrowth) return 0;
+bool TupleTable::Reserve() {
+  if (columnCount_ == 0) return false;
+  if (count + 1 < capacity) return true;
+  if (capacity > kMaxCapacity - kGrowth) return false;
   int32_t grown = capacity + kGrowth;
   for (int32_t i = 0; i < columnCount_; ++i) {
     void* larger = ReAllocLocked(columns_[i].slots, static_cast<size_t>(grown) * sizeof(int32_t));
     // Arrays already grown keep their larger block; `capacity` only moves
     // once every one of them has the room.
-    if (larger == nullptr) return 0;
+    if (larger == nullptr) return false;
     columns_[i].slots = static_cast<int32_t*>(larger);
   }
   capacity = grown;
-  return 1;
+  return true;
 }
 
-int16_t TupleTable::AppendTuple(const int32_t* values, int32_t n) {
-  if (values == nullptr || n != columnCount_ || Reserve() == 0) return 0;
+bool TupleTable::AppendTuple(const int32_t* values, int32_t n) {
+  if (values == nullptr || n != columnCount_ || !Reserve()) return false;
   for (int32_t i = 0; i < columnCount_; ++i) columns_[i].slots[count] = values[i];
   ++count;
-  return 1;
+  return true;
 }
 
 int32_t TupleTable::ValueOf(int32_t k, const char* tableName) const {
   return At(k, ColumnIndex(tableName));
 }
 
-int16_t TupleTable::Contains(const ParseNode* list, int16_t asIs) const {
+bool TupleTable::Contains(const ParseNode* list, int16_t asIs) const {
   const ParseNode* probe = list;
   ParseNode* projected = nullptr;
   if (asIs == 0) {
     projected = Project(list);
-    if (projected == nullptr) return 0;
+    if (projected == nullptr) return false;
     probe = projected;
   }
-  int16_t found = 0;
+  bool found = false;
   int32_t length = ListLength(probe);
   if (length > 0 && length <= columnCount_) {
-    for (int32_t k = 1; k < count && found == 0; ++k) {
+    for (int32_t k = 1; k < count && !found; ++k) {
       int32_t i = 0;
       const ParseNode* node = probe;
       while (node != nullptr && node->code == columns_[i].slots[k]) {
         node = node->next;
         ++i;
       }
-      if (node == nullptr) found = 1;
+      if (node == nullptr) found = true;
     }
   }
   delete projected;
@@ -155,7 +155,7 @@ TupleTable* TupleTable::Copy() const {
   TupleTable* copy = new (std::nothrow) TupleTable();
   if (copy == nullptr) return nullptr;
   for (int32_t i = 0; i < columnCount_; ++i) {
-    if (copy->AddTupleColumn(columns_[i].name) == 0) {
+    if (!copy->AddTupleColumn(columns_[i].name)) {
       delete copy;
       return nullptr;
     }

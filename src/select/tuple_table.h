@@ -37,24 +37,25 @@ class TupleTable : public BaseObject {
   // memory is short.
   TupleTable* Copy() const;
 
-  // Appends a column for a table. Refused (0) once a tuple is stored, since
-  // every stored tuple must have a value in every column; 0 also when memory
-  // is short. The first column sets `count` to 1 and `capacity` to 1024.
-  int16_t AddTupleColumn(const char* tableName);
+  // Appends a column for a table. Refused (false) once a tuple is stored,
+  // since every stored tuple must have a value in every column; false also
+  // when memory is short. The first column sets `count` to 1 and `capacity`
+  // to 1024.
+  [[nodiscard]] bool AddTupleColumn(const char* tableName);
 
   // Appends one tuple: `values[i]` goes to column i; `n` must equal the
   // number of columns (a shorter or longer tuple would leave a column
-  // without value or write past the columns), else 0.
-  int16_t AppendTuple(const int32_t* values, int32_t n);
+  // without value or write past the columns), else false.
+  [[nodiscard]] bool AppendTuple(const int32_t* values, int32_t n);
 
   // Record number of tuple k in the column named tableName; -1 when no
   // column has that name or k is not a stored tuple.
   int32_t ValueOf(int32_t k, const char* tableName) const;
-  // 1 when a stored tuple equals the list: projected onto the columns first
+  // True when a stored tuple equals the list: projected onto the columns first
   // unless asIs; record numbers compared position by position over the
   // list's length. An empty list, one longer than the columns, or one that
   // cannot be projected never matches.
-  int16_t Contains(const ParseNode* list, int16_t asIs) const;
+  bool Contains(const ParseNode* list, int16_t asIs) const;
   // New tuple list in this table's column order, each value taken from the
   // list's node of the same name. Null when a column has no node in the
   // list (a wrong tuple is never made up) or memory is short.
@@ -82,8 +83,8 @@ class TupleTable : public BaseObject {
     int32_t* slots;  // memory block of `capacity` record numbers
   };
 
-  // Makes room for tuple number `count` (the next one); 0 on failure.
-  int16_t Reserve();
+  // Makes room for tuple number `count` (the next one); false on failure.
+  [[nodiscard]] bool Reserve();
 
   Column* columns_ = nullptr;
   int32_t columnCount_ = 0;

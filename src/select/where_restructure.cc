@@ -16,7 +16,7 @@ struct NotWork {
 };
 
 // Swaps an operator: AND becomes OR and OR becomes AND.
-int16_t SwapOperator(ParseNode* op) {
+[[nodiscard]] bool SwapOperator(ParseNode* op) {
   return op->code == kConditionAnd ? op->SetTextAndCode("OR", kConditionOr)
                                    : op->SetTextAndCode("AND", kConditionAnd);
 }
@@ -31,34 +31,34 @@ int16_t SwapOperator(ParseNode* op) {
 // the scratch arrays) nothing has been touched yet. Operands that hold
 // lists of the other operator, or NOT nodes, go to `clusters` to be
 // flattened in turn.
-int16_t FlattenCluster(ParseNode** slot, WorkStack<ParseNode**>* clusters) {
+[[nodiscard]] bool FlattenCluster(ParseNode** slot, WorkStack<ParseNode**>* clusters) {
   int32_t kind = ConditionKind(*slot);
   WorkStack<ParseNode*> operands;   // the flat list's operands, in order
   WorkStack<ParseNode*> operators;  // every operator node of the cluster
   WorkStack<ParseNode*> merged;     // the groups that disappear
   WorkStack<ParseNode*> lists;      // lists still to walk
   WorkStack<ParseNode*> inner;      // merged groups of the list being walked
-  if (!lists.Push(*slot)) return 0;
+  if (!lists.Push(*slot)) return false;
   ParseNode* list = nullptr;
   while (lists.Pop(&list)) {
     for (ParseNode* node = list; node != nullptr; node = node->next) {
       if (node->code != kConditionGroup) {
-        if (!operators.Push(node)) return 0;
+        if (!operators.Push(node)) return false;
       } else if (ConditionKind(node->child) == kind) {
-        if (!merged.Push(node) || !inner.Push(node)) return 0;
+        if (!merged.Push(node) || !inner.Push(node)) return false;
       } else {
-        if (!operands.Push(node)) return 0;
-        if (node->child->code != kConditionLeaf && !clusters->Push(&node->child)) return 0;
+        if (!operands.Push(node)) return false;
+        if (node->child->code != kConditionLeaf && !clusters->Push(&node->child)) return false;
       }
     }
     // Merged lists are walked in order, each one completely before the
     // next: pushed last first.
     ParseNode* group = nullptr;
     while (inner.Pop(&group)) {
-      if (!lists.Push(group->child)) return 0;
+      if (!lists.Push(group->child)) return false;
     }
   }
-  if (merged.Empty()) return 1;
+  if (merged.Empty()) return true;
   // Relink: operand, operator, operand, ... (operands.Count() - 1
   // operators, which is exactly operators.Count()).
   for (int32_t i = 0; i < operands.Count(); ++i) {
@@ -78,17 +78,17 @@ int16_t FlattenCluster(ParseNode** slot, WorkStack<ParseNode**>* clusters) {
     group->next = nullptr;
     delete group;
   }
-  return 1;
+  return true;
 }
 
 }  // namespace
 
-int16_t RemoveNot(ParseNode** tree) {
-  if (tree == nullptr) return 0;
-  if (*tree == nullptr) return 1;
-  if (IsConditionTree(*tree) == 0) return 0;
+bool RemoveNot(ParseNode** tree) {
+  if (tree == nullptr) return false;
+  if (*tree == nullptr) return true;
+  if (!IsConditionTree(*tree)) return false;
   WorkStack<NotWork> pending;
-  if (!pending.Push(NotWork{tree, 0})) return 0;
+  if (!pending.Push(NotWork{tree, 0})) return false;
   NotWork work;
   while (pending.Pop(&work)) {
     ParseNode* node = *work.slot;
@@ -114,39 +114,39 @@ int16_t RemoveNot(ParseNode** tree) {
     // carries the parity down.
     for (ParseNode* member = node; member != nullptr; member = member->next) {
       if (member->code == kConditionGroup) {
-        if (!pending.Push(NotWork{&member->child, negate})) return 0;
-      } else if (negate != 0 && SwapOperator(member) == 0) {
-        return 0;
+        if (!pending.Push(NotWork{&member->child, negate})) return false;
+      } else if (negate != 0 && !SwapOperator(member)) {
+        return false;
       }
     }
   }
-  return 1;
+  return true;
 }
 
-int16_t FlattenConditions(ParseNode** tree) {
-  if (tree == nullptr) return 0;
-  if (*tree == nullptr) return 1;
-  if (IsConditionTree(*tree) == 0) return 0;
+bool FlattenConditions(ParseNode** tree) {
+  if (tree == nullptr) return false;
+  if (*tree == nullptr) return true;
+  if (!IsConditionTree(*tree)) return false;
   // Clusters are independent of each other: merging never changes the
   // operator of a list, so an inner cluster flattens the same before or
   // after the one around it.
   WorkStack<ParseNode**> clusters;
-  if (!clusters.Push(tree)) return 0;
+  if (!clusters.Push(tree)) return false;
   ParseNode** slot = nullptr;
   while (clusters.Pop(&slot)) {
     ParseNode* content = *slot;
     if (content->code == kConditionLeaf) continue;
     if (content->code == kConditionNot) {
-      if (!clusters.Push(&content->child)) return 0;
+      if (!clusters.Push(&content->child)) return false;
       continue;
     }
-    if (FlattenCluster(slot, &clusters) == 0) return 0;
+    if (!FlattenCluster(slot, &clusters)) return false;
   }
-  return 1;
+  return true;
 }
 
-int16_t RestructureWhere(ParseNode** tree) {
-  if (RemoveNot(tree) == 0) return 0;
+bool RestructureWhere(ParseNode** tree) {
+  if (!RemoveNot(tree)) return false;
   return FlattenConditions(tree);
 }
 

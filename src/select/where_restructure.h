@@ -28,18 +28,18 @@
 
 namespace zksql {
 
-// NOT removal. 1 on success (also for a null tree); 0 when *tree is not a
-// condition tree (left unchanged) or memory is short (the tree is then
-// partly rewritten but whole: it can still be deleted).
-int16_t RemoveNot(ParseNode** tree);
+// NOT removal. True on success (also for a null tree); false when *tree is
+// not a condition tree (left unchanged) or memory is short (the tree is
+// then partly rewritten but whole: it can still be deleted).
+[[nodiscard]] bool RemoveNot(ParseNode** tree);
 
 // Flattening; the same results as RemoveNot. A NOT node's operand is
 // flattened in turn but never merged into the list around the NOT.
-int16_t FlattenConditions(ParseNode** tree);
+[[nodiscard]] bool FlattenConditions(ParseNode** tree);
 
 // NOT removal, then flattening: the form the selection driver keeps in its
 // `where` and hands to ReduceToRowSet. Running it again changes nothing.
-int16_t RestructureWhere(ParseNode** tree);
+[[nodiscard]] bool RestructureWhere(ParseNode** tree);
 
 }  // namespace zksql
 

@@ -26,9 +26,9 @@ using Tuples = std::vector<Tuple>;
 inline RowSet* MakeRows(const std::vector<std::string>& tables, const Tuples& tuples,
                         const char* label = "") {
   RowSet* rows = RowSet::Create(nullptr, ParseNode::Create(label, 0, 0), nullptr);
-  for (const std::string& table : tables) rows->tuples->AddTupleColumn(table.c_str());
+  for (const std::string& table : tables) EXPECT_TRUE(rows->tuples->AddTupleColumn(table.c_str()));
   for (const Tuple& tuple : tuples) {
-    rows->tuples->AppendTuple(tuple.data(), static_cast<int32_t>(tuple.size()));
+    EXPECT_TRUE(rows->tuples->AppendTuple(tuple.data(), static_cast<int32_t>(tuple.size())));
   }
   return rows;
 }

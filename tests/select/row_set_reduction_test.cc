@@ -71,7 +71,7 @@ TEST(ReduceCombinePair, TwoListsMultiplyOutInOrder) {
   ASSERT_EQ(CombinePair(kConditionOr, x.get(), y.get(), &result), CombineStatus::kDone);
   EXPECT_EQ(Render(result),
             "((a OR c) AND (a OR (d OR e)) AND (b OR c) AND (b OR (d OR e)))");
-  EXPECT_EQ(IsConditionTree(result), 1);
+  EXPECT_TRUE(IsConditionTree(result));
   delete result;
 }
 
@@ -273,12 +273,16 @@ class RandomFormula {
         rows->state = (p.constant != flip) ? RS_ALL : RS_NONE;
         return;
       }
-      for (const std::string& table : p.tables) rows->tuples->AddTupleColumn(table.c_str());
+      for (const std::string& table : p.tables) {
+        EXPECT_TRUE(rows->tuples->AddTupleColumn(table.c_str()));
+      }
       int n = static_cast<int>(p.tables.size());
       for (int second = 1; second <= (n > 1 ? kRecords : 1); ++second) {
         for (int first = 1; first <= kRecords; ++first) {
           Tuples::value_type tuple = n > 1 ? Tuples::value_type{first, second} : Tuples::value_type{first};
-          if ((p.truth.count(tuple) != 0) != flip) rows->tuples->AppendTuple(tuple.data(), n);
+          if ((p.truth.count(tuple) != 0) != flip) {
+            EXPECT_TRUE(rows->tuples->AppendTuple(tuple.data(), n));
+          }
         }
       }
       return;
@@ -339,7 +343,7 @@ CombineStatus CheckRandomCase(uint32_t seed, bool sameTables) {
   for (int t1 = 1; t1 <= RandomFormula::kRecords; ++t1) {
     for (int t2 = 1; t2 <= RandomFormula::kRecords; ++t2) expected[t1][t2] = formula.Evaluate(tree, t1, t2);
   }
-  EXPECT_EQ(RestructureWhere(&tree), 1);
+  EXPECT_TRUE(RestructureWhere(&tree));
   owned.release();
   owned.reset(tree);
   formula.Fill(tree);

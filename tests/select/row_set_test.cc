@@ -203,26 +203,26 @@ TEST(RowSetTree, ShapeCheckRejectsMalformedTrees) {
   using testing::Leaf;
   using testing::Not;
   std::unique_ptr<ParseNode> good(And({Leaf(MakeRows({"T1"}, {})), Not(Leaf(MakeRows({"T1"}, {})))}));
-  EXPECT_EQ(IsConditionTree(good.get()), 1);
+  EXPECT_TRUE(IsConditionTree(good.get()));
   EXPECT_EQ(ConditionKind(good.get()), kConditionAnd);
 
   // One operand is no list.
   std::unique_ptr<ParseNode> single(And({Leaf(MakeRows({"T1"}, {}))}));
-  EXPECT_EQ(IsConditionTree(single.get()), 0);
+  EXPECT_FALSE(IsConditionTree(single.get()));
   // Mixed operators.
   std::unique_ptr<ParseNode> mixed(
       And({Leaf(MakeRows({"T1"}, {})), Leaf(MakeRows({"T1"}, {})), Leaf(MakeRows({"T1"}, {}))}));
   ASSERT_TRUE(mixed->next->next->next->SetTextAndCode("OR", kConditionOr));
-  EXPECT_EQ(IsConditionTree(mixed.get()), 0);
+  EXPECT_FALSE(IsConditionTree(mixed.get()));
   // A chain ending with an operator, an empty group, a NOT without operand.
   std::unique_ptr<ParseNode> dangling(And({Leaf(MakeRows({"T1"}, {})), Leaf(MakeRows({"T1"}, {}))}));
   dangling->LastSibling()->next = NewConditionOperator(kConditionAnd);
-  EXPECT_EQ(IsConditionTree(dangling.get()), 0);
+  EXPECT_FALSE(IsConditionTree(dangling.get()));
   std::unique_ptr<ParseNode> empty(And({Leaf(MakeRows({"T1"}, {})), nullptr}));
-  EXPECT_EQ(IsConditionTree(empty.get()), 0);
+  EXPECT_FALSE(IsConditionTree(empty.get()));
   std::unique_ptr<ParseNode> bareNot(Not(nullptr));
-  EXPECT_EQ(IsConditionTree(bareNot.get()), 0);
-  EXPECT_EQ(IsConditionTree(nullptr), 0);
+  EXPECT_FALSE(IsConditionTree(bareNot.get()));
+  EXPECT_FALSE(IsConditionTree(nullptr));
 }
 
 TEST(RowSetTree, CopyIsDeepWithCopiesOfTheRowSets) {
@@ -234,7 +234,7 @@ TEST(RowSetTree, CopyIsDeepWithCopiesOfTheRowSets) {
   tree->child->value = 1;
   std::unique_ptr<ParseNode> copy(CopyConditionTree(tree.get()));
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(IsConditionTree(copy.get()), 1);
+  EXPECT_TRUE(IsConditionTree(copy.get()));
   EXPECT_EQ(copy->child->value, 1) << "negation marks are kept";
   const ParseNode* inner = copy->next->next->child;
   ASSERT_EQ(ConditionKind(inner), kConditionOr);

@@ -75,7 +75,7 @@ class DriverTest : public ::testing::Test {
     driver = new SelectionDriver(req);
     driver->evaluator = &ev;
     driver->whereClause = whereClause;
-    for (Table* t : from) driver->AddTable(t);
+    for (Table* t : from) EXPECT_TRUE(driver->AddTable(t));
     return driver;
   }
 
@@ -92,7 +92,7 @@ class DriverTest : public ::testing::Test {
       }
     }
     RowSet* rs = RowSet::Create(predicate, nullptr, cols);
-    EXPECT_EQ(1, driver->RegisterCondition(tables, rs));
+    EXPECT_TRUE(driver->RegisterCondition(tables, rs));
     return NewConditionLeaf(rs);
   }
   static ParseNode* List(int op, std::initializer_list<ParseNode*> leaves) {
@@ -180,7 +180,7 @@ TEST_F(DriverTest, JoinSelectsMatchingPairsAndBuildsTheResult) {
   NewDriver({t1, t2});
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Col("T2/B"));
   driver->where = Leaf(p, {t1->ColumnAt(0), t2->ColumnAt(0)});
-  ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
+  ASSERT_TRUE(driver->SelectJoined(0)) << Error();
   Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr) << Error();
   ASSERT_EQ(2, res->ColumnCount());
@@ -196,7 +196,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   Table* t2 = MakeTable("T2", {"B"}, {{2}});
   // No WHERE at all.
   NewDriver({t1, t2});
-  EXPECT_EQ(0, driver->SelectJoined(0));
+  EXPECT_FALSE(driver->SelectJoined(0));
   EXPECT_NE(std::string::npos, Error().find("disjointes"));
   RecordError(req, "");
   delete driver;
@@ -204,7 +204,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   NewDriver({t1, t2});
   ParseNode* always = Compare(Num("1"), LEX_EGAL, Num("1"));
   driver->where = Leaf(always, {});
-  EXPECT_EQ(0, driver->SelectJoined(0));
+  EXPECT_FALSE(driver->SelectJoined(0));
   EXPECT_NE(std::string::npos, Error().find("disjointes"));
   RecordError(req, "");
   delete driver;
@@ -213,7 +213,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   NewDriver({t1, t2});
   ParseNode* never = Compare(Num("1"), LEX_EGAL, Num("2"));
   driver->where = Leaf(never, {});
-  ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
+  ASSERT_TRUE(driver->SelectJoined(0)) << Error();
   ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->rowCount());
@@ -225,7 +225,7 @@ TEST_F(DriverTest, UnrelatedTablesAreRefusedWith4287) {
   ParseNode* c1 = Compare(Col("T1/A"), LEX_EGAL, Num("1"));
   ParseNode* c2 = Compare(Col("T2/B"), LEX_EGAL, Num("2"));
   driver->where = List(LEX_AND, {Leaf(c1, {t1->ColumnAt(0)}), Leaf(c2, {t2->ColumnAt(0)})});
-  EXPECT_EQ(0, driver->SelectJoined(0));
+  EXPECT_FALSE(driver->SelectJoined(0));
   EXPECT_NE(std::string::npos, Error().find("disjointes"));
   delete c1;
   delete c2;
@@ -237,7 +237,7 @@ TEST_F(DriverTest, AJoinWhoseWhereMissesATableFailsOnlyWhenARowQualifies) {
   NewDriver({t1, t2});
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Num("2"));
   driver->where = Leaf(p, {t1->ColumnAt(0)});
-  ASSERT_EQ(1, driver->SelectJoined(0));
+  ASSERT_TRUE(driver->SelectJoined(0));
   EXPECT_EQ(nullptr, driver->BuildResult(req->dict.get()));
   EXPECT_EQ(kMissingDataText, Error());
   delete driver;
@@ -245,7 +245,7 @@ TEST_F(DriverTest, AJoinWhoseWhereMissesATableFailsOnlyWhenARowQualifies) {
   NewDriver({t1, t2});
   ParseNode* q = Compare(Col("T1/A"), LEX_EGAL, Num("9"));
   driver->where = Leaf(q, {t1->ColumnAt(0)});
-  ASSERT_EQ(1, driver->SelectJoined(0));
+  ASSERT_TRUE(driver->SelectJoined(0));
   ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->rowCount());
@@ -261,7 +261,7 @@ TEST_F(DriverTest, JoinPathAppliesNegationFromNotRemoval) {
   ParseNode* p = Compare(Col("T1/A"), LEX_EGAL, Col("T2/B"));
   ParseNode* leaf = Leaf(p, {t1->ColumnAt(0), t2->ColumnAt(0)});
   driver->where = N(42, "NOT", {leaf});
-  ASSERT_EQ(1, driver->SelectJoined(0)) << Error();
+  ASSERT_TRUE(driver->SelectJoined(0)) << Error();
   Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ((std::vector<double>{2, 1}), Column0(res, 0));
@@ -276,7 +276,7 @@ TEST_F(DriverTest, SingleTableCountsEveryNotOnce) {
   ParseNode* p = Compare(Col("T/A"), LEX_EGAL, Num("1"));
   SetWhereClause(Or({And({LNot(LFactor(p))})}));
   driver->where = N(42, "NOT", {Leaf(p, {t->ColumnAt(0)})});
-  ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
+  ASSERT_TRUE(driver->SelectSingle(0)) << Error();
   Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ((std::vector<double>{2, 3}), Column0(res));
@@ -298,7 +298,7 @@ TEST_F(DriverTest, SingleTableNotExistsOverAnEmptySubSelectKeepsEveryRow) {
   exists->AddChild(SubSel(1), 0);
   SetWhereClause(Or({And({LNot(LFactor(exists))})}));
   driver->where = N(42, "NOT", {Leaf(exists, {})});
-  ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
+  ASSERT_TRUE(driver->SelectSingle(0)) << Error();
   ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(2, res->rowCount());
@@ -313,7 +313,7 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
   ParseNode* p2 = Compare(Col("T/A"), LEX_EGAL, Num("3"));
   SetWhereClause(Or({And({LFactor(p1)}), And({LFactor(p2)})}));
   driver->where = List(LEX_OR, {Leaf(p1, {t->ColumnAt(0)}), Leaf(p2, {t->ColumnAt(0)})});
-  ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
+  ASSERT_TRUE(driver->SelectSingle(0)) << Error();
   Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ((std::vector<double>{1, 3}), Column0(res));
@@ -325,7 +325,7 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
     ParseNode* c = Compare(Num("1"), LEX_EGAL, Num(rhs));
     SetWhereClause(Or({And({LFactor(c)})}));
     driver->where = Leaf(c, {});
-    ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
+    ASSERT_TRUE(driver->SelectSingle(0)) << Error();
     ResultTable* r = driver->BuildResult(req->dict.get());
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(rhs[0] == '1' ? 3 : 0, r->rowCount());
@@ -333,12 +333,12 @@ TEST_F(DriverTest, SingleTableOrAndConstantConditions) {
   // Without WHERE: a full scan in browse order.
   delete driver;
   NewDriver({t});
-  ASSERT_EQ(1, driver->SelectSingle(0));
+  ASSERT_TRUE(driver->SelectSingle(0));
   EXPECT_EQ((std::vector<double>{1, 2, 3}), Column0(driver->BuildResult(req->dict.get())));
   // A table with no record gives an empty result.
   delete driver;
   NewDriver({MakeTable("EMPTY", {"A"}, {})});
-  ASSERT_EQ(1, driver->SelectSingle(0));
+  ASSERT_TRUE(driver->SelectSingle(0));
   EXPECT_EQ(0, driver->BuildResult(req->dict.get())->rowCount());
 }
 
@@ -348,7 +348,7 @@ TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
     delete driver;
     NewDriver({t});
     driver->distinct = quantifier;
-    ASSERT_EQ(1, driver->SelectSingle(0));
+    ASSERT_TRUE(driver->SelectSingle(0));
     ResultTable* res = driver->BuildResult(req->dict.get());
     ASSERT_NE(res, nullptr);
     EXPECT_EQ(quantifier == 20 ? 2 : 4, res->rowCount()) << quantifier;
@@ -359,7 +359,7 @@ TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
   driver->distinct = 20;
   driver->columns = new PtrArray(0, 4);
   driver->columns->Add(t->ColumnAt(0));
-  ASSERT_EQ(1, driver->SelectSingle(0));
+  ASSERT_TRUE(driver->SelectSingle(0));
   EXPECT_EQ(1, driver->BuildResult(req->dict.get())->rowCount());
 }
 
@@ -374,7 +374,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
   t->ColumnAt(2)->SetValue("abcd");
   t->Write(0);
   NewDriver({t});
-  ASSERT_EQ(1, driver->SelectSingle(0));
+  ASSERT_TRUE(driver->SelectSingle(0));
   Table* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   ASSERT_EQ(3, res->ColumnCount());
@@ -394,7 +394,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
   ParseNode* p = Compare(Col("T/I"), LEX_EGAL, Num("7"));
   SetWhereClause(Or({And({LFactor(p)})}));
   driver->where = Leaf(p, {t->ColumnAt(0)});
-  ASSERT_EQ(1, driver->SelectSingle(0)) << Error();
+  ASSERT_TRUE(driver->SelectSingle(0)) << Error();
   EXPECT_EQ(1, driver->BuildResult(req->dict.get())->rowCount());
 }
 
@@ -402,7 +402,7 @@ TEST_F(DriverTest, ASelectListWithoutColumnsGivesOneRowPerTuple) {
   Table* t = MakeTable("T", {"A"}, {{1}, {2}});
   NewDriver({t});
   driver->columns = new PtrArray(0, 4);  // «SELECT COUNT(*) FROM T»
-  ASSERT_EQ(1, driver->SelectSingle(0));
+  ASSERT_TRUE(driver->SelectSingle(0));
   ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(0, res->ColumnCount());
@@ -416,7 +416,7 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
   driver->distinct = 20;
   driver->columns = new PtrArray(0, 4);
   driver->columns->Add(t->ColumnAt(0));
-  ASSERT_EQ(1, driver->SelectSingle(0));
+  ASSERT_TRUE(driver->SelectSingle(0));
   ASSERT_NE(nullptr, driver->BuildResult(req->dict.get()));
   ParseNode* all = driver->SubSelectValues(nullptr);
   ASSERT_NE(all, nullptr);
@@ -456,7 +456,7 @@ TEST_F(DriverTest, ACorrelatedFirstSubSelectIsRefusedWith4299) {
   ParseNode* p = Compare(Col("T/A"), LEX_EGAL, Num("1"));
   SetWhereClause(Or({And({LFactor(p)})}));
   driver->where = Leaf(p, {t->ColumnAt(0)});
-  EXPECT_EQ(0, driver->SelectSingle(0));
+  EXPECT_FALSE(driver->SelectSingle(0));
   EXPECT_NE(std::string::npos, Error().find("Sous-select"));
 }
 
@@ -475,12 +475,12 @@ class FailingAssigner : public ValueAssigner {
 TEST_F(DriverTest, UpdateStopsAtAFailingRowWithEarlierRowsWritten) {
   Table* t = MakeTable("T", {"A"}, {{1}, {2}, {3}, {4}});
   NewDriver({t});
-  ASSERT_EQ(1, driver->SelectSingle(0));
+  ASSERT_TRUE(driver->SelectSingle(0));
   ParseNode* assignments =
       N(FON_AFFECTATION_COLONNE_VIRGULE_LISTE, "",
         {N(FON_AFFECTATION_COLONNE, "", {Tok(LEX_IDENTIFICATEUR, "A"), Num("100")})});
   FailingAssigner assigner;
-  EXPECT_EQ(0, driver->ApplyToRows(assignments, &assigner));
+  EXPECT_FALSE(driver->ApplyToRows(assignments, &assigner));
   EXPECT_EQ(kUpdateValuesText, Error());
   EXPECT_EQ((std::vector<double>{100, 100, 3, 4}), Column0(t));
 }

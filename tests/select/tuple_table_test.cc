@@ -41,14 +41,14 @@ TEST(TupleTable, FirstColumnOpensTheArraysAndIndexZeroStaysUnused) {
   EXPECT_EQ(table.count, 0);
   EXPECT_EQ(table.capacity, 0);
   EXPECT_EQ(table.TupleCount(), 0);
-  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T1"));
   EXPECT_EQ(table.count, 1);
   EXPECT_EQ(table.capacity, 1024);
-  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T2"));
   EXPECT_EQ(table.count, 1);
 
   int32_t tuple[] = {7, 9};
-  ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  ASSERT_TRUE(table.AppendTuple(tuple, 2));
   EXPECT_EQ(table.count, 2);
   EXPECT_EQ(table.TupleCount(), 1);
   EXPECT_EQ(table.At(1, 0), 7);
@@ -60,26 +60,26 @@ TEST(TupleTable, FirstColumnOpensTheArraysAndIndexZeroStaysUnused) {
 
 TEST(TupleTable, GrowsEveryColumnBy1024WhenCountReachesCapacity) {
   TupleTable table;
-  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
-  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T1"));
+  ASSERT_TRUE(table.AddTupleColumn("T2"));
   for (int32_t k = 1; k <= 1022; ++k) {
     int32_t tuple[] = {k, -k};
-    ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+    ASSERT_TRUE(table.AppendTuple(tuple, 2));
   }
   EXPECT_EQ(table.count, 1023);
   EXPECT_EQ(table.capacity, 1024);
   // The 1023rd tuple brings count to 1024: both arrays grow to 2048.
   int32_t tuple[] = {1023, -1023};
-  ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  ASSERT_TRUE(table.AppendTuple(tuple, 2));
   EXPECT_EQ(table.count, 1024);
   EXPECT_EQ(table.capacity, 2048);
   for (int32_t k = 1024; k <= 2046; ++k) {
     int32_t more[] = {k, -k};
-    ASSERT_EQ(table.AppendTuple(more, 2), 1);
+    ASSERT_TRUE(table.AppendTuple(more, 2));
   }
   EXPECT_EQ(table.capacity, 2048);
   int32_t next[] = {2047, -2047};
-  ASSERT_EQ(table.AppendTuple(next, 2), 1);
+  ASSERT_TRUE(table.AppendTuple(next, 2));
   EXPECT_EQ(table.count, 2048);
   EXPECT_EQ(table.capacity, 3072);
   // Nothing was lost across the reallocations, in either column.
@@ -92,28 +92,28 @@ TEST(TupleTable, GrowsEveryColumnBy1024WhenCountReachesCapacity) {
 TEST(TupleTable, RefusesWhatWouldLeaveColumnsUnequal) {
   TupleTable empty;
   int32_t one[] = {1};
-  EXPECT_EQ(empty.AppendTuple(one, 1), 0) << "a tuple needs a column";
+  EXPECT_FALSE(empty.AppendTuple(one, 1)) << "a tuple needs a column";
   EXPECT_EQ(empty.count, 0);
 
   TupleTable table;
-  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
-  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T1"));
+  ASSERT_TRUE(table.AddTupleColumn("T2"));
   int32_t three[] = {1, 2, 3};
-  EXPECT_EQ(table.AppendTuple(three, 1), 0);
-  EXPECT_EQ(table.AppendTuple(three, 3), 0);
-  ASSERT_EQ(table.AppendTuple(three, 2), 1);
+  EXPECT_FALSE(table.AppendTuple(three, 1));
+  EXPECT_FALSE(table.AppendTuple(three, 3));
+  ASSERT_TRUE(table.AppendTuple(three, 2));
   // A column added now would have no value for the stored tuple.
-  EXPECT_EQ(table.AddTupleColumn("T3"), 0);
+  EXPECT_FALSE(table.AddTupleColumn("T3"));
   EXPECT_EQ(table.ColumnCount(), 2);
   EXPECT_EQ(table.TupleCount(), 1);
 }
 
 TEST(TupleTable, ValueOfFindsTheColumnByNameInAnyCase) {
   TupleTable table;
-  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
-  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T1"));
+  ASSERT_TRUE(table.AddTupleColumn("T2"));
   int32_t tuple[] = {10, 20};
-  ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  ASSERT_TRUE(table.AppendTuple(tuple, 2));
   EXPECT_EQ(table.ValueOf(1, "T2"), 20);
   EXPECT_EQ(table.ValueOf(1, "t2"), 20);
   EXPECT_EQ(table.ValueOf(1, "T3"), -1);
@@ -122,33 +122,33 @@ TEST(TupleTable, ValueOfFindsTheColumnByNameInAnyCase) {
 
 TEST(TupleTable, ContainsComparesProjectedOrByPosition) {
   TupleTable table;
-  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
-  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T1"));
+  ASSERT_TRUE(table.AddTupleColumn("T2"));
   int32_t tuple[] = {1, 2};
-  ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+  ASSERT_TRUE(table.AppendTuple(tuple, 2));
 
-  EXPECT_EQ(table.Contains(TupleList({{"T2", 2}, {"T1", 1}}).get(), 0), 1);
-  EXPECT_EQ(table.Contains(TupleList({{"T2", 2}, {"T1", 1}}).get(), 1), 0);
-  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}, {"T2", 2}}).get(), 1), 1);
-  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}, {"T2", 3}}).get(), 0), 0);
+  EXPECT_TRUE(table.Contains(TupleList({{"T2", 2}, {"T1", 1}}).get(), 0));
+  EXPECT_FALSE(table.Contains(TupleList({{"T2", 2}, {"T1", 1}}).get(), 1));
+  EXPECT_TRUE(table.Contains(TupleList({{"T1", 1}, {"T2", 2}}).get(), 1));
+  EXPECT_FALSE(table.Contains(TupleList({{"T1", 1}, {"T2", 3}}).get(), 0));
   // Over the list's length: a prefix matches; a longer list never does.
-  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}}).get(), 1), 1);
-  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}, {"T2", 2}, {"T3", 3}}).get(), 1), 0);
-  EXPECT_EQ(table.Contains(nullptr, 1), 0);
+  EXPECT_TRUE(table.Contains(TupleList({{"T1", 1}}).get(), 1));
+  EXPECT_FALSE(table.Contains(TupleList({{"T1", 1}, {"T2", 2}, {"T3", 3}}).get(), 1));
+  EXPECT_FALSE(table.Contains(nullptr, 1));
   // A list that cannot be projected matches nothing.
-  EXPECT_EQ(table.Contains(TupleList({{"T1", 1}}).get(), 0), 0);
+  EXPECT_FALSE(table.Contains(TupleList({{"T1", 1}}).get(), 0));
 }
 
 TEST(TupleTable, ProjectFollowsColumnOrderAndNeverMakesUpAValue) {
   TupleTable table;
-  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
-  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T2"));
+  ASSERT_TRUE(table.AddTupleColumn("T1"));
   std::unique_ptr<ParseNode> projected(table.Project(TupleList({{"T1", 1}, {"T3", 3}, {"T2", 2}}).get()));
   EXPECT_EQ(Describe(projected.get()), "T2=2 T1=1 ");
   EXPECT_EQ(table.Project(TupleList({{"T1", 1}}).get()), nullptr);
 
   TupleTable single;
-  ASSERT_EQ(single.AddTupleColumn("T1"), 1);
+  ASSERT_TRUE(single.AddTupleColumn("T1"));
   // A single node is only taken for the column of its own name.
   EXPECT_EQ(single.Project(TupleList({{"T9", 5}}).get()), nullptr);
   std::unique_ptr<ParseNode> one(single.Project(TupleList({{"T1", 5}}).get()));
@@ -157,11 +157,11 @@ TEST(TupleTable, ProjectFollowsColumnOrderAndNeverMakesUpAValue) {
 
 TEST(TupleTable, CopyIsDeepAndKeepsOrderAndCapacity) {
   TupleTable table;
-  ASSERT_EQ(table.AddTupleColumn("T1"), 1);
-  ASSERT_EQ(table.AddTupleColumn("T2"), 1);
+  ASSERT_TRUE(table.AddTupleColumn("T1"));
+  ASSERT_TRUE(table.AddTupleColumn("T2"));
   for (int32_t k = 1; k <= 1500; ++k) {
     int32_t tuple[] = {k, 2 * k};
-    ASSERT_EQ(table.AppendTuple(tuple, 2), 1);
+    ASSERT_TRUE(table.AppendTuple(tuple, 2));
   }
   std::unique_ptr<TupleTable> copy(table.Copy());
   ASSERT_NE(copy, nullptr);
@@ -171,7 +171,7 @@ TEST(TupleTable, CopyIsDeepAndKeepsOrderAndCapacity) {
   EXPECT_STREQ(copy->ColumnName(1), "T2");
   for (int32_t k = 1; k <= 1500; ++k) ASSERT_EQ(copy->ValueOf(k, "T2"), 2 * k);
   int32_t extra[] = {0, 0};
-  ASSERT_EQ(copy->AppendTuple(extra, 2), 1);
+  ASSERT_TRUE(copy->AppendTuple(extra, 2));
   EXPECT_EQ(table.TupleCount(), 1500) << "the copy has arrays of its own";
 
   TupleTable empty;

@@ -25,8 +25,8 @@ ParseNode* L(const char* label) { return Leaf(MakeRows({"T1"}, {}, label)); }
 
 // Restructures the tree and renders the result.
 std::string Restructured(ParseNode* tree) {
-  int16_t ok = RestructureWhere(&tree);
-  std::string out = ok != 0 ? Render(tree) : "failed";
+  bool ok = RestructureWhere(&tree);
+  std::string out = ok ? Render(tree) : "failed";
   delete tree;
   return out;
 }
@@ -42,7 +42,7 @@ TEST(RestructureNot, DeMorganPushesNegationToTheLeaves) {
 
 TEST(RestructureNot, SetsFlagAndMarkTogether) {
   ParseNode* tree = Not(And({L("a"), Not(L("b"))}));
-  ASSERT_EQ(RemoveNot(&tree), 1);
+  ASSERT_TRUE(RemoveNot(&tree));
   std::unique_ptr<ParseNode> owned(tree);
   ASSERT_EQ(ConditionKind(tree), kConditionOr);
   EXPECT_STREQ(tree->next->text, "OR");
@@ -75,9 +75,9 @@ TEST(RestructureFlatten, NegatedListsMergeAfterTheirOperatorsSwap) {
 
 TEST(RestructureWhere, SecondRunChangesNothing) {
   ParseNode* tree = Not(Or({And({L("a"), Not(L("b"))}), And({L("c"), Or({L("d"), L("e")})})}));
-  ASSERT_EQ(RestructureWhere(&tree), 1);
+  ASSERT_TRUE(RestructureWhere(&tree));
   std::string once = Render(tree);
-  ASSERT_EQ(RestructureWhere(&tree), 1);
+  ASSERT_TRUE(RestructureWhere(&tree));
   EXPECT_EQ(Render(tree), once);
   EXPECT_EQ(once, "((!a OR b) AND (!c OR (!d AND !e)))");
   delete tree;
@@ -85,16 +85,16 @@ TEST(RestructureWhere, SecondRunChangesNothing) {
 
 TEST(RestructureWhere, RefusesMalformedTreesAndLeavesThemAlone) {
   ParseNode* single = And({L("a")});
-  EXPECT_EQ(RestructureWhere(&single), 0);
+  EXPECT_FALSE(RestructureWhere(&single));
   EXPECT_EQ(Render(single), "(a)");
   delete single;
   ParseNode* nested = Not(And({L("a"), Not(nullptr)}));
-  EXPECT_EQ(RestructureWhere(&nested), 0);
+  EXPECT_FALSE(RestructureWhere(&nested));
   EXPECT_EQ(nested->code, kConditionNot);
   delete nested;
   ParseNode* nothing = nullptr;
-  EXPECT_EQ(RestructureWhere(&nothing), 1);
-  EXPECT_EQ(RestructureWhere(nullptr), 0);
+  EXPECT_TRUE(RestructureWhere(&nothing));
+  EXPECT_FALSE(RestructureWhere(nullptr));
 }
 
 // Far deeper than any call stack: a AND (b AND (c AND ...)) under a chain
@@ -108,7 +108,7 @@ TEST(RestructureWhere, HandlesTreesNestedTensOfThousandsDeep) {
   ParseNode* tree = C("x");
   for (int i = 0; i < depth; ++i) tree = And({C("y"), tree});
   for (int i = 0; i < depth; ++i) tree = Not(tree);  // an even number: no net negation
-  ASSERT_EQ(RestructureWhere(&tree), 1);
+  ASSERT_TRUE(RestructureWhere(&tree));
   ASSERT_EQ(ConditionKind(tree), kConditionAnd);
   int operands = 0;
   int negated = 0;
@@ -127,7 +127,7 @@ TEST(RestructureWhere, HandlesTreesNestedTensOfThousandsDeep) {
   ParseNode* alternating = C("x");
   for (int i = 0; i < depth; ++i) alternating = (i % 2 ? And({C("y"), alternating}) : Or({C("y"), alternating}));
   alternating = Not(alternating);
-  ASSERT_EQ(RestructureWhere(&alternating), 1);
+  ASSERT_TRUE(RestructureWhere(&alternating));
   const ParseNode* list = alternating;
   int level = 0;
   while (list->code != kConditionLeaf) {
