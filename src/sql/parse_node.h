@@ -53,6 +53,10 @@ class ParseNode : public BaseObject {
   static ParseNode* Create(const char* text, int32_t code, int32_t value);
   static ParseNode* Create(const char* text, int32_t code, int32_t value, ParseNode* child,
                            ParseNode* next);
+  // Create, with the node handed out in its owner.
+  static std::unique_ptr<ParseNode> Make(const char* text, int32_t code, int32_t value) {
+    return std::unique_ptr<ParseNode>(Create(text, code, value));
+  }
 
   // Editing. Each returns false when memory is short (the text unchanged).
   [[nodiscard]] bool SetText(const char* newText);

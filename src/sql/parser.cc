@@ -55,15 +55,16 @@ bool DeclaredLength(const char* digits, int32_t& value) {
 
 }  // namespace
 
-ParseNode* Parser::Children::Add(ParseNode* node) {
+ParseNode* Parser::Children::Add(ParseNodePtr node) {
   if (node == nullptr) return nullptr;
+  ParseNode* added = node.release();
   if (last_ == nullptr) {
-    parent_->AddChild(node, 0);
+    parent_->AddChild(added, 0);
   } else {
-    last_->AppendSibling(node, 1);
+    last_->AppendSibling(added, 1);
   }
-  last_ = node->LastSibling();
-  return node;
+  last_ = added->LastSibling();
+  return added;
 }
 
 Parser::Parser(StatementContext* request, NameRegistry* names) : request_(request), names_(names) {}
@@ -82,9 +83,9 @@ void Parser::Parse() {
   // A tree left from an earlier parse goes before the new one is built.
   request_->parseRoot.reset();
 
-  ParseNode* root = nullptr;
+  ParseNodePtr root;
   ParseStep result = Statement(request_->sqlText, 0, root);
-  request_->parseRoot.reset(root);
+  request_->parseRoot = std::move(root);
   // Running out of memory and nesting too deep are decided here, whatever
   // message the rules above the failing one turned them into, and even if
   // an alternative swallowed them: the tree may then be incomplete.
@@ -176,32 +177,32 @@ ParseStep Parser::Success(char*& tokenText, int16_t position) {
   return ParseStep::At(position);
 }
 
-ParseStep Parser::Failure(char*& tokenText, ParseNode*& node, MessageId message, int16_t position) {
+ParseStep Parser::Failure(char*& tokenText, ParseNodePtr& node, MessageId message,
+                          int16_t position) {
   free(tokenText);
   tokenText = nullptr;
-  delete node;
-  node = nullptr;
+  node.reset();
   if (position >= 0) errorPosition_ = position;
   return ParseStep::Failed(message);
 }
 
-ParseStep Parser::Failure(char*& tokenText, ParseNode*& node, ParseStep failed) {
+ParseStep Parser::Failure(char*& tokenText, ParseNodePtr& node, ParseStep failed) {
   return Failure(tokenText, node, failed.failure(), -1);
 }
 
-ParseStep Parser::OutOfMemory(char*& tokenText, ParseNode*& node) {
+ParseStep Parser::OutOfMemory(char*& tokenText, ParseNodePtr& node) {
   outOfMemory_ = true;
   return Failure(tokenText, node, kMsgOutOfMemory, -1);
 }
 
-ParseStep Parser::TooDeep(char*& tokenText, ParseNode*& node, int16_t position) {
+ParseStep Parser::TooDeep(char*& tokenText, ParseNodePtr& node, int16_t position) {
   if (!tooDeep_) tooDeepPosition_ = position;
   tooDeep_ = true;
   return Failure(tokenText, node, kMsgSyntaxError, position);
 }
 
-bool Parser::NewRuleNode(ParseNode*& slot, int32_t code) {
-  slot = ParseNode::Create("", code, 0);
+bool Parser::NewRuleNode(ParseNodePtr& slot, int32_t code) {
+  slot = ParseNode::Make("", code, 0);
   return slot != nullptr;
 }
 
@@ -211,10 +212,10 @@ NamedTable* Parser::RegisterTable(const char* name, NamedTable* base) {
 
 ParseStep Parser::ItemList(const char* text, int16_t start, ItemRule rule, int16_t separator,
                            MessageId missingItem, Children& list) {
-  ParseNode* item = nullptr;
+  ParseNodePtr item;
   ParseStep r = (this->*rule)(text, start, item);
   if (!r.ok()) return r;
-  list.Add(item);
+  list.Add(std::move(item));
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
@@ -230,7 +231,7 @@ ParseStep Parser::ItemList(const char* text, int16_t start, ItemRule rule, int16
       free(tok);
       return r;
     }
-    list.Add(item);
+    list.Add(std::move(item));
     p = r.position();
   }
   free(tok);
@@ -239,16 +240,16 @@ ParseStep Parser::ItemList(const char* text, int16_t start, ItemRule rule, int16
 
 // Statement root: one statement, or two SELECTs joined by a set operator,
 // then the ";".
-ParseStep Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::Statement(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0)) {
     return Failure(tok, node, kMsgPrematureEnd, start);
   }
-  ParseNode* statement = nullptr;
+  ParseNodePtr statement;
   // Each statement word below reads its statement; any other word fails.
   ParseStep r = ParseStep::Failed(kMsgSyntaxError);
   int16_t afterCreate = -1;
@@ -277,11 +278,11 @@ ParseStep Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
       return Failure(tok, node, kMsgSyntaxError, start);
   }
   if (!r.ok()) return Failure(tok, node, r);
-  if (statement != nullptr) kids.Add(statement);
+  if (statement != nullptr) kids.Add(std::move(statement));
 
   if (code == LEX_SELECT && ReadToken(text, r.position(), tok, code, q, 0) &&
       (code == LEX_UNION || code == LEX_EXCEPT || code == LEX_INTERSECT)) {
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     int16_t secondStart = q;
     if (code == LEX_UNION) {
       int16_t afterAll = 0;
@@ -289,14 +290,14 @@ ParseStep Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
         return Failure(tok, node, kMsgSyntaxError, q);
       }
       if (code == LEX_ALL) {
-        if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+        if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
         secondStart = afterAll;
       }
     }
-    ParseNode* second = nullptr;
+    ParseNodePtr second;
     r = SelectStatement(text, secondStart, second);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(second);
+    kids.Add(std::move(second));
   }
 
   if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_POINT_VIRGULE) {
@@ -311,31 +312,31 @@ ParseStep Parser::Statement(const char* text, int16_t start, ParseNode*& node) {
 }
 
 // SELECT statement: a sub-select and an optional ORDER BY list.
-ParseStep Parser::SelectStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectStatement(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_SELECTION)) return OutOfMemory(tok, node);
-  Children kids(node);
-  ParseNode* sub = nullptr;
+  Children kids(node.get());
+  ParseNodePtr sub;
   ParseStep r = SubSelect(text, start, sub);
   if (!r.ok()) return Failure(tok, node, r);
-  kids.Add(sub);
+  kids.Add(std::move(sub));
   if (ReadToken(text, r.position(), tok, code, q, 0) && code == LEX_ORDER_BY) {
-    ParseNode* list = nullptr;
+    ParseNodePtr list;
     r = OrderByList(text, q, list);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(list);
+    kids.Add(std::move(list));
   }
   return Success(tok, r.position());
 }
 
 // ORDER BY list: entries joined by commas; a comma without a name after it
 // leaves the list unfinished.
-ParseStep Parser::OrderByList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::OrderByList(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_COLONNE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   ParseStep r = ItemList(text, start, &Parser::OrderByItem, LEX_VIRGULE, kMsgUnfinishedList, kids);
   if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgIdentifierExpected, start);
   if (!r.ok()) return Failure(tok, node, r);
@@ -345,7 +346,7 @@ ParseStep Parser::OrderByList(const char* text, int16_t start, ParseNode*& node)
 // One ORDER BY entry: a column name, its token's node, optionally followed
 // by ASC or DESC (DESC gives the node the value 1). The name is not
 // registered.
-ParseStep Parser::OrderByItem(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::OrderByItem(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
@@ -353,7 +354,7 @@ ParseStep Parser::OrderByItem(const char* text, int16_t start, ParseNode*& node)
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
-  node = ParseNode::Create(tok, code, 0);
+  node = ParseNode::Make(tok, code, 0);
   if (node == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (ReadToken(text, p, tok, code, q, 0) && (code == LEX_ASC || code == LEX_DESC)) {
@@ -365,45 +366,45 @@ ParseStep Parser::OrderByItem(const char* text, int16_t start, ParseNode*& node)
 
 // Sub-select: SELECT, what it selects, FROM and its tables, then WHERE,
 // GROUP BY and HAVING (only after GROUP BY), in this order only.
-ParseStep Parser::SubSelect(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SubSelect(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   NestingLevel level(this);
   if (!NewRuleNode(node, FON_SOUS_SELECT)) return OutOfMemory(tok, node);
   if (level.TooDeep()) return TooDeep(tok, node, start);
-  Children kids(node);
+  Children kids(node.get());
   selectAll_ = 0;
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_SELECT) {
     return Failure(tok, node, kMsgSelectExpected, start);
   }
-  ParseNode* child = nullptr;
+  ParseNodePtr child;
   ParseStep r = SelectedItems(text, q, child);
   if (!r.ok()) return Failure(tok, node, r);
-  kids.Add(child);
+  kids.Add(std::move(child));
   if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_FROM) {
     return Failure(tok, node, kMsgFromExpected, r.position());
   }
   r = FromList(text, q, child);
   if (!r.ok()) return Failure(tok, node, r);
-  kids.Add(child);
+  kids.Add(std::move(child));
   int16_t p = r.position();
   if (ReadToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
     r = SearchCondition(text, q, child);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(child);
+    kids.Add(std::move(child));
     p = r.position();
   }
   if (ReadToken(text, p, tok, code, q, 0) && code == LEX_GROUP_BY) {
     r = ColumnList(text, q, child);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(child);
+    kids.Add(std::move(child));
     p = r.position();
     if (ReadToken(text, p, tok, code, q, 0) && code == LEX_HAVING) {
-      if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+      if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       r = SearchCondition(text, q, child);
       if (!r.ok()) return Failure(tok, node, r);
-      kids.Add(child);
+      kids.Add(std::move(child));
       p = r.position();
     }
   }
@@ -412,40 +413,40 @@ ParseStep Parser::SubSelect(const char* text, int16_t start, ParseNode*& node) {
 
 // What a SELECT selects: "*" alone, or an optional ALL or DISTINCT and the
 // select list.
-ParseStep Parser::SelectedItems(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectedItems(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_ITEM_SELECTIONNE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0)) {
     return Failure(tok, node, kMsgBadSelectItem, start);
   }
   if (code == LEX_ETOILE) {
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     selectAll_ = 1;
     return Success(tok, q);
   }
   int16_t listStart = start;
   if (code == LEX_ALL || code == LEX_DISTINCT) {
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     listStart = q;
   }
-  ParseNode* list = nullptr;
+  ParseNodePtr list;
   ParseStep r = SelectList(text, listStart, list);
   if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgBadSelectItem, listStart);
   if (!r.ok()) return Failure(tok, node, r);
-  kids.Add(list);
+  kids.Add(std::move(list));
   return Success(tok, r.position());
 }
 
 // Select list: entries joined by commas. A first entry that is no select
 // item is left for SelectedItems to report; one after a comma is reported
 // as the simple item that was expected there.
-ParseStep Parser::SelectList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectList(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_SELECTION_ITEM_VIRGULE_LISTE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   ParseStep r =
       ItemList(text, start, &Parser::SelectItem, LEX_VIRGULE, kMsgSimpleItemExpected, kids);
   if (!r.ok()) return Failure(tok, node, r);
@@ -454,33 +455,33 @@ ParseStep Parser::SelectList(const char* text, int16_t start, ParseNode*& node) 
 
 // One select-list entry: a simple item and an optional "AS alias". Any
 // failure of the item is answered as "not a select item" at its start.
-ParseStep Parser::SelectItem(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::SelectItem(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_SELECTION_ITEM)) return OutOfMemory(tok, node);
-  Children kids(node);
-  ParseNode* item = nullptr;
+  Children kids(node.get());
+  ParseNodePtr item;
   ParseStep r = SimpleItem(text, start, item);
   if (!r.ok()) return Failure(tok, node, kParseNotThisConstruct, start);
-  kids.Add(item);
+  kids.Add(std::move(item));
   int16_t p = r.position();
   if (ReadToken(text, p, tok, code, q, 0) && code == LEX_AS) {
     int16_t afterAs = q;
     if (!ReadToken(text, afterAs, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
       return Failure(tok, node, kMsgIdentifierExpected, afterAs);
     }
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     p = q;
   }
   return Success(tok, p);
 }
 
 // FROM list: table references joined by commas.
-ParseStep Parser::FromList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::FromList(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_TABLE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   ParseStep r =
       ItemList(text, start, &Parser::TableReference, LEX_VIRGULE, kParseNotThisConstruct, kids);
   if (!r.ok()) return Failure(tok, node, r);
@@ -491,16 +492,16 @@ ParseStep Parser::FromList(const char* text, int16_t start, ParseNode*& node) {
 // directly) with an optional column list. The table, and the alias as a
 // table based on it, are registered; the entry the statement names it by
 // is marked referenced, and "SELECT *" wants every column of the table.
-ParseStep Parser::TableReference(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::TableReference(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_TABLE_REF)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   NamedTable* table = RegisterTable(tok, nullptr);
   if (table == nullptr) return OutOfMemory(tok, node);
   if (selectAll_ != 0) table->MarkAllColumns();
@@ -521,16 +522,16 @@ ParseStep Parser::TableReference(const char* text, int16_t start, ParseNode*& no
     table->MarkReferenced();
     return Success(tok, p);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   NamedTable* alias = RegisterTable(tok, table);
   if (alias == nullptr) return OutOfMemory(tok, node);
   alias->MarkReferenced();
   p = q;
   if (ReadToken(text, p, tok, code, q, 0) && code == LEX_PAR_OUVRANTE) {
-    ParseNode* columns = nullptr;
+    ParseNodePtr columns;
     ParseStep r = ColumnList(text, q, columns);
     if (!r.ok()) return Failure(tok, node, kMsgBadColumnList, -1);
-    kids.Add(columns);
+    kids.Add(std::move(columns));
     if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
       return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
@@ -541,10 +542,10 @@ ParseStep Parser::TableReference(const char* text, int16_t start, ParseNode*& no
 
 // Comma list of column names (GROUP BY, the column lists of INSERT, CREATE
 // INDEX, CREATE VIEW and of a FROM alias); each name is wanted.
-ParseStep Parser::ColumnList(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ColumnList(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   if (!NewRuleNode(node, FON_COLONNE_REF_VIRGULE_LISTE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   ParseStep r =
       ItemList(text, start, &Parser::ColumnName, LEX_VIRGULE, kMsgIdentifierExpected, kids);
   if (r.failed(kParseNotThisConstruct)) return Failure(tok, node, kMsgIdentifierExpected, start);
@@ -553,7 +554,7 @@ ParseStep Parser::ColumnList(const char* text, int16_t start, ParseNode*& node) 
 }
 
 // One name of a column list: its token's node; the name is wanted.
-ParseStep Parser::ColumnName(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ColumnName(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
@@ -561,7 +562,7 @@ ParseStep Parser::ColumnName(const char* text, int16_t start, ParseNode*& node) 
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kParseNotThisConstruct, start);
   }
-  node = ParseNode::Create(tok, code, 0);
+  node = ParseNode::Make(tok, code, 0);
   if (node == nullptr) return OutOfMemory(tok, node);
   // A name the list cannot hold (longer than any item name) is simply not
   // wanted; the analysis then reports it as an unknown column. One lost
@@ -572,25 +573,25 @@ ParseStep Parser::ColumnName(const char* text, int16_t start, ParseNode*& node) 
 
 // INSERT, after "INSERT INTO": the table, an optional column list (without
 // one every column is wanted), then a sub-select or VALUES (items).
-ParseStep Parser::InsertStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::InsertStatement(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_INSERT_ENREG)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   NamedTable* table = RegisterTable(tok, nullptr);
   if (table == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!ReadToken(text, p, tok, code, q, 0)) return Failure(tok, node, kMsgSyntaxError, p);
   if (code == LEX_PAR_OUVRANTE) {
-    ParseNode* columns = nullptr;
+    ParseNodePtr columns;
     ParseStep r = ColumnList(text, q, columns);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(columns);
+    kids.Add(std::move(columns));
     if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
       return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
@@ -600,10 +601,10 @@ ParseStep Parser::InsertStatement(const char* text, int16_t start, ParseNode*& n
     table->MarkAllColumns();
   }
   if (code == LEX_SELECT) {
-    ParseNode* sub = nullptr;
+    ParseNodePtr sub;
     ParseStep r = SubSelect(text, p, sub);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(sub);
+    kids.Add(std::move(sub));
     return Success(tok, r.position());
   }
   if (code == LEX_VALUES) {
@@ -611,10 +612,10 @@ ParseStep Parser::InsertStatement(const char* text, int16_t start, ParseNode*& n
     if (!ReadToken(text, afterValues, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
       return Failure(tok, node, kMsgOpeningParenthesis, afterValues);
     }
-    ParseNode* values = nullptr;
+    ParseNodePtr values;
     ParseStep r = SimpleItemList(text, q, values);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(values);
+    kids.Add(std::move(values));
     if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
       return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
@@ -625,16 +626,16 @@ ParseStep Parser::InsertStatement(const char* text, int16_t start, ParseNode*& n
 
 // UPDATE, after "UPDATE": the table, SET and the assignment list, then an
 // optional WHERE condition.
-ParseStep Parser::UpdateStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::UpdateStatement(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_MIS_A_JOUR_ENREG)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (RegisterTable(tok, nullptr) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_SET) {
@@ -642,7 +643,7 @@ ParseStep Parser::UpdateStatement(const char* text, int16_t start, ParseNode*& n
   }
   // The assignment list hangs from the statement at once, so that a
   // failure destroys it with the statement's node.
-  ParseNode* list = kids.Add(ParseNode::Create("", FON_AFFECTATION_COLONNE_VIRGULE_LISTE, 0));
+  ParseNode* list = kids.Add(ParseNode::Make("", FON_AFFECTATION_COLONNE_VIRGULE_LISTE, 0));
   if (list == nullptr) return OutOfMemory(tok, node);
   Children assignments(list);
   ParseStep r =
@@ -650,10 +651,10 @@ ParseStep Parser::UpdateStatement(const char* text, int16_t start, ParseNode*& n
   if (!r.ok()) return Failure(tok, node, r);
   p = r.position();
   if (ReadToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
-    ParseNode* condition = nullptr;
+    ParseNodePtr condition;
     r = SearchCondition(text, q, condition);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(condition);
+    kids.Add(std::move(condition));
     p = r.position();
   }
   return Success(tok, p);
@@ -661,16 +662,16 @@ ParseStep Parser::UpdateStatement(const char* text, int16_t start, ParseNode*& n
 
 // One assignment: column = (value), the value being DEFAULT, NULL or a
 // simple item, always in parentheses.
-ParseStep Parser::Assignment(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::Assignment(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_AFFECTATION_COLONNE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_EGAL) {
@@ -685,13 +686,13 @@ ParseStep Parser::Assignment(const char* text, int16_t start, ParseNode*& node) 
     return Failure(tok, node, kMsgAssignedValueExpected, afterParen);
   }
   if (code == LEX_DEFAULT || code == LEX_NULL) {
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     p = q;
   } else {
-    ParseNode* item = nullptr;
+    ParseNodePtr item;
     ParseStep r = SimpleItem(text, afterParen, item);
     if (!r.ok()) return Failure(tok, node, kMsgSimpleItemExpected, afterParen);
-    kids.Add(item);
+    kids.Add(std::move(item));
     p = r.position();
   }
   if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
@@ -701,23 +702,23 @@ ParseStep Parser::Assignment(const char* text, int16_t start, ParseNode*& node) 
 }
 
 // DELETE, after "DELETE FROM": the table and an optional WHERE condition.
-ParseStep Parser::DeleteStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::DeleteStatement(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_SUPPRESSION_ENREG)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (RegisterTable(tok, nullptr) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (ReadToken(text, p, tok, code, q, 0) && code == LEX_WHERE) {
-    ParseNode* condition = nullptr;
+    ParseNodePtr condition;
     ParseStep r = SearchCondition(text, q, condition);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(condition);
+    kids.Add(std::move(condition));
     p = r.position();
   }
   return Success(tok, p);
@@ -725,19 +726,19 @@ ParseStep Parser::DeleteStatement(const char* text, int16_t start, ParseNode*& n
 
 // DROP, after "DROP TABLE" or "DROP VIEW": the name (not registered) and
 // an optional RESTRICT or CASCADE.
-ParseStep Parser::DropStatement(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::DropStatement(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_DESTRUCTION_TABLE_VUE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (ReadToken(text, p, tok, code, q, 0) && (code == LEX_RESTRICT || code == LEX_CASCADE)) {
-    if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+    if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
     p = q;
   }
   return Success(tok, p);
@@ -747,7 +748,7 @@ ParseStep Parser::DropStatement(const char* text, int16_t start, ParseNode*& nod
 // the statement's slot. Nothing after CREATE or UNIQUE ends it without a
 // node; any other word is consumed and leaves the slot empty (the
 // statement rule refuses that).
-ParseStep Parser::CreateDispatch(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::CreateDispatch(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
@@ -781,21 +782,21 @@ ParseStep Parser::CreateDispatch(const char* text, int16_t start, ParseNode*& no
 
 // CREATE TABLE, after "TABLE": the name (not registered) and the column
 // definitions in parentheses.
-ParseStep Parser::CreateTable(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::CreateTable(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_CREATION_TABLE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
     return Failure(tok, node, kMsgOpeningParenthesis, p);
   }
-  ParseNode* list = kids.Add(ParseNode::Create("", FON_COLONNE_DEF_VIRGULE_LISTE, 0));
+  ParseNode* list = kids.Add(ParseNode::Make("", FON_COLONNE_DEF_VIRGULE_LISTE, 0));
   if (list == nullptr) return OutOfMemory(tok, node);
   Children definitions(list);
   ParseStep r = ItemList(text, q, &Parser::ColumnDefinition, LEX_VIRGULE, kParseNotThisConstruct,
@@ -810,21 +811,21 @@ ParseStep Parser::CreateTable(const char* text, int16_t start, ParseNode*& node)
 
 // One column definition: name, type (CHAR and VARCHAR with their length),
 // then the constraints in the order written.
-ParseStep Parser::ColumnDefinition(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::ColumnDefinition(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_COLONNE_DEF)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!ReadToken(text, p, tok, code, q, 0) || !IsColumnType(code)) {
     return Failure(tok, node, kParseNotThisConstruct, p);
   }
-  ParseNode* type = kids.Add(ParseNode::Create(tok, code, 0));
+  ParseNode* type = kids.Add(ParseNode::Make(tok, code, 0));
   if (type == nullptr) return OutOfMemory(tok, node);
   p = q;
   if (type->code == LEX_DOUBLE && ReadToken(text, p, tok, code, q, 0) && code == LEX_PRECISION) {
@@ -851,7 +852,7 @@ ParseStep Parser::ColumnDefinition(const char* text, int16_t start, ParseNode*& 
   }
   while (ReadToken(text, p, tok, code, q, 0)) {
     if (code == LEX_NOT) {
-      if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+      if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       int16_t afterNot = q;
       if (!ReadToken(text, afterNot, tok, code, q, 0) || code != LEX_NULL) {
         return Failure(tok, node, kMsgNullExpected, afterNot);
@@ -864,19 +865,19 @@ ParseStep Parser::ColumnDefinition(const char* text, int16_t start, ParseNode*& 
           return Failure(tok, node, kMsgDefaultExpected, afterWith);
         }
       }
-      ParseNode* fallback = kids.Add(ParseNode::Create(tok, code, 0));
+      ParseNode* fallback = kids.Add(ParseNode::Make(tok, code, 0));
       if (fallback == nullptr) return OutOfMemory(tok, node);
       int16_t afterDefault = q;
-      ParseNode* item = nullptr;
+      ParseNodePtr item;
       ParseStep r = SimpleItem(text, afterDefault, item);
       if (r.failed(kParseNotThisConstruct)) {
         return Failure(tok, node, kMsgSimpleItemExpected, afterDefault);
       }
       if (!r.ok()) return Failure(tok, node, r);
-      fallback->AddChild(item, 0);
+      fallback->AddChild(item.release(), 0);
       p = r.position();
     } else if (code == LEX_PRIMARY_KEY || code == LEX_FOREIGN_KEY) {
-      if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+      if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
       p = q;
     } else {
       break;
@@ -887,16 +888,16 @@ ParseStep Parser::ColumnDefinition(const char* text, int16_t start, ParseNode*& 
 
 // CREATE INDEX, after "INDEX": index name (value 1 when unique), ON, the
 // table (registered) and the column list in parentheses.
-ParseStep Parser::CreateIndex(const char* text, int16_t start, ParseNode*& node, int16_t unique) {
+ParseStep Parser::CreateIndex(const char* text, int16_t start, ParseNodePtr& node, int16_t unique) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_CREATION_INDEX)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, unique)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, unique)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_ON) {
     return Failure(tok, node, kMsgOnExpected, p);
@@ -905,16 +906,16 @@ ParseStep Parser::CreateIndex(const char* text, int16_t start, ParseNode*& node,
   if (!ReadToken(text, afterOn, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   if (RegisterTable(tok, nullptr) == nullptr) return OutOfMemory(tok, node);
   p = q;
   if (!ReadToken(text, p, tok, code, q, 0) || code != LEX_PAR_OUVRANTE) {
     return Failure(tok, node, kMsgOpeningParenthesis, p);
   }
-  ParseNode* columns = nullptr;
+  ParseNodePtr columns;
   ParseStep r = ColumnList(text, q, columns);
   if (!r.ok()) return Failure(tok, node, r);
-  kids.Add(columns);
+  kids.Add(std::move(columns));
   if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
     return Failure(tok, node, kMsgClosingParenthesis, r.position());
   }
@@ -923,24 +924,24 @@ ParseStep Parser::CreateIndex(const char* text, int16_t start, ParseNode*& node,
 
 // CREATE VIEW, after "VIEW": the name, an optional column list, AS and a
 // SELECT statement.
-ParseStep Parser::CreateView(const char* text, int16_t start, ParseNode*& node) {
+ParseStep Parser::CreateView(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
   int16_t q = 0;
   if (!NewRuleNode(node, FON_REQUETE_CREATION_VUE)) return OutOfMemory(tok, node);
-  Children kids(node);
+  Children kids(node.get());
   if (!ReadToken(text, start, tok, code, q, 0) || code != LEX_IDENTIFICATEUR) {
     return Failure(tok, node, kMsgIdentifierExpected, start);
   }
-  if (kids.Add(ParseNode::Create(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
+  if (kids.Add(ParseNode::Make(tok, code, 0)) == nullptr) return OutOfMemory(tok, node);
   int16_t p = q;
   if (!ReadToken(text, p, tok, code, q, 0)) return Failure(tok, node, kMsgSyntaxError, p);
   int16_t selectStart = q;
   if (code == LEX_PAR_OUVRANTE) {
-    ParseNode* columns = nullptr;
+    ParseNodePtr columns;
     ParseStep r = ColumnList(text, q, columns);
     if (!r.ok()) return Failure(tok, node, r);
-    kids.Add(columns);
+    kids.Add(std::move(columns));
     if (!ReadToken(text, r.position(), tok, code, q, 0) || code != LEX_PAR_FERMANTE) {
       return Failure(tok, node, kMsgClosingParenthesis, r.position());
     }
@@ -952,10 +953,10 @@ ParseStep Parser::CreateView(const char* text, int16_t start, ParseNode*& node) 
   } else if (code != LEX_AS) {
     return Failure(tok, node, kMsgSyntaxError, p);
   }
-  ParseNode* select = nullptr;
+  ParseNodePtr select;
   ParseStep r = SelectStatement(text, selectStart, select);
   if (!r.ok()) return Failure(tok, node, r);
-  kids.Add(select);
+  kids.Add(std::move(select));
   return Success(tok, r.position());
 }
 

@@ -74,8 +74,9 @@ class Parser : public BaseObject {
   class Children {
    public:
     explicit Children(ParseNode* parent) : parent_(parent) {}
-    // Adds `node` as the last child; returns it (null stays null).
-    ParseNode* Add(ParseNode* node);
+    // Adds `node` as the last child, which the parent owns from then on;
+    // returns it (null stays null).
+    ParseNode* Add(ParseNodePtr node);
 
    private:
     ParseNode* parent_;
@@ -108,23 +109,23 @@ class Parser : public BaseObject {
   // is the one reported, so a failure that has no position of its own
   // passes -1 and keeps the one an earlier exit recorded.
   ParseStep Success(char*& tokenText, int16_t position);
-  ParseStep Failure(char*& tokenText, ParseNode*& node, MessageId message, int16_t position);
+  ParseStep Failure(char*& tokenText, ParseNodePtr& node, MessageId message, int16_t position);
   // Hands on the failure of a rule it called, recording no position.
-  ParseStep Failure(char*& tokenText, ParseNode*& node, ParseStep failed);
+  ParseStep Failure(char*& tokenText, ParseNodePtr& node, ParseStep failed);
   // The failure for a rule that could not allocate a node or register a
   // name: memory is short, whatever the rules above make of it.
-  ParseStep OutOfMemory(char*& tokenText, ParseNode*& node);
+  ParseStep OutOfMemory(char*& tokenText, ParseNodePtr& node);
   // The failure for a rule nested deeper than kMaxNesting.
-  ParseStep TooDeep(char*& tokenText, ParseNode*& node, int16_t position);
+  ParseStep TooDeep(char*& tokenText, ParseNodePtr& node, int16_t position);
   // Creates a rule node in the slot; false when memory is short.
-  bool NewRuleNode(ParseNode*& slot, int32_t code);
+  bool NewRuleNode(ParseNodePtr& slot, int32_t code);
   // Records the framed syntax error for `message`.
   void ReportSyntaxError(MessageId message);
   // Registers a table (and marks it); null when memory is short.
   NamedTable* RegisterTable(const char* name, NamedTable* base);
 
   // The rule each item of a list is read by.
-  using ItemRule = ParseStep (Parser::*)(const char* text, int16_t start, ParseNode*& node);
+  using ItemRule = ParseStep (Parser::*)(const char* text, int16_t start, ParseNodePtr& node);
   // Reads a list of items joined by `separator` tokens, each by `rule`, and
   // appends their nodes to `list`: the first item at `start`, then one
   // after each separator, until a token that is not a separator. Returns
@@ -138,57 +139,57 @@ class Parser : public BaseObject {
                      MessageId missingItem, Children& list);
 
   // Statement rules (parser.cc).
-  ParseStep Statement(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SelectStatement(const char* text, int16_t start, ParseNode*& node);
-  ParseStep OrderByList(const char* text, int16_t start, ParseNode*& node);
-  ParseStep OrderByItem(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SubSelect(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SelectedItems(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SelectList(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SelectItem(const char* text, int16_t start, ParseNode*& node);
-  ParseStep FromList(const char* text, int16_t start, ParseNode*& node);
-  ParseStep TableReference(const char* text, int16_t start, ParseNode*& node);
-  ParseStep ColumnList(const char* text, int16_t start, ParseNode*& node);
-  ParseStep ColumnName(const char* text, int16_t start, ParseNode*& node);
-  ParseStep InsertStatement(const char* text, int16_t start, ParseNode*& node);
-  ParseStep UpdateStatement(const char* text, int16_t start, ParseNode*& node);
-  ParseStep Assignment(const char* text, int16_t start, ParseNode*& node);
-  ParseStep DeleteStatement(const char* text, int16_t start, ParseNode*& node);
-  ParseStep DropStatement(const char* text, int16_t start, ParseNode*& node);
+  ParseStep Statement(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SelectStatement(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep OrderByList(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep OrderByItem(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SubSelect(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SelectedItems(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SelectList(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SelectItem(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep FromList(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep TableReference(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep ColumnList(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep ColumnName(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep InsertStatement(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep UpdateStatement(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep Assignment(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep DeleteStatement(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep DropStatement(const char* text, int16_t start, ParseNodePtr& node);
   // Fills the statement's slot through the rule it calls; leaves it null
   // for a word it does not know after CREATE.
-  ParseStep CreateDispatch(const char* text, int16_t start, ParseNode*& node);
-  ParseStep CreateTable(const char* text, int16_t start, ParseNode*& node);
-  ParseStep ColumnDefinition(const char* text, int16_t start, ParseNode*& node);
-  ParseStep CreateIndex(const char* text, int16_t start, ParseNode*& node, int16_t unique);
-  ParseStep CreateView(const char* text, int16_t start, ParseNode*& node);
+  ParseStep CreateDispatch(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep CreateTable(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep ColumnDefinition(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep CreateIndex(const char* text, int16_t start, ParseNodePtr& node, int16_t unique);
+  ParseStep CreateView(const char* text, int16_t start, ParseNodePtr& node);
 
   // Condition and expression rules (parser_expressions.cc).
-  ParseStep SearchCondition(const char* text, int16_t start, ParseNode*& node);
-  ParseStep LogicalTerm(const char* text, int16_t start, ParseNode*& node);
-  ParseStep LogicalFactor(const char* text, int16_t start, ParseNode*& node);
-  ParseStep Predicate(const char* text, int16_t start, ParseNode*& node);
-  ParseStep ValueExpression(const char* text, int16_t start, ParseNode*& node);
-  ParseStep Term(const char* text, int16_t start, ParseNode*& node);
-  ParseStep Factor(const char* text, int16_t start, ParseNode*& node);
-  ParseStep Comparison(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SecondMember(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SimpleItemList(const char* text, int16_t start, ParseNode*& node);
-  ParseStep SimpleItem(const char* text, int16_t start, ParseNode*& node);
-  ParseStep ScalarFunction(const char* text, int16_t start, ParseNode*& node);
-  ParseStep AggregateFunction(const char* text, int16_t start, ParseNode*& node);
-  ParseStep DateTimeFunction(const char* text, int16_t start, ParseNode*& node);
+  ParseStep SearchCondition(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep LogicalTerm(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep LogicalFactor(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep Predicate(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep ValueExpression(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep Term(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep Factor(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep Comparison(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SecondMember(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SimpleItemList(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep SimpleItem(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep ScalarFunction(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep AggregateFunction(const char* text, int16_t start, ParseNodePtr& node);
+  ParseStep DateTimeFunction(const char* text, int16_t start, ParseNodePtr& node);
 
   // Pieces of the comparison rule (parser_expressions.cc), each reading
   // from the position after its keyword into the comparison's node: the
   // position after what they read, or the comparison's failure (its node
   // then destroyed).
-  ParseStep BetweenTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
-  ParseStep InTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
-  ParseStep LikeTail(const char* text, int16_t after, ParseNode*& node, char*& tokenText);
+  ParseStep BetweenTail(const char* text, int16_t after, ParseNodePtr& node, char*& tokenText);
+  ParseStep InTail(const char* text, int16_t after, ParseNodePtr& node, char*& tokenText);
+  ParseStep LikeTail(const char* text, int16_t after, ParseNodePtr& node, char*& tokenText);
   // "(", a second member, ")": the right side of MATCH and of ALL, ANY
   // and SOME.
-  ParseStep ParenthesisedSecondMember(const char* text, int16_t after, ParseNode*& node,
+  ParseStep ParenthesisedSecondMember(const char* text, int16_t after, ParseNodePtr& node,
                                       char*& tokenText);
 
   StatementContext* request_;
