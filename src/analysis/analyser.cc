@@ -17,6 +17,7 @@
 #include <new>
 
 #include "base/messages.h"
+#include "base/owned_text.h"
 #include "base/statement_context.h"
 #include "select/selection_driver.h"
 #include "select/selection_plan.h"
@@ -284,16 +285,15 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateR
                           : column->table()->fileName();
   const char* name = column->name() == nullptr ? "" : column->name();
   size_t tl = std::strlen(table), nl = std::strlen(name);
-  char* text = static_cast<char*>(std::malloc(tl + nl + 2));
+  OwnedText text(static_cast<char*>(std::malloc(tl + nl + 2)));
   if (text == nullptr) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
   }
-  std::memcpy(text, table, tl);
-  text[tl] = '/';
-  std::memcpy(text + tl + 1, name, nl + 1);
-  bool ok = leaf->SetText(text);
-  std::free(text);
+  std::memcpy(text.get(), table, tl);
+  text.get()[tl] = '/';
+  std::memcpy(text.get() + tl + 1, name, nl + 1);
+  bool ok = leaf->SetText(text.get());
   if (ok && reads != nullptr) ok = reads->Add(column->table(), leaf->text);
   if (!ok) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);

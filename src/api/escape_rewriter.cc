@@ -5,7 +5,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
+#include "base/owned_text.h"
 #include "platform.h"
 #include "values/text_utils.h"
 
@@ -139,38 +141,32 @@ char* EscapeRewriter::Rewrite(const char* text) {
 
 char* EscapeRewriter::RewriteFrom(const char* text) {
   if (text == nullptr) return nullptr;
-  char* result = nullptr;
+  OwnedText result;
   start_ = text;
   const char* scan = text;
   for (;;) {
     const char* open = strchr(scan, '{');
-    if (open == nullptr) return result;
+    if (open == nullptr) return result.release();
     const char* close = strchr(open + 1, '}');
-    if (close == nullptr) {
-      free(result);
-      return nullptr;
-    }
+    if (close == nullptr) return nullptr;
     open_ = static_cast<int32_t>(open - start_);
     close_ = static_cast<int32_t>(close - start_);
 
     size_t clauseLength = static_cast<size_t>(close - open - 1);
-    char* clause = AllocateText(clauseLength + 1);
+    OwnedText clause(AllocateText(clauseLength + 1));
     if (clause == nullptr) {
       outOfMemory_ = true;
-      free(result);
       return nullptr;
     }
-    memcpy(clause, open + 1, clauseLength);
-    clause[clauseLength] = '\0';
+    memcpy(clause.get(), open + 1, clauseLength);
+    clause.get()[clauseLength] = '\0';
     bool noMemory = false;
-    char* replacement = RewriteClause(clause, &noMemory);
-    free(clause);
+    OwnedText replacement(RewriteClause(clause.get(), &noMemory));
     if (noMemory) {
       // A date clause left in place would reach the parser as braces while
       // the others were rewritten: hand back nothing rather than half a
       // rewrite.
       outOfMemory_ = true;
-      free(result);
       return nullptr;
     }
     if (replacement == nullptr) {
@@ -180,40 +176,33 @@ char* EscapeRewriter::RewriteFrom(const char* text) {
 
     // The new whole text: before "{", the literal, after "}".
     size_t before = static_cast<size_t>(open - start_);
-    size_t literal = strlen(replacement);
+    size_t literal = strlen(replacement.get());
     size_t after = strlen(close + 1);
-    char* rebuilt = AllocateText(before + literal + after + 1);
+    OwnedText rebuilt(AllocateText(before + literal + after + 1));
     if (rebuilt == nullptr) {
       outOfMemory_ = true;
-      free(replacement);
-      free(result);
       return nullptr;
     }
-    memcpy(rebuilt, start_, before);
-    memcpy(rebuilt + before, replacement, literal);
-    memcpy(rebuilt + before + literal, close + 1, after + 1);
-    free(replacement);
-    free(result);
-    result = rebuilt;
-    start_ = rebuilt;
+    memcpy(rebuilt.get(), start_, before);
+    memcpy(rebuilt.get() + before, replacement.get(), literal);
+    memcpy(rebuilt.get() + before + literal, close + 1, after + 1);
+    // The previous result goes; the new text is what the scan works on.
+    result = std::move(rebuilt);
+    start_ = result.get();
     // Scanning restarts at the beginning of the new text. The literals hold
     // no braces, so every restart has one "{" fewer to look at and the
     // loop ends.
-    scan = rebuilt;
+    scan = result.get();
   }
 }
 
 int32_t EscapeRewriter::RewriteInPlace(char* text, size_t bufferSize) {
-  char* rewritten = Rewrite(text);
+  OwnedText rewritten(Rewrite(text));
   if (rewritten == nullptr) return 0;
-  size_t length = strlen(rewritten);
-  int32_t status = -1;
-  if (length < bufferSize) {
-    memcpy(text, rewritten, length + 1);
-    status = 1;
-  }
-  free(rewritten);
-  return status;
+  size_t length = strlen(rewritten.get());
+  if (length >= bufferSize) return -1;
+  memcpy(text, rewritten.get(), length + 1);
+  return 1;
 }
 
 bool RewriteEscapesInPlace(char* text, bool* outOfMemory) {
