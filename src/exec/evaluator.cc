@@ -19,11 +19,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "base/out_of_memory.h"
-#include "sql/value_list.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
+#include "sql/value_list.h"
 #include "values/value_converter.h"
 
 namespace zksql {
@@ -88,9 +89,7 @@ int16_t Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
   if (first->code == LEX_EXISTS || first->code == LEX_UNIQUE) {
     bool innerNot = first->next != nullptr && first->next->code == LEX_NOT;
     // The keyword node carries the sub-select's driver index.
-    ParseNode* list = SubSelect(driverIndex, first);
-    int32_t n = CountValues(list);
-    delete list;
+    int32_t n = CountValues(SubSelect(driverIndex, first).get());
     int16_t r;
     if (first->code == LEX_EXISTS) {
       r = Invert(n >= 1 ? 1 : 0, innerNot);
@@ -122,10 +121,9 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
     case LEX_MATCH: {
       bool unique = node->next != nullptr && node->next->code == LEX_UNIQUE;
       ParseNode* holder = unique ? node->next->next : node->next;
-      ParseNode* list = List(driverIndex, holder, binding);
+      std::unique_ptr<ParseNode> list = List(driverIndex, holder, binding);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, LEX_EGAL, list, &count, &total);
-      delete list;
+      bool listed = CountList(left, LEX_EGAL, list.get(), &count, &total);
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, n);
       return Invert(unique ? (count == 1) : (count > 0), n);
@@ -150,12 +148,11 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       // operator and the outcome inverted under negation: the complement
       // operator is not the negation of a count (NOT (A > ALL (1, 2)) for
       // A = 1.5 holds, while A <= ALL (1, 2) does not).
-      ParseNode* list = after->code == FON_SOUS_SELECT
-                            ? SubSelect(driverIndex, after)
-                            : List(driverIndex, after->next, binding);
+      std::unique_ptr<ParseNode> list = after->code == FON_SOUS_SELECT
+                                            ? SubSelect(driverIndex, after)
+                                            : List(driverIndex, after->next, binding);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, op, list, &count, &total);
-      delete list;
+      bool listed = CountList(left, op, list.get(), &count, &total);
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, negate);
       int16_t r;
@@ -218,10 +215,9 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       return r;
     }
     case LEX_IN: {
-      ParseNode* list = List(driverIndex, node->next, binding);
+      std::unique_ptr<ParseNode> list = List(driverIndex, node->next, binding);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, LEX_EGAL, list, &count, &total);
-      delete list;
+      bool listed = CountList(left, LEX_EGAL, list.get(), &count, &total);
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, n);
       return Invert(count > 0, n);
@@ -262,20 +258,21 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
   }
 }
 
-ParseNode* Evaluator::List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding) {
+std::unique_ptr<ParseNode> Evaluator::List(int16_t driverIndex, ParseNode* holder,
+                                           const ParseNode* binding) {
   if (holder == nullptr || holder->child == nullptr) return nullptr;
   ParseNode* content = holder->child;
   if (content->code == FON_SOUS_SELECT) return SubSelect(driverIndex, content);
-  ParseNode* head = NewValueListHead();
+  std::unique_ptr<ParseNode> head(NewValueListHead());
   if (head == nullptr) return nullptr;
-  ParseNode* last = head;
+  ParseNode* last = head.get();
   for (ParseNode* item = content->child; item != nullptr; item = item->next) {
     TypedValue v;
     if (!Item(item, binding, 0, &v)) continue;  // items without value are left out
     ValueNode* added = AppendOwnedValue(last, &v);
     if (added == nullptr) {
-      // A list cut short by a lack of memory would count wrongly.
-      delete head;
+      // A list cut short by a lack of memory would count wrongly: none
+      // at all is answered, and what was built goes with `head`.
       return nullptr;
     }
     last = added;
@@ -283,9 +280,11 @@ ParseNode* Evaluator::List(int16_t driverIndex, ParseNode* holder, const ParseNo
   return head;
 }
 
-ParseNode* Evaluator::SubSelect(int16_t driverIndex, const ParseNode* subSelectNode) {
+std::unique_ptr<ParseNode> Evaluator::SubSelect(int16_t driverIndex,
+                                                const ParseNode* subSelectNode) {
   if (executor_ == nullptr || subSelectNode == nullptr) return nullptr;
-  return executor_->EvaluateSubSelect(driverIndex, static_cast<int16_t>(subSelectNode->value));
+  return std::unique_ptr<ParseNode>(
+      executor_->EvaluateSubSelect(driverIndex, static_cast<int16_t>(subSelectNode->value)));
 }
 
 }  // namespace zksql

@@ -17,6 +17,7 @@
 #define ZKSQL_EXEC_EVALUATOR_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/base_object.h"
 #include "select/condition_evaluator.h"
@@ -73,8 +74,10 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
   bool Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out);
   bool ScalarFunction(ParseNode* function, const ParseNode* binding, int depth, TypedValue* out);
   bool DateTimeFunction(ParseNode* function, TypedValue* out);
-  ParseNode* List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding);
-  ParseNode* SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
+  // The value list of a list operand or a sub-select (null when there is
+  // none), held for the comparison that counts over it.
+  std::unique_ptr<ParseNode> List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding);
+  std::unique_ptr<ParseNode> SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
 
   SubSelectSource* executor_;
 };
