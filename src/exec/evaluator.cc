@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "base/out_of_memory.h"
 #include "sql/rule_codes.h"
@@ -73,17 +74,11 @@ int16_t Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
   if (first == nullptr) return 1;
 
   if (first->code == FON_ITEM_COMPARE) {
-    TypedValue left;
+    OwnedValue left;
     Expression(first, binding, 0, &left);
     ParseNode* second = first->next;
-    int16_t r;
-    if (second == nullptr || second->code != FON_COMPARAISON) {
-      r = Invert(1, negate);
-    } else {
-      r = Comparison(driverIndex, left, second, binding, negate);
-    }
-    ReleaseValue(&left);
-    return r;
+    if (second == nullptr || second->code != FON_COMPARAISON) return Invert(1, negate);
+    return Comparison(driverIndex, left.view(), second, binding, negate);
   }
 
   if (first->code == LEX_EXISTS || first->code == LEX_UNIQUE) {
@@ -166,19 +161,12 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       return Invert(r, negate);
     }
     if (after->code == FON_ITEM_SIMPLE) {
-      TypedValue right;
+      OwnedValue right;
       Item(after, binding, 0, &right);
-      int16_t r;
-      if (!HasValue(right)) {
-        r = Invert(1, negate);
-      } else if (!hasLeft) {
-        r = Invert(0, negate);
-      } else {
-        // A negated comparison is the complement comparison.
-        r = Converter().Compare(negate ? Complement(op) : op, left, right);
-      }
-      ReleaseValue(&right);
-      return r;
+      if (!right.has_value()) return Invert(1, negate);
+      if (!hasLeft) return Invert(0, negate);
+      // A negated comparison is the complement comparison.
+      return Converter().Compare(negate ? Complement(op) : op, left, right.view());
     }
     return 0;
   }
@@ -187,32 +175,21 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
     case LEX_BETWEEN: {
       ParseNode* loNode = node->next;
       ParseNode* hiNode = loNode == nullptr ? nullptr : loNode->next;
-      TypedValue lo, hi;
-      if (loNode != nullptr) Item(loNode, binding, 0, &lo);
-      if (hiNode != nullptr) Item(hiNode, binding, 0, &hi);
-      int16_t r;
-      if (!HasValue(lo) || !HasValue(hi)) {
-        r = Invert(1, n);
-      } else if (!hasLeft) {
-        r = Invert(0, n);
-      } else {
-        // Bounds written the wrong way round are exchanged.
-        if (!Converter().Compare(LEX_INFERIEUR_EGAL, lo, hi)) {
-          TypedValue t = lo;
-          lo = hi;
-          hi = t;
-        }
-        if (!n) {
-          r = Converter().Compare(LEX_SUPERIEUR_EGAL, left, lo) &&
-              Converter().Compare(LEX_INFERIEUR_EGAL, left, hi);
-        } else {
-          r = Converter().Compare(LEX_INFERIEUR, left, lo) ||
-              Converter().Compare(LEX_SUPERIEUR, left, hi);
-        }
+      OwnedValue loValue, hiValue;
+      if (loNode != nullptr) Item(loNode, binding, 0, &loValue);
+      if (hiNode != nullptr) Item(hiNode, binding, 0, &hiValue);
+      if (!loValue.has_value() || !hiValue.has_value()) return Invert(1, n);
+      if (!hasLeft) return Invert(0, n);
+      // Bounds written the wrong way round are exchanged.
+      const TypedValue* lo = &loValue.view();
+      const TypedValue* hi = &hiValue.view();
+      if (!Converter().Compare(LEX_INFERIEUR_EGAL, *lo, *hi)) std::swap(lo, hi);
+      if (!n) {
+        return Converter().Compare(LEX_SUPERIEUR_EGAL, left, *lo) &&
+               Converter().Compare(LEX_INFERIEUR_EGAL, left, *hi);
       }
-      ReleaseValue(&lo);
-      ReleaseValue(&hi);
-      return r;
+      return Converter().Compare(LEX_INFERIEUR, left, *lo) ||
+             Converter().Compare(LEX_SUPERIEUR, left, *hi);
     }
     case LEX_IN: {
       std::unique_ptr<ParseNode> list = List(driverIndex, node->next, binding);
@@ -267,9 +244,9 @@ std::unique_ptr<ParseNode> Evaluator::List(int16_t driverIndex, ParseNode* holde
   if (head == nullptr) return nullptr;
   ParseNode* last = head.get();
   for (ParseNode* item = content->child; item != nullptr; item = item->next) {
-    TypedValue v;
+    OwnedValue v;
     if (!Item(item, binding, 0, &v)) continue;  // items without value are left out
-    ValueNode* added = AppendOwnedValue(last, &v);
+    ValueNode* added = AppendOwnedValue(last, std::move(v));
     if (added == nullptr) {
       // A list cut short by a lack of memory would count wrongly: none
       // at all is answered, and what was built goes with `head`.
