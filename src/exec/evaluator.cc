@@ -19,11 +19,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "base/out_of_memory.h"
-#include "sql/value_list.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
+#include "sql/value_list.h"
 #include "values/value_converter.h"
 
 namespace zksql {
@@ -72,25 +74,17 @@ bool Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
   if (first == nullptr) return 1;
 
   if (first->code == FON_ITEM_COMPARE) {
-    TypedValue left;
+    OwnedValue left;
     Expression(first, binding, 0, &left);
     ParseNode* second = first->next;
-    int16_t r;
-    if (second == nullptr || second->code != FON_COMPARAISON) {
-      r = Invert(1, negate);
-    } else {
-      r = Comparison(driverIndex, left, second, binding, negate);
-    }
-    ReleaseValue(&left);
-    return r;
+    if (second == nullptr || second->code != FON_COMPARAISON) return Invert(1, negate);
+    return Comparison(driverIndex, left.view(), second, binding, negate);
   }
 
   if (first->code == LEX_EXISTS || first->code == LEX_UNIQUE) {
     bool innerNot = first->next != nullptr && first->next->code == LEX_NOT;
     // The keyword node carries the sub-select's driver index.
-    ParseNode* list = SubSelect(driverIndex, first);
-    int32_t n = CountValues(list);
-    delete list;
+    int32_t n = CountValues(SubSelect(driverIndex, first).get());
     int16_t r;
     if (first->code == LEX_EXISTS) {
       r = Invert(n >= 1 ? 1 : 0, innerNot);
@@ -122,10 +116,9 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
     case LEX_MATCH: {
       bool unique = node->next != nullptr && node->next->code == LEX_UNIQUE;
       ParseNode* holder = unique ? node->next->next : node->next;
-      ParseNode* list = List(driverIndex, holder, binding);
+      std::unique_ptr<ParseNode> list = List(driverIndex, holder, binding);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, LEX_EGAL, list, &count, &total);
-      delete list;
+      bool listed = CountList(left, LEX_EGAL, list.get(), &count, &total);
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, n);
       return Invert(unique ? (count == 1) : (count > 0), n);
@@ -150,12 +143,11 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       // operator and the outcome inverted under negation: the complement
       // operator is not the negation of a count (NOT (A > ALL (1, 2)) for
       // A = 1.5 holds, while A <= ALL (1, 2) does not).
-      ParseNode* list = after->code == FON_SOUS_SELECT
-                            ? SubSelect(driverIndex, after)
-                            : List(driverIndex, after->next, binding);
+      std::unique_ptr<ParseNode> list = after->code == FON_SOUS_SELECT
+                                            ? SubSelect(driverIndex, after)
+                                            : List(driverIndex, after->next, binding);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, op, list, &count, &total);
-      delete list;
+      bool listed = CountList(left, op, list.get(), &count, &total);
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, negate);
       int16_t r;
@@ -169,19 +161,12 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       return Invert(r, negate);
     }
     if (after->code == FON_ITEM_SIMPLE) {
-      TypedValue right;
+      OwnedValue right;
       Item(after, binding, 0, &right);
-      int16_t r;
-      if (!HasValue(right)) {
-        r = Invert(1, negate);
-      } else if (!hasLeft) {
-        r = Invert(0, negate);
-      } else {
-        // A negated comparison is the complement comparison.
-        r = Converter().Compare(negate ? Complement(op) : op, left, right);
-      }
-      ReleaseValue(&right);
-      return r;
+      if (!right.has_value()) return Invert(1, negate);
+      if (!hasLeft) return Invert(0, negate);
+      // A negated comparison is the complement comparison.
+      return Converter().Compare(negate ? Complement(op) : op, left, right.view());
     }
     return 0;
   }
@@ -190,38 +175,26 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
     case LEX_BETWEEN: {
       ParseNode* loNode = node->next;
       ParseNode* hiNode = loNode == nullptr ? nullptr : loNode->next;
-      TypedValue lo, hi;
-      if (loNode != nullptr) Item(loNode, binding, 0, &lo);
-      if (hiNode != nullptr) Item(hiNode, binding, 0, &hi);
-      int16_t r;
-      if (!HasValue(lo) || !HasValue(hi)) {
-        r = Invert(1, n);
-      } else if (!hasLeft) {
-        r = Invert(0, n);
-      } else {
-        // Bounds written the wrong way round are exchanged.
-        if (!Converter().Compare(LEX_INFERIEUR_EGAL, lo, hi)) {
-          TypedValue t = lo;
-          lo = hi;
-          hi = t;
-        }
-        if (!n) {
-          r = Converter().Compare(LEX_SUPERIEUR_EGAL, left, lo) &&
-              Converter().Compare(LEX_INFERIEUR_EGAL, left, hi);
-        } else {
-          r = Converter().Compare(LEX_INFERIEUR, left, lo) ||
-              Converter().Compare(LEX_SUPERIEUR, left, hi);
-        }
+      OwnedValue loValue, hiValue;
+      if (loNode != nullptr) Item(loNode, binding, 0, &loValue);
+      if (hiNode != nullptr) Item(hiNode, binding, 0, &hiValue);
+      if (!loValue.has_value() || !hiValue.has_value()) return Invert(1, n);
+      if (!hasLeft) return Invert(0, n);
+      // Bounds written the wrong way round are exchanged.
+      const TypedValue* lo = &loValue.view();
+      const TypedValue* hi = &hiValue.view();
+      if (!Converter().Compare(LEX_INFERIEUR_EGAL, *lo, *hi)) std::swap(lo, hi);
+      if (!n) {
+        return Converter().Compare(LEX_SUPERIEUR_EGAL, left, *lo) &&
+               Converter().Compare(LEX_INFERIEUR_EGAL, left, *hi);
       }
-      ReleaseValue(&lo);
-      ReleaseValue(&hi);
-      return r;
+      return Converter().Compare(LEX_INFERIEUR, left, *lo) ||
+             Converter().Compare(LEX_SUPERIEUR, left, *hi);
     }
     case LEX_IN: {
-      ParseNode* list = List(driverIndex, node->next, binding);
+      std::unique_ptr<ParseNode> list = List(driverIndex, node->next, binding);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, LEX_EGAL, list, &count, &total);
-      delete list;
+      bool listed = CountList(left, LEX_EGAL, list.get(), &count, &total);
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, n);
       return Invert(count > 0, n);
@@ -262,20 +235,21 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
   }
 }
 
-ParseNode* Evaluator::List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding) {
+std::unique_ptr<ParseNode> Evaluator::List(int16_t driverIndex, ParseNode* holder,
+                                           const ParseNode* binding) {
   if (holder == nullptr || holder->child == nullptr) return nullptr;
   ParseNode* content = holder->child;
   if (content->code == FON_SOUS_SELECT) return SubSelect(driverIndex, content);
-  ParseNode* head = NewValueListHead();
+  std::unique_ptr<ParseNode> head(NewValueListHead());
   if (head == nullptr) return nullptr;
-  ParseNode* last = head;
+  ParseNode* last = head.get();
   for (ParseNode* item = content->child; item != nullptr; item = item->next) {
-    TypedValue v;
+    OwnedValue v;
     if (!Item(item, binding, 0, &v)) continue;  // items without value are left out
-    ValueNode* added = AppendOwnedValue(last, &v);
+    ValueNode* added = AppendOwnedValue(last, std::move(v));
     if (added == nullptr) {
-      // A list cut short by a lack of memory would count wrongly.
-      delete head;
+      // A list cut short by a lack of memory would count wrongly: none
+      // at all is answered, and what was built goes with `head`.
       return nullptr;
     }
     last = added;
@@ -283,9 +257,11 @@ ParseNode* Evaluator::List(int16_t driverIndex, ParseNode* holder, const ParseNo
   return head;
 }
 
-ParseNode* Evaluator::SubSelect(int16_t driverIndex, const ParseNode* subSelectNode) {
+std::unique_ptr<ParseNode> Evaluator::SubSelect(int16_t driverIndex,
+                                                const ParseNode* subSelectNode) {
   if (executor_ == nullptr || subSelectNode == nullptr) return nullptr;
-  return executor_->EvaluateSubSelect(driverIndex, static_cast<int16_t>(subSelectNode->value));
+  return std::unique_ptr<ParseNode>(
+      executor_->EvaluateSubSelect(driverIndex, static_cast<int16_t>(subSelectNode->value)));
 }
 
 }  // namespace zksql

@@ -11,12 +11,13 @@
 // converter's.
 //
 // It reports no errors: missing values decide instead (see the .cc for the
-// rules). Every value an operation returns is a fresh buffer owned by the
-// caller; nothing else survives a call.
+// rules). Every value an operation returns is a fresh OwnedValue of the
+// caller's; nothing else survives a call.
 #ifndef ZKSQL_EXEC_EVALUATOR_H_
 #define ZKSQL_EXEC_EVALUATOR_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/base_object.h"
 #include "select/condition_evaluator.h"
@@ -52,14 +53,14 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
   bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const ParseNode* binding,
                          int16_t negate) override;
 
-  // Value of a FON_ITEM_SIMPLE; *out is cleared first and stays empty
-  // (bytes null) when the item has no value. True when a value results:
-  // having no value is an answer (a missing value), not a failure, so callers
-  // may look at out->bytes instead.
-  bool EvaluateItem(ParseNode* item, const ParseNode* binding, TypedValue* out);
+  // Value of a FON_ITEM_SIMPLE; *out is emptied first and stays empty
+  // when the item has no value. True when a value results: having no value
+  // is an answer (a missing value), not a failure, so callers may look at
+  // out->has_value() instead.
+  bool EvaluateItem(ParseNode* item, const ParseNode* binding, OwnedValue* out);
 
   // Value of a FON_ITEM_COMPARE (a sum of terms), as EvaluateItem.
-  bool EvaluateExpression(ParseNode* expression, const ParseNode* binding, TypedValue* out);
+  bool EvaluateExpression(ParseNode* expression, const ParseNode* binding, OwnedValue* out);
 
   SubSelectSource* executor() const { return executor_; }
   void set_executor(SubSelectSource* executor) { executor_ = executor; }
@@ -67,14 +68,16 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
  private:
   int16_t Comparison(int16_t driverIndex, const TypedValue& left, ParseNode* second,
                      const ParseNode* binding, int16_t negate);
-  bool Expression(ParseNode* expression, const ParseNode* binding, int depth, TypedValue* out);
-  bool Term(ParseNode* term, const ParseNode* binding, int depth, TypedValue* out);
-  bool Factor(ParseNode* factor, const ParseNode* binding, int depth, TypedValue* out);
-  bool Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out);
-  bool ScalarFunction(ParseNode* function, const ParseNode* binding, int depth, TypedValue* out);
-  bool DateTimeFunction(ParseNode* function, TypedValue* out);
-  ParseNode* List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding);
-  ParseNode* SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
+  bool Expression(ParseNode* expression, const ParseNode* binding, int depth, OwnedValue* out);
+  bool Term(ParseNode* term, const ParseNode* binding, int depth, OwnedValue* out);
+  bool Factor(ParseNode* factor, const ParseNode* binding, int depth, OwnedValue* out);
+  bool Item(ParseNode* item, const ParseNode* binding, int depth, OwnedValue* out);
+  bool ScalarFunction(ParseNode* function, const ParseNode* binding, int depth, OwnedValue* out);
+  bool DateTimeFunction(ParseNode* function, OwnedValue* out);
+  // The value list of a list operand or a sub-select (null when there is
+  // none), held for the comparison that counts over it.
+  std::unique_ptr<ParseNode> List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding);
+  std::unique_ptr<ParseNode> SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
 
   SubSelectSource* executor_;
 };

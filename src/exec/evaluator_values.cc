@@ -8,51 +8,33 @@
 // the stack.
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <utility>
 
-#include "base/out_of_memory.h"
 #include "exec/evaluator.h"
-#include "sql/value_list.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
+#include "sql/value_list.h"
 #include "values/value_converter.h"
 
 namespace zksql {
 
 namespace {
 
-// A copy of `length` bytes under `type`; false when memory is short.
-bool CopyValue(int16_t type, uint16_t length, const char* bytes, TypedValue* out) {
-  char* copy = static_cast<char*>(std::malloc(length == 0 ? 1 : length));
-  if (copy == nullptr) {
-    NoteOutOfMemory();
+// a op b into *v (v = a), emptied when there is no value. No value when
+// either operand has none or the converter refuses the operation: an
+// operation with a missing operand has no value (and a missing right
+// operand must not be taken for "no second operand", which would negate
+// the left one).
+bool Combine(OwnedValue* v, int16_t op, const OwnedValue& w) {
+  if (!v->has_value() || !w.has_value()) {
+    v->Reset();
     return false;
   }
-  if (length > 0) std::memcpy(copy, bytes, length);
-  out->type = type;
-  out->length = length;
-  out->bytes = copy;
-  return true;
-}
-
-// a op b into *v (v = a); the operands are released. No value when either
-// operand has none or the converter refuses the operation: an operation
-// with a missing operand has no value (and a missing right operand must not
-// be taken for "no second operand", which would negate the left one).
-bool Combine(TypedValue* v, int16_t op, TypedValue* w) {
-  if (v->bytes == nullptr || w->bytes == nullptr) {
-    ReleaseValue(v);
-    ReleaseValue(w);
-    return false;
-  }
-  TypedValue result;
-  bool ok = Converter().Arithmetic(*v, op, *w, &result);
-  ReleaseValue(v);
-  ReleaseValue(w);
-  if (!ok) return false;
-  *v = result;
-  return true;
+  OwnedValue result;
+  bool ok = Converter().Arithmetic(v->view(), op, w.view(), result.Receive());
+  *v = std::move(result);
+  return ok;
 }
 
 // The parenthesised condition's single value expression when the group is
@@ -78,18 +60,18 @@ ParseNode* ParenthesisedValue(ParseNode* condition) {
 
 }  // namespace
 
-bool Evaluator::EvaluateItem(ParseNode* item, const ParseNode* binding, TypedValue* out) {
+bool Evaluator::EvaluateItem(ParseNode* item, const ParseNode* binding, OwnedValue* out) {
   return Item(item, binding, 0, out);
 }
 
 bool Evaluator::EvaluateExpression(ParseNode* expression, const ParseNode* binding,
-                                   TypedValue* out) {
+                                   OwnedValue* out) {
   return Expression(expression, binding, 0, out);
 }
 
 bool Evaluator::Expression(ParseNode* expression, const ParseNode* binding, int depth,
-                           TypedValue* out) {
-  *out = TypedValue();
+                           OwnedValue* out) {
+  out->Reset();
   if (expression == nullptr || depth > kMaxDepth) return false;
   ParseNode* p = expression->child;
   bool negative = false;
@@ -100,48 +82,46 @@ bool Evaluator::Expression(ParseNode* expression, const ParseNode* binding, int 
     p = p->next;
   }
   if (p == nullptr) return false;
-  TypedValue v;
+  OwnedValue v;
   if (!Term(p, binding, depth + 1, &v)) return false;
   if (negative) {
-    TypedValue none;
-    TypedValue negated;
-    bool ok = Converter().Arithmetic(v, LEX_MOINS, none, &negated);
-    ReleaseValue(&v);
-    if (!ok) return false;
-    v = negated;
+    TypedValue none;  // no second operand: a negation
+    OwnedValue negated;
+    if (!Converter().Arithmetic(v.view(), LEX_MOINS, none, negated.Receive())) return false;
+    v = std::move(negated);
   }
   for (p = p->next; p != nullptr; p = p->next) {
     const int16_t op = p->code == LEX_MOINS ? LEX_MOINS : LEX_PLUS;
     p = p->next;
     if (p == nullptr) break;
-    TypedValue w;
+    OwnedValue w;
     Term(p, binding, depth + 1, &w);
-    if (!Combine(&v, op, &w)) return false;
+    if (!Combine(&v, op, w)) return false;
   }
-  *out = v;
+  *out = std::move(v);
   return true;
 }
 
-bool Evaluator::Term(ParseNode* term, const ParseNode* binding, int depth, TypedValue* out) {
-  *out = TypedValue();
+bool Evaluator::Term(ParseNode* term, const ParseNode* binding, int depth, OwnedValue* out) {
+  out->Reset();
   if (term == nullptr || depth > kMaxDepth) return false;
   ParseNode* p = term->child;
-  TypedValue v;
+  OwnedValue v;
   if (!Factor(p, binding, depth + 1, &v)) return false;
   for (p = p->next; p != nullptr; p = p->next) {
     const int16_t op = p->code == LEX_DIVISE ? LEX_DIVISE : LEX_ETOILE;
     p = p->next;
     if (p == nullptr) break;
-    TypedValue w;
+    OwnedValue w;
     Factor(p, binding, depth + 1, &w);
-    if (!Combine(&v, op, &w)) return false;
+    if (!Combine(&v, op, w)) return false;
   }
-  *out = v;
+  *out = std::move(v);
   return true;
 }
 
-bool Evaluator::Factor(ParseNode* factor, const ParseNode* binding, int depth, TypedValue* out) {
-  *out = TypedValue();
+bool Evaluator::Factor(ParseNode* factor, const ParseNode* binding, int depth, OwnedValue* out) {
+  out->Reset();
   if (factor == nullptr || depth > kMaxDepth) return false;
   ParseNode* c = factor->child;
   if (c == nullptr) return false;
@@ -157,8 +137,8 @@ bool Evaluator::Factor(ParseNode* factor, const ParseNode* binding, int depth, T
   return false;
 }
 
-bool Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, TypedValue* out) {
-  *out = TypedValue();
+bool Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, OwnedValue* out) {
+  out->Reset();
   if (item == nullptr || depth > kMaxDepth) return false;
   ParseNode* c = item->child;
   if (c == nullptr) return false;  // NULL, DEFAULT
@@ -168,16 +148,15 @@ bool Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, Typed
     case LEX_NOMBRE_DECIMAL:
     case LEX_REEL:
       return MakeNumberValue(kValueReal, Converter().ParseNumber(c->text == nullptr ? "" : c->text),
-                             out);
+                             out->Receive());
     case LEX_CHAINE:
-      return MakeTextValue(kValueText, c->text == nullptr ? "" : c->text, out);
+      return MakeTextValue(kValueText, c->text == nullptr ? "" : c->text, out->Receive());
     case LEX_IDENTIFICATEUR: {
       // Without a binding (INSERT and UPDATE values) a column has no value;
       // a column the binding does not hold has none either.
       const ValueNode* bound = FindBinding(binding, c->text);
       if (bound == nullptr || bound->bytes == nullptr) return false;
-      return CopyValue(static_cast<int16_t>(bound->code), static_cast<uint16_t>(bound->value),
-                       bound->bytes, out);
+      return CopyValue(bound->Borrow(), out);
     }
     case FON_FONCTION_DATE_HEURE_REF:
       return DateTimeFunction(c, out);
@@ -191,7 +170,7 @@ bool Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, Typed
   }
 }
 
-bool Evaluator::DateTimeFunction(ParseNode* function, TypedValue* out) {
+bool Evaluator::DateTimeFunction(ParseNode* function, OwnedValue* out) {
   ParseNode* keyword = function->child;
   if (keyword == nullptr) return false;
   ParseNode* argument = keyword->next;
@@ -200,23 +179,24 @@ bool Evaluator::DateTimeFunction(ParseNode* function, TypedValue* out) {
   if (keyword->code == LEX_DATE) {
     char date[kDateTextSize] = {0};
     if (!Converter().DateLiteral(argument->text, 8, date, sizeof date)) return false;
-    return MakeTextValue(kValueDate, date, out);
+    return MakeTextValue(kValueDate, date, out->Receive());
   }
   if (keyword->code == LEX_TIME) {
     char time[kTimeTextSize] = {0};
     if (!Converter().TimeLiteral(argument->text, time, sizeof time)) return false;
-    return MakeTextValue(kValueTime, time, out);
+    return MakeTextValue(kValueTime, time, out->Receive());
   }
   // DAY, HOUR, MINUTE, SECOND, YEAR: no value.
   return false;
 }
 
 bool Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding, int depth,
-                               TypedValue* out) {
+                               OwnedValue* out) {
   ParseNode* keyword = function->child;
   if (keyword == nullptr) return false;
-  TypedValue a;
-  if (!Item(keyword->next, binding, depth + 1, &a)) return false;
+  OwnedValue argument;
+  if (!Item(keyword->next, binding, depth + 1, &argument)) return false;
+  const TypedValue& a = argument.view();
   double x = 0;
   const bool numeric =
       KindOf(a.type) == TypeKind::kNumber && a.length >= NumberWidth(a.type);
@@ -239,15 +219,15 @@ bool Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding, in
       }
       char text[16];
       std::snprintf(text, sizeof text, "%li", n);
-      ok = MakeTextValue(kValueText, text, out);
+      ok = MakeTextValue(kValueText, text, out->Receive());
       break;
     }
     case LEX_FLOAT:
-      ok = MakeNumberValue(kValueFloat, x, out);
+      ok = MakeNumberValue(kValueFloat, x, out->Receive());
       break;
     case LEX_INTEGER:
       // Truncated toward zero; held at the 16-bit limits.
-      ok = MakeNumberValue(kValueInt16, std::trunc(x), out);
+      ok = MakeNumberValue(kValueInt16, std::trunc(x), out->Receive());
       break;
     case LEX_LENGTH: {
       // The length of a text (date, time) up to its terminator, never past
@@ -262,7 +242,7 @@ bool Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding, in
       } else if (a.bytes != nullptr) {
         len = strnlen(a.bytes, a.length);
       }
-      ok = MakeNumberValue(kValueInt16, static_cast<double>(len), out);
+      ok = MakeNumberValue(kValueInt16, static_cast<double>(len), out->Receive());
       break;
     }
     default:
@@ -270,7 +250,6 @@ bool Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding, in
       ok = false;
       break;
   }
-  ReleaseValue(&a);
   return ok;
 }
 

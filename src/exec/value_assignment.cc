@@ -280,27 +280,18 @@ bool StatementExecutor::AssignValue(ParseNode* valueNode, Column* column) {
     return StoreText(column, literal->text == nullptr ? "" : literal->text);
   }
   if (evaluator == nullptr) return false;
-  TypedValue value;
-  if (!evaluator->EvaluateItem(valueNode, nullptr, &value)) {
-    ReleaseValue(&value);
-    return false;
-  }
-  int16_t ok = 0;
-  switch (KindOf(value.type)) {
+  OwnedValue value;
+  if (!evaluator->EvaluateItem(valueNode, nullptr, &value)) return false;
+  switch (KindOf(value->type)) {
     case TypeKind::kNumber:
-      ok = StoreNumber(column, value);
-      break;
+      return StoreNumber(column, value.view());
     case TypeKind::kText:
     case TypeKind::kDate:
     case TypeKind::kTime:
-      ok = StoreTextValue(column, value);
-      break;
+      return StoreTextValue(column, value.view());
     default:
-      ok = 0;
-      break;
+      return false;
   }
-  ReleaseValue(&value);
-  return ok;
 }
 
 }  // namespace zksql

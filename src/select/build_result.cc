@@ -250,7 +250,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
       std::memcpy(v.bytes, bytes, static_cast<size_t>(length));
     }
     if (distinct == kDistinct && SameValue(head, v)) {
-      ReleaseValue(&v);
+      OwnedValue duplicate(&v);  // freed here, as the loop moves on
       continue;
     }
     ValueNode* added = AppendOwnedValue(last, &v);

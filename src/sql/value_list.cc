@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "base/out_of_memory.h"
 
@@ -45,47 +47,35 @@ ParseNode* NewValueListHead() {
   return ParseNode::Create("", 0, 0);
 }
 
-ValueNode* AppendOwnedValue(ParseNode* last, TypedValue* value) {
-  if (last == nullptr || value == nullptr || value->bytes == nullptr) {
-    if (value != nullptr) ReleaseValue(value);
-    return nullptr;
-  }
-  ValueNode* node = ValueNode::Create("", value->type, value->length, value->bytes, true);
-  if (node == nullptr) {
-    ReleaseValue(value);
-    return nullptr;
-  }
-  value->bytes = nullptr;
-  value->type = kValueNone;
-  value->length = 0;
+ValueNode* AppendOwnedValue(ParseNode* last, OwnedValue value) {
+  if (last == nullptr || !value.has_value()) return nullptr;
+  // The node takes the bytes only once it exists.
+  ValueNode* node = ValueNode::Create("", value->type, value->length, nullptr, false);
+  if (node == nullptr) return nullptr;
+  node->bytes = value.Release().bytes;
+  node->ownsBytes = true;
   last->AppendSibling(node, 1);
   return node;
 }
 
+ValueNode* AppendOwnedValue(ParseNode* last, TypedValue* value) {
+  if (value == nullptr) return nullptr;
+  return AppendOwnedValue(last, OwnedValue(value));
+}
+
 ParseNode* CopyValueList(const ParseNode* head) {
-  ParseNode* copy = NewValueListHead();
-  if (copy == nullptr || head == nullptr) return copy;
-  ParseNode* last = copy;
+  std::unique_ptr<ParseNode> copy(NewValueListHead());
+  if (copy == nullptr || head == nullptr) return copy.release();
+  ParseNode* last = copy.get();
   for (const ParseNode* p = head->next; p != nullptr; p = p->next) {
     const ValueNode* v = dynamic_cast<const ValueNode*>(p);
     if (v == nullptr || v->bytes == nullptr) continue;
-    TypedValue value;
-    value.type = static_cast<int16_t>(v->code);
-    value.length = static_cast<uint16_t>(v->value);
-    value.bytes = static_cast<char*>(std::malloc(value.length == 0 ? 1 : value.length));
-    if (value.bytes == nullptr) {
-      NoteOutOfMemory();
-      delete copy;
-      return nullptr;
-    }
-    std::memcpy(value.bytes, v->bytes, value.length);
-    last = AppendOwnedValue(last, &value);
-    if (last == nullptr) {
-      delete copy;
-      return nullptr;
-    }
+    OwnedValue value;
+    if (!CopyValue(v->Borrow(), &value)) return nullptr;
+    last = AppendOwnedValue(last, std::move(value));
+    if (last == nullptr) return nullptr;
   }
-  return copy;
+  return copy.release();
 }
 
 int32_t CountValues(const ParseNode* head) {

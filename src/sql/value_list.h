@@ -44,9 +44,11 @@ class ValueNode : public ParseNode {
 ParseNode* NewValueListHead();
 
 // Links, right after `last` (the list's last node, so that long lists are
-// built without walking them), a node owning `value`'s bytes; the value is
-// emptied. The new node, or null when memory is short (the value is then
-// released).
+// built without walking them), a node that takes over `value`'s bytes. The
+// new node, or null when memory is short or the value has none (the bytes
+// are then freed with `value`).
+ValueNode* AppendOwnedValue(ParseNode* last, OwnedValue value);
+// The same for a fresh raw value, which is emptied either way.
 ValueNode* AppendOwnedValue(ParseNode* last, TypedValue* value);
 
 // A copy of a value list (head included) whose nodes own copies of the

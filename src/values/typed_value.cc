@@ -167,4 +167,16 @@ bool MakeTextValue(int16_t type, const char* text, TypedValue* value) {
   return true;
 }
 
+bool CopyValue(const TypedValue& from, OwnedValue* value) {
+  if (value == nullptr || from.bytes == nullptr) return false;
+  char* bytes = static_cast<char*>(malloc(from.length == 0 ? 1 : from.length));
+  if (bytes == nullptr) {
+    NoteOutOfMemory();
+    return false;
+  }
+  if (from.length > 0) memcpy(bytes, from.bytes, from.length);
+  *value->Receive() = TypedValue{from.type, from.length, bytes};
+  return true;
+}
+
 }  // namespace zksql

@@ -47,19 +47,17 @@ class EvaluatorTest : public ::testing::Test {
     return r;
   }
   double RealOf(ParseNode* item) {
-    TypedValue v;
+    OwnedValue v;
     EXPECT_EQ(1, ev.EvaluateItem(item, binding.get(), &v));
     double x = -999;
-    EXPECT_TRUE(ReadNumber(v.type, v.bytes, &x));
-    ReleaseValue(&v);
+    EXPECT_TRUE(ReadNumber(v->type, v->bytes, &x));
     delete item;
     return x;
   }
   bool HasNoValue(ParseNode* item) {
-    TypedValue v;
+    OwnedValue v;
     int16_t r = ev.EvaluateItem(item, binding.get(), &v);
-    bool none = r == 0 && v.bytes == nullptr;
-    ReleaseValue(&v);
+    bool none = r == 0 && !v.has_value();
     delete item;
     return none;
   }
@@ -257,15 +255,14 @@ TEST_F(EvaluatorTest, MissingValuesDecide) {
 
 TEST_F(EvaluatorTest, ExpressionsWithSignsOperatorsAndParentheses) {
   binding.Real("T/A", 3).Real("T/B", 2);
-  TypedValue v;
+  OwnedValue v;
   // -A + B * 4 = 5
   ParseNode* e = Sum({Tok(LEX_MOINS), Term({Factor(Col("T/A"))}), Tok(LEX_PLUS),
                       Term({Factor(Col("T/B")), Tok(LEX_ETOILE), Factor(Num("4"))})});
   ASSERT_EQ(1, ev.EvaluateExpression(e, binding.get(), &v));
   double x = 0;
-  ASSERT_TRUE(ReadNumber(v.type, v.bytes, &x));
+  ASSERT_TRUE(ReadNumber(v->type, v->bytes, &x));
   EXPECT_DOUBLE_EQ(5, x);
-  ReleaseValue(&v);
   delete e;
   // (A + 1) * 2 = 8: the parenthesised value takes part in the product.
   ParseNode* inner = Or({And({LFactor(Pred(Sum({Term({Factor(Col("T/A"))}), Tok(LEX_PLUS),
@@ -276,14 +273,13 @@ TEST_F(EvaluatorTest, ExpressionsWithSignsOperatorsAndParentheses) {
   ParseNode* cond = Or({And({LFactor(Compare(Col("T/A"), LEX_EGAL, Num("3")))})});
   ParseNode* e2 = Sum({Term({Paren(cond)})});
   EXPECT_EQ(0, ev.EvaluateExpression(e2, binding.get(), &v));
-  EXPECT_EQ(nullptr, v.bytes);
+  EXPECT_FALSE(v.has_value());
   delete e2;
   // 7 / 2 in reals; B / 0 has no value.
   ParseNode* d = Sum({Term({Factor(Num("7")), Tok(LEX_DIVISE), Factor(Col("T/B"))})});
   ASSERT_EQ(1, ev.EvaluateExpression(d, binding.get(), &v));
-  ASSERT_TRUE(ReadNumber(v.type, v.bytes, &x));
+  ASSERT_TRUE(ReadNumber(v->type, v->bytes, &x));
   EXPECT_DOUBLE_EQ(3.5, x);
-  ReleaseValue(&v);
   delete d;
   ParseNode* z = Sum({Term({Factor(Col("T/B")), Tok(LEX_DIVISE), Factor(Num("0"))})});
   EXPECT_EQ(0, ev.EvaluateExpression(z, binding.get(), &v));
@@ -292,19 +288,17 @@ TEST_F(EvaluatorTest, ExpressionsWithSignsOperatorsAndParentheses) {
 
 TEST_F(EvaluatorTest, ItemsAndScalarFunctions) {
   binding.Real("T/A", 12.7).Text("T/S", "abc");
-  TypedValue v;
+  OwnedValue v;
   ParseNode* digits = Scalar(LEX_DIGITS, Num("12.7"));
   ASSERT_EQ(1, ev.EvaluateItem(digits, nullptr, &v));
-  EXPECT_EQ(kValueText, v.type);
-  EXPECT_EQ(3, v.length);
-  EXPECT_STREQ("12", v.bytes);
-  ReleaseValue(&v);
+  EXPECT_EQ(kValueText, v->type);
+  EXPECT_EQ(3, v->length);
+  EXPECT_STREQ("12", v->bytes);
   delete digits;
   ParseNode* neg = N(FON_ITEM_SIMPLE, "", {N(FON_FONCTION_SCALAIRE_REF, "", {Tok(LEX_DIGITS),
                                                                   N(FON_ITEM_SIMPLE, "", {Tok(LEX_REEL, "-1E12")})})});
   ASSERT_EQ(1, ev.EvaluateItem(neg, nullptr, &v));
-  EXPECT_STREQ("-2147483648", v.bytes);  // held at the 32-bit limit
-  ReleaseValue(&v);
+  EXPECT_STREQ("-2147483648", v->bytes);  // held at the 32-bit limit
   delete neg;
   EXPECT_DOUBLE_EQ(-3, RealOf(Scalar(LEX_INTEGER, N(FON_ITEM_SIMPLE, "", {Tok(LEX_ENTIER_SIGNE, "-3.9")}))));
   EXPECT_DOUBLE_EQ(32767, RealOf(Scalar(LEX_INTEGER, Num("100000"))));
@@ -325,27 +319,24 @@ TEST_F(EvaluatorTest, ItemsAndScalarFunctions) {
   // A string literal carries its terminator.
   ParseNode* s = Str("xy");
   ASSERT_EQ(1, ev.EvaluateItem(s, nullptr, &v));
-  EXPECT_EQ(kValueText, v.type);
-  EXPECT_EQ(3, v.length);
-  ReleaseValue(&v);
+  EXPECT_EQ(kValueText, v->type);
+  EXPECT_EQ(3, v->length);
   delete s;
 }
 
 TEST_F(EvaluatorTest, DateAndTimeLiterals) {
-  TypedValue v;
+  OwnedValue v;
   ParseNode* d = DateFn(LEX_DATE, "31/01/1999");
   ASSERT_EQ(1, ev.EvaluateItem(d, nullptr, &v));
-  EXPECT_EQ(kValueDate, v.type);
-  EXPECT_EQ(9, v.length);
-  EXPECT_STREQ("19990131", v.bytes);
-  ReleaseValue(&v);
+  EXPECT_EQ(kValueDate, v->type);
+  EXPECT_EQ(9, v->length);
+  EXPECT_STREQ("19990131", v->bytes);
   delete d;
   ParseNode* t = DateFn(LEX_TIME, "10h30");
   ASSERT_EQ(1, ev.EvaluateItem(t, nullptr, &v));
-  EXPECT_EQ(kValueTime, v.type);
-  EXPECT_EQ(5, v.length);
-  EXPECT_STREQ("1030", v.bytes);
-  ReleaseValue(&v);
+  EXPECT_EQ(kValueTime, v->type);
+  EXPECT_EQ(5, v->length);
+  EXPECT_STREQ("1030", v->bytes);
   delete t;
   EXPECT_TRUE(HasNoValue(DateFn(LEX_YEAR, "31/01/1999")));
   EXPECT_TRUE(HasNoValue(DateFn(LEX_DATE, "not a date")));
@@ -364,7 +355,7 @@ TEST_F(EvaluatorTest, DeepNestingGivesNoValueInsteadOfExhaustingTheStack) {
   for (int i = 0; i < 5000; ++i) {
     sum = Sum({Term({Paren(Or({And({LFactor(Pred(sum))})}))})});
   }
-  TypedValue v;
+  OwnedValue v;
   EXPECT_EQ(0, ev.EvaluateExpression(sum, nullptr, &v));
   delete sum;
   // A shallow nesting still evaluates.

@@ -43,16 +43,15 @@ class Held {
     if (v.type == kValueNone) return;
     if (v.text != nullptr) {
       // A type that holds no text (a binary one) leaves the value empty.
-      (void)MakeTextValue(v.type, v.text, &value_);
+      (void)MakeTextValue(v.type, v.text, value_.Receive());
     } else {
-      EXPECT_TRUE(MakeNumberValue(v.type, v.number, &value_));
+      EXPECT_TRUE(MakeNumberValue(v.type, v.number, value_.Receive()));
     }
   }
-  ~Held() { ReleaseValue(&value_); }
-  const TypedValue& value() const { return value_; }
+  const TypedValue& value() const { return value_.view(); }
 
  private:
-  TypedValue value_;
+  OwnedValue value_;
 };
 
 std::string Show(const TypedValue& v) {
@@ -177,14 +176,13 @@ TEST_P(ValueArithmeticTest, GivesTheExpectedValue) {
   const ArithmeticCase& c = GetParam();
   Held a(c.a);
   Held b(c.b);
-  TypedValue out;
-  bool ok = Converter().Arithmetic(a.value(), c.op, b.value(), &out);
-  EXPECT_EQ(ok, out.bytes != nullptr);
-  EXPECT_EQ(Show(out), c.expected);
-  if (ok && KindOf(out.type) != TypeKind::kNumber) {
-    EXPECT_GE(out.length, strlen(out.bytes) + 1);
+  OwnedValue out;
+  bool ok = Converter().Arithmetic(a.value(), c.op, b.value(), out.Receive());
+  EXPECT_EQ(ok, out.has_value());
+  EXPECT_EQ(Show(out.view()), c.expected);
+  if (ok && KindOf(out->type) != TypeKind::kNumber) {
+    EXPECT_GE(out->length, strlen(out->bytes) + 1);
   }
-  ReleaseValue(&out);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -281,18 +279,16 @@ TEST(ValueArithmeticTest, ConcatenationStaysWithinTheGivenLengths) {
   char cd[2] = {'C', 'D'};
   TypedValue a{kValueText, 2, ab};
   TypedValue b{kValueText, 2, cd};
-  TypedValue out;
-  ASSERT_TRUE(Converter().Arithmetic(a, VC::kOpAdd, b, &out));
-  EXPECT_STREQ(out.bytes, "ABCD");
-  EXPECT_EQ(out.length, 5);
-  ReleaseValue(&out);
+  OwnedValue out;
+  ASSERT_TRUE(Converter().Arithmetic(a, VC::kOpAdd, b, out.Receive()));
+  EXPECT_STREQ(out->bytes, "ABCD");
+  EXPECT_EQ(out->length, 5);
   // With terminators counted, the length is the sum of both lengths.
   TypedValue x{kValueText, 3, const_cast<char*>("AB")};
   TypedValue y{kValueText, 3, const_cast<char*>("CD")};
-  ASSERT_TRUE(Converter().Arithmetic(x, VC::kOpAdd, y, &out));
-  EXPECT_STREQ(out.bytes, "ABCD");
-  EXPECT_EQ(out.length, 6);
-  ReleaseValue(&out);
+  ASSERT_TRUE(Converter().Arithmetic(x, VC::kOpAdd, y, out.Receive()));
+  EXPECT_STREQ(out->bytes, "ABCD");
+  EXPECT_EQ(out->length, 6);
 }
 
 TEST(ValueConverterTest, OrderCompareIsTotalForRealsAndBytewiseForTexts) {
