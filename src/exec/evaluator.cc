@@ -69,7 +69,7 @@ bool HasValue(const TypedValue& v) { return v.bytes != nullptr; }
 }  // namespace
 
 bool Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
-                                  const ParseNode* binding, int16_t negate) {
+                                  const RowBinding* binding, int16_t negate) {
   ParseNode* first = predicate == nullptr ? nullptr : predicate->child;
   if (first == nullptr) return 1;
 
@@ -99,7 +99,7 @@ bool Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
 }
 
 int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, ParseNode* second,
-                              const ParseNode* binding, int16_t negate) {
+                              const RowBinding* binding, int16_t negate) {
   ParseNode* node = second->child;
   if (node == nullptr) return 0;
   int16_t n = negate;
@@ -236,7 +236,7 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
 }
 
 std::unique_ptr<ParseNode> Evaluator::List(int16_t driverIndex, ParseNode* holder,
-                                           const ParseNode* binding) {
+                                           const RowBinding* binding) {
   if (holder == nullptr || holder->child == nullptr) return nullptr;
   ParseNode* content = holder->child;
   if (content->code == FON_SOUS_SELECT) return SubSelect(driverIndex, content);

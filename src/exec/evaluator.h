@@ -3,7 +3,7 @@
 //
 // The selection driver calls EvaluateCondition for every condition leaf and
 // every combination of the records the condition reads, handing over a row
-// binding (see value_list.h) with the current column values; the statement
+// binding (values/row_binding.h) with the current column values; the statement
 // executor calls EvaluateItem without binding for INSERT and UPDATE values.
 // The evaluator works on the parse tree as the analysis annotated it:
 // column leaves carry TABLE/COLUMN, sub-select nodes their driver index in
@@ -22,6 +22,7 @@
 #include "base/base_object.h"
 #include "select/condition_evaluator.h"
 #include "sql/parse_node.h"
+#include "values/row_binding.h"
 #include "values/typed_value.h"
 
 namespace zksql {
@@ -50,33 +51,34 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
   // Truth (1/0) of the predicate `predicate` (a FON_EXPRESSION) for the
   // binding (null: none), inverted when `negate` is set. `driverIndex` is
   // the driver whose condition this is (it runs the sub-selects).
-  bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const ParseNode* binding,
+  bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const RowBinding* binding,
                          int16_t negate) override;
 
   // Value of a FON_ITEM_SIMPLE; *out is emptied first and stays empty
   // when the item has no value. True when a value results: having no value
   // is an answer (a missing value), not a failure, so callers may look at
   // out->has_value() instead.
-  bool EvaluateItem(ParseNode* item, const ParseNode* binding, OwnedValue* out);
+  bool EvaluateItem(ParseNode* item, const RowBinding* binding, OwnedValue* out);
 
   // Value of a FON_ITEM_COMPARE (a sum of terms), as EvaluateItem.
-  bool EvaluateExpression(ParseNode* expression, const ParseNode* binding, OwnedValue* out);
+  bool EvaluateExpression(ParseNode* expression, const RowBinding* binding, OwnedValue* out);
 
   SubSelectSource* executor() const { return executor_; }
   void set_executor(SubSelectSource* executor) { executor_ = executor; }
 
  private:
   int16_t Comparison(int16_t driverIndex, const TypedValue& left, ParseNode* second,
-                     const ParseNode* binding, int16_t negate);
-  bool Expression(ParseNode* expression, const ParseNode* binding, int depth, OwnedValue* out);
-  bool Term(ParseNode* term, const ParseNode* binding, int depth, OwnedValue* out);
-  bool Factor(ParseNode* factor, const ParseNode* binding, int depth, OwnedValue* out);
-  bool Item(ParseNode* item, const ParseNode* binding, int depth, OwnedValue* out);
-  bool ScalarFunction(ParseNode* function, const ParseNode* binding, int depth, OwnedValue* out);
+                     const RowBinding* binding, int16_t negate);
+  bool Expression(ParseNode* expression, const RowBinding* binding, int depth, OwnedValue* out);
+  bool Term(ParseNode* term, const RowBinding* binding, int depth, OwnedValue* out);
+  bool Factor(ParseNode* factor, const RowBinding* binding, int depth, OwnedValue* out);
+  bool Item(ParseNode* item, const RowBinding* binding, int depth, OwnedValue* out);
+  bool ScalarFunction(ParseNode* function, const RowBinding* binding, int depth, OwnedValue* out);
   bool DateTimeFunction(ParseNode* function, OwnedValue* out);
   // The value list of a list operand or a sub-select (null when there is
   // none), held for the comparison that counts over it.
-  std::unique_ptr<ParseNode> List(int16_t driverIndex, ParseNode* holder, const ParseNode* binding);
+  std::unique_ptr<ParseNode> List(int16_t driverIndex, ParseNode* holder,
+                                  const RowBinding* binding);
   std::unique_ptr<ParseNode> SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
 
   SubSelectSource* executor_;

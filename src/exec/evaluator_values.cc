@@ -60,16 +60,16 @@ ParseNode* ParenthesisedValue(ParseNode* condition) {
 
 }  // namespace
 
-bool Evaluator::EvaluateItem(ParseNode* item, const ParseNode* binding, OwnedValue* out) {
+bool Evaluator::EvaluateItem(ParseNode* item, const RowBinding* binding, OwnedValue* out) {
   return Item(item, binding, 0, out);
 }
 
-bool Evaluator::EvaluateExpression(ParseNode* expression, const ParseNode* binding,
+bool Evaluator::EvaluateExpression(ParseNode* expression, const RowBinding* binding,
                                    OwnedValue* out) {
   return Expression(expression, binding, 0, out);
 }
 
-bool Evaluator::Expression(ParseNode* expression, const ParseNode* binding, int depth,
+bool Evaluator::Expression(ParseNode* expression, const RowBinding* binding, int depth,
                            OwnedValue* out) {
   out->Reset();
   if (expression == nullptr || depth > kMaxDepth) return false;
@@ -102,7 +102,7 @@ bool Evaluator::Expression(ParseNode* expression, const ParseNode* binding, int 
   return true;
 }
 
-bool Evaluator::Term(ParseNode* term, const ParseNode* binding, int depth, OwnedValue* out) {
+bool Evaluator::Term(ParseNode* term, const RowBinding* binding, int depth, OwnedValue* out) {
   out->Reset();
   if (term == nullptr || depth > kMaxDepth) return false;
   ParseNode* p = term->child;
@@ -120,7 +120,7 @@ bool Evaluator::Term(ParseNode* term, const ParseNode* binding, int depth, Owned
   return true;
 }
 
-bool Evaluator::Factor(ParseNode* factor, const ParseNode* binding, int depth, OwnedValue* out) {
+bool Evaluator::Factor(ParseNode* factor, const RowBinding* binding, int depth, OwnedValue* out) {
   out->Reset();
   if (factor == nullptr || depth > kMaxDepth) return false;
   ParseNode* c = factor->child;
@@ -137,7 +137,7 @@ bool Evaluator::Factor(ParseNode* factor, const ParseNode* binding, int depth, O
   return false;
 }
 
-bool Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, OwnedValue* out) {
+bool Evaluator::Item(ParseNode* item, const RowBinding* binding, int depth, OwnedValue* out) {
   out->Reset();
   if (item == nullptr || depth > kMaxDepth) return false;
   ParseNode* c = item->child;
@@ -154,9 +154,9 @@ bool Evaluator::Item(ParseNode* item, const ParseNode* binding, int depth, Owned
     case LEX_IDENTIFICATEUR: {
       // Without a binding (INSERT and UPDATE values) a column has no value;
       // a column the binding does not hold has none either.
-      const ValueNode* bound = FindBinding(binding, c->text);
+      const TypedValue* bound = binding == nullptr ? nullptr : binding->Find(c->text);
       if (bound == nullptr || bound->bytes == nullptr) return false;
-      return CopyValue(bound->Borrow(), out);
+      return CopyValue(*bound, out);
     }
     case FON_FONCTION_DATE_HEURE_REF:
       return DateTimeFunction(c, out);
@@ -190,7 +190,7 @@ bool Evaluator::DateTimeFunction(ParseNode* function, OwnedValue* out) {
   return false;
 }
 
-bool Evaluator::ScalarFunction(ParseNode* function, const ParseNode* binding, int depth,
+bool Evaluator::ScalarFunction(ParseNode* function, const RowBinding* binding, int depth,
                                OwnedValue* out) {
   ParseNode* keyword = function->child;
   if (keyword == nullptr) return false;

@@ -13,6 +13,7 @@
 namespace zksql {
 
 class ParseNode;
+class RowBinding;
 
 class ConditionEvaluator {
  public:
@@ -20,7 +21,7 @@ class ConditionEvaluator {
   // binding (null: none), inverted when `negate` is set. `driverIndex` is
   // the driver whose condition this is (it runs the sub-selects).
   virtual bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
-                                 const ParseNode* binding, int16_t negate) = 0;
+                                 const RowBinding* binding, int16_t negate) = 0;
 
  protected:
   ~ConditionEvaluator() = default;

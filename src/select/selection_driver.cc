@@ -26,6 +26,7 @@
 #include "sql/value_list.h"
 #include "storage/column.h"
 #include "storage/table.h"
+#include "values/row_binding.h"
 
 namespace zksql {
 
@@ -174,10 +175,8 @@ bool SelectionDriver::CorrelatedSubSelect() const {
   return first != nullptr && first->child != nullptr && first->child->next != nullptr;
 }
 
-ParseNode* SelectionDriver::BuildBinding(const RowSet& rowSet) const {
-  ParseNode* head = ParseNode::Create("", 0, 0);
-  if (head == nullptr) return nullptr;
-  ParseNode* last = head;
+bool SelectionDriver::BindRow(const RowSet& rowSet, RowBinding* binding) const {
+  binding->Clear();
   const PtrArray* cols = rowSet.conditionColumns;
   for (int16_t i = 0; cols != nullptr && i < cols->Count(); ++i) {
     Column* column = cols->GetAs<Column>(i);
@@ -188,29 +187,11 @@ ParseNode* SelectionDriver::BuildBinding(const RowSet& rowSet) const {
     char* bytes = static_cast<char*>(column->GetValue());
     int32_t length = column->ValueLength();
     if (length < 0 || length > 65535) bytes = nullptr;
-    const char* table = column->tableName();
-    const char* name = column->name();
-    size_t tl = std::strlen(table), nl = std::strlen(name == nullptr ? "" : name);
-    char* text = static_cast<char*>(std::malloc(tl + nl + 2));
-    if (text == nullptr) {
-      delete head;
-      return nullptr;
-    }
-    std::memcpy(text, table, tl);
-    text[tl] = '/';
-    std::memcpy(text + tl + 1, name == nullptr ? "" : name, nl + 1);
-    ValueNode* node =
-        ValueNode::Create(text, column->ValueType(),
-                          static_cast<uint16_t>(bytes == nullptr ? 0 : length), bytes, false);
-    std::free(text);
-    if (node == nullptr) {
-      delete head;
-      return nullptr;
-    }
-    last->AppendSibling(node, 1);
-    last = node;
+    TypedValue value{column->ValueType(), static_cast<uint16_t>(bytes == nullptr ? 0 : length),
+                     bytes};
+    if (!binding->Bind(column->tableName(), column->name(), value)) return false;
   }
-  return head;
+  return true;
 }
 
 // Evaluates a condition without table once and settles its row set.
@@ -262,15 +243,14 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
   Odometer odo(request, group.tables().data(), n, filter);
   // Each predicate, with the negation left in its row set, over the
   // combination; the combinations it holds for are added to its row set.
+  RowBinding binding;
   auto evaluate = [&](bool) {
     for (RowSet* rs : group.rowSets()) {
-      ParseNode* binding = BuildBinding(*rs);
-      if (binding == nullptr) {
+      if (!BindRow(*rs, &binding)) {
         ReportNoMemory();
         return false;
       }
-      bool r = ev->EvaluateCondition(driverIndex, rs->condition, binding, rs->negated);
-      delete binding;
+      bool r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, rs->negated);
       if (r) {
         rs->state = RS_EXPLICIT;
         if (!rs->tuples->AppendTuple(odo.numbers(), n)) {
@@ -486,6 +466,7 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
       sawTables = true;
       target = rowSets.empty() ? nullptr : rowSets.front();
       Odometer odo(request, g->tables().data(), n, filter);
+      RowBinding binding;
       // Each predicate's own truth over the combination, then the WHERE
       // clause from them; the combinations it holds for are added to the
       // target row set. The combination at which a correlated sub-select is
@@ -497,14 +478,12 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
         }
         bool evaluated = true;
         for (RowSet* rs : rowSets) {
-          ParseNode* binding = BuildBinding(*rs);
-          if (binding == nullptr) {
+          if (!BindRow(*rs, &binding)) {
             ReportNoMemory();
             evaluated = false;
             break;
           }
-          bool r = ev->EvaluateCondition(driverIndex, rs->condition, binding, 0);
-          delete binding;
+          bool r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, 0);
           if (!row.Push(Outcome{rs->condition, r})) {
             ReportNoMemory();
             evaluated = false;

@@ -36,6 +36,8 @@
 
 namespace zksql {
 
+class RowBinding;
+
 struct StatementContext;
 class Column;
 class DictContext;
@@ -173,7 +175,9 @@ class SelectionDriver : public BaseObject {
 
  private:
   bool CorrelatedSubSelect() const;
-  ParseNode* BuildBinding(const RowSet& rowSet) const;
+  // Binds the current value of each column the row set's predicate reads;
+  // false when memory is short.
+  [[nodiscard]] bool BindRow(const RowSet& rowSet, RowBinding* binding) const;
   [[nodiscard]] bool EvaluateOnce(int16_t driverIndex, RowSet* rowSet, int16_t useNegation,
                                   bool* result);
   [[nodiscard]] bool EvaluateGroupJoined(int16_t driverIndex, const ConditionGroup& group,

@@ -88,14 +88,4 @@ int32_t CountValues(const ParseNode* head) {
   return n;
 }
 
-const ValueNode* FindBinding(const ParseNode* binding, const char* name) {
-  if (binding == nullptr || name == nullptr) return nullptr;
-  for (const ParseNode* p = binding->next; p != nullptr; p = p->next) {
-    if (p->text != nullptr && std::strcmp(p->text, name) == 0) {
-      return dynamic_cast<const ValueNode*>(p);
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace zksql

@@ -1,15 +1,13 @@
-// Value lists and row bindings: the two ParseNode chains through which
-// typed values travel between the selection driver, the executor and the
-// evaluator.
+// Value lists: the ParseNode chains through which the values of a list
+// operand or a sub-select travel between the selection driver, the executor
+// and the evaluator.
 //
-// A row binding is a head node (text "") followed by one node per column a
-// condition reads: text TABLE/COLUMN, code = value type, value = length,
-// and the column's current value bytes, which the column keeps owning. A
-// value list (what a list operand or a sub-select yields) is a head node
-// (text "", code 0) followed by one node per value: text "", code = value
-// type, value = length, and bytes that the list owns. Both chains are
-// deleted through their head; a ValueNode frees its bytes only when it
-// owns them, so deleting a binding never touches a column's buffer.
+// A value list is a head node (text "", code 0) followed by one node per
+// value: text "" (or, for a sub-select's correlation values, the
+// TABLE/COLUMN they stand for), code = value type, value = length, and
+// bytes. The chain is deleted through its head; a ValueNode frees its bytes
+// only when it owns them. (The values of the row a predicate is evaluated
+// on travel in a RowBinding instead, values/row_binding.h.)
 //
 // The bytes hang on a field of their own rather than in `child`: `child`
 // is a ParseNode that the node deletes, and value bytes are not a node.
@@ -57,9 +55,6 @@ ParseNode* CopyValueList(const ParseNode* head);
 
 // Number of value nodes after the head (nodes holding bytes only).
 int32_t CountValues(const ParseNode* head);
-
-// The binding node whose text equals `name` exactly, or null.
-const ValueNode* FindBinding(const ParseNode* binding, const char* name);
 
 }  // namespace zksql
 

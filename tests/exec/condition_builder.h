@@ -8,10 +8,11 @@
 #include <initializer_list>
 #include <string>
 
-#include "sql/value_list.h"
 #include "sql/parse_node.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
+#include "sql/value_list.h"
+#include "values/row_binding.h"
 
 namespace zksql {
 namespace testing_build {
@@ -89,7 +90,9 @@ inline ParseNode* LNot(ParseNode* logicalFactor) {
 // A parenthesised condition as a factor.
 inline ParseNode* Paren(ParseNode* condition) { return N(FON_FACTEUR, "", {condition}); }
 
-// Row bindings: a head, then one borrowed value per column.
+// Row bindings of named values the test keeps. get() is the binding a
+// predicate is evaluated on; chain() the same values as a correlation
+// chain (TABLE/COLUMN value nodes after a head) for a sub-select.
 class Binding {
  public:
   Binding() : head_(new ParseNode("", 0, 0)) {}
@@ -103,23 +106,41 @@ class Binding {
     return Add(name, type, static_cast<uint16_t>(std::strlen(v) + 1));
   }
   Binding& Missing(const char* name) {
+    names_[count_] = name;
+    Split(count_);
+    EXPECT_TRUE(binding_.Bind(tables_[count_].c_str(), columns_[count_].c_str(),
+                              TypedValue{kValueReal, 8, nullptr}));
     head_->AppendSibling(ValueNode::Create(name, kValueReal, 8, nullptr, false), 0);
+    ++count_;
     return *this;
   }
-  const ParseNode* get() const { return head_; }
+  const RowBinding* get() const { return &binding_; }
+  const ParseNode* chain() const { return head_->next; }
 
  private:
   void Keep(const void* bytes, size_t n) {
     store_[count_].assign(static_cast<const char*>(bytes), n);
   }
+  // TABLE/COLUMN split at its first "/" into names the binding points at.
+  void Split(int i) {
+    size_t slash = names_[i].find('/');
+    tables_[i] = names_[i].substr(0, slash);
+    columns_[i] = slash == std::string::npos ? "" : names_[i].substr(slash + 1);
+  }
   Binding& Add(const char* name, int16_t type, uint16_t length) {
     char* bytes = &store_[count_][0];
+    names_[count_] = name;
+    Split(count_);
+    EXPECT_TRUE(binding_.Bind(tables_[count_].c_str(), columns_[count_].c_str(),
+                              TypedValue{type, length, bytes}));
     ++count_;
     head_->AppendSibling(ValueNode::Create(name, type, length, bytes, false), 0);
     return *this;
   }
   ParseNode* head_;
+  RowBinding binding_;
   std::string store_[16];
+  std::string names_[16], tables_[16], columns_[16];
   int count_ = 0;
 };
 

@@ -426,7 +426,7 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
   // DISTINCT removed.
   Binding corr;
   corr.Real("T/B", 4);
-  ParseNode* one = driver->SubSelectValues(corr.get()->next);
+  ParseNode* one = driver->SubSelectValues(corr.chain());
   ASSERT_NE(one, nullptr);
   ASSERT_EQ(1, CountValues(one));
   const ValueNode* v = static_cast<const ValueNode*>(one->next);
@@ -439,7 +439,7 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
   // B = 3 selects the 6.
   Binding corr3;
   corr3.Real("T/B", 3);
-  ParseNode* six = driver->SubSelectValues(corr3.get()->next);
+  ParseNode* six = driver->SubSelectValues(corr3.chain());
   ASSERT_EQ(1, CountValues(six));
   std::memcpy(&x, static_cast<const ValueNode*>(six->next)->bytes, 8);
   EXPECT_DOUBLE_EQ(6, x);
