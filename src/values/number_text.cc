@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/fast_paths.h"
 #include "platform.h"
 #include "values/text_utils.h"
 
@@ -65,11 +66,39 @@ double ReadPart(const char* text, size_t* pos, bool mantissa, bool* stopped) {
   return negative && !*stopped ? -value : value;
 }
 
+// The digits of a whole number, with its sign: what the six-decimal text
+// becomes once its zero decimals and point are trimmed.
+void WholeNumberText(double real, char* text) {
+  long long n = static_cast<long long>(real);
+  unsigned long long magnitude =
+      n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (n < 0) *text++ = '-';
+  while (count > 0) *text++ = digits[--count];
+  *text = '\0';
+}
+
 }  // namespace
+
+bool IsExactWholeNumber(double real) {
+  return std::fabs(real) < 4503599627370496.0 && real == std::trunc(real);
+}
 
 int32_t NumberText(double real, int digits, char* out, int32_t size) {
   if (out == nullptr || size < 1) return 0;
   char text[kNumberTextSize];
+  // A whole number shows as its digits in both forms below. Negative zero
+  // is left to them: it prints as "-0".
+  if (FastPathsOn() && IsExactWholeNumber(real) && !(real == 0 && std::signbit(real))) {
+    WholeNumberText(real, text);
+    (void)BoundedCopy(out, text, size);  // cut to size - 1, as documented
+    return static_cast<int32_t>(strlen(out));
+  }
   double magnitude = std::fabs(real);
   if (digits == 7 && magnitude >= 0.1 && magnitude < 1e7) {
     // Seven significant digits in fixed notation: as many decimals as the

@@ -22,6 +22,12 @@ constexpr int kNumberTextSize = 330;
 // items and 9 otherwise. Returns the length written.
 int32_t NumberText(double real, int digits, char* out, int32_t size);
 
+// Whether `real` is a whole number that a double holds exactly together
+// with its neighbours (magnitude below 2^52): such a number prints with six
+// decimals as its digits and ".000000", and reads back as itself, so the
+// six-decimal rule leaves it as it is.
+bool IsExactWholeNumber(double real);
+
 // Reads a number text: an optional leading sign, integer digits, one
 // decimal separator ("." or ","), decimal digits, and an exponent after
 // "E" or "e". Other characters are skipped. A sign after the first

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/fast_paths.h"
 #include "base/out_of_memory.h"
 #include "platform.h"
 #include "values/date_time.h"
@@ -27,8 +28,10 @@ size_t BoundedLength(const void* text, size_t length) {
 }
 
 // A real as it prints with six decimals: the precision at which the
-// system compares numbers, so 0.1 + 0.2 equals 0.3.
+// system compares numbers, so 0.1 + 0.2 equals 0.3. A whole number is its
+// own six-decimal value, so the text round trip is spared for it.
 double AtSixDecimals(double real) {
+  if (FastPathsOn() && IsExactWholeNumber(real)) return real;
   if (!std::isfinite(real)) return real;
   char text[kNumberTextSize];
   ZkFormat(text, sizeof text, "%lf", real);
