@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/fast_paths.h"
 #include "base/messages.h"
 #include "storage/row_sort.h"
 
@@ -34,7 +35,8 @@ int32_t ResultTable::ReadNext(const KeySource*) {
 // Makes room for row n; false (every row dropped) when memory is short.
 bool ResultTable::Grow(int32_t n) {
   const uint16_t size = rowSize();
-  int64_t capacity = rows_ != nullptr ? rowCapacity_ + 100000 / size : 1000000 / size;
+  int64_t step = rowCapacity_ / 2 > 100000 / size ? rowCapacity_ / 2 : 100000 / size;
+  int64_t capacity = rows_ != nullptr ? rowCapacity_ + step : 1000000 / size;
   if (capacity < n) capacity = n;
   size_t bytes = static_cast<size_t>(capacity) * size;
   unsigned char* block = nullptr;
@@ -45,6 +47,7 @@ bool ResultTable::Grow(int32_t n) {
     rows_.reset();
     rowCapacity_ = 0;
     rowCount_ = 0;
+    DropIndex();
     return false;
   }
   if (rows_ != nullptr) memcpy(block, rows_.get(), static_cast<size_t>(rowCapacity_) * size);
@@ -63,6 +66,9 @@ int16_t ResultTable::Write(int32_t n) {
   }
   if (n == 0) n = rowCount_ + 1;
   if (n < 0) return kWriteEngineFailure;
+  // The index follows appended rows; a row rewritten (or rows skipped)
+  // leaves it to be built again.
+  if (n != rowCount_ + 1) DropIndex();
   if (n > rowCapacity_ && !Grow(n)) {
     char text[kMessageBufferSize];
     LoadMessage(kMsgOutOfMemory, text, sizeof text);
@@ -74,8 +80,41 @@ int16_t ResultTable::Write(int32_t n) {
   return kWriteDone;
 }
 
+std::string_view ResultTable::RowBytes(int32_t n) const {
+  const unsigned char* row = n == 0 ? rowBuffer() : RowPointer(n);
+  return std::string_view(reinterpret_cast<const char*>(row), rowSize());
+}
+
+size_t ResultTable::RowHash::operator()(int32_t n) const {
+  return std::hash<std::string_view>()(table->RowBytes(n));
+}
+
+bool ResultTable::RowEqual::operator()(int32_t a, int32_t b) const {
+  return table->RowBytes(a) == table->RowBytes(b);
+}
+
+void ResultTable::DropIndex() const {
+  index_.reset();
+  indexed_ = 0;
+}
+
 bool ResultTable::ContainsRow() const {
   if (rowBuffer() == nullptr) return false;
+  if (!FastPathsOn()) return ContainsRowLinear();
+  try {
+    if (index_ == nullptr) {
+      index_.reset(new RowIndex(16, RowHash{this}, RowEqual{this}));
+      indexed_ = 0;
+    }
+    for (; indexed_ < rowCount_; ++indexed_) index_->insert(indexed_ + 1);
+    return index_->count(0) != 0;
+  } catch (const std::bad_alloc&) {
+    DropIndex();
+    return ContainsRowLinear();
+  }
+}
+
+bool ResultTable::ContainsRowLinear() const {
   for (int32_t i = 1; i <= rowCount_; ++i) {
     if (memcmp(RowPointer(i), rowBuffer(), rowSize()) == 0) return true;
   }
@@ -84,6 +123,7 @@ bool ResultTable::ContainsRow() const {
 
 bool ResultTable::Sort(ParseNode* orderList) {
   if (orderList == nullptr || rowCount_ < 2) return true;
+  DropIndex();
   return SortRows(*this, orderList, 1, rowCount_);
 }
 

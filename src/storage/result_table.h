@@ -2,16 +2,19 @@
 // rows of a set operation.
 //
 // The rows live in one block that grows as rows are written: a million
-// bytes' worth of rows at first, a hundred thousand bytes' worth at each
-// step after. A row is written from the row buffer and read back into it,
-// so columns work on a result row as on a record of a file. Failing to grow
-// the block drops every row, so that a partial result is never taken for a
-// whole one.
+// bytes' worth of rows at first, then by half its size at each step (at
+// least a hundred thousand bytes' worth), so that the copies made while
+// growing stay in proportion to the rows. A row is written from the row
+// buffer and read back into it, so columns work on a result row as on a
+// record of a file. Failing to grow the block drops every row, so that a
+// partial result is never taken for a whole one.
 #ifndef ZKSQL_STORAGE_RESULT_TABLE_H_
 #define ZKSQL_STORAGE_RESULT_TABLE_H_
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
+#include <unordered_set>
 
 #include "storage/table.h"
 
@@ -32,7 +35,10 @@ class ResultTable : public Table {
   // Rows skipped by writing past the end read as zeros.
   int16_t Write(int32_t n) override;
 
-  // True when a row equal to the row buffer is held.
+  // True when a row equal to the row buffer is held. Answered through an
+  // index of the rows by their bytes, built as it is asked and kept while
+  // rows are only appended (a linear search when the fast paths are off or
+  // memory for the index is short).
   bool ContainsRow() const;
   // Sorts the rows by an order list (see row_sort.h). False when the sort
   // could not be done (rows unchanged); nothing to sort is a success.
@@ -45,8 +51,26 @@ class ResultTable : public Table {
 
  private:
   bool Grow(int32_t n);
+  // The bytes of row n; row 0 stands for the row buffer, so that the index
+  // can be asked about the buffer without storing it.
+  std::string_view RowBytes(int32_t n) const;
+  bool ContainsRowLinear() const;
+  void DropIndex() const;
+
+  struct RowHash {
+    const ResultTable* table;
+    size_t operator()(int32_t n) const;
+  };
+  struct RowEqual {
+    const ResultTable* table;
+    bool operator()(int32_t a, int32_t b) const;
+  };
+  using RowIndex = std::unordered_set<int32_t, RowHash, RowEqual>;
 
   std::unique_ptr<unsigned char[]> rows_;
+  // Rows 1 to indexed_ are in index_ (null until ContainsRow is asked).
+  mutable std::unique_ptr<RowIndex> index_;
+  mutable int32_t indexed_ = 0;
   int32_t rowCount_ = 0;
   int32_t rowCapacity_ = 0;
 };
