@@ -22,6 +22,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/fast_paths.h"
 #include "base/out_of_memory.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
@@ -65,6 +66,12 @@ bool CountList(const TypedValue& left, int16_t op, const ParseNode* list, int32_
 }
 
 bool HasValue(const TypedValue& v) { return v.bytes != nullptr; }
+
+// The sub-select a list operand holds, or null for a list of values.
+const ParseNode* SubSelectOf(const ParseNode* holder) {
+  if (holder == nullptr || holder->child == nullptr) return nullptr;
+  return holder->child->code == FON_SOUS_SELECT ? holder->child : nullptr;
+}
 
 }  // namespace
 
@@ -143,11 +150,18 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       // operator and the outcome inverted under negation: the complement
       // operator is not the negation of a count (NOT (A > ALL (1, 2)) for
       // A = 1.5 holds, while A <= ALL (1, 2) does not).
-      std::unique_ptr<ParseNode> list = after->code == FON_SOUS_SELECT
-                                            ? SubSelect(driverIndex, after)
-                                            : List(driverIndex, after->next, binding);
+      // "= (sub-select)" and "= ANY (sub-select)" count equal values: a hash
+      // of the sub-select's values answers when they do not change.
+      const ParseNode* sub = after->code == FON_SOUS_SELECT ? after : SubSelectOf(after->next);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, op, list.get(), &count, &total);
+      bool listed = op == LEX_EGAL && after->code != LEX_ALL && sub != nullptr &&
+                    CountEqualHashed(driverIndex, left, sub, &count, &total);
+      if (!listed) {
+        std::unique_ptr<ParseNode> list = after->code == FON_SOUS_SELECT
+                                              ? SubSelect(driverIndex, after)
+                                              : List(driverIndex, after->next, binding);
+        listed = CountList(left, op, list.get(), &count, &total);
+      }
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, negate);
       int16_t r;
@@ -192,9 +206,13 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
              Converter().Compare(LEX_SUPERIEUR, left, *hi);
     }
     case LEX_IN: {
-      std::unique_ptr<ParseNode> list = List(driverIndex, node->next, binding);
+      const ParseNode* sub = SubSelectOf(node->next);
       int32_t count = 0, total = 0;
-      bool listed = CountList(left, LEX_EGAL, list.get(), &count, &total);
+      bool listed = sub != nullptr && CountEqualHashed(driverIndex, left, sub, &count, &total);
+      if (!listed) {
+        std::unique_ptr<ParseNode> list = List(driverIndex, node->next, binding);
+        listed = CountList(left, LEX_EGAL, list.get(), &count, &total);
+      }
       if (!listed) return 0;
       if (!hasLeft) return Invert(0, n);
       return Invert(count > 0, n);
@@ -255,6 +273,60 @@ std::unique_ptr<ParseNode> Evaluator::List(int16_t driverIndex, ParseNode* holde
     last = added;
   }
   return head;
+}
+
+bool Evaluator::CountEqualHashed(int16_t driverIndex, const TypedValue& left,
+                                 const ParseNode* subSelectNode, int32_t* count, int32_t* total) {
+  if (!FastPathsOn() || executor_ == nullptr) return false;
+  const ParseNode* values =
+      executor_->StableSubSelectValues(driverIndex, static_cast<int16_t>(subSelectNode->value));
+  if (values == nullptr) return false;
+  ValueConverter::EqualityKey key;
+  ValueConverter::Equality equality = Converter().KeyForEquality(left, &key);
+  if (equality == ValueConverter::Equality::kNotPlain) return false;
+  try {
+    std::unique_ptr<ValueSet>& set = valueSets_[subSelectNode->value];
+    if (set == nullptr || set->source != values) {
+      set.reset(new ValueSet);
+      set->source = values;
+      for (const ParseNode* p = values->next; p != nullptr && set->plain; p = p->next) {
+        const ValueNode* v = dynamic_cast<const ValueNode*>(p);
+        if (v == nullptr || v->bytes == nullptr) continue;
+        ++set->total;
+        ValueConverter::EqualityKey k;
+        switch (Converter().KeyForEquality(v->Borrow(), &k)) {
+          case ValueConverter::Equality::kKeyed:
+            if (k.number) {
+              ++set->numbers[k.real];
+            } else {
+              ++set->texts[std::string(k.text, k.length)];
+            }
+            break;
+          case ValueConverter::Equality::kNeverEqual:
+            break;
+          case ValueConverter::Equality::kNotPlain:
+            set->plain = false;
+            break;
+        }
+      }
+    }
+    if (!set->plain) return false;
+    *total = set->total;
+    *count = 0;
+    if (equality == ValueConverter::Equality::kKeyed) {
+      if (key.number) {
+        auto found = set->numbers.find(key.real);
+        if (found != set->numbers.end()) *count = found->second;
+      } else {
+        auto found = set->texts.find(std::string(key.text, key.length));
+        if (found != set->texts.end()) *count = found->second;
+      }
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    valueSets_.erase(subSelectNode->value);
+    return false;
+  }
 }
 
 std::unique_ptr<ParseNode> Evaluator::SubSelect(int16_t driverIndex,

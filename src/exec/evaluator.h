@@ -18,6 +18,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "base/base_object.h"
 #include "select/condition_evaluator.h"
@@ -34,6 +36,14 @@ class SubSelectSource {
  public:
   virtual ~SubSelectSource() = default;
   virtual ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) = 0;
+  // The values the sub-select yields whatever the outer row, kept for the
+  // whole statement (the source keeps owning them); null when they depend
+  // on the outer row or were not kept.
+  virtual const ParseNode* StableSubSelectValues(int16_t parentIndex, int16_t subIndex) {
+    (void)parentIndex;
+    (void)subIndex;
+    return nullptr;
+  }
 };
 
 class Evaluator : public BaseObject, public ConditionEvaluator {
@@ -80,8 +90,25 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
   std::unique_ptr<ParseNode> List(int16_t driverIndex, ParseNode* holder,
                                   const RowBinding* binding);
   std::unique_ptr<ParseNode> SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
+  // Counts the values of sub-select `subSelectNode` equal to `left` through
+  // a hash of them built once per statement, as CountList does over the
+  // list. False when that cannot be done (the values depend on the row,
+  // dates or times take part, the fast paths are off, memory is short):
+  // the caller then counts over the list.
+  bool CountEqualHashed(int16_t driverIndex, const TypedValue& left, const ParseNode* subSelectNode,
+                        int32_t* count, int32_t* total);
+
+  // The values of an uncorrelated sub-select, by their equality keys.
+  struct ValueSet {
+    const ParseNode* source = nullptr;  // the kept list it was built from
+    bool plain = true;                  // no value needs Compare
+    int32_t total = 0;
+    std::unordered_map<double, int32_t> numbers;
+    std::unordered_map<std::string, int32_t> texts;
+  };
 
   SubSelectSource* executor_;
+  std::unordered_map<int32_t, std::unique_ptr<ValueSet>> valueSets_;  // by sub-select index
 };
 
 }  // namespace zksql

@@ -155,27 +155,38 @@ void StatementExecutor::Execute() {
   }
 }
 
+const ParseNode* StatementExecutor::StableSubSelectValues(int16_t parentIndex, int16_t subIndex) {
+  SelectionDriver* sub = Driver(subIndex);
+  if (sub == nullptr || sub->valueCache == nullptr) return nullptr;
+  return Correlated(parentIndex, subIndex) ? nullptr : sub->valueCache;
+}
+
+const ParseNode* StatementExecutor::CorrelationReferences(int16_t parentIndex, int16_t subIndex) {
+  SelectionDriver* parent = Driver(parentIndex);
+  if (parent == nullptr || parent->subSelects == nullptr) return nullptr;
+  for (const ParseNode* link = parent->subSelects->next; link != nullptr; link = link->next) {
+    if (link->code == subIndex) return link->child == nullptr ? nullptr : link->child->next;
+  }
+  return nullptr;
+}
+
+bool StatementExecutor::Correlated(int16_t parentIndex, int16_t subIndex) {
+  for (const ParseNode* r = CorrelationReferences(parentIndex, subIndex); r != nullptr;
+       r = r->next) {
+    const ValueNode* node = dynamic_cast<const ValueNode*>(r);
+    if (node != nullptr && node->bytes != nullptr) return true;
+  }
+  return false;
+}
+
 ParseNode* StatementExecutor::EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) {
   SelectionDriver* sub = Driver(subIndex);
   if (sub == nullptr) return nullptr;
-  SelectionDriver* parent = Driver(parentIndex);
-  const ParseNode* references = nullptr;
-  if (parent != nullptr && parent->subSelects != nullptr) {
-    for (const ParseNode* link = parent->subSelects->next; link != nullptr; link = link->next) {
-      if (link->code == subIndex) {
-        references = link->child == nullptr ? nullptr : link->child->next;
-        break;
-      }
-    }
-  }
   // Correlation values would make the values depend on the enclosing row;
   // without them the list taken after the sub-select ran is the answer.
-  bool correlated = false;
-  for (const ParseNode* r = references; r != nullptr && !correlated; r = r->next) {
-    const ValueNode* node = dynamic_cast<const ValueNode*>(r);
-    correlated = node != nullptr && node->bytes != nullptr;
+  if (Correlated(parentIndex, subIndex) || sub->valueCache == nullptr) {
+    return sub->SubSelectValues(CorrelationReferences(parentIndex, subIndex));
   }
-  if (correlated || sub->valueCache == nullptr) return sub->SubSelectValues(references);
   return CopyValueList(sub->valueCache);
 }
 

@@ -64,6 +64,8 @@ class StatementExecutor : public BaseObject,
   // The values sub-select `subIndex` yields for the current outer row of
   // driver `parentIndex`.
   ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) override;
+  // The kept values of an uncorrelated sub-select (its valueCache).
+  const ParseNode* StableSubSelectValues(int16_t parentIndex, int16_t subIndex) override;
   // Evaluates one value (a FON_ITEM_SIMPLE) into a column of its table's
   // row buffer. False, with the error recorded, when the value cannot be
   // stored.
@@ -72,6 +74,11 @@ class StatementExecutor : public BaseObject,
   // Records the error in the context; a later report replaces an earlier
   // one. A null SQLSTATE records the default one.
   void Report(const char* text, const char* sqlState);
+  // The correlation references of sub-select `subIndex` under driver
+  // `parentIndex` (null: none), and whether any carries a value of the
+  // outer row.
+  const ParseNode* CorrelationReferences(int16_t parentIndex, int16_t subIndex);
+  bool Correlated(int16_t parentIndex, int16_t subIndex);
 
   Evaluator* evaluator = nullptr;
   DictContext* dictionary = nullptr;

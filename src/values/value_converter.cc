@@ -214,6 +214,32 @@ int16_t ValueConverter::Compare(int16_t op, const TypedValue& a, const TypedValu
   return CompareValues(op, a.type, a.bytes, a.length, b.type, b.bytes, b.length);
 }
 
+// Follows CompareValues: numbers meet numbers only, at six decimals by the
+// IEEE "=" (so -0 equals 0 and NaN nothing); texts meet texts byte for
+// byte up to the terminator, unless a date or a time takes part.
+ValueConverter::Equality ValueConverter::KeyForEquality(const TypedValue& value,
+                                                        EqualityKey* key) const {
+  *key = EqualityKey{};
+  TypeKind kind = KindOf(value.type);
+  if (value.bytes == nullptr || kind == TypeKind::kNone) return Equality::kNeverEqual;
+  if (kind == TypeKind::kNumber) {
+    if (value.length < NumberWidth(value.type)) return Equality::kNeverEqual;
+    double x = 0;
+    (void)ReadNumber(value.type, value.bytes, &x);  // cannot fail: a number, not null
+    x = AtSixDecimals(x);
+    if (std::isnan(x)) return Equality::kNeverEqual;
+    key->number = true;
+    key->real = x == 0 ? 0.0 : x;
+    return Equality::kKeyed;
+  }
+  if (IsDateOrTime(value.type) || kind == TypeKind::kDate || kind == TypeKind::kTime) {
+    return Equality::kNotPlain;
+  }
+  key->text = value.bytes;
+  key->length = BoundedLength(value.bytes, value.length);
+  return Equality::kKeyed;
+}
+
 bool ValueConverter::Arithmetic(int16_t typeA, uint16_t lengthA, const void* a, int16_t op,
                                    int16_t typeB, uint16_t lengthB, const void* b, int16_t* outType,
                                    uint16_t* outLength, char** outBytes) const {

@@ -56,6 +56,21 @@ class ValueConverter : public BaseObject {
   // The same, reading no further than each value's length.
   int16_t Compare(int16_t op, const TypedValue& a, const TypedValue& b) const;
 
+  // What "=" makes of a value, for looking values up in a hash instead of
+  // comparing them one by one: kKeyed values are equal exactly when their
+  // keys are (same kind, same six-decimal real, or same bytes up to the
+  // terminator); a kNeverEqual value equals nothing (no value, NaN, a
+  // number shorter than its type); a kNotPlain value (a date or a time,
+  // whose equality reads texts as digits) must be compared by Compare.
+  enum class Equality { kKeyed, kNeverEqual, kNotPlain };
+  struct EqualityKey {
+    bool number = false;
+    double real = 0;             // a number at six decimals, 0 for -0
+    const char* text = nullptr;  // a text's bytes (not terminated)
+    size_t length = 0;
+  };
+  Equality KeyForEquality(const TypedValue& value, EqualityKey* key) const;
+
   // a op b (typeB 0: no second operand, for negation). True with a fresh
   // malloc'ed buffer in *outBytes, its type and length; false when the
   // operation is not allowed (outputs cleared, nothing allocated).
