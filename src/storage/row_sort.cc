@@ -2,7 +2,11 @@
 #include "storage/row_sort.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
 
+#include "base/fast_paths.h"
 #include "base/memory_block.h"
 #include "sql/parse_node.h"
 #include "storage/column.h"
@@ -19,12 +23,28 @@ constexpr int32_t kShortRange = 7;
 // stays below log2 of the row count: 64 entries hold any 32-bit count.
 constexpr int kStackSize = 64;
 
+// The sort keys of every row, extracted once before the sort: for each key
+// of the order list (up to the first whose column is missing, where rows
+// compare equal), a byte that says whether the row gave a value, then the
+// value's bytes.
+struct ExtractedKeys {
+  struct Key {
+    int16_t kind;  // order kind of OrderCompare, 0 when the column orders nothing
+    bool descending;
+    size_t offset;  // of the key's flag byte within a row's keys
+  };
+  std::vector<Key> keys;
+  size_t stride = 0;
+  std::unique_ptr<unsigned char[]> bytes;
+};
+
 struct SortContext {
   int32_t* order;
   ResultTable* table;
   ParseNode* orderList;
   unsigned char* scratch;
   int32_t first;  // row number of position 0
+  const ExtractedKeys* extracted;  // null: keys are read on every comparison
 };
 
 // Compares rows a and b (row numbers) by the order list.
@@ -49,6 +69,61 @@ int CompareRows(SortContext& c, int32_t a, int32_t b) {
     if (result != 0) return key->value != 0 ? -result : result;
   }
   return 0;
+}
+
+// Compares positions a and b by their extracted keys: the same answers as
+// CompareRows gives for their rows.
+int CompareExtracted(const ExtractedKeys& e, int32_t a, int32_t b) {
+  const unsigned char* ra = e.bytes.get() + static_cast<size_t>(a) * e.stride;
+  const unsigned char* rb = e.bytes.get() + static_cast<size_t>(b) * e.stride;
+  for (const ExtractedKeys::Key& key : e.keys) {
+    if (ra[key.offset] == 0 || rb[key.offset] == 0) return 0;
+    int result = key.kind == 0
+                     ? 0
+                     : Converter().OrderCompare(key.kind, ra + key.offset + 1, rb + key.offset + 1);
+    if (result != 0) return key.descending ? -result : result;
+  }
+  return 0;
+}
+
+// Extracts the keys of rows first..first + n - 1; false (nothing kept) when
+// memory is short or a key is longer than the scratch block, in which case
+// the keys are read as the rows are compared.
+bool ExtractKeys(ResultTable& table, ParseNode* orderList, int32_t first, int32_t n,
+                 ExtractedKeys* e) {
+  std::vector<Column*> columns;
+  try {
+    for (ParseNode* key = orderList; key != nullptr; key = key->next) {
+      Column* column = table.FindColumnQualified(key->text);
+      if (column == nullptr) break;
+      size_t size = column->ValueBufferSize();
+      if (size > kScratchSize) return false;
+      int16_t kind = column->Kind();
+      int16_t order = kind == kKindNumber ? ValueConverter::kOrderReal
+                      : (kind == kKindText || kind == kKindDate || kind == kKindTime) ? kind
+                                                                                      : 0;
+      e->keys.push_back(ExtractedKeys::Key{order, key->value != 0, e->stride});
+      columns.push_back(column);
+      e->stride += 1 + size;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (e->stride == 0) return false;
+  size_t total = e->stride * static_cast<size_t>(n);
+  if (total / e->stride != static_cast<size_t>(n)) return false;
+  e->bytes.reset(new (std::nothrow) unsigned char[total]);
+  if (e->bytes == nullptr) return false;
+  for (int32_t i = 0; i < n; ++i) {
+    unsigned char* keys = e->bytes.get() + static_cast<size_t>(i) * e->stride;
+    for (size_t k = 0; k < columns.size(); ++k) {
+      unsigned char* slot = keys + e->keys[k].offset;
+      const void* value = columns[k]->GetValue(table.RowPointer(first + i));
+      slot[0] = value != nullptr;
+      if (value != nullptr) memcpy(slot + 1, value, columns[k]->ValueBufferSize());
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -110,13 +185,16 @@ bool SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t l
     return false;
   }
   for (int32_t i = 0; i < n; ++i) order[i] = position[i] = i;
-  SortContext context{order, &table, orderList, scratch, first};
+  ExtractedKeys extracted;
+  bool haveKeys = FastPathsOn() && ExtractKeys(table, orderList, first, n, &extracted);
+  SortContext context{order, &table, orderList, scratch, first, haveKeys ? &extracted : nullptr};
   // The callbacks are all given, so the sort cannot refuse.
   (void)IndexSort(
       &context, n,
       [](void* c, int32_t i, const void* p) {
         SortContext& s = *static_cast<SortContext*>(c);
         int32_t other = *static_cast<const int32_t*>(p);
+        if (s.extracted != nullptr) return CompareExtracted(*s.extracted, s.order[i], other);
         return CompareRows(s, s.order[i] + s.first, other + s.first);
       },
       [](void* c, int32_t i, int32_t j) {
