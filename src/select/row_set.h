@@ -16,6 +16,7 @@
 #define ZKSQL_SELECT_ROW_SET_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/base_object.h"
 #include "base/ptr_array.h"
@@ -65,14 +66,16 @@ class RowSet : public BaseObject {
   // 1 when the condition is to be evaluated negated. NOT removal sets it;
   // the join path hands it to the evaluator with every evaluation.
   int16_t negated = 0;
-  // Column references of the condition (TABLE/COLUMN texts); owned.
-  ParseNode* references = nullptr;
-  // The tuples; owned. Never null in a row set made by Create or Copy.
-  TupleTable* tuples = nullptr;
+  // Column references of the condition (TABLE/COLUMN texts).
+  ParseNodePtr references;
+  // The tuples. Never null in a row set made by Create or Copy.
+  std::unique_ptr<TupleTable> tuples;
   // The predicate node the evaluator evaluates; not owned.
   ParseNode* condition = nullptr;
   int16_t state = RS_EXPLICIT;
-  // Columns the condition reads; the array is owned, the columns are not.
+  // Columns the condition reads. The array is owned and goes with the row
+  // set, the columns are their tables'; a plain pointer, since the
+  // bindings of an evaluation read the array as one.
   PtrArray* conditionColumns = nullptr;
 };
 

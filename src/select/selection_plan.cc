@@ -190,7 +190,7 @@ bool SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index, P
   for (const ConditionGroup& group : driver->groups) {
     if (!ReadsListedTable(group, names)) continue;
     for (const RowSet* rows : group.rowSets()) {
-      for (ParseNode* ref = rows->references; ref != nullptr; ref = ref->next) {
+      for (ParseNode* ref = rows->references.get(); ref != nullptr; ref = ref->next) {
         if (ref->text == nullptr) continue;
         const char* slash = std::strchr(ref->text, '/');
         if (slash == nullptr) continue;
