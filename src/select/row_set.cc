@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "values/text_utils.h"
 
@@ -143,7 +144,7 @@ class TupleBuffer {
 
 // The result of combining an explicit set with a neutral one (RS_ALL for
 // AND, RS_NONE for OR): the explicit set's tuples in order, each once.
-CombineStatus CopyDistinct(const RowSet& source, RowSet** result) {
+CombineStatus CopyDistinct(const RowSet& source, std::unique_ptr<RowSet>* result) {
   std::unique_ptr<RowSet> out = NewResult(RS_EXPLICIT);
   if (out == nullptr) return CombineStatus::kNoMemory;
   const TupleTable& from = *source.tuples;
@@ -156,7 +157,7 @@ CombineStatus CopyDistinct(const RowSet& source, RowSet** result) {
     ok = AppendDistinct(to, &index, values.get());
   }
   if (!ok) return CombineStatus::kNoMemory;
-  *result = out.release();
+  *result = std::move(out);
   return CombineStatus::kDone;
 }
 
@@ -197,11 +198,11 @@ RowSet* RowSet::Copy() const {
   return copy.release();
 }
 
-CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result) {
-  *result = nullptr;
+CombineStatus Intersect(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result) {
+  result->reset();
   if (a.tuples == nullptr || b.tuples == nullptr) return CombineStatus::kRefused;
   if (a.state == RS_NONE || b.state == RS_NONE || (a.state == RS_ALL && b.state == RS_ALL)) {
-    *result = NewResult(a.state == RS_ALL && b.state == RS_ALL ? RS_ALL : RS_NONE).release();
+    *result = NewResult(a.state == RS_ALL && b.state == RS_ALL ? RS_ALL : RS_NONE);
     return *result != nullptr ? CombineStatus::kDone : CombineStatus::kNoMemory;
   }
   if (a.state == RS_ALL) return CopyDistinct(b, result);
@@ -248,15 +249,15 @@ CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result) {
     }
   }
   if (!ok) return CombineStatus::kNoMemory;
-  *result = out.release();
+  *result = std::move(out);
   return CombineStatus::kDone;
 }
 
-CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result) {
-  *result = nullptr;
+CombineStatus Unite(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result) {
+  result->reset();
   if (a.tuples == nullptr || b.tuples == nullptr) return CombineStatus::kRefused;
   if (a.state == RS_ALL || b.state == RS_ALL || (a.state == RS_NONE && b.state == RS_NONE)) {
-    *result = NewResult(a.state == RS_ALL || b.state == RS_ALL ? RS_ALL : RS_NONE).release();
+    *result = NewResult(a.state == RS_ALL || b.state == RS_ALL ? RS_ALL : RS_NONE);
     return *result != nullptr ? CombineStatus::kDone : CombineStatus::kNoMemory;
   }
   const TupleTable& ta = *a.tuples;
@@ -292,7 +293,7 @@ CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result) {
     ok = AppendDistinct(to, &index, values.get());
   }
   if (!ok) return CombineStatus::kNoMemory;
-  *result = out.release();
+  *result = std::move(out);
   return CombineStatus::kDone;
 }
 

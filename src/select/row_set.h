@@ -85,14 +85,15 @@ class RowSet : public BaseObject {
 // Two explicit sets must share a table, else kRefused. The result's
 // columns are a's, then b's that a lacks; tuple i of a joins tuple j of b
 // when they agree on every common table, in order of i then j, duplicates
-// skipped. On kDone *result is a new row set; otherwise it is null.
-CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result);
+// skipped. On kDone *result holds a new row set; otherwise it is empty.
+CombineStatus Intersect(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result);
 
 // OR of two row sets. RS_ALL on either side gives RS_ALL, RS_NONE on both
 // RS_NONE. Two explicit sets must have the same columns in the same order,
 // else kRefused. The result holds a's tuples as they are, then b's tuples
-// not already stored; its columns are a's (b's when a has none).
-CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result);
+// not already stored; its columns are a's (b's when a has none). *result
+// as for Intersect.
+CombineStatus Unite(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result);
 
 }  // namespace zksql
 

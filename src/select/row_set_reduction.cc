@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "select/condition_tree.h"
 #include "select/where_restructure.h"
@@ -413,14 +414,12 @@ CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, Pa
     const RowSet* a = RowSetOf(x);
     const RowSet* b = RowSetOf(y);
     if (a == nullptr || b == nullptr) return CombineStatus::kRefused;
-    RowSet* rows = nullptr;
+    std::unique_ptr<RowSet> rows;
     CombineStatus status = op == kConditionAnd ? Intersect(*a, *b, &rows) : Unite(*a, *b, &rows);
     if (status != CombineStatus::kDone) return status;
-    *result = NewConditionLeaf(rows);
-    if (*result == nullptr) {
-      delete rows;
-      return CombineStatus::kNoMemory;
-    }
+    *result = NewConditionLeaf(rows.get());
+    if (*result == nullptr) return CombineStatus::kNoMemory;
+    rows.release();  // the leaf holds it
     return CombineStatus::kDone;
   }
   // A leaf goes first in every pair, whichever side it came from.
