@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "base/messages.h"
@@ -328,16 +329,12 @@ bool SelectionDriver::SelectJoined(int16_t driverIndex) {
       ok = EvaluateGroupJoined(driverIndex, *g, filter);
     }
     if (ok) {
-      RowSet* reduced = nullptr;
+      std::unique_ptr<RowSet> reduced;
       CombineStatus st = ReduceToRowSet(where, &reduced);
       if (st == CombineStatus::kDone && reduced != nullptr) {
-        if (reduced->state == RS_ALL) {
-          delete reduced;  // as if there were no WHERE clause
-        } else {
-          rows = reduced;
-        }
+        // All rows: as if there were no WHERE clause.
+        if (reduced->state != RS_ALL) rows = reduced.release();
       } else {
-        delete reduced;
         // A tree that does not reduce to one row set (a refused join or
         // union, a reduction that makes no progress) is a failure of its
         // own, never an empty result.
