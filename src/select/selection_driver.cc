@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/statement_context.h"
@@ -74,7 +75,6 @@ SelectionDriver::SelectionDriver(StatementContext* req) : request(req) {
 
 SelectionDriver::~SelectionDriver() {
   delete valueCache;
-  delete rows;
   delete tableNames;
   delete subSelects;
   // The groups list the row sets the tree owns: they go first.
@@ -286,7 +286,7 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
 }
 
 bool SelectionDriver::FullScan() {
-  RowSet* scan = RowSet::Create(nullptr, nullptr, nullptr);
+  std::unique_ptr<RowSet> scan(RowSet::Create(nullptr, nullptr, nullptr));
   if (scan == nullptr) {
     ReportNoMemory();
     return false;
@@ -294,14 +294,12 @@ bool SelectionDriver::FullScan() {
   Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
   if (table != nullptr) {
     if (!scan->tuples->AddTupleColumn(table->fileName() == nullptr ? "" : table->fileName())) {
-      delete scan;
       ReportNoMemory();
       return false;
     }
     int32_t r = table->ReadFirst(nullptr);
     while (r > 0) {
       if (!scan->tuples->AppendTuple(&r, 1)) {
-        delete scan;
         ReportNoMemory();
         return false;
       }
@@ -309,17 +307,15 @@ bool SelectionDriver::FullScan() {
     }
     if (r < 0) {
       ReportReadError(table, r);
-      delete scan;
       return false;
     }
   }
-  rows = scan;
+  rows = std::move(scan);
   return true;
 }
 
 bool SelectionDriver::SelectJoined(int16_t driverIndex) {
-  delete rows;
-  rows = nullptr;
+  rows.reset();
   if (where != nullptr) {
     KeySource* filter =
         filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
@@ -333,7 +329,7 @@ bool SelectionDriver::SelectJoined(int16_t driverIndex) {
       CombineStatus st = ReduceToRowSet(where, &reduced);
       if (st == CombineStatus::kDone && reduced != nullptr) {
         // All rows: as if there were no WHERE clause.
-        if (reduced->state != RS_ALL) rows = reduced.release();
+        if (reduced->state != RS_ALL) rows = std::move(reduced);
       } else {
         // A tree that does not reduce to one row set (a refused join or
         // union, a reduction that makes no progress) is a failure of its
@@ -440,8 +436,7 @@ class WhereVisitor {
 }  // namespace
 
 bool SelectionDriver::SelectSingle(int16_t driverIndex) {
-  delete rows;
-  rows = nullptr;
+  rows.reset();
   if (where != nullptr) {
     ParseNode* clause = whereClause;
     if (clause == nullptr) {
@@ -524,14 +519,12 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
       target->state = visitor.Clause(clause) ? RS_ALL : RS_NONE;
     }
     if (ok && target != nullptr) {
-      RowSet* copy = target->Copy();
+      std::unique_ptr<RowSet> copy(target->Copy());
       if (copy == nullptr) {
         ReportNoMemory();
         ok = false;
-      } else if (copy->state == RS_ALL) {
-        delete copy;  // as if there were no WHERE clause
-      } else {
-        rows = copy;
+      } else if (copy->state != RS_ALL) {  // all rows: as if there were no WHERE clause
+        rows = std::move(copy);
       }
     }
     if (filterBuilder != nullptr) filterBuilder->Drop(filter);

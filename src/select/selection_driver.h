@@ -26,6 +26,7 @@
 #define ZKSQL_SELECT_SELECTION_DRIVER_H_
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/base_object.h"
@@ -146,7 +147,7 @@ class SelectionDriver : public BaseObject {
   PtrArray tables{0, 4};        // FROM tables, not owned
   PtrArray* columns = nullptr;  // result columns (array owned, columns not)
   ResultTable* result = nullptr;  // owned by the dictionary context
-  RowSet* rows = nullptr;       // owned
+  std::unique_ptr<RowSet> rows;   // the selected tuples
   ParseNode* subSelects = nullptr;
   ParseNode* where = nullptr;   // condition tree, owns the leaves' row sets
   // The WHERE clause of the parse tree `where` was built from (not owned),
