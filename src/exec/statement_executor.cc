@@ -75,8 +75,7 @@ bool RunSelection(StatementExecutor& executor) {
     // A sub-select's values are read from its row set now, before the
     // SELECT that contains it steps through its files (see valueCache).
     if (driver->parentIndex != -1) {
-      delete driver->valueCache;
-      driver->valueCache = driver->SubSelectValues(nullptr);
+      driver->valueCache.reset(driver->SubSelectValues(nullptr));
       if (driver->valueCache == nullptr) {
         if (!HasError(request)) RecordMessage(request, nullptr, kMsgOutOfMemory);
         return false;
@@ -176,7 +175,7 @@ ParseNode* StatementExecutor::EvaluateSubSelect(int16_t parentIndex, int16_t sub
     correlated = node != nullptr && node->bytes != nullptr;
   }
   if (correlated || sub->valueCache == nullptr) return sub->SubSelectValues(references);
-  return CopyValueList(sub->valueCache);
+  return CopyValueList(sub->valueCache.get());
 }
 
 void StatementExecutor::Report(const char* text, const char* sqlState) {

@@ -74,7 +74,6 @@ SelectionDriver::SelectionDriver(StatementContext* req) : request(req) {
 }
 
 SelectionDriver::~SelectionDriver() {
-  delete valueCache;
   delete tableNames;
   delete subSelects;
   // The groups list the row sets the tree owns: they go first.

@@ -163,11 +163,10 @@ class SelectionDriver : public BaseObject {
   // What decides the conditions (not owned; set by the driver's creator).
   ConditionEvaluator* evaluator = nullptr;
   // The values of a sub-select, taken once right after its selection and
-  // copied out for every row of the SELECT that contains it (owned). Taken
-  // later, their records would be read while the enclosing SELECT steps
-  // through the same file, moving its cursor and overwriting its current
-  // row.
-  ParseNode* valueCache = nullptr;
+  // copied out for every row of the SELECT that contains it. Taken later,
+  // their records would be read while the enclosing SELECT steps through
+  // the same file, moving its cursor and overwriting its current row.
+  ParseNodePtr valueCache;
 
   // One predicate's result (used by the single-table path).
   struct Outcome;
