@@ -69,13 +69,10 @@ using Outcomes = WorkStack<SelectionDriver::Outcome>;
 
 }  // namespace
 
-SelectionDriver::SelectionDriver(StatementContext* req) : request(req) {
-  tableNames = ParseNode::Create("", 0, 0);
-}
+SelectionDriver::SelectionDriver(StatementContext* req)
+    : request(req), tableNames(ParseNode::Create("", 0, 0)) {}
 
 SelectionDriver::~SelectionDriver() {
-  delete tableNames;
-  delete subSelects;
   // The groups list the row sets the tree owns: they go first.
   groups.clear();
   DropConditionTree(where);

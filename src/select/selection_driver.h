@@ -148,7 +148,9 @@ class SelectionDriver : public BaseObject {
   PtrArray* columns = nullptr;  // result columns (array owned, columns not)
   ResultTable* result = nullptr;  // owned by the dictionary context
   std::unique_ptr<RowSet> rows;   // the selected tuples
-  ParseNode* subSelects = nullptr;
+  // An empty head node, then one link node per sub-select of this SELECT
+  // (see SelectionPlan).
+  ParseNodePtr subSelects;
   ParseNode* where = nullptr;   // condition tree, owns the leaves' row sets
   // The WHERE clause of the parse tree `where` was built from (not owned),
   // given by the analysis.
@@ -157,7 +159,8 @@ class SelectionDriver : public BaseObject {
   // first: predicates that read no table are settled before the others,
   // whose decisions on the single-table path use their outcomes.
   std::vector<ConditionGroup> groups;
-  ParseNode* tableNames = nullptr;
+  // The FROM tables' file names as a slash list.
+  ParseNodePtr tableNames;
   // The engine filter's builder; null: no filter.
   FilterBuilder* filterBuilder = nullptr;
   // What decides the conditions (not owned; set by the driver's creator).

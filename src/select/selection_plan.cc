@@ -15,7 +15,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/statement_context.h"
@@ -93,34 +95,31 @@ SelectionDriver* SelectionPlan::Driver(int16_t index) const {
 
 int16_t SelectionPlan::CreateDriver(int16_t parentIndex) {
   SelectionDriver* parent = Driver(parentIndex);
-  SelectionDriver* driver = new (std::nothrow) SelectionDriver(request);
-  ParseNode* head = ParseNode::Create("", 0, 0);
-  ParseNode* link = nullptr;
-  ParseNode* linkHead = nullptr;
+  std::unique_ptr<SelectionDriver> made(new (std::nothrow) SelectionDriver(request));
+  ParseNodePtr head(ParseNode::Create("", 0, 0));
+  ParseNodePtr link;
   if (parent != nullptr) {
-    linkHead = ParseNode::Create("", 0, 0);
-    link = linkHead == nullptr ? nullptr : ParseNode::Create("", driverCount, 0, linkHead, nullptr);
+    ParseNodePtr linkHead(ParseNode::Create("", 0, 0));
+    if (linkHead != nullptr) {
+      link.reset(ParseNode::Create("", driverCount, 0, linkHead.get(), nullptr));
+    }
+    if (link != nullptr) linkHead.release();  // the link holds it
   }
+  // Whatever is not handed over below goes with its holder.
+  SelectionDriver* driver = made.get();
   bool ok = driver != nullptr && driver->tableNames != nullptr && head != nullptr &&
             (parent == nullptr || (link != nullptr && parent->subSelects != nullptr)) &&
-            driverCount < PtrArray::kMaxSlots && drivers.Add(driver) == driverCount;
+            driverCount < PtrArray::kMaxSlots && drivers.Adopt(made) == driverCount;
   if (!ok) {
-    delete driver;
-    delete head;
-    if (link != nullptr) {
-      delete link;  // owns linkHead
-    } else {
-      delete linkHead;
-    }
     RecordMessage(request, nullptr, kMsgOutOfMemory);
     return -1;
   }
-  driver->subSelects = head;
+  driver->subSelects = std::move(head);
   driver->parentIndex = parentIndex;
   driver->evaluator = conditionEvaluator;
   // Its selection narrows the table reads to the key ranges of its WHERE.
   driver->filterBuilder = &EngineFilterBuilder::Shared();
-  if (parent != nullptr) parent->subSelects->AppendSibling(link, 0);
+  if (parent != nullptr) parent->subSelects->AppendSibling(link.release(), 0);
   return driverCount++;
 }
 

@@ -449,7 +449,7 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
 TEST_F(DriverTest, ACorrelatedFirstSubSelectIsRefusedWith4299) {
   Table* t = MakeTable("T", {"A"}, {{1}, {2}});
   NewDriver({t});
-  driver->subSelects = N(0, "");
+  driver->subSelects.reset(N(0, ""));
   ParseNode* link = driver->subSelects->AppendNewSibling("T", 1, 0, 0);
   link->AddChild(N(0, "", {}), 0);
   link->child->AppendNewSibling("T/A", 0, 0, 0);
