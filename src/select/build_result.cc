@@ -9,12 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "sql/value_list.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
+#include "sql/value_list.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
 #include "storage/result_table.h"
@@ -26,7 +27,7 @@ namespace zksql {
 // per name.
 bool SelectionDriver::CollectColumns() {
   if (columns != nullptr) return true;
-  PtrArray* collected = new (std::nothrow) PtrArray(0, 4);
+  ColumnArrayPtr collected(new (std::nothrow) PtrArray(0, 4));
   if (collected == nullptr) return false;
   for (int16_t t = 0; t < tables.Count(); ++t) {
     Table* table = tables.GetAs<Table>(t);
@@ -36,14 +37,10 @@ bool SelectionDriver::CollectColumns() {
       SearchKey key;
       key.name = column->name();
       if (collected->Find(0, key) >= 0) continue;
-      if (collected->Add(column) < 0) {
-        collected->ClearAll();
-        delete collected;
-        return false;
-      }
+      if (collected->Add(column) < 0) return false;
     }
   }
-  columns = collected;
+  columns = std::move(collected);
   return true;
 }
 

@@ -78,10 +78,6 @@ SelectionDriver::~SelectionDriver() {
   DropConditionTree(where);
   where = nullptr;
   tables.ClearAll();
-  if (columns != nullptr) {
-    columns->ClearAll();
-    delete columns;
-  }
   result = nullptr;
 }
 

@@ -57,6 +57,16 @@ class FilterBuilder {
   virtual void Drop(KeySource* filter) = 0;
 };
 
+// Deletes an array of columns that belong to their tables: the array goes,
+// the columns stay.
+struct ColumnArrayDeleter {
+  void operator()(PtrArray* columns) const {
+    columns->ClearAll();
+    delete columns;
+  }
+};
+using ColumnArrayPtr = std::unique_ptr<PtrArray, ColumnArrayDeleter>;
+
 // The texts the driver reports as they are (not catalogue messages).
 extern const char kMissingDataText[];
 extern const char kUpdateValuesText[];
@@ -145,7 +155,7 @@ class SelectionDriver : public BaseObject {
   int16_t parentIndex = -1;
   int16_t distinct = 0;
   PtrArray tables{0, 4};        // FROM tables, not owned
-  PtrArray* columns = nullptr;  // result columns (array owned, columns not)
+  ColumnArrayPtr columns;       // result columns; null for "*" until collected
   ResultTable* result = nullptr;  // owned by the dictionary context
   std::unique_ptr<RowSet> rows;   // the selected tuples
   // An empty head node, then one link node per sub-select of this SELECT

@@ -136,17 +136,10 @@ void SelectionPlan::SetQuantifier(int16_t index, int16_t code) {
 void SelectionPlan::SetSelectColumns(int16_t index, PtrArray* columns) {
   SelectionDriver* driver = Driver(index);
   if (driver == nullptr) {
-    if (columns != nullptr) {
-      columns->ClearAll();
-      delete columns;
-    }
+    ColumnArrayPtr unused(columns);  // no driver takes it
     return;
   }
-  if (driver->columns != nullptr && driver->columns != columns) {
-    driver->columns->ClearAll();
-    delete driver->columns;
-  }
-  driver->columns = columns;
+  if (driver->columns.get() != columns) driver->columns.reset(columns);
 }
 
 Column* SelectionPlan::ResolveColumn(int16_t index, const char* name) const {
