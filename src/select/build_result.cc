@@ -8,6 +8,7 @@
 // skipped rather than showing, updating or deleting a different record.
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -87,14 +88,14 @@ ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
   for (int16_t i = 0; i < columns->Count(); ++i) {
     Column* source = columns->GetAs<Column>(i);
     if (source == nullptr) continue;
-    Column* column = new (std::nothrow)
-        Column(source->name(), source->type(), source->size(), source->keyKind(),
-               static_cast<uint16_t>(offset), res, source->tableName());
-    if (column == nullptr || !res->AddColumn(column)) {
-      delete column;
+    std::unique_ptr<Column> column(
+        new (std::nothrow) Column(source->name(), source->type(), source->size(), source->keyKind(),
+                                  static_cast<uint16_t>(offset), res, source->tableName()));
+    if (column == nullptr || !res->AddColumn(column.get())) {
       ReportNoMemory();
       return nullptr;
     }
+    column.release();  // the result table holds it
     if (!source->IsComposite()) offset += source->size();
     if (offset > 65535) {
       // The row would not fit a row size.
@@ -162,14 +163,13 @@ bool SameValue(const ParseNode* list, const TypedValue& v) {
 // from result row i: DISTINCT drops result rows, after which row i no
 // longer belongs to tuple i. Under DISTINCT equal values are listed once.
 ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
-  ParseNode* head = NewValueListHead();
+  ParseNodePtr head(NewValueListHead());
   if (head == nullptr) {
     ReportNoMemory();
     return nullptr;
   }
-  if (rows == nullptr || rows->tuples == nullptr) return head;
+  if (rows == nullptr || rows->tuples == nullptr) return head.release();
   if (!CollectColumns()) {
-    delete head;
     ReportNoMemory();
     return nullptr;
   }
@@ -179,7 +179,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     if (c != nullptr && !c->IsComposite()) valueColumn = c;
   }
   DictContext* dict = request == nullptr ? nullptr : request->dict.get();
-  ParseNode* last = head;
+  ParseNode* last = head.get();
   const int32_t count = rows->tuples->TupleCount();
   for (int32_t k = 1; k <= count; ++k) {
     bool match = true;
@@ -200,7 +200,6 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
       int32_t r = column->table()->ReadByNumber(number);
       if (r < 0) {
         ReportReadError(column->table(), r);
-        delete head;
         return nullptr;
       }
       if (r != number) {
@@ -218,10 +217,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     }
     if (!match) continue;
     int16_t skip = 0;
-    if (!ReadTuple(k, &skip)) {
-      delete head;
-      return nullptr;
-    }
+    if (!ReadTuple(k, &skip)) return nullptr;
     if (skip) continue;
     TypedValue v;
     // A row whose first column has no value of its own (a composite key
@@ -231,7 +227,6 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     int32_t length = bytes == nullptr ? 0 : valueColumn->ValueLength();
     if (bytes == nullptr || length <= 0 || length > 65535) {
       if (!MakeTextValue(kValueText, "", &v)) {
-        delete head;
         ReportNoMemory();
         return nullptr;
       }
@@ -240,56 +235,49 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
       v.length = static_cast<uint16_t>(length);
       v.bytes = static_cast<char*>(std::malloc(static_cast<size_t>(length)));
       if (v.bytes == nullptr) {
-        delete head;
         ReportNoMemory();
         return nullptr;
       }
       std::memcpy(v.bytes, bytes, static_cast<size_t>(length));
     }
-    if (distinct == kDistinct && SameValue(head, v)) {
+    if (distinct == kDistinct && SameValue(head.get(), v)) {
       ReleaseValue(&v);
       continue;
     }
     ValueNode* added = AppendOwnedValue(last, &v);
     if (added == nullptr) {
-      delete head;
       ReportNoMemory();
       return nullptr;
     }
     last = added;
   }
-  return head;
+  return head.release();
 }
 
 bool SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigner) {
-  if (rows == nullptr || rows->tuples == nullptr) {
-    delete assignments;
-    return true;
-  }
+  ParseNodePtr owned(assignments);  // the list goes when this returns
+  if (rows == nullptr || rows->tuples == nullptr) return true;
   Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
-  bool ok = table != nullptr;
-  const char* name = table == nullptr || table->fileName() == nullptr ? "" : table->fileName();
+  if (table == nullptr) return false;
+  const char* name = table->fileName() == nullptr ? "" : table->fileName();
   const int32_t count = rows->tuples->TupleCount();
-  for (int32_t k = 1; ok && k <= count; ++k) {
+  for (int32_t k = 1; k <= count; ++k) {
     int32_t number = rows->tuples->ValueOf(k, name);
     if (number < 0) {
       Report(kMissingDataText);
-      ok = false;
-      break;
+      return false;
     }
     int32_t r = table->ReadByNumber(number);
     if (r < 0) {
       ReportReadError(table, r);
-      ok = false;
-      break;
+      return false;
     }
     if (r != number) continue;  // gone: never touch another record
     int16_t w;
     if (assignments != nullptr) {
       if (!table->SetColumns(assignments, assigner)) {
         Report(kUpdateValuesText);
-        ok = false;
-        break;
+        return false;
       }
       w = table->Write(r);
     } else {
@@ -304,11 +292,10 @@ bool SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigne
       } else {
         RecordError(request, text, w == kWriteDuplicate ? "23000" : nullptr);
       }
-      ok = false;
+      return false;
     }
   }
-  delete assignments;
-  return ok;
+  return true;
 }
 
 }  // namespace zksql
