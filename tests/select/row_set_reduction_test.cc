@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "../allocation_failure.h"
 #include "condition_builder.h"
 #include "select/condition_tree.h"
 #include "select/where_restructure.h"
@@ -212,6 +213,66 @@ TEST(ReduceToRowSet, ProductsThatWouldExplodeAreBounded) {
   EXPECT_TRUE(status == CombineStatus::kTooComplex || status == CombineStatus::kNoProgress ||
               status == CombineStatus::kRefused);
   EXPECT_EQ(rows, nullptr);
+}
+
+// Each allocation of a reduction failing in turn, on trees that take each
+// way through it: a leaf distributed over a list, two lists multiplied out,
+// a cycle stopped and then resolved by the list around it. Until it is
+// allowed enough, the reduction ends with kNoMemory and no row set, and
+// leaves nothing behind (the sanitizer build checks that); then it ends as
+// it does unstarved.
+TEST(ReduceToRowSet, EveryFailedAllocationEndsAsNoMemory) {
+  struct Case {
+    const char* what;
+    std::function<ParseNode*()> tree;
+  };
+  const Case cases[] = {
+      {"leaf over a list",
+       [] {
+         return And({L("j", {"T1", "T2"}, {{1, 10}, {2, 20}, {3, 30}}),
+                     Or({L("a", {"T1"}, {{1}}), L("b", {"T2"}, {{30}, {10}})})});
+       }},
+      {"two lists",
+       [] {
+         return And({Or({L("a", {"T1"}, {{1}}), L("b", {"T2"}, {{10}})}),
+                     Or({L("j", {"T1", "T2"}, {{1, 10}}), L("k", {"T2", "T1"}, {{20, 2}})})});
+       }},
+      {"inner cycle",
+       [] {
+         return And(
+             {L("j", {"T1", "B"}, {{1, 1}, {1, 2}, {2, 1}, {2, 3}, {3, 3}}),
+              Or({And({L("c", {"T1"}, {{2}}), L("d", {"B"}, {{1}, {3}})}), L("e", {"B"}, {{2}})})});
+       }},
+  };
+  for (const Case& c : cases) {
+    Tree tree(c.tree());
+    Rows expected;
+    CombineStatus status = ReduceToRowSet(tree.get(), &expected);
+    ASSERT_NE(status, CombineStatus::kNoMemory) << c.what;
+    int failures = 0;
+    for (int allowed = 0; allowed < 100000; ++allowed) {
+      Rows rows;
+      CombineStatus starved;
+      {
+        zksql_test::StarveAllocations starve(allowed);
+        starved = ReduceToRowSet(tree.get(), &rows);
+      }
+      if (starved == CombineStatus::kNoMemory) {
+        EXPECT_EQ(rows, nullptr) << c.what << " after " << allowed;
+        ++failures;
+        continue;
+      }
+      EXPECT_EQ(starved, status) << c.what << " after " << allowed;
+      ASSERT_EQ(rows == nullptr, expected == nullptr) << c.what << " after " << allowed;
+      if (rows != nullptr) {
+        EXPECT_EQ(rows->state, expected->state) << c.what;
+        EXPECT_EQ(ColumnsOf(*rows), ColumnsOf(*expected)) << c.what;
+        EXPECT_EQ(TuplesOf(*rows), TuplesOf(*expected)) << c.what;
+      }
+      break;
+    }
+    EXPECT_GT(failures, 10) << c.what;
+  }
 }
 
 // Randomized comparison with the formula. Two tables of three records;
