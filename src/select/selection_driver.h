@@ -154,14 +154,18 @@ class SelectionDriver : public BaseObject {
   StatementContext* request;
   int16_t parentIndex = -1;
   int16_t distinct = 0;
-  PtrArray tables{0, 4};        // FROM tables, not owned
-  ColumnArrayPtr columns;       // result columns; null for "*" until collected
+  PtrArray tables{0, 4};          // FROM tables, not owned
+  ColumnArrayPtr columns;         // result columns; null for "*" until collected
   ResultTable* result = nullptr;  // owned by the dictionary context
   std::unique_ptr<RowSet> rows;   // the selected tuples
   // An empty head node, then one link node per sub-select of this SELECT
   // (see SelectionPlan).
   ParseNodePtr subSelects;
-  ParseNode* where = nullptr;   // condition tree, owns the leaves' row sets
+  // The condition tree, whose leaves own the predicates' row sets. The
+  // driver owns it and deletes it with itself; a plain pointer, since the
+  // analysis hands it over by assignment and the restructuring rewrites it
+  // in place through its address.
+  ParseNode* where = nullptr;
   // The WHERE clause of the parse tree `where` was built from (not owned),
   // given by the analysis.
   ParseNode* whereClause = nullptr;
