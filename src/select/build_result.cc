@@ -163,12 +163,13 @@ bool SameValue(const ParseNode* list, const TypedValue& v) {
 // from result row i: DISTINCT drops result rows, after which row i no
 // longer belongs to tuple i. Under DISTINCT equal values are listed once.
 ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
-  ParseNodePtr head(NewValueListHead());
+  ParseNodePtr list(NewValueListHead());
+  ParseNode* head = list.get();
   if (head == nullptr) {
     ReportNoMemory();
     return nullptr;
   }
-  if (rows == nullptr || rows->tuples == nullptr) return head.release();
+  if (rows == nullptr || rows->tuples == nullptr) return list.release();
   if (!CollectColumns()) {
     ReportNoMemory();
     return nullptr;
@@ -179,7 +180,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     if (c != nullptr && !c->IsComposite()) valueColumn = c;
   }
   DictContext* dict = request == nullptr ? nullptr : request->dict.get();
-  ParseNode* last = head.get();
+  ParseNode* last = head;
   const int32_t count = rows->tuples->TupleCount();
   for (int32_t k = 1; k <= count; ++k) {
     bool match = true;
@@ -240,7 +241,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
       }
       std::memcpy(v.bytes, bytes, static_cast<size_t>(length));
     }
-    if (distinct == kDistinct && SameValue(head.get(), v)) {
+    if (distinct == kDistinct && SameValue(head, v)) {
       ReleaseValue(&v);
       continue;
     }
@@ -251,7 +252,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     }
     last = added;
   }
-  return head.release();
+  return list.release();
 }
 
 bool SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigner) {
