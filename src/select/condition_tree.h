@@ -16,8 +16,8 @@
 // there directly: the leaf's child is a RowSetSlot, a ParseNode that carries
 // the row set. The slot owns its row set, so a whole tree, row sets
 // included, goes with its root, and the generic walks of ParseNode stay
-// safe on it. Always go through NewConditionLeaf,
-// RowSetOf and TakeRowSet rather than the child slot itself.
+// safe on it. Always go through NewConditionLeaf, RowSetOf and TakeRowSet
+// rather than the child slot itself.
 #ifndef ZKSQL_SELECT_CONDITION_TREE_H_
 #define ZKSQL_SELECT_CONDITION_TREE_H_
 

@@ -320,7 +320,8 @@ bool SelectionDriver::SelectJoined(int16_t driverIndex) {
       std::unique_ptr<RowSet> reduced;
       CombineStatus st = ReduceToRowSet(where, &reduced);
       if (st == CombineStatus::kDone && reduced != nullptr) {
-        // All rows: as if there were no WHERE clause.
+        // A set of every row is left out: the selection goes on as if there
+        // were no WHERE clause.
         if (reduced->state != RS_ALL) rows = std::move(reduced);
       } else {
         // A tree that does not reduce to one row set (a refused join or
@@ -511,11 +512,12 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
       target->state = visitor.Clause(clause) ? RS_ALL : RS_NONE;
     }
     if (ok && target != nullptr) {
+      // A set of every row is left out, as on the join path.
       std::unique_ptr<RowSet> copy(target->Copy());
       if (copy == nullptr) {
         ReportNoMemory();
         ok = false;
-      } else if (copy->state != RS_ALL) {  // all rows: as if there were no WHERE clause
+      } else if (copy->state != RS_ALL) {
         rows = std::move(copy);
       }
     }
