@@ -61,15 +61,6 @@ void Chain(ParseNode** last, ParseNode* node) {
   *last = node;
 }
 
-// A predicate's columns array holds columns its tables own: only the
-// array itself goes.
-struct BorrowedColumnsDeleter {
-  void operator()(PtrArray* columns) const {
-    columns->ClearAll();
-    delete columns;
-  }
-};
-
 }  // namespace
 
 // OR level (FON_CONDITION_RECHERCHE, operands at the AND level) and AND
@@ -167,7 +158,8 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
     slot->reset(node);
     return type;
   }
-  std::unique_ptr<PtrArray, BorrowedColumnsDeleter> columns(new (std::nothrow) PtrArray(0, 4));
+  // A predicate's columns belong to their tables: only the array goes.
+  ColumnArrayPtr columns(new (std::nothrow) PtrArray(0, 4));
   if (columns == nullptr) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;

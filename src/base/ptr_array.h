@@ -63,6 +63,16 @@ class PtrArray : public BaseObject {
   BaseObject** slots_ = nullptr;
 };
 
+// Deletes an array that only points at objects owned elsewhere (columns
+// their tables own, say): the array goes, its elements stay.
+struct BorrowedArrayDeleter {
+  void operator()(PtrArray* array) const {
+    array->ClearAll();
+    delete array;
+  }
+};
+using BorrowedPtrArray = std::unique_ptr<PtrArray, BorrowedArrayDeleter>;
+
 }  // namespace zksql
 
 #endif  // ZKSQL_BASE_PTR_ARRAY_H_

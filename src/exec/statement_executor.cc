@@ -75,8 +75,7 @@ bool RunSelection(StatementExecutor& executor) {
     // A sub-select's values are read from its row set now, before the
     // SELECT that contains it steps through its files (see valueCache).
     if (driver->parentIndex != -1) {
-      delete driver->valueCache;
-      driver->valueCache = driver->SubSelectValues(nullptr);
+      driver->valueCache.reset(driver->SubSelectValues(nullptr));
       if (driver->valueCache == nullptr) {
         if (!HasError(request)) RecordMessage(request, nullptr, kMsgOutOfMemory);
         return false;
@@ -158,7 +157,7 @@ void StatementExecutor::Execute() {
 const ParseNode* StatementExecutor::StableSubSelectValues(int16_t parentIndex, int16_t subIndex) {
   SelectionDriver* sub = Driver(subIndex);
   if (sub == nullptr || sub->valueCache == nullptr) return nullptr;
-  return Correlated(parentIndex, subIndex) ? nullptr : sub->valueCache;
+  return Correlated(parentIndex, subIndex) ? nullptr : sub->valueCache.get();
 }
 
 const ParseNode* StatementExecutor::CorrelationReferences(int16_t parentIndex, int16_t subIndex) {
@@ -187,7 +186,7 @@ ParseNode* StatementExecutor::EvaluateSubSelect(int16_t parentIndex, int16_t sub
   if (Correlated(parentIndex, subIndex) || sub->valueCache == nullptr) {
     return sub->SubSelectValues(CorrelationReferences(parentIndex, subIndex));
   }
-  return CopyValueList(sub->valueCache);
+  return CopyValueList(sub->valueCache.get());
 }
 
 void StatementExecutor::Report(const char* text, const char* sqlState) {

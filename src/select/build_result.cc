@@ -8,13 +8,15 @@
 // skipped rather than showing, updating or deleting a different record.
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "sql/value_list.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
+#include "sql/value_list.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
 #include "storage/result_table.h"
@@ -26,7 +28,7 @@ namespace zksql {
 // per name.
 bool SelectionDriver::CollectColumns() {
   if (columns != nullptr) return true;
-  PtrArray* collected = new (std::nothrow) PtrArray(0, 4);
+  ColumnArrayPtr collected(new (std::nothrow) PtrArray(0, 4));
   if (collected == nullptr) return false;
   for (int16_t t = 0; t < tables.Count(); ++t) {
     Table* table = tables.GetAs<Table>(t);
@@ -36,14 +38,10 @@ bool SelectionDriver::CollectColumns() {
       SearchKey key;
       key.name = column->name();
       if (collected->Find(0, key) >= 0) continue;
-      if (collected->Add(column) < 0) {
-        collected->ClearAll();
-        delete collected;
-        return false;
-      }
+      if (collected->Add(column) < 0) return false;
     }
   }
-  columns = collected;
+  columns = std::move(collected);
   return true;
 }
 
@@ -90,14 +88,14 @@ ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
   for (int16_t i = 0; i < columns->Count(); ++i) {
     Column* source = columns->GetAs<Column>(i);
     if (source == nullptr) continue;
-    Column* column = new (std::nothrow)
-        Column(source->name(), source->type(), source->size(), source->keyKind(),
-               static_cast<uint16_t>(offset), res, source->tableName());
-    if (column == nullptr || !res->AddColumn(column)) {
-      delete column;
+    std::unique_ptr<Column> column(
+        new (std::nothrow) Column(source->name(), source->type(), source->size(), source->keyKind(),
+                                  static_cast<uint16_t>(offset), res, source->tableName()));
+    if (column == nullptr || !res->AddColumn(column.get())) {
       ReportNoMemory();
       return nullptr;
     }
+    column.release();  // the result table holds it
     if (!source->IsComposite()) offset += source->size();
     if (offset > 65535) {
       // The row would not fit a row size.
@@ -165,14 +163,14 @@ bool SameValue(const ParseNode* list, const TypedValue& v) {
 // from result row i: DISTINCT drops result rows, after which row i no
 // longer belongs to tuple i. Under DISTINCT equal values are listed once.
 ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
-  ParseNode* head = NewValueListHead();
+  ParseNodePtr list(NewValueListHead());
+  ParseNode* head = list.get();
   if (head == nullptr) {
     ReportNoMemory();
     return nullptr;
   }
-  if (rows == nullptr || rows->tuples == nullptr) return head;
+  if (rows == nullptr || rows->tuples == nullptr) return list.release();
   if (!CollectColumns()) {
-    delete head;
     ReportNoMemory();
     return nullptr;
   }
@@ -203,7 +201,6 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
       int32_t r = column->table()->ReadByNumber(number);
       if (r < 0) {
         ReportReadError(column->table(), r);
-        delete head;
         return nullptr;
       }
       if (r != number) {
@@ -221,10 +218,7 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     }
     if (!match) continue;
     int16_t skip = 0;
-    if (!ReadTuple(k, &skip)) {
-      delete head;
-      return nullptr;
-    }
+    if (!ReadTuple(k, &skip)) return nullptr;
     if (skip) continue;
     TypedValue v;
     // A row whose first column has no value of its own (a composite key
@@ -234,7 +228,6 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     int32_t length = bytes == nullptr ? 0 : valueColumn->ValueLength();
     if (bytes == nullptr || length <= 0 || length > 65535) {
       if (!MakeTextValue(kValueText, "", &v)) {
-        delete head;
         ReportNoMemory();
         return nullptr;
       }
@@ -243,7 +236,6 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
       v.length = static_cast<uint16_t>(length);
       v.bytes = static_cast<char*>(std::malloc(static_cast<size_t>(length)));
       if (v.bytes == nullptr) {
-        delete head;
         ReportNoMemory();
         return nullptr;
       }
@@ -255,44 +247,38 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     }
     ValueNode* added = AppendOwnedValue(last, &v);
     if (added == nullptr) {
-      delete head;
       ReportNoMemory();
       return nullptr;
     }
     last = added;
   }
-  return head;
+  return list.release();
 }
 
 bool SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigner) {
-  if (rows == nullptr || rows->tuples == nullptr) {
-    delete assignments;
-    return true;
-  }
+  ParseNodePtr owned(assignments);  // the list goes when this returns
+  if (rows == nullptr || rows->tuples == nullptr) return true;
   Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
-  bool ok = table != nullptr;
-  const char* name = table == nullptr || table->fileName() == nullptr ? "" : table->fileName();
+  if (table == nullptr) return false;
+  const char* name = table->fileName() == nullptr ? "" : table->fileName();
   const int32_t count = rows->tuples->TupleCount();
-  for (int32_t k = 1; ok && k <= count; ++k) {
+  for (int32_t k = 1; k <= count; ++k) {
     int32_t number = rows->tuples->ValueOf(k, name);
     if (number < 0) {
       Report(kMissingDataText);
-      ok = false;
-      break;
+      return false;
     }
     int32_t r = table->ReadByNumber(number);
     if (r < 0) {
       ReportReadError(table, r);
-      ok = false;
-      break;
+      return false;
     }
     if (r != number) continue;  // gone: never touch another record
     int16_t w;
     if (assignments != nullptr) {
       if (!table->SetColumns(assignments, assigner)) {
         Report(kUpdateValuesText);
-        ok = false;
-        break;
+        return false;
       }
       w = table->Write(r);
     } else {
@@ -307,11 +293,10 @@ bool SelectionDriver::ApplyToRows(ParseNode* assignments, ValueAssigner* assigne
       } else {
         RecordError(request, text, w == kWriteDuplicate ? "23000" : nullptr);
       }
-      ok = false;
+      return false;
     }
   }
-  delete assignments;
-  return ok;
+  return true;
 }
 
 }  // namespace zksql

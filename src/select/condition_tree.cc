@@ -3,6 +3,7 @@
 // a WorkStack: the depth of a tree is the statement's to choose.
 #include "select/condition_tree.h"
 
+#include <memory>
 #include <new>
 
 #include "select/work_stack.h"
@@ -10,15 +11,16 @@
 namespace zksql {
 namespace {
 
-RowSetSlot* NewSlot(RowSet* rows, bool owns) {
-  RowSetSlot* slot = new (std::nothrow) RowSetSlot(rows, owns);
+// A slot holding `rows`; null when memory is short, `rows` then staying the
+// caller's.
+RowSetSlot* NewSlot(RowSet* rows) {
+  std::unique_ptr<RowSetSlot> slot(new (std::nothrow) RowSetSlot(rows));
   if (slot == nullptr) return nullptr;
   if (slot->text == nullptr) {
-    slot->owns = false;
-    delete slot;
+    slot->rows.release();  // the caller keeps it
     return nullptr;
   }
-  return slot;
+  return slot.release();
 }
 
 const RowSetSlot* SlotOf(const ParseNode* node) {
@@ -28,36 +30,34 @@ const RowSetSlot* SlotOf(const ParseNode* node) {
 
 struct CopyWork {
   const ParseNode* source;  // chain to copy
-  ParseNode** target;       // where the copied chain goes
+  ParseNode** target;       // where the copied chain goes; null: the root's holder
 };
 
 }  // namespace
 
 ParseNode* NewConditionLeaf(RowSet* rows) {
-  RowSetSlot* slot = NewSlot(rows, true);
+  std::unique_ptr<RowSetSlot> slot(NewSlot(rows));
   if (slot == nullptr) return nullptr;
-  ParseNode* node = ParseNode::Create("", kConditionLeaf, 0, slot, nullptr);
+  ParseNode* node = ParseNode::Create("", kConditionLeaf, 0, slot.get(), nullptr);
   if (node == nullptr) {
-    slot->owns = false;  // `rows` stays the caller's
-    delete slot;
+    slot->rows.release();  // `rows` stays the caller's
+    return nullptr;
   }
+  slot.release();  // the leaf holds it
   return node;
 }
 
 RowSet* RowSetOf(const ParseNode* node) {
   const RowSetSlot* slot = SlotOf(node);
-  return slot != nullptr ? slot->rows : nullptr;
+  return slot != nullptr ? slot->rows.get() : nullptr;
 }
 
 RowSet* TakeRowSet(ParseNode* leaf) {
   if (SlotOf(leaf) == nullptr) return nullptr;
-  RowSetSlot* slot = static_cast<RowSetSlot*>(leaf->child);
-  RowSet* rows = slot->rows;
-  slot->rows = nullptr;
+  std::unique_ptr<RowSetSlot> slot(static_cast<RowSetSlot*>(leaf->child));
   leaf->child = slot->next;  // a well-formed leaf has nothing after it
   slot->next = nullptr;
-  delete slot;
-  return rows;
+  return slot->rows.release();
 }
 
 ParseNode* NewConditionGroup(ParseNode* content) {
@@ -116,9 +116,11 @@ bool IsConditionTree(const ParseNode* tree) {
 }
 
 ParseNode* CopyConditionTree(const ParseNode* tree) {
-  ParseNode* root = nullptr;
+  // A failed step leaves the partial copy whole (links not yet made are
+  // null), so it goes with this holder.
+  ParseNodePtr root;
   WorkStack<CopyWork> pending;
-  if (tree == nullptr || !pending.Push(CopyWork{tree, &root})) return nullptr;
+  if (tree == nullptr || !pending.Push(CopyWork{tree, nullptr})) return nullptr;
   CopyWork work;
   while (pending.Pop(&work)) {
     ParseNode** link = work.target;
@@ -126,32 +128,27 @@ ParseNode* CopyConditionTree(const ParseNode* tree) {
       ParseNode* copy = nullptr;
       const RowSetSlot* slot = dynamic_cast<const RowSetSlot*>(node);
       if (slot != nullptr) {
-        RowSet* rows = nullptr;
-        if (slot->rows != nullptr && (rows = slot->rows->Copy()) == nullptr) {
-          delete root;
-          return nullptr;
-        }
-        copy = NewSlot(rows, true);
-        if (copy == nullptr) delete rows;
+        std::unique_ptr<RowSet> rows(slot->rows != nullptr ? slot->rows->Copy() : nullptr);
+        if (slot->rows != nullptr && rows == nullptr) return nullptr;
+        copy = NewSlot(rows.get());
+        if (copy != nullptr) rows.release();  // the slot holds it
       } else {
         copy = ParseNode::Create(node->text, node->code, node->value);
       }
-      // A failed copy leaves the partial tree whole (links not yet made
-      // are null), so it can simply be deleted.
-      if (copy == nullptr) {
-        delete root;
-        return nullptr;
+      if (copy == nullptr) return nullptr;
+      if (link == nullptr) {
+        root.reset(copy);
+      } else {
+        *link = copy;  // the partial copy holds it
       }
-      *link = copy;
       link = &copy->next;
       if (slot == nullptr && node->child != nullptr &&
           !pending.Push(CopyWork{node->child, &copy->child})) {
-        delete root;
         return nullptr;
       }
     }
   }
-  return root;
+  return root.release();
 }
 
 }  // namespace zksql

@@ -14,14 +14,15 @@
 //
 // A ParseNode's child slot is a ParseNode, so the row set is not stored
 // there directly: the leaf's child is a RowSetSlot, a ParseNode that carries
-// the row set. An owning slot deletes its row set with itself, so a whole
-// tree, row sets included, goes with a plain `delete root`, and the generic
-// walks of ParseNode stay safe on it. Always go through NewConditionLeaf,
-// RowSetOf and TakeRowSet rather than the child slot itself.
+// the row set. The slot owns its row set, so a whole tree, row sets
+// included, goes with its root, and the generic walks of ParseNode stay
+// safe on it. Always go through NewConditionLeaf, RowSetOf and TakeRowSet
+// rather than the child slot itself.
 #ifndef ZKSQL_SELECT_CONDITION_TREE_H_
 #define ZKSQL_SELECT_CONDITION_TREE_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "select/row_set.h"
 #include "sql/parse_node.h"
@@ -41,13 +42,10 @@ class RowSetSlot : public ParseNode {
  public:
   static constexpr int32_t kCode = -302;
 
-  RowSetSlot(RowSet* rows, bool owns) : ParseNode("", kCode, 0), rows(rows), owns(owns) {}
-  ~RowSetSlot() override {
-    if (owns) delete rows;
-  }
+  // The slot takes `rows` over.
+  explicit RowSetSlot(RowSet* rows) : ParseNode("", kCode, 0), rows(rows) {}
 
-  RowSet* rows;
-  bool owns;
+  std::unique_ptr<RowSet> rows;
 };
 
 // A new leaf (text "", code 302, value 0) that owns `rows`. Null when memory

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace zksql {
 
@@ -12,21 +13,15 @@ KeySource* EngineFilterBuilder::Build(SelectionDriver& driver, int16_t /*driverI
   // A tree that could not be restructured may still hold NOT nodes above
   // its leaves; the selection fails on it anyway, so no range is drawn.
   if (!driver.RestructureWhere()) return nullptr;
-  EngineFilter* filter = EngineFilter::Create(driver, calls_);
-  if (filter == nullptr) return nullptr;
-  if (!filter->Analyse() || filter->ranges().count() == 0) {
-    delete filter;
-    return nullptr;
-  }
+  std::unique_ptr<EngineFilter> filter(EngineFilter::Create(driver, calls_));
+  if (filter == nullptr || !filter->Analyse() || filter->ranges().count() == 0) return nullptr;
   filter->Install();
-  return filter;
+  return filter.release();  // Drop takes it back
 }
 
 void EngineFilterBuilder::Drop(KeySource* filter) {
-  EngineFilter* mine = dynamic_cast<EngineFilter*>(filter);
-  if (mine == nullptr) return;
-  mine->Remove();
-  delete mine;
+  std::unique_ptr<EngineFilter> mine(dynamic_cast<EngineFilter*>(filter));
+  if (mine != nullptr) mine->Remove();
 }
 
 EngineFilterBuilder& EngineFilterBuilder::Shared() {

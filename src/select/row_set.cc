@@ -9,7 +9,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "values/text_utils.h"
 
@@ -111,8 +113,8 @@ bool AppendAlways(TupleTable* table, TupleIndex* index, const int32_t* values) {
 }
 
 // A new, empty row set in the given state; null when memory is short.
-RowSet* NewResult(int16_t state) {
-  RowSet* result = RowSet::Create(nullptr, nullptr, nullptr);
+std::unique_ptr<RowSet> NewResult(int16_t state) {
+  std::unique_ptr<RowSet> result(RowSet::Create(nullptr, nullptr, nullptr));
   if (result != nullptr) result->state = state;
   return result;
 }
@@ -142,22 +144,20 @@ class TupleBuffer {
 
 // The result of combining an explicit set with a neutral one (RS_ALL for
 // AND, RS_NONE for OR): the explicit set's tuples in order, each once.
-CombineStatus CopyDistinct(const RowSet& source, RowSet** result) {
-  RowSet* out = NewResult(RS_EXPLICIT);
+CombineStatus CopyDistinct(const RowSet& source, std::unique_ptr<RowSet>* result) {
+  std::unique_ptr<RowSet> out = NewResult(RS_EXPLICIT);
   if (out == nullptr) return CombineStatus::kNoMemory;
   const TupleTable& from = *source.tuples;
-  TupleIndex index(*out->tuples);
+  TupleTable* to = out->tuples.get();
+  TupleIndex index(*to);
   TupleBuffer values(from.ColumnCount());
-  bool ok = values.get() != nullptr && AddColumns(out->tuples, from);
+  bool ok = values.get() != nullptr && AddColumns(to, from);
   for (int32_t k = 1; ok && k <= from.TupleCount(); ++k) {
     for (int32_t i = 0; i < from.ColumnCount(); ++i) values.get()[i] = from.At(k, i);
-    ok = AppendDistinct(out->tuples, &index, values.get());
+    ok = AppendDistinct(to, &index, values.get());
   }
-  if (!ok) {
-    delete out;
-    return CombineStatus::kNoMemory;
-  }
-  *result = out;
+  if (!ok) return CombineStatus::kNoMemory;
+  *result = std::move(out);
   return CombineStatus::kDone;
 }
 
@@ -169,43 +169,31 @@ RowSet::RowSet(ParseNode* condition, ParseNode* references, PtrArray* conditionC
       condition(condition),
       conditionColumns(conditionColumns) {}
 
-RowSet::~RowSet() {
-  delete tuples;
-  delete references;
-  if (conditionColumns != nullptr) {
-    // The columns belong to their tables.
-    conditionColumns->ClearAll();
-    delete conditionColumns;
-  }
-}
+RowSet::~RowSet() = default;
 
 RowSet* RowSet::Create(ParseNode* condition, ParseNode* references, PtrArray* conditionColumns) {
-  RowSet* rows = new (std::nothrow) RowSet(condition, references, conditionColumns);
+  std::unique_ptr<RowSet> rows(new (std::nothrow) RowSet(condition, references, conditionColumns));
   if (rows == nullptr) return nullptr;
   if (rows->tuples == nullptr) {
-    rows->references = nullptr;
-    rows->conditionColumns = nullptr;
-    delete rows;
+    // The caller keeps what it passed.
+    rows->references.release();
+    (void)rows->conditionColumns.release();
     return nullptr;
   }
-  return rows;
+  return rows.release();
 }
 
 RowSet* RowSet::Copy() const {
-  RowSet* copy = new (std::nothrow) RowSet(nullptr, nullptr, nullptr);
+  std::unique_ptr<RowSet> copy(new (std::nothrow) RowSet(nullptr, nullptr, nullptr));
   if (copy == nullptr) return nullptr;
-  delete copy->tuples;
-  copy->tuples = tuples != nullptr ? tuples->Copy() : new (std::nothrow) TupleTable();
-  if (copy->tuples == nullptr) {
-    delete copy;
-    return nullptr;
-  }
+  copy->tuples.reset(tuples != nullptr ? tuples->Copy() : new (std::nothrow) TupleTable());
+  if (copy->tuples == nullptr) return nullptr;
   copy->state = state;
-  return copy;
+  return copy.release();
 }
 
-CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result) {
-  *result = nullptr;
+CombineStatus Intersect(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result) {
+  result->reset();
   if (a.tuples == nullptr || b.tuples == nullptr) return CombineStatus::kRefused;
   if (a.state == RS_NONE || b.state == RS_NONE || (a.state == RS_ALL && b.state == RS_ALL)) {
     *result = NewResult(a.state == RS_ALL && b.state == RS_ALL ? RS_ALL : RS_NONE);
@@ -228,9 +216,9 @@ CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result) {
   // cartesian product of tables no condition links.
   if (!common) return CombineStatus::kRefused;
 
-  RowSet* out = NewResult(RS_EXPLICIT);
+  std::unique_ptr<RowSet> out = NewResult(RS_EXPLICIT);
   if (out == nullptr) return CombineStatus::kNoMemory;
-  TupleTable* to = out->tuples;
+  TupleTable* to = out->tuples.get();
   bool ok = AddColumns(to, ta) && AddColumns(to, tb);
   TupleBuffer values(to->ColumnCount());
   TupleIndex index(*to);
@@ -254,16 +242,13 @@ CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result) {
       if (match) ok = AppendDistinct(to, &index, values.get());
     }
   }
-  if (!ok) {
-    delete out;
-    return CombineStatus::kNoMemory;
-  }
-  *result = out;
+  if (!ok) return CombineStatus::kNoMemory;
+  *result = std::move(out);
   return CombineStatus::kDone;
 }
 
-CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result) {
-  *result = nullptr;
+CombineStatus Unite(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result) {
+  result->reset();
   if (a.tuples == nullptr || b.tuples == nullptr) return CombineStatus::kRefused;
   if (a.state == RS_ALL || b.state == RS_ALL || (a.state == RS_NONE && b.state == RS_NONE)) {
     *result = NewResult(a.state == RS_ALL || b.state == RS_ALL ? RS_ALL : RS_NONE);
@@ -282,9 +267,9 @@ CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result) {
   const RowSet* first = a.state == RS_NONE ? nullptr : &a;
   const RowSet* second = b.state == RS_NONE ? nullptr : &b;
 
-  RowSet* out = NewResult(RS_EXPLICIT);
+  std::unique_ptr<RowSet> out = NewResult(RS_EXPLICIT);
   if (out == nullptr) return CombineStatus::kNoMemory;
-  TupleTable* to = out->tuples;
+  TupleTable* to = out->tuples.get();
   bool ok = AddColumns(to, first != nullptr ? ta : tb);
   TupleBuffer values(to->ColumnCount());
   TupleIndex index(*to);
@@ -301,11 +286,8 @@ CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result) {
     }
     ok = AppendDistinct(to, &index, values.get());
   }
-  if (!ok) {
-    delete out;
-    return CombineStatus::kNoMemory;
-  }
-  *result = out;
+  if (!ok) return CombineStatus::kNoMemory;
+  *result = std::move(out);
   return CombineStatus::kDone;
 }
 

@@ -16,6 +16,7 @@
 #define ZKSQL_SELECT_ROW_SET_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "base/base_object.h"
 #include "base/ptr_array.h"
@@ -65,15 +66,16 @@ class RowSet : public BaseObject {
   // 1 when the condition is to be evaluated negated. NOT removal sets it;
   // the join path hands it to the evaluator with every evaluation.
   int16_t negated = 0;
-  // Column references of the condition (TABLE/COLUMN texts); owned.
-  ParseNode* references = nullptr;
-  // The tuples; owned. Never null in a row set made by Create or Copy.
-  TupleTable* tuples = nullptr;
+  // Column references of the condition (TABLE/COLUMN texts).
+  ParseNodePtr references;
+  // The tuples. Never null in a row set made by Create or Copy.
+  std::unique_ptr<TupleTable> tuples;
   // The predicate node the evaluator evaluates; not owned.
   ParseNode* condition = nullptr;
   int16_t state = RS_EXPLICIT;
-  // Columns the condition reads; the array is owned, the columns are not.
-  PtrArray* conditionColumns = nullptr;
+  // Columns the condition reads. The array is owned and goes with the row
+  // set, the columns are their tables'.
+  BorrowedPtrArray conditionColumns;
 };
 
 // AND of two row sets: a join on their common tables. RS_NONE on either
@@ -82,14 +84,15 @@ class RowSet : public BaseObject {
 // Two explicit sets must share a table, else kRefused. The result's
 // columns are a's, then b's that a lacks; tuple i of a joins tuple j of b
 // when they agree on every common table, in order of i then j, duplicates
-// skipped. On kDone *result is a new row set; otherwise it is null.
-CombineStatus Intersect(const RowSet& a, const RowSet& b, RowSet** result);
+// skipped. On kDone *result holds a new row set; otherwise it is empty.
+CombineStatus Intersect(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result);
 
 // OR of two row sets. RS_ALL on either side gives RS_ALL, RS_NONE on both
 // RS_NONE. Two explicit sets must have the same columns in the same order,
 // else kRefused. The result holds a's tuples as they are, then b's tuples
-// not already stored; its columns are a's (b's when a has none).
-CombineStatus Unite(const RowSet& a, const RowSet& b, RowSet** result);
+// not already stored; its columns are a's (b's when a has none). *result
+// as for Intersect.
+CombineStatus Unite(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result);
 
 }  // namespace zksql
 

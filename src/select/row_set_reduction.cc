@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "select/condition_tree.h"
 #include "select/where_restructure.h"
@@ -155,51 +157,47 @@ bool Terms(int32_t op, const ParseNode* x, WorkStack<const ParseNode*>* terms) {
 
 // The list [group(copy of x), op, group(copy of y)]; null when memory is
 // short.
-ParseNode* NewPair(int32_t op, const ParseNode* x, const ParseNode* y) {
-  ParseNode* left = CopyConditionTree(x);
-  ParseNode* right = CopyConditionTree(y);
-  ParseNode* first = left != nullptr ? NewConditionGroup(left) : nullptr;
-  if (first == nullptr) {
-    delete left;
-    delete right;
-    return nullptr;
-  }
-  ParseNode* second = right != nullptr ? NewConditionGroup(right) : nullptr;
-  if (second == nullptr) {
-    delete right;
-    delete first;
-    return nullptr;
-  }
+ParseNodePtr NewPair(int32_t op, const ParseNode* x, const ParseNode* y) {
+  ParseNodePtr left(CopyConditionTree(x));
+  ParseNodePtr right(CopyConditionTree(y));
+  if (left == nullptr || right == nullptr) return nullptr;
+  ParseNodePtr first(NewConditionGroup(left.get()));
+  if (first == nullptr) return nullptr;
+  left.release();  // the first group holds it
+  ParseNodePtr second(NewConditionGroup(right.get()));
+  if (second == nullptr) return nullptr;
+  right.release();  // the second group holds it
   ParseNode* operation = NewConditionOperator(op);
-  if (operation == nullptr) {
-    delete first;
-    delete second;
-    return nullptr;
-  }
-  first->next = operation;
-  operation->next = second;
+  if (operation == nullptr) return nullptr;
+  first->next = operation;  // the list holds the operator and the second group
+  operation->next = second.release();
   return first;
 }
 
 // Removes `group` from the list at *head together with the operator in
-// front of it (after it, for the first operand) and deletes both with the
-// group's content.
-void RemoveOperand(ParseNode** head, ParseNode* group) {
-  if (*head == group) {
+// front of it (after it, for the first operand); both go with the group's
+// content.
+void RemoveOperand(ParseNodePtr* head, ParseNode* group) {
+  if (head->get() == group) {
     ParseNode* op = group->next;
-    *head = op != nullptr ? op->next : nullptr;
+    ParseNode* rest = op != nullptr ? op->next : nullptr;
     if (op != nullptr) op->next = nullptr;
-    delete group;  // with the operator still chained after it
+    head->reset(rest);  // the group goes with the operator still chained after it
     return;
   }
-  ParseNode* before = *head;
+  ParseNode* before = head->get();
   while (before->next != nullptr && before->next->next != group) before = before->next;
   ParseNode* op = before->next;
   if (op == nullptr) return;  // not in this list
   before->next = group->next;
   group->next = nullptr;
-  op->next = group;
-  delete op;  // with the group chained after it
+  ParseNodePtr removed(op);  // with the group chained after it
+}
+
+// Puts `content` in the group in place of the content it had, which goes.
+void ReplaceContent(ParseNode* group, ParseNodePtr content) {
+  ParseNodePtr replaced(group->child);
+  group->child = content.release();
 }
 
 int32_t OperandCount(const ParseNode* list) {
@@ -217,12 +215,20 @@ bool IsList(const ParseNode* content) {
   return kind == kConditionAnd || kind == kConditionOr;
 }
 
-// Takes the content of the only operand of a list and deletes the list.
-ParseNode* Unwrap(ParseNode* list) {
-  ParseNode* content = list->child;
+// Takes the content of the only operand of a list; the list goes.
+ParseNodePtr Unwrap(ParseNodePtr list) {
+  ParseNodePtr content(list->child);
   list->child = nullptr;
-  delete list;
   return content;
+}
+
+// FlattenConditions on a list held outside a tree; the holder keeps the
+// list, whole, whatever the outcome.
+bool Flatten(ParseNodePtr* list) {
+  ParseNode* root = list->release();
+  bool ok = FlattenConditions(&root);
+  list->reset(root);
+  return ok;
 }
 
 // Levels of lists along the deepest path of a tree (0 for a leaf); -1 when
@@ -247,16 +253,16 @@ int32_t ListDepth(const ParseNode* tree) {
 class Reducer {
  public:
   explicit Reducer(int32_t maxDepth) : maxDepth_(maxDepth) {}
-  // Reduces `tree` (owned, consumed); *out receives the final tree.
-  CombineStatus Reduce(ParseNode* tree, ParseNode** out);
+  // Reduces `tree`; *out receives the final tree.
+  CombineStatus Reduce(ParseNodePtr tree, ParseNodePtr* out);
   // True once some list stopped because it came back to an earlier shape.
   bool stalled() const { return stalled_; }
 
  private:
-  CombineStatus ReduceList(ParseNode* list, ParseNode** out);
+  CombineStatus ReduceList(ParseNodePtr list, ParseNodePtr* out);
   // First pass: combines pairs of leaves while one combines. Sets *single
   // when one operand is left.
-  CombineStatus CombineLeaves(ParseNode** list, int32_t op, bool* single);
+  CombineStatus CombineLeaves(ParseNodePtr* list, int32_t op, bool* single);
 
   int32_t maxDepth_;
   int32_t depth_ = 0;
@@ -264,105 +270,85 @@ class Reducer {
   bool stalled_ = false;
 };
 
-CombineStatus Reducer::Reduce(ParseNode* tree, ParseNode** out) {
-  *out = nullptr;
-  if (IsLeaf(tree)) {
-    if (RowSetOf(tree) == nullptr) {
-      delete tree;
-      return CombineStatus::kRefused;
-    }
-    *out = tree;
+CombineStatus Reducer::Reduce(ParseNodePtr tree, ParseNodePtr* out) {
+  out->reset();
+  if (IsLeaf(tree.get())) {
+    if (RowSetOf(tree.get()) == nullptr) return CombineStatus::kRefused;
+    *out = std::move(tree);
     return CombineStatus::kDone;
   }
-  if (!IsList(tree)) {
-    delete tree;
-    return CombineStatus::kRefused;
-  }
-  if (depth_ >= maxDepth_) {
-    // Distribution nests each pair one level deeper; a reduction that keeps
-    // going deeper than its input is not converging.
-    delete tree;
-    return CombineStatus::kNoProgress;
-  }
+  if (!IsList(tree.get())) return CombineStatus::kRefused;
+  // Distribution nests each pair one level deeper; a reduction that keeps
+  // going deeper than its input is not converging.
+  if (depth_ >= maxDepth_) return CombineStatus::kNoProgress;
   ++depth_;
-  CombineStatus status = ReduceList(tree, out);
+  CombineStatus status = ReduceList(std::move(tree), out);
   --depth_;
   return status;
 }
 
-CombineStatus Reducer::CombineLeaves(ParseNode** list, int32_t op, bool* single) {
+CombineStatus Reducer::CombineLeaves(ParseNodePtr* list, int32_t op, bool* single) {
   *single = false;
   for (bool combined = true; combined;) {
     combined = false;
-    for (ParseNode* a = *list; a != nullptr && !combined; a = a->next) {
+    for (ParseNode* a = list->get(); a != nullptr && !combined; a = a->next) {
       if (a->code != kConditionGroup || !IsLeaf(a->child)) continue;
       for (ParseNode* b = a->next; b != nullptr; b = b->next) {
         if (b->code != kConditionGroup || !IsLeaf(b->child)) continue;
-        ParseNode* leaf = nullptr;
+        ParseNodePtr leaf;
         CombineStatus status = CombinePair(op, a->child, b->child, &leaf);
         if (status == CombineStatus::kRefused) continue;
         if (status != CombineStatus::kDone) return status;
-        delete a->child;
-        a->child = leaf;
+        ReplaceContent(a, std::move(leaf));
         RemoveOperand(list, b);
         combined = true;
         break;
       }
     }
   }
-  *single = OperandCount(*list) == 1;
+  *single = OperandCount(list->get()) == 1;
   return CombineStatus::kDone;
 }
 
-CombineStatus Reducer::ReduceList(ParseNode* list, ParseNode** out) {
+CombineStatus Reducer::ReduceList(ParseNodePtr list, ParseNodePtr* out) {
   SeenShapes seen;
   for (;;) {
     // A list that comes back to a shape it had would go round again. It
     // stops as it is, like a pair the algebra refuses: the enclosing list
     // may still resolve it by distributing over it; if nothing does, the
     // whole reduction fails.
-    CombineStatus status = seen.Record(list);
+    CombineStatus status = seen.Record(list.get());
     if (status == CombineStatus::kNoProgress) {
       stalled_ = true;
-      *out = list;
+      *out = std::move(list);
       return CombineStatus::kDone;
     }
-    if (status != CombineStatus::kDone) {
-      delete list;
-      return status;
-    }
-    int32_t op = ConditionKind(list);
+    if (status != CombineStatus::kDone) return status;
+    int32_t op = ConditionKind(list.get());
     // a. Each operand reduced on its own.
-    for (ParseNode* member = list; member != nullptr; member = member->next) {
+    for (ParseNode* member = list.get(); member != nullptr; member = member->next) {
       if (member->code != kConditionGroup) continue;
-      ParseNode* reduced = nullptr;
-      status = Reduce(member->child, &reduced);
-      member->child = reduced;
-      if (status != CombineStatus::kDone) {
-        delete list;
-        return status;
-      }
+      ParseNodePtr content(member->child);
+      member->child = nullptr;
+      ParseNodePtr reduced;
+      status = Reduce(std::move(content), &reduced);
+      member->child = reduced.release();  // back in its group
+      if (status != CombineStatus::kDone) return status;
     }
     // b. Operands that became lists of this operator merge into it.
-    if (!FlattenConditions(&list)) {
-      delete list;
-      return CombineStatus::kNoMemory;
-    }
-    op = ConditionKind(list);
+    if (!Flatten(&list)) return CombineStatus::kNoMemory;
+    op = ConditionKind(list.get());
     // c. Pairs of leaves.
     bool single = false;
     status = CombineLeaves(&list, op, &single);
-    if (status != CombineStatus::kDone) {
-      delete list;
-      return status;
-    }
+    if (status != CombineStatus::kDone) return status;
     if (single) {
-      *out = Unwrap(list);
+      *out = Unwrap(std::move(list));
       return CombineStatus::kDone;
     }
     // d. Distribution of the first operand over a later one: a leaf over a
     // list (or a list over a leaf), else two lists.
-    ParseNode* first = list;
+    ParseNode* first = list.get();
     ParseNode* other = nullptr;
     bool anyList = IsList(first->child);
     for (ParseNode* member = first->next; member != nullptr; member = member->next) {
@@ -373,29 +359,22 @@ CombineStatus Reducer::ReduceList(ParseNode* list, ParseNode** out) {
     if (other == nullptr) {
       // Only leaves, which do not combine: nothing more can be done here.
       if (!anyList) {
-        *out = list;
+        *out = std::move(list);
         return CombineStatus::kDone;
       }
       other = first->next->next;
     }
-    if (++distributions_ > kMaxDistributions) {
-      delete list;
-      return CombineStatus::kNoProgress;
-    }
-    ParseNode* product = nullptr;
+    if (++distributions_ > kMaxDistributions) return CombineStatus::kNoProgress;
+    ParseNodePtr product;
     status = CombinePair(op, first->child, other->child, &product);
-    if (status != CombineStatus::kDone) {
-      delete list;
-      return status;
-    }
-    delete first->child;
-    first->child = product;
+    if (status != CombineStatus::kDone) return status;
+    ReplaceContent(first, std::move(product));
     RemoveOperand(&list, other);
-    if (OperandCount(list) == 1) {
+    if (OperandCount(list.get()) == 1) {
       // The distributed list replaces the list being reduced.
-      list = Unwrap(list);
-      if (!IsList(list)) {
-        *out = list;
+      list = Unwrap(std::move(list));
+      if (!IsList(list.get())) {
+        *out = std::move(list);
         return CombineStatus::kDone;
       }
     }
@@ -404,8 +383,9 @@ CombineStatus Reducer::ReduceList(ParseNode* list, ParseNode** out) {
 
 }  // namespace
 
-CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, ParseNode** result) {
-  *result = nullptr;
+CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y,
+                          ParseNodePtr* result) {
+  result->reset();
   if ((op != kConditionAnd && op != kConditionOr) || x == nullptr || y == nullptr) {
     return CombineStatus::kRefused;
   }
@@ -413,14 +393,12 @@ CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, Pa
     const RowSet* a = RowSetOf(x);
     const RowSet* b = RowSetOf(y);
     if (a == nullptr || b == nullptr) return CombineStatus::kRefused;
-    RowSet* rows = nullptr;
+    std::unique_ptr<RowSet> rows;
     CombineStatus status = op == kConditionAnd ? Intersect(*a, *b, &rows) : Unite(*a, *b, &rows);
     if (status != CombineStatus::kDone) return status;
-    *result = NewConditionLeaf(rows);
-    if (*result == nullptr) {
-      delete rows;
-      return CombineStatus::kNoMemory;
-    }
+    result->reset(NewConditionLeaf(rows.get()));
+    if (*result == nullptr) return CombineStatus::kNoMemory;
+    rows.release();  // the leaf holds it
     return CombineStatus::kDone;
   }
   // A leaf goes first in every pair, whichever side it came from.
@@ -447,29 +425,28 @@ CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, Pa
   if (nodes > kMaxDistributedNodes) return CombineStatus::kTooComplex;
 
   int32_t dual = DualOperator(op);
-  ParseNode* head = nullptr;
+  ParseNodePtr head;
   ParseNode* last = nullptr;
   for (int32_t i = 0; i < left.Count(); ++i) {
     for (int32_t j = 0; j < right.Count(); ++j) {
-      ParseNode* pair = NewPair(op, left.At(i), right.At(j));
-      ParseNode* group = pair != nullptr ? NewConditionGroup(pair) : nullptr;
-      ParseNode* joint = last != nullptr && group != nullptr ? NewConditionOperator(dual) : nullptr;
-      if (group == nullptr || (last != nullptr && joint == nullptr)) {
-        if (group == nullptr) delete pair;
-        delete group;
-        delete head;
-        return CombineStatus::kNoMemory;
-      }
+      ParseNodePtr pair = NewPair(op, left.At(i), right.At(j));
+      if (pair == nullptr) return CombineStatus::kNoMemory;
+      ParseNodePtr group(NewConditionGroup(pair.get()));
+      if (group == nullptr) return CombineStatus::kNoMemory;
+      pair.release();  // the group holds it
       if (last == nullptr) {
-        head = group;
-      } else {
-        last->next = joint;
-        joint->next = group;
+        head = std::move(group);
+        last = head.get();
+        continue;
       }
-      last = group;
+      ParseNode* joint = NewConditionOperator(dual);
+      if (joint == nullptr) return CombineStatus::kNoMemory;
+      last->next = joint;  // the list holds the operator and the group
+      joint->next = group.release();
+      last = joint->next;
     }
   }
-  *result = head;
+  *result = std::move(head);
   return CombineStatus::kDone;
 }
 
@@ -490,8 +467,8 @@ int16_t HasNot(const ParseNode* tree) {
   return 0;
 }
 
-CombineStatus Reduce(const ParseNode* tree, ParseNode** reduced, bool* stalled) {
-  *reduced = nullptr;
+CombineStatus Reduce(const ParseNode* tree, ParseNodePtr* reduced, bool* stalled) {
+  reduced->reset();
   *stalled = false;
   if (tree == nullptr || !IsConditionTree(tree)) return CombineStatus::kRefused;
   // A NOT left in the tree would be ignored by the set algebra: refuse it
@@ -501,24 +478,23 @@ CombineStatus Reduce(const ParseNode* tree, ParseNode** reduced, bool* stalled) 
   int32_t depth = ListDepth(tree);
   if (depth < 0) return CombineStatus::kNoMemory;
   if (depth > kMaxReductionDepth) return CombineStatus::kTooComplex;
-  ParseNode* copy = CopyConditionTree(tree);
+  ParseNodePtr copy(CopyConditionTree(tree));
   if (copy == nullptr) return CombineStatus::kNoMemory;
   Reducer reducer(depth + kReductionDepthMargin);
-  CombineStatus status = reducer.Reduce(copy, reduced);
+  CombineStatus status = reducer.Reduce(std::move(copy), reduced);
   *stalled = reducer.stalled();
   return status;
 }
 
 }  // namespace
 
-CombineStatus ReduceToRowSet(const ParseNode* tree, RowSet** rows) {
-  *rows = nullptr;
-  ParseNode* reduced = nullptr;
+CombineStatus ReduceToRowSet(const ParseNode* tree, std::unique_ptr<RowSet>* rows) {
+  rows->reset();
+  ParseNodePtr reduced;
   bool stalled = false;
   CombineStatus status = Reduce(tree, &reduced, &stalled);
   if (status != CombineStatus::kDone) return status;
-  if (IsLeaf(reduced)) *rows = TakeRowSet(reduced);
-  delete reduced;
+  if (IsLeaf(reduced.get())) rows->reset(TakeRowSet(reduced.get()));
   if (*rows != nullptr) return CombineStatus::kDone;
   return stalled ? CombineStatus::kNoProgress : CombineStatus::kRefused;
 }

@@ -29,6 +29,7 @@
 #define ZKSQL_SELECT_ROW_SET_REDUCTION_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "select/row_set.h"
 #include "sql/parse_node.h"
@@ -65,15 +66,16 @@ constexpr int32_t kMaxDistributedNodes = 200000;
 //                                       OR (x2 AND y1) OR (x2 AND y2)
 //   so that the next round can combine the pairs. A single pair is the
 //   list [group(x), op, group(y)] itself.
-// *result is null unless kDone; x and y are not changed.
-CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, ParseNode** result);
+// *result is empty unless kDone; x and y are not changed.
+CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, ParseNodePtr* result);
 
-// What the selection driver calls: kDone with *rows = a new row set (the
-// caller owns it) when the tree reduces to a single leaf. A tree that
-// stays a list gives kRefused, or kNoProgress when a list stopped on a
-// shape it had already had. The driver reports kRefused, kNoProgress and
-// kTooComplex as disjoint tables (4287), kNoMemory as a lack of memory.
-CombineStatus ReduceToRowSet(const ParseNode* tree, RowSet** rows);
+// What the selection driver calls: kDone with *rows holding a new row set
+// when the tree reduces to a single leaf (*rows is empty otherwise). A
+// tree that stays a list gives kRefused, or kNoProgress when a list
+// stopped on a shape it had already had. The driver reports kRefused,
+// kNoProgress and kTooComplex as disjoint tables (4287), kNoMemory as a
+// lack of memory.
+CombineStatus ReduceToRowSet(const ParseNode* tree, std::unique_ptr<RowSet>* rows);
 
 }  // namespace zksql
 

@@ -12,7 +12,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/statement_context.h"
@@ -68,24 +70,15 @@ using Outcomes = WorkStack<SelectionDriver::Outcome>;
 
 }  // namespace
 
-SelectionDriver::SelectionDriver(StatementContext* req) : request(req) {
-  tableNames = ParseNode::Create("", 0, 0);
-}
+SelectionDriver::SelectionDriver(StatementContext* req)
+    : request(req), tableNames(ParseNode::Create("", 0, 0)) {}
 
 SelectionDriver::~SelectionDriver() {
-  delete valueCache;
-  delete rows;
-  delete tableNames;
-  delete subSelects;
   // The groups list the row sets the tree owns: they go first.
   groups.clear();
   DropConditionTree(where);
   where = nullptr;
   tables.ClearAll();
-  if (columns != nullptr) {
-    columns->ClearAll();
-    delete columns;
-  }
   result = nullptr;
 }
 
@@ -177,7 +170,7 @@ bool SelectionDriver::CorrelatedSubSelect() const {
 
 bool SelectionDriver::BindRow(const RowSet& rowSet, RowBinding* binding) const {
   binding->Clear();
-  const PtrArray* cols = rowSet.conditionColumns;
+  const PtrArray* cols = rowSet.conditionColumns.get();
   for (int16_t i = 0; cols != nullptr && i < cols->Count(); ++i) {
     Column* column = cols->GetAs<Column>(i);
     if (column == nullptr) continue;
@@ -265,7 +258,7 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
 }
 
 bool SelectionDriver::FullScan() {
-  RowSet* scan = RowSet::Create(nullptr, nullptr, nullptr);
+  std::unique_ptr<RowSet> scan(RowSet::Create(nullptr, nullptr, nullptr));
   if (scan == nullptr) {
     ReportNoMemory();
     return false;
@@ -273,14 +266,12 @@ bool SelectionDriver::FullScan() {
   Table* table = tables.Count() > 0 ? tables.GetAs<Table>(0) : nullptr;
   if (table != nullptr) {
     if (!scan->tuples->AddTupleColumn(table->fileName() == nullptr ? "" : table->fileName())) {
-      delete scan;
       ReportNoMemory();
       return false;
     }
     int32_t r = table->ReadFirst(nullptr);
     while (r > 0) {
       if (!scan->tuples->AppendTuple(&r, 1)) {
-        delete scan;
         ReportNoMemory();
         return false;
       }
@@ -288,17 +279,15 @@ bool SelectionDriver::FullScan() {
     }
     if (r < 0) {
       ReportReadError(table, r);
-      delete scan;
       return false;
     }
   }
-  rows = scan;
+  rows = std::move(scan);
   return true;
 }
 
 bool SelectionDriver::SelectJoined(int16_t driverIndex) {
-  delete rows;
-  rows = nullptr;
+  rows.reset();
   if (where != nullptr) {
     KeySource* filter =
         filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
@@ -308,16 +297,13 @@ bool SelectionDriver::SelectJoined(int16_t driverIndex) {
       ok = EvaluateGroupJoined(driverIndex, *g, filter);
     }
     if (ok) {
-      RowSet* reduced = nullptr;
+      std::unique_ptr<RowSet> reduced;
       CombineStatus st = ReduceToRowSet(where, &reduced);
       if (st == CombineStatus::kDone && reduced != nullptr) {
-        if (reduced->state == RS_ALL) {
-          delete reduced;  // as if there were no WHERE clause
-        } else {
-          rows = reduced;
-        }
+        // A set of every row is left out: the selection goes on as if there
+        // were no WHERE clause.
+        if (reduced->state != RS_ALL) rows = std::move(reduced);
       } else {
-        delete reduced;
         // A tree that does not reduce to one row set (a refused join or
         // union, a reduction that makes no progress) is a failure of its
         // own, never an empty result.
@@ -423,8 +409,7 @@ class WhereVisitor {
 }  // namespace
 
 bool SelectionDriver::SelectSingle(int16_t driverIndex) {
-  delete rows;
-  rows = nullptr;
+  rows.reset();
   if (where != nullptr) {
     ParseNode* clause = whereClause;
     if (clause == nullptr) {
@@ -506,14 +491,13 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
       target->state = visitor.Clause(clause) ? RS_ALL : RS_NONE;
     }
     if (ok && target != nullptr) {
-      RowSet* copy = target->Copy();
+      // A set of every row is left out, as on the join path.
+      std::unique_ptr<RowSet> copy(target->Copy());
       if (copy == nullptr) {
         ReportNoMemory();
         ok = false;
-      } else if (copy->state == RS_ALL) {
-        delete copy;  // as if there were no WHERE clause
-      } else {
-        rows = copy;
+      } else if (copy->state != RS_ALL) {
+        rows = std::move(copy);
       }
     }
     if (filterBuilder != nullptr) filterBuilder->Drop(filter);

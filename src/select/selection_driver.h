@@ -26,6 +26,7 @@
 #define ZKSQL_SELECT_SELECTION_DRIVER_H_
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/base_object.h"
@@ -57,6 +58,10 @@ class FilterBuilder {
   virtual KeySource* Build(class SelectionDriver& driver, int16_t driverIndex) = 0;
   virtual void Drop(KeySource* filter) = 0;
 };
+
+// An array of columns that belong to their tables: the array goes with its
+// holder, the columns stay.
+using ColumnArrayPtr = BorrowedPtrArray;
 
 // The texts the driver reports as they are (not catalogue messages).
 extern const char kMissingDataText[];
@@ -145,12 +150,18 @@ class SelectionDriver : public BaseObject {
   StatementContext* request;
   int16_t parentIndex = -1;
   int16_t distinct = 0;
-  PtrArray tables{0, 4};        // FROM tables, not owned
-  PtrArray* columns = nullptr;  // result columns (array owned, columns not)
+  PtrArray tables{0, 4};          // FROM tables, not owned
+  ColumnArrayPtr columns;         // result columns; null for "*" until collected
   ResultTable* result = nullptr;  // owned by the dictionary context
-  RowSet* rows = nullptr;       // owned
-  ParseNode* subSelects = nullptr;
-  ParseNode* where = nullptr;   // condition tree, owns the leaves' row sets
+  std::unique_ptr<RowSet> rows;   // the selected tuples
+  // An empty head node, then one link node per sub-select of this SELECT
+  // (see SelectionPlan).
+  ParseNodePtr subSelects;
+  // The condition tree, whose leaves own the predicates' row sets. The
+  // driver owns it and deletes it with itself; a plain pointer, since the
+  // analysis hands it over by assignment and the restructuring rewrites it
+  // in place through its address.
+  ParseNode* where = nullptr;
   // The WHERE clause of the parse tree `where` was built from (not owned),
   // given by the analysis.
   ParseNode* whereClause = nullptr;
@@ -158,17 +169,17 @@ class SelectionDriver : public BaseObject {
   // first: predicates that read no table are settled before the others,
   // whose decisions on the single-table path use their outcomes.
   std::vector<ConditionGroup> groups;
-  ParseNode* tableNames = nullptr;
+  // The FROM tables' file names as a slash list.
+  ParseNodePtr tableNames;
   // The engine filter's builder; null: no filter.
   FilterBuilder* filterBuilder = nullptr;
   // What decides the conditions (not owned; set by the driver's creator).
   ConditionEvaluator* evaluator = nullptr;
   // The values of a sub-select, taken once right after its selection and
-  // copied out for every row of the SELECT that contains it (owned). Taken
-  // later, their records would be read while the enclosing SELECT steps
-  // through the same file, moving its cursor and overwriting its current
-  // row.
-  ParseNode* valueCache = nullptr;
+  // copied out for every row of the SELECT that contains it. Taken later,
+  // their records would be read while the enclosing SELECT steps through
+  // the same file, moving its cursor and overwriting its current row.
+  ParseNodePtr valueCache;
 
   // One predicate's result (used by the single-table path).
   struct Outcome;

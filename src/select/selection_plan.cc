@@ -15,7 +15,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/statement_context.h"
@@ -93,34 +95,31 @@ SelectionDriver* SelectionPlan::Driver(int16_t index) const {
 
 int16_t SelectionPlan::CreateDriver(int16_t parentIndex) {
   SelectionDriver* parent = Driver(parentIndex);
-  SelectionDriver* driver = new (std::nothrow) SelectionDriver(request);
-  ParseNode* head = ParseNode::Create("", 0, 0);
-  ParseNode* link = nullptr;
-  ParseNode* linkHead = nullptr;
+  std::unique_ptr<SelectionDriver> made(new (std::nothrow) SelectionDriver(request));
+  ParseNodePtr head(ParseNode::Create("", 0, 0));
+  ParseNodePtr link;
   if (parent != nullptr) {
-    linkHead = ParseNode::Create("", 0, 0);
-    link = linkHead == nullptr ? nullptr : ParseNode::Create("", driverCount, 0, linkHead, nullptr);
+    ParseNodePtr linkHead(ParseNode::Create("", 0, 0));
+    if (linkHead != nullptr) {
+      link.reset(ParseNode::Create("", driverCount, 0, linkHead.get(), nullptr));
+    }
+    if (link != nullptr) linkHead.release();  // the link holds it
   }
+  // Whatever is not handed over below goes with its holder.
+  SelectionDriver* driver = made.get();
   bool ok = driver != nullptr && driver->tableNames != nullptr && head != nullptr &&
             (parent == nullptr || (link != nullptr && parent->subSelects != nullptr)) &&
-            driverCount < PtrArray::kMaxSlots && drivers.Add(driver) == driverCount;
+            driverCount < PtrArray::kMaxSlots && drivers.Adopt(made) == driverCount;
   if (!ok) {
-    delete driver;
-    delete head;
-    if (link != nullptr) {
-      delete link;  // owns linkHead
-    } else {
-      delete linkHead;
-    }
     RecordMessage(request, nullptr, kMsgOutOfMemory);
     return -1;
   }
-  driver->subSelects = head;
+  driver->subSelects = std::move(head);
   driver->parentIndex = parentIndex;
   driver->evaluator = conditionEvaluator;
   // Its selection narrows the table reads to the key ranges of its WHERE.
   driver->filterBuilder = &EngineFilterBuilder::Shared();
-  if (parent != nullptr) parent->subSelects->AppendSibling(link, 0);
+  if (parent != nullptr) parent->subSelects->AppendSibling(link.release(), 0);
   return driverCount++;
 }
 
@@ -137,17 +136,10 @@ void SelectionPlan::SetQuantifier(int16_t index, int16_t code) {
 void SelectionPlan::SetSelectColumns(int16_t index, PtrArray* columns) {
   SelectionDriver* driver = Driver(index);
   if (driver == nullptr) {
-    if (columns != nullptr) {
-      columns->ClearAll();
-      delete columns;
-    }
+    ColumnArrayPtr unused(columns);  // no driver takes it
     return;
   }
-  if (driver->columns != nullptr && driver->columns != columns) {
-    driver->columns->ClearAll();
-    delete driver->columns;
-  }
-  driver->columns = columns;
+  if (driver->columns.get() != columns) driver->columns.reset(columns);
 }
 
 Column* SelectionPlan::ResolveColumn(int16_t index, const char* name) const {
@@ -190,7 +182,7 @@ bool SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index, P
   for (const ConditionGroup& group : driver->groups) {
     if (!ReadsListedTable(group, names)) continue;
     for (const RowSet* rows : group.rowSets()) {
-      for (ParseNode* ref = rows->references; ref != nullptr; ref = ref->next) {
+      for (ParseNode* ref = rows->references.get(); ref != nullptr; ref = ref->next) {
         if (ref->text == nullptr) continue;
         const char* slash = std::strchr(ref->text, '/');
         if (slash == nullptr) continue;

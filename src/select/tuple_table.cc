@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "base/memory_block.h"
@@ -106,75 +107,63 @@ int32_t TupleTable::ValueOf(int32_t k, const char* tableName) const {
 
 bool TupleTable::Contains(const ParseNode* list, int16_t asIs) const {
   const ParseNode* probe = list;
-  ParseNode* projected = nullptr;
+  ParseNodePtr projected;
   if (asIs == 0) {
-    projected = Project(list);
+    projected.reset(Project(list));
     if (projected == nullptr) return false;
-    probe = projected;
+    probe = projected.get();
   }
-  bool found = false;
   int32_t length = ListLength(probe);
-  if (length > 0 && length <= columnCount_) {
-    for (int32_t k = 1; k < count && !found; ++k) {
-      int32_t i = 0;
-      const ParseNode* node = probe;
-      while (node != nullptr && node->code == columns_[i].slots[k]) {
-        node = node->next;
-        ++i;
-      }
-      if (node == nullptr) found = true;
+  if (length == 0 || length > columnCount_) return false;
+  for (int32_t k = 1; k < count; ++k) {
+    int32_t i = 0;
+    const ParseNode* node = probe;
+    while (node != nullptr && node->code == columns_[i].slots[k]) {
+      node = node->next;
+      ++i;
     }
+    if (node == nullptr) return true;
   }
-  delete projected;
-  return found;
+  return false;
 }
 
 ParseNode* TupleTable::Project(const ParseNode* list) const {
   if (columnCount_ == 0) return nullptr;
-  ParseNode* head = nullptr;
+  ParseNodePtr head;
   ParseNode* last = nullptr;
   for (int32_t i = 0; i < columnCount_; ++i) {
     const ParseNode* match = list;
     while (match != nullptr && CompareNoCase(match->text, columns_[i].name) != 0) match = match->next;
     ParseNode* node = match != nullptr ? ParseNode::Create(columns_[i].name, match->code, 0) : nullptr;
-    if (node == nullptr) {
-      delete head;
-      return nullptr;
-    }
+    if (node == nullptr) return nullptr;
     if (last == nullptr) {
-      head = node;
+      head.reset(node);
     } else {
-      last->next = node;
+      last->next = node;  // the chain holds it
     }
     last = node;
   }
-  return head;
+  return head.release();
 }
 
 TupleTable* TupleTable::Copy() const {
-  TupleTable* copy = new (std::nothrow) TupleTable();
+  std::unique_ptr<TupleTable> copy(new (std::nothrow) TupleTable());
   if (copy == nullptr) return nullptr;
   for (int32_t i = 0; i < columnCount_; ++i) {
-    if (!copy->AddTupleColumn(columns_[i].name)) {
-      delete copy;
-      return nullptr;
-    }
+    if (!copy->AddTupleColumn(columns_[i].name)) return nullptr;
   }
-  if (columnCount_ == 0) return copy;
+  if (columnCount_ == 0) return copy.release();
   // Same capacity as the source, so the copy grows exactly as the source
   // would have; then the arrays are taken over slot for slot.
   for (int32_t i = 0; i < columnCount_; ++i) {
     void* resized = ReAllocLocked(copy->columns_[i].slots, static_cast<size_t>(capacity) * sizeof(int32_t));
-    if (resized == nullptr) {
-      delete copy;
-      return nullptr;
-    }
+    if (resized == nullptr) return nullptr;
     copy->columns_[i].slots = static_cast<int32_t*>(resized);
     memcpy(copy->columns_[i].slots, columns_[i].slots, static_cast<size_t>(count) * sizeof(int32_t));
   }
   copy->capacity = capacity;
   copy->count = count;
-  return copy;
+  return copy.release();
 }
 
 }  // namespace zksql

@@ -73,10 +73,11 @@ struct NotWork {
   }
   *slot = operands.At(0);
   for (int32_t i = 0; i < merged.Count(); ++i) {
-    ParseNode* group = merged.At(i);
+    // Its content and its place went to the flat list: the group goes
+    // alone.
+    ParseNodePtr group(merged.At(i));
     group->child = nullptr;
     group->next = nullptr;
-    delete group;
   }
   return true;
 }
@@ -95,11 +96,10 @@ bool RemoveNot(ParseNode** tree) {
     int16_t negate = work.negate;
     // NOT nodes at this place go; each one flips the parity. NOT NOT x is x.
     while (node->code == kConditionNot) {
-      ParseNode* content = node->child;
-      node->child = nullptr;
-      delete node;
-      *work.slot = content;
-      node = content;
+      ParseNodePtr notNode(node);  // its content takes its place; it goes alone
+      node = notNode->child;
+      notNode->child = nullptr;
+      *work.slot = node;
       negate = static_cast<int16_t>(negate ^ 1);
     }
     if (node->code == kConditionLeaf) {

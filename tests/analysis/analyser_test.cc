@@ -103,7 +103,7 @@ std::string Shape(const ParseNode* tree) {
     case kConditionLeaf: {
       RowSet* rows = RowSetOf(tree);
       std::string refs;
-      for (const ParseNode* r = rows == nullptr ? nullptr : rows->references; r != nullptr;
+      for (const ParseNode* r = rows == nullptr ? nullptr : rows->references.get(); r != nullptr;
            r = r->next) {
         if (!refs.empty()) refs += ",";
         refs += r->text;

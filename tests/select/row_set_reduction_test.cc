@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "../allocation_failure.h"
 #include "condition_builder.h"
 #include "select/condition_tree.h"
 #include "select/where_restructure.h"
@@ -41,24 +42,14 @@ ParseNode* L(const char* label, const Strings& tables = {"T1"}, const Tuples& tu
   return Leaf(MakeRows(tables, tuples, label));
 }
 
-// Reduces and returns the status; *rows gets the row set on success.
-CombineStatus Reduce(const ParseNode* tree, Rows* rows) {
-  RowSet* out = nullptr;
-  CombineStatus status = ReduceToRowSet(tree, &out);
-  rows->reset(out);
-  return status;
-}
-
 TEST(ReduceCombinePair, LeafOverListDistributesWithTheLeafFirst) {
   Tree x(L("x"));
   Tree list(Or({L("a"), L("b"), L("c")}));
-  ParseNode* result = nullptr;
+  Tree result;
   ASSERT_EQ(CombinePair(kConditionAnd, x.get(), list.get(), &result), CombineStatus::kDone);
-  EXPECT_EQ(Render(result), "((x AND a) OR (x AND b) OR (x AND c))");
-  delete result;
+  EXPECT_EQ(Render(result.get()), "((x AND a) OR (x AND b) OR (x AND c))");
   ASSERT_EQ(CombinePair(kConditionAnd, list.get(), x.get(), &result), CombineStatus::kDone);
-  EXPECT_EQ(Render(result), "((x AND a) OR (x AND b) OR (x AND c))");
-  delete result;
+  EXPECT_EQ(Render(result.get()), "((x AND a) OR (x AND b) OR (x AND c))");
   // The operands were copied, not taken.
   EXPECT_EQ(Render(list.get()), "(a OR b OR c)");
   EXPECT_EQ(Render(x.get()), "x");
@@ -67,33 +58,30 @@ TEST(ReduceCombinePair, LeafOverListDistributesWithTheLeafFirst) {
 TEST(ReduceCombinePair, TwoListsMultiplyOutInOrder) {
   Tree x(And({L("a"), L("b")}));
   Tree y(And({L("c"), Or({L("d"), L("e")})}));
-  ParseNode* result = nullptr;
+  Tree result;
   ASSERT_EQ(CombinePair(kConditionOr, x.get(), y.get(), &result), CombineStatus::kDone);
-  EXPECT_EQ(Render(result),
+  EXPECT_EQ(Render(result.get()),
             "((a OR c) AND (a OR (d OR e)) AND (b OR c) AND (b OR (d OR e)))");
-  EXPECT_TRUE(IsConditionTree(result));
-  delete result;
+  EXPECT_TRUE(IsConditionTree(result.get()));
 }
 
 TEST(ReduceCombinePair, SameOperatorListIsOneTermNotDistributed) {
   // x AND (a AND b) is no OR of pairs: the list stays one term.
   Tree x(L("x"));
   Tree list(And({L("a"), L("b")}));
-  ParseNode* result = nullptr;
+  Tree result;
   ASSERT_EQ(CombinePair(kConditionAnd, x.get(), list.get(), &result), CombineStatus::kDone);
-  EXPECT_EQ(Render(result), "(x AND (a AND b))");
-  delete result;
+  EXPECT_EQ(Render(result.get()), "(x AND (a AND b))");
 }
 
 TEST(ReduceCombinePair, TwoLeavesCombineOrAreRefused) {
   Tree a(L("a", {"T1", "T2"}, {{1, 2}, {3, 4}}));
   Tree b(L("b", {"T1"}, {{3}}));
   Tree c(L("c", {"T3"}, {{3}}));
-  ParseNode* result = nullptr;
+  Tree result;
   ASSERT_EQ(CombinePair(kConditionAnd, a.get(), b.get(), &result), CombineStatus::kDone);
-  ASSERT_EQ(ConditionKind(result), kConditionLeaf);
-  EXPECT_EQ(TuplesOf(*RowSetOf(result)), (Tuples{{3, 4}}));
-  delete result;
+  ASSERT_EQ(ConditionKind(result.get()), kConditionLeaf);
+  EXPECT_EQ(TuplesOf(*RowSetOf(result.get())), (Tuples{{3, 4}}));
   EXPECT_EQ(CombinePair(kConditionAnd, a.get(), c.get(), &result), CombineStatus::kRefused);
   EXPECT_EQ(result, nullptr);
   EXPECT_EQ(CombinePair(kConditionOr, a.get(), b.get(), &result), CombineStatus::kRefused);
@@ -103,13 +91,13 @@ TEST(ReduceCombinePair, TwoLeavesCombineOrAreRefused) {
 TEST(ReduceToRowSet, LeafGivesACopyAndTheTreeStaysAsItWas) {
   Tree tree(L("a", {"T1"}, {{1}, {2}}));
   Rows rows;
-  ASSERT_EQ(Reduce(tree.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(tree.get(), &rows), CombineStatus::kDone);
   EXPECT_NE(rows.get(), RowSetOf(tree.get()));
   EXPECT_EQ(TuplesOf(*rows), (Tuples{{1}, {2}}));
   EXPECT_EQ(TuplesOf(*RowSetOf(tree.get())), (Tuples{{1}, {2}}));
 
   Tree list(And({L("a", {"T1", "T2"}, {{1, 5}, {2, 6}}), L("b", {"T1"}, {{2}})}));
-  ASSERT_EQ(Reduce(list.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(list.get(), &rows), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*rows), (Strings{"T1", "T2"}));
   EXPECT_EQ(TuplesOf(*rows), (Tuples{{2, 6}}));
   EXPECT_EQ(Render(list.get()), "(a AND b)");
@@ -121,9 +109,9 @@ TEST(ReduceToRowSet, UnrelatedTablesFailInsteadOfGivingNoRow) {
   Tree joined(And({L("a", {"T1"}, {{1}}), L("b", {"T2"}, {{1}})}));
   Tree united(Or({L("a", {"T1", "T2"}, {{1, 1}}), L("b", {"T2", "T1"}, {{1, 1}})}));
   Rows rows;
-  EXPECT_EQ(Reduce(joined.get(), &rows), CombineStatus::kRefused);
+  EXPECT_EQ(ReduceToRowSet(joined.get(), &rows), CombineStatus::kRefused);
   EXPECT_EQ(rows, nullptr);
-  EXPECT_EQ(Reduce(united.get(), &rows), CombineStatus::kRefused);
+  EXPECT_EQ(ReduceToRowSet(united.get(), &rows), CombineStatus::kRefused);
   EXPECT_EQ(rows, nullptr);
 }
 
@@ -133,11 +121,11 @@ TEST(ReduceToRowSet, RefusesWhatIsNotARestructuredTree) {
   Tree bare(NewConditionLeaf(nullptr));
   Tree single(And({L("a")}));
   Rows rows;
-  EXPECT_EQ(Reduce(negated.get(), &rows), CombineStatus::kRefused);
-  EXPECT_EQ(Reduce(inner.get(), &rows), CombineStatus::kRefused);
-  EXPECT_EQ(Reduce(bare.get(), &rows), CombineStatus::kRefused);
-  EXPECT_EQ(Reduce(single.get(), &rows), CombineStatus::kRefused);
-  EXPECT_EQ(Reduce(nullptr, &rows), CombineStatus::kRefused);
+  EXPECT_EQ(ReduceToRowSet(negated.get(), &rows), CombineStatus::kRefused);
+  EXPECT_EQ(ReduceToRowSet(inner.get(), &rows), CombineStatus::kRefused);
+  EXPECT_EQ(ReduceToRowSet(bare.get(), &rows), CombineStatus::kRefused);
+  EXPECT_EQ(ReduceToRowSet(single.get(), &rows), CombineStatus::kRefused);
+  EXPECT_EQ(ReduceToRowSet(nullptr, &rows), CombineStatus::kRefused);
 }
 
 TEST(ReduceToRowSet, DistributesAJoinOverAUnion) {
@@ -146,7 +134,7 @@ TEST(ReduceToRowSet, DistributesAJoinOverAUnion) {
   Tree tree(And({L("j", {"T1", "T2"}, {{1, 10}, {2, 20}, {3, 30}}),
                  Or({L("a", {"T1"}, {{1}}), L("b", {"T1"}, {{3}, {1}})})}));
   Rows rows;
-  ASSERT_EQ(Reduce(tree.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(tree.get(), &rows), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*rows), (Strings{"T1", "T2"}));
   EXPECT_EQ(TuplesOf(*rows), (Tuples{{1, 10}, {3, 30}}));
 }
@@ -156,11 +144,11 @@ TEST(ReduceToRowSet, ConstantsSettleWithoutTables) {
   Tree allFalse(Or({Leaf(MakeConstant(RS_NONE)), Leaf(MakeConstant(RS_NONE))}));
   Tree filtered(And({Leaf(MakeConstant(RS_ALL)), L("a", {"T1"}, {{2}, {2}})}));
   Rows rows;
-  ASSERT_EQ(Reduce(allTrue.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(allTrue.get(), &rows), CombineStatus::kDone);
   EXPECT_EQ(rows->state, RS_ALL);
-  ASSERT_EQ(Reduce(allFalse.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(allFalse.get(), &rows), CombineStatus::kDone);
   EXPECT_EQ(rows->state, RS_NONE);
-  ASSERT_EQ(Reduce(filtered.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(filtered.get(), &rows), CombineStatus::kDone);
   EXPECT_EQ(TuplesOf(*rows), (Tuples{{2}}));
 }
 
@@ -170,7 +158,7 @@ TEST(ReduceToRowSet, ConstantsSettleWithoutTables) {
 TEST(ReduceToRowSet, CycleOfDistributionsEndsAsNoProgress) {
   Tree tree(And({L("b", {"B"}, {{1}, {2}}), Or({L("b2", {"B"}, {{2}}), L("t", {"T1"}, {{7}})})}));
   Rows rows;
-  EXPECT_EQ(Reduce(tree.get(), &rows), CombineStatus::kNoProgress);
+  EXPECT_EQ(ReduceToRowSet(tree.get(), &rows), CombineStatus::kNoProgress);
   EXPECT_EQ(rows, nullptr);
 }
 
@@ -180,7 +168,7 @@ TEST(ReduceToRowSet, InnerCycleIsResolvedByTheEnclosingList) {
   Tree tree(And({L("j", {"T1", "B"}, {{1, 1}, {1, 2}, {2, 1}, {2, 3}, {3, 3}}),
                  Or({And({L("c", {"T1"}, {{2}}), L("d", {"B"}, {{1}, {3}})}), L("e", {"B"}, {{2}})})}));
   Rows rows;
-  ASSERT_EQ(Reduce(tree.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(tree.get(), &rows), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*rows), (Strings{"T1", "B"}));
   std::set<Tuples::value_type> got;
   for (const auto& tuple : TuplesOf(*rows)) EXPECT_TRUE(got.insert(tuple).second) << "duplicate";
@@ -202,10 +190,10 @@ ParseNode* Alternating(int levels) {
 TEST(ReduceToRowSet, NestingUpToTheBoundReducesAndBeyondFailsCleanly) {
   Tree within(Alternating(kMaxReductionDepth));
   Rows rows;
-  ASSERT_EQ(Reduce(within.get(), &rows), CombineStatus::kDone);
+  ASSERT_EQ(ReduceToRowSet(within.get(), &rows), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*rows), (Strings{"T1"}));
   Tree beyond(Alternating(kMaxReductionDepth + 1));
-  EXPECT_EQ(Reduce(beyond.get(), &rows), CombineStatus::kTooComplex);
+  EXPECT_EQ(ReduceToRowSet(beyond.get(), &rows), CombineStatus::kTooComplex);
   EXPECT_EQ(rows, nullptr);
 }
 
@@ -221,10 +209,70 @@ TEST(ReduceToRowSet, ProductsThatWouldExplodeAreBounded) {
   }
   Tree tree(And(factors));
   Rows rows;
-  CombineStatus status = Reduce(tree.get(), &rows);
+  CombineStatus status = ReduceToRowSet(tree.get(), &rows);
   EXPECT_TRUE(status == CombineStatus::kTooComplex || status == CombineStatus::kNoProgress ||
               status == CombineStatus::kRefused);
   EXPECT_EQ(rows, nullptr);
+}
+
+// Each allocation of a reduction failing in turn, on trees that take each
+// way through it: a leaf distributed over a list, two lists multiplied out,
+// a cycle stopped and then resolved by the list around it. Until it is
+// allowed enough, the reduction ends with kNoMemory and no row set, and
+// leaves nothing behind (the sanitizer build checks that); then it ends as
+// it does unstarved.
+TEST(ReduceToRowSet, EveryFailedAllocationEndsAsNoMemory) {
+  struct Case {
+    const char* what;
+    std::function<ParseNode*()> tree;
+  };
+  const Case cases[] = {
+      {"leaf over a list",
+       [] {
+         return And({L("j", {"T1", "T2"}, {{1, 10}, {2, 20}, {3, 30}}),
+                     Or({L("a", {"T1"}, {{1}}), L("b", {"T2"}, {{30}, {10}})})});
+       }},
+      {"two lists",
+       [] {
+         return And({Or({L("a", {"T1"}, {{1}}), L("b", {"T2"}, {{10}})}),
+                     Or({L("j", {"T1", "T2"}, {{1, 10}}), L("k", {"T2", "T1"}, {{20, 2}})})});
+       }},
+      {"inner cycle",
+       [] {
+         return And(
+             {L("j", {"T1", "B"}, {{1, 1}, {1, 2}, {2, 1}, {2, 3}, {3, 3}}),
+              Or({And({L("c", {"T1"}, {{2}}), L("d", {"B"}, {{1}, {3}})}), L("e", {"B"}, {{2}})})});
+       }},
+  };
+  for (const Case& c : cases) {
+    Tree tree(c.tree());
+    Rows expected;
+    CombineStatus status = ReduceToRowSet(tree.get(), &expected);
+    ASSERT_NE(status, CombineStatus::kNoMemory) << c.what;
+    int failures = 0;
+    for (int allowed = 0; allowed < 100000; ++allowed) {
+      Rows rows;
+      CombineStatus starved;
+      {
+        zksql_test::StarveAllocations starve(allowed);
+        starved = ReduceToRowSet(tree.get(), &rows);
+      }
+      if (starved == CombineStatus::kNoMemory) {
+        EXPECT_EQ(rows, nullptr) << c.what << " after " << allowed;
+        ++failures;
+        continue;
+      }
+      EXPECT_EQ(starved, status) << c.what << " after " << allowed;
+      ASSERT_EQ(rows == nullptr, expected == nullptr) << c.what << " after " << allowed;
+      if (rows != nullptr) {
+        EXPECT_EQ(rows->state, expected->state) << c.what;
+        EXPECT_EQ(ColumnsOf(*rows), ColumnsOf(*expected)) << c.what;
+        EXPECT_EQ(TuplesOf(*rows), TuplesOf(*expected)) << c.what;
+      }
+      break;
+    }
+    EXPECT_GT(failures, 10) << c.what;
+  }
 }
 
 // Randomized comparison with the formula. Two tables of three records;
@@ -348,7 +396,7 @@ CombineStatus CheckRandomCase(uint32_t seed, bool sameTables) {
   owned.reset(tree);
   formula.Fill(tree);
   Rows rows;
-  CombineStatus status = Reduce(tree, &rows);
+  CombineStatus status = ReduceToRowSet(tree, &rows);
   if (status != CombineStatus::kDone) return status;
 
   std::vector<std::string> columns = ColumnsOf(*rows);

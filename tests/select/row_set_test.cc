@@ -43,12 +43,10 @@ TEST_P(RowSetStates, FollowTheTablesOfAndAndOr) {
   const StateCase& c = GetParam();
   Rows a = Operand(c.a);
   Rows b = Operand(c.b);
-  RowSet* joined = nullptr;
-  RowSet* united = nullptr;
-  ASSERT_EQ(Intersect(*a, *b, &joined), CombineStatus::kDone);
-  ASSERT_EQ(Unite(*a, *b, &united), CombineStatus::kDone);
-  Rows andResult(joined);
-  Rows orResult(united);
+  Rows andResult;
+  Rows orResult;
+  ASSERT_EQ(Intersect(*a, *b, &andResult), CombineStatus::kDone);
+  ASSERT_EQ(Unite(*a, *b, &orResult), CombineStatus::kDone);
   EXPECT_EQ(andResult->state, c.and_state);
   EXPECT_EQ(orResult->state, c.or_state);
   // A finished result has neither column nor tuple; a computed one is
@@ -77,9 +75,9 @@ TEST(RowSetIntersect, TrueConstantKeepsTheExplicitTuplesOnce) {
   Rows all(MakeConstant(RS_ALL));
   Rows rows(MakeRows({"T1", "T2"}, {{1, 5}, {2, 6}, {1, 5}, {3, 7}}));
   for (bool allFirst : {true, false}) {
-    RowSet* out = nullptr;
-    ASSERT_EQ(allFirst ? Intersect(*all, *rows, &out) : Intersect(*rows, *all, &out), CombineStatus::kDone);
-    Rows result(out);
+    Rows result;
+    ASSERT_EQ(allFirst ? Intersect(*all, *rows, &result) : Intersect(*rows, *all, &result),
+              CombineStatus::kDone);
     EXPECT_EQ(result->state, RS_EXPLICIT);
     EXPECT_EQ(ColumnsOf(*result), (Strings{"T1", "T2"}));
     EXPECT_EQ(TuplesOf(*result), (Tuples{{1, 5}, {2, 6}, {3, 7}}));
@@ -89,9 +87,8 @@ TEST(RowSetIntersect, TrueConstantKeepsTheExplicitTuplesOnce) {
 TEST(RowSetIntersect, JoinsOnTheCommonTable) {
   Rows pairs(MakeRows({"T1", "T2"}, {{1, 10}, {2, 20}, {3, 30}, {1, 11}}));
   Rows firsts(MakeRows({"T1"}, {{3}, {1}}));
-  RowSet* out = nullptr;
-  ASSERT_EQ(Intersect(*pairs, *firsts, &out), CombineStatus::kDone);
-  Rows result(out);
+  Rows result;
+  ASSERT_EQ(Intersect(*pairs, *firsts, &result), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*result), (Strings{"T1", "T2"}));
   EXPECT_EQ(TuplesOf(*result), (Tuples{{1, 10}, {3, 30}, {1, 11}}));
 }
@@ -99,9 +96,8 @@ TEST(RowSetIntersect, JoinsOnTheCommonTable) {
 TEST(RowSetIntersect, JoinedTuplesTakeBsOtherTablesInOrderOfIThenJ) {
   Rows a(MakeRows({"T1", "T2"}, {{1, 10}, {2, 20}}));
   Rows b(MakeRows({"T3", "t2"}, {{300, 20}, {100, 10}, {200, 10}, {400, 99}}));
-  RowSet* out = nullptr;
-  ASSERT_EQ(Intersect(*a, *b, &out), CombineStatus::kDone);
-  Rows result(out);
+  Rows result;
+  ASSERT_EQ(Intersect(*a, *b, &result), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*result), (Strings{"T1", "T2", "T3"}));
   EXPECT_EQ(TuplesOf(*result), (Tuples{{1, 10, 100}, {1, 10, 200}, {2, 20, 300}}));
 }
@@ -109,16 +105,16 @@ TEST(RowSetIntersect, JoinedTuplesTakeBsOtherTablesInOrderOfIThenJ) {
 TEST(RowSetIntersect, SkipsJoinedDuplicates) {
   Rows a(MakeRows({"T1"}, {{1}, {1}}));
   Rows b(MakeRows({"T1", "T2"}, {{1, 5}, {1, 5}, {1, 6}}));
-  RowSet* out = nullptr;
-  ASSERT_EQ(Intersect(*a, *b, &out), CombineStatus::kDone);
-  Rows result(out);
+  Rows result;
+  ASSERT_EQ(Intersect(*a, *b, &result), CombineStatus::kDone);
   EXPECT_EQ(TuplesOf(*result), (Tuples{{1, 5}, {1, 6}}));
 }
 
 TEST(RowSetIntersect, RefusesSetsWithoutCommonTable) {
   Rows a(MakeRows({"T1"}, {{1}}));
   Rows b(MakeRows({"T2"}, {{1}}));
-  RowSet* out = reinterpret_cast<RowSet*>(&out);
+  // A refusal leaves no result, not even one held before.
+  Rows out(MakeRows({"T1"}, {{1}}));
   EXPECT_EQ(Intersect(*a, *b, &out), CombineStatus::kRefused);
   EXPECT_EQ(out, nullptr);
   // An explicit set that never got a column joins nothing either.
@@ -132,9 +128,8 @@ TEST(RowSetIntersect, RefusesSetsWithoutCommonTable) {
 TEST(RowSetUnite, MergesSameTablesKeepingAsTuplesAndSkippingBsDuplicates) {
   Rows a(MakeRows({"T1"}, {{3}, {1}, {3}}));
   Rows b(MakeRows({"t1"}, {{2}, {1}, {2}, {4}}));
-  RowSet* out = nullptr;
-  ASSERT_EQ(Unite(*a, *b, &out), CombineStatus::kDone);
-  Rows result(out);
+  Rows result;
+  ASSERT_EQ(Unite(*a, *b, &result), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*result), (Strings{"T1"}));
   EXPECT_EQ(TuplesOf(*result), (Tuples{{3}, {1}, {3}, {2}, {4}}));
 }
@@ -143,7 +138,7 @@ TEST(RowSetUnite, RefusesAnotherColumnOrderOrCount) {
   Rows a(MakeRows({"T1", "T2"}, {{1, 2}}));
   Rows swapped(MakeRows({"T2", "T1"}, {{2, 1}}));
   Rows shorter(MakeRows({"T1"}, {{1}}));
-  RowSet* out = nullptr;
+  Rows out;
   EXPECT_EQ(Unite(*a, *swapped, &out), CombineStatus::kRefused);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(Unite(*a, *shorter, &out), CombineStatus::kRefused);
@@ -153,14 +148,13 @@ TEST(RowSetUnite, RefusesAnotherColumnOrderOrCount) {
 TEST(RowSetUnite, FalseConstantGivesTheOtherSidesTuples) {
   Rows none(MakeConstant(RS_NONE));
   Rows rows(MakeRows({"T1", "T2"}, {{1, 2}, {1, 2}, {3, 4}}));
-  RowSet* out = nullptr;
-  ASSERT_EQ(Unite(*none, *rows, &out), CombineStatus::kDone);
-  Rows right(out);
+  Rows right;
+  ASSERT_EQ(Unite(*none, *rows, &right), CombineStatus::kDone);
   EXPECT_EQ(ColumnsOf(*right), (Strings{"T1", "T2"}));
   // Coming from b's side, duplicates go.
   EXPECT_EQ(TuplesOf(*right), (Tuples{{1, 2}, {3, 4}}));
-  ASSERT_EQ(Unite(*rows, *none, &out), CombineStatus::kDone);
-  Rows left(out);
+  Rows left;
+  ASSERT_EQ(Unite(*rows, *none, &left), CombineStatus::kDone);
   EXPECT_EQ(TuplesOf(*left), (Tuples{{1, 2}, {1, 2}, {3, 4}}));
 }
 

@@ -357,7 +357,7 @@ TEST_F(DriverTest, DistinctComparesWholeRowsByteForByte) {
   delete driver;
   NewDriver({t});
   driver->distinct = 20;
-  driver->columns = new PtrArray(0, 4);
+  driver->columns.reset(new PtrArray(0, 4));
   driver->columns->Add(t->ColumnAt(0));
   ASSERT_TRUE(driver->SelectSingle(0));
   EXPECT_EQ(1, driver->BuildResult(req->dict.get())->rowCount());
@@ -401,7 +401,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
 TEST_F(DriverTest, ASelectListWithoutColumnsGivesOneRowPerTuple) {
   Table* t = MakeTable("T", {"A"}, {{1}, {2}});
   NewDriver({t});
-  driver->columns = new PtrArray(0, 4);  // «SELECT COUNT(*) FROM T»
+  driver->columns.reset(new PtrArray(0, 4));  // «SELECT COUNT(*) FROM T»
   ASSERT_TRUE(driver->SelectSingle(0));
   ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);
@@ -414,7 +414,7 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
   Table* t = MakeTable("T", {"A", "B"}, {{5, 1}, {5, 2}, {6, 3}, {5, 4}});
   NewDriver({t});
   driver->distinct = 20;
-  driver->columns = new PtrArray(0, 4);
+  driver->columns.reset(new PtrArray(0, 4));
   driver->columns->Add(t->ColumnAt(0));
   ASSERT_TRUE(driver->SelectSingle(0));
   ASSERT_NE(nullptr, driver->BuildResult(req->dict.get()));
@@ -449,7 +449,7 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
 TEST_F(DriverTest, ACorrelatedFirstSubSelectIsRefusedWith4299) {
   Table* t = MakeTable("T", {"A"}, {{1}, {2}});
   NewDriver({t});
-  driver->subSelects = N(0, "");
+  driver->subSelects.reset(N(0, ""));
   ParseNode* link = driver->subSelects->AppendNewSibling("T", 1, 0, 0);
   link->AddChild(N(0, "", {}), 0);
   link->child->AppendNewSibling("T/A", 0, 0, 0);
