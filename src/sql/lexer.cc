@@ -59,21 +59,10 @@ bool KeywordAt(const char* text, int32_t end, int32_t p, const char* word, int32
 
 }  // namespace
 
-Lexer::Lexer() {
-  memset(keywords_, 0, sizeof keywords_);
-  memset(punctuation_, 0, sizeof punctuation_);
-  memset(operators_, 0, sizeof operators_);
-  // The tables' texts are constants sized to their slots: no copy is cut.
-  for (int i = 0; i < kKeywordCount; ++i) {
-    (void)BoundedCopy(keywords_[i], kKeywordTexts[i], kKeywordSlot);
-  }
-  for (int i = 0; i < kPunctuationCount; ++i) {
-    (void)BoundedCopy(punctuation_[i], kPunctuationTexts[i], kPunctuationSlot);
-  }
-  for (int i = 0; i < kOperatorCount; ++i) {
-    (void)BoundedCopy(operators_[i], kOperatorTexts[i], kOperatorSlot);
-  }
-}
+// The keyword, punctuation and operator tables are read where they are
+// (sql/token_codes.cc): constants every lexer shares, not copies made for
+// each statement.
+Lexer::Lexer() = default;
 
 Lexer::~Lexer() {
   free(tokenText_);
@@ -183,8 +172,9 @@ ParseStep Lexer::Scan(const char* text, int16_t position, int16_t& emptyString,
     if (signAllowed != 0 && (c == '+' || c == '-')) return ScanNumber(text, end, p);
     for (int i = 0; i < kOperatorCount; ++i) {
       int32_t length = 0;
-      if (KeywordAt(text, end, p, operators_[i], &length)) {
-        if (!StoreToken(operators_[i], length, '\0', static_cast<int16_t>(kFirstOperator + i))) {
+      if (KeywordAt(text, end, p, kOperatorTexts[i], &length)) {
+        if (!StoreToken(kOperatorTexts[i], length, '\0',
+                        static_cast<int16_t>(kFirstOperator + i))) {
           return ParseStep::Failed(kLexOutOfMemory);
         }
         return ParseStep::At(static_cast<int16_t>(p + length));
@@ -195,8 +185,9 @@ ParseStep Lexer::Scan(const char* text, int16_t position, int16_t& emptyString,
   }
   if (IsPunctuationChar(c)) {
     for (int i = 0; i < kPunctuationCount; ++i) {
-      if (static_cast<unsigned char>(punctuation_[i][0]) == c) {
-        if (!StoreToken(punctuation_[i], 1, '\0', static_cast<int16_t>(kFirstPunctuation + i))) {
+      if (static_cast<unsigned char>(kPunctuationTexts[i][0]) == c) {
+        if (!StoreToken(kPunctuationTexts[i], 1, '\0',
+                        static_cast<int16_t>(kFirstPunctuation + i))) {
           return ParseStep::Failed(kLexOutOfMemory);
         }
         return ParseStep::At(static_cast<int16_t>(p + 1));
@@ -278,8 +269,9 @@ ParseStep Lexer::ScanWord(const char* text, int32_t end, int32_t p) {
   if (IsLetter(c)) {
     for (int i = 0; i < kKeywordCount; ++i) {
       int32_t length = 0;
-      if (KeywordAt(text, end, p, keywords_[i], &length) && SeparatorAt(text, end, p + length)) {
-        if (!StoreToken(keywords_[i], length, '\0', static_cast<int16_t>(kFirstKeyword + i))) {
+      if (KeywordAt(text, end, p, kKeywordTexts[i], &length) &&
+          SeparatorAt(text, end, p + length)) {
+        if (!StoreToken(kKeywordTexts[i], length, '\0', static_cast<int16_t>(kFirstKeyword + i))) {
           return ParseStep::Failed(kLexOutOfMemory);
         }
         return ParseStep::At(static_cast<int16_t>(p + length));

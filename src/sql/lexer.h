@@ -31,10 +31,6 @@ constexpr MessageId kLexNoSeparator = kMsgMissingSeparator;  // two items run to
 
 class Lexer : public BaseObject {
  public:
-  // Sizes of the fixed table slots, terminator included.
-  static constexpr int kKeywordSlot = 15;
-  static constexpr int kPunctuationSlot = 2;
-  static constexpr int kOperatorSlot = 3;
   // The largest position a 16-bit result can hold. Characters at this
   // offset and beyond are treated as past the end of the text, so that no
   // scan ever returns a position that does not fit.
@@ -94,9 +90,6 @@ class Lexer : public BaseObject {
   char* tokenText_ = nullptr;
   uint16_t tokenCapacity_ = 0;
   int16_t tokenCode_ = kNoToken;
-  char keywords_[kKeywordCount][kKeywordSlot];
-  char punctuation_[kPunctuationCount][kPunctuationSlot];
-  char operators_[kOperatorCount][kOperatorSlot];
 };
 
 }  // namespace zksql
