@@ -82,7 +82,11 @@ bool TupleTable::Reserve() {
   if (columnCount_ == 0) return false;
   if (count + 1 < capacity) return true;
   if (capacity > kMaxCapacity - kGrowth) return false;
-  int32_t grown = capacity + kGrowth;
+  // By half the capacity once that is more than a step: every growth copies
+  // the arrays, so fixed steps would copy in proportion to the square of the
+  // tuples.
+  int32_t step = capacity / 2 > kGrowth ? capacity / 2 : kGrowth;
+  int32_t grown = capacity > kMaxCapacity - step ? kMaxCapacity : capacity + step;
   for (int32_t i = 0; i < columnCount_; ++i) {
     void* larger = ReAllocLocked(columns_[i].slots, static_cast<size_t>(grown) * sizeof(int32_t));
     // Arrays already grown keep their larger block; `capacity` only moves

@@ -27,7 +27,8 @@ namespace zksql {
 
 class TupleTable : public BaseObject {
  public:
-  // Slots added to every column array at each growth.
+  // Slots added to every column array at the first growths; later ones add
+  // half the capacity.
   static constexpr int32_t kGrowth = 1024;
 
   TupleTable() = default;

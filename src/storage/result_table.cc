@@ -41,7 +41,9 @@ bool ResultTable::Grow(int32_t n) {
   size_t bytes = static_cast<size_t>(capacity) * size;
   unsigned char* block = nullptr;
   if (capacity <= INT32_MAX && bytes / size == static_cast<size_t>(capacity)) {
-    block = new (std::nothrow) unsigned char[bytes]();
+    // Not zero-filled: rows are read only up to rowCount_, and the rows a
+    // write past the end skips are zeroed by Write.
+    block = new (std::nothrow) unsigned char[bytes];
   }
   if (block == nullptr) {
     rows_.reset();
@@ -74,6 +76,9 @@ int16_t ResultTable::Write(int32_t n) {
     LoadMessage(kMsgOutOfMemory, text, sizeof text);
     SetErrorText(text);
     return kWriteNoMemory;
+  }
+  if (n > rowCount_ + 1) {
+    memset(RowPointer(rowCount_ + 1), 0, static_cast<size_t>(n - rowCount_ - 1) * rowSize());
   }
   if (n > rowCount_) rowCount_ = n;
   memcpy(RowPointer(n), rowBuffer(), rowSize());

@@ -58,7 +58,7 @@ TEST(TupleTable, FirstColumnOpensTheArraysAndIndexZeroStaysUnused) {
   EXPECT_EQ(table.At(2, 0), -1);
 }
 
-TEST(TupleTable, GrowsEveryColumnBy1024WhenCountReachesCapacity) {
+TEST(TupleTable, GrowsEveryColumnBy1024ThenByHalfWhenCountReachesCapacity) {
   TupleTable table;
   ASSERT_TRUE(table.AddTupleColumn("T1"));
   ASSERT_TRUE(table.AddTupleColumn("T2"));
@@ -82,6 +82,11 @@ TEST(TupleTable, GrowsEveryColumnBy1024WhenCountReachesCapacity) {
   ASSERT_TRUE(table.AppendTuple(next, 2));
   EXPECT_EQ(table.count, 2048);
   EXPECT_EQ(table.capacity, 3072);
+  for (int32_t k = 2048; k <= 3071; ++k) {
+    int32_t more[] = {k, -k};
+    ASSERT_TRUE(table.AppendTuple(more, 2));
+  }
+  EXPECT_EQ(table.capacity, 3072 + 1536);
   // Nothing was lost across the reallocations, in either column.
   for (int32_t k = 1; k <= table.TupleCount(); ++k) {
     ASSERT_EQ(table.At(k, 0), k);
