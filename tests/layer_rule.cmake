@@ -20,7 +20,12 @@ foreach(i RANGE ${last})
         COMMAND ${CXX} -std=c++17 -fsyntax-only -I${ROOTS}/${layer} -I${SOURCE}/include
                 -I${SOURCE}/platform ${CMAKE_CURRENT_BINARY_DIR}/layer_rule_probe.cc
         RESULT_VARIABLE status ERROR_VARIABLE output OUTPUT_QUIET)
+      # gcc says "HEADER: No such file or directory", clang "'HEADER' file
+      # not found".
       string(FIND "${output}" "${header}: No such file" missing)
+      if(missing EQUAL -1)
+        string(FIND "${output}" "'${header}' file not found" missing)
+      endif()
       math(EXPR checked "${checked} + 1")
       if(j GREATER i AND missing EQUAL -1)
         list(APPEND failures "${layer} sees ${header}, a layer above it")
