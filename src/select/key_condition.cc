@@ -18,22 +18,6 @@
 namespace zksql {
 namespace {
 
-// The column reference (its "TABLE/COLUMN" text) when the first member of
-// a predicate is a bare column: one term of one factor holding one simple
-// item that names a column, without a sign. Null otherwise.
-const char* BareColumn(const ParseNode* member) {
-  if (member == nullptr || member->code != FON_ITEM_COMPARE) return nullptr;
-  const ParseNode* term = member->child;
-  if (term == nullptr || term->code != FON_TERME || term->next != nullptr) return nullptr;
-  const ParseNode* factor = term->child;
-  if (factor == nullptr || factor->code != FON_FACTEUR || factor->next != nullptr) return nullptr;
-  const ParseNode* item = factor->child;
-  if (item == nullptr || item->code != FON_ITEM_SIMPLE || item->next != nullptr) return nullptr;
-  const ParseNode* name = item->child;
-  if (name == nullptr || name->code != LEX_IDENTIFICATEUR || name->next != nullptr) return nullptr;
-  return name->text;
-}
-
 // The bound code of a comparison operator: "<" narrows like "<=" and ">"
 // like ">=" (a bound includes its end; the extra key costs nothing). 0 for
 // an operator that gives no bound.
@@ -106,6 +90,19 @@ Table* FindEligible(const char* tableName, Table* const* eligible, int16_t n) {
 }
 
 }  // namespace
+
+const char* BareColumn(const ParseNode* member) {
+  if (member == nullptr || member->code != FON_ITEM_COMPARE) return nullptr;
+  const ParseNode* term = member->child;
+  if (term == nullptr || term->code != FON_TERME || term->next != nullptr) return nullptr;
+  const ParseNode* factor = term->child;
+  if (factor == nullptr || factor->code != FON_FACTEUR || factor->next != nullptr) return nullptr;
+  const ParseNode* item = factor->child;
+  if (item == nullptr || item->code != FON_ITEM_SIMPLE || item->next != nullptr) return nullptr;
+  const ParseNode* name = item->child;
+  if (name == nullptr || name->code != LEX_IDENTIFICATEUR || name->next != nullptr) return nullptr;
+  return name->text;
+}
 
 KeyConditionResult ReadKeyCondition(const ParseNode* leaf, Table* const* eligible, int16_t n,
                                     FilterBound** bound) {

@@ -40,6 +40,11 @@ enum class KeyConditionResult : int16_t {
   kNoMemory = -1,
 };
 
+// The column reference (its "TABLE/COLUMN" text) when the first member of
+// a predicate is a bare column: one term of one factor holding one simple
+// item that names a column, without a sign. Null otherwise.
+const char* BareColumn(const ParseNode* member);
+
 // Reads `leaf` (a 302 condition leaf) against the tables whose browse may
 // be narrowed (`eligible`, n of them: the FROM tables whose file the
 // selection reads once).

@@ -12,7 +12,9 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
+#include "base/fast_paths.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -132,7 +134,8 @@ bool AddColumns(TupleTable* to, const TupleTable& from) {
 class TupleBuffer {
  public:
   explicit TupleBuffer(int32_t n)
-      : values_(static_cast<int32_t*>(calloc(n > 0 ? static_cast<size_t>(n) : 1, sizeof(int32_t)))) {}
+      : values_(
+            static_cast<int32_t*>(calloc(n > 0 ? static_cast<size_t>(n) : 1, sizeof(int32_t)))) {}
   ~TupleBuffer() { free(values_); }
   TupleBuffer(const TupleBuffer&) = delete;
   TupleBuffer& operator=(const TupleBuffer&) = delete;
@@ -140,6 +143,82 @@ class TupleBuffer {
 
  private:
   int32_t* values_;
+};
+
+// The tuples of one TupleTable by their record numbers in some of its
+// columns (the columns a join has in common with the other side): each key
+// lists its tuples in increasing order, so a join that looks its partners
+// up meets them in the order a scan of the table would. Open addressing
+// over the distinct keys; the table grows at half load.
+class CommonColumnsIndex {
+ public:
+  CommonColumnsIndex(const TupleTable& table, std::vector<int32_t> columns)
+      : table_(table), columns_(std::move(columns)) {}
+
+  // Files every tuple; false when memory is short. Throws nothing.
+  bool Build() {
+    try {
+      next_.assign(static_cast<size_t>(table_.TupleCount()) + 1, 0);
+      size_t size = 64;
+      while (size < static_cast<size_t>(table_.TupleCount()) * 2) size *= 2;
+      heads_.assign(size, 0);
+      tails_.assign(size, 0);
+      for (int32_t k = 1; k <= table_.TupleCount(); ++k) {
+        uint32_t h = Hash([&](size_t c) { return table_.At(k, columns_[c]); });
+        size_t i = h & (heads_.size() - 1);
+        while (heads_[i] != 0 && !SameKey(heads_[i], k)) i = (i + 1) & (heads_.size() - 1);
+        if (heads_[i] == 0) {
+          heads_[i] = k;
+        } else {
+          next_[static_cast<size_t>(tails_[i])] = k;
+        }
+        tails_[i] = k;
+      }
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+
+  // The first tuple whose key columns hold `key` (one value per key
+  // column), or 0; Next follows the list.
+  int32_t First(const int32_t* key) const {
+    uint32_t h = Hash([&](size_t c) { return key[c]; });
+    size_t i = h & (heads_.size() - 1);
+    while (heads_[i] != 0) {
+      bool same = true;
+      for (size_t c = 0; same && c < columns_.size(); ++c) {
+        same = table_.At(heads_[i], columns_[c]) == key[c];
+      }
+      if (same) return heads_[i];
+      i = (i + 1) & (heads_.size() - 1);
+    }
+    return 0;
+  }
+  int32_t Next(int32_t k) const { return next_[static_cast<size_t>(k)]; }
+
+ private:
+  template <typename Value>
+  uint32_t Hash(Value value) const {
+    uint32_t h = 2166136261u;
+    for (size_t c = 0; c < columns_.size(); ++c) {
+      h = (h ^ static_cast<uint32_t>(value(c))) * 16777619u;
+      h ^= h >> 15;
+    }
+    return h;
+  }
+  bool SameKey(int32_t a, int32_t b) const {
+    for (int32_t column : columns_) {
+      if (table_.At(a, column) != table_.At(b, column)) return false;
+    }
+    return true;
+  }
+
+  const TupleTable& table_;
+  std::vector<int32_t> columns_;
+  std::vector<int32_t> heads_;  // first tuple of each key's list, 0 = free
+  std::vector<int32_t> tails_;  // last tuple of each key's list
+  std::vector<int32_t> next_;   // next tuple with the same key, 0 = none
 };
 
 // The result of combining an explicit set with a neutral one (RS_ALL for
@@ -223,23 +302,46 @@ CombineStatus Intersect(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet
   TupleBuffer values(to->ColumnCount());
   TupleIndex index(*to);
   ok = ok && values.get() != nullptr;
-  for (int32_t i = 1; ok && i <= ta.TupleCount(); ++i) {
-    for (int32_t c = 0; c < ta.ColumnCount(); ++c) values.get()[c] = ta.At(i, c);
-    for (int32_t j = 1; ok && j <= tb.TupleCount(); ++j) {
-      bool match = true;
-      int32_t extra = ta.ColumnCount();
-      for (int32_t c = 0; c < tb.ColumnCount(); ++c) {
-        int32_t value = tb.At(j, c);
-        if (inA.get()[c] >= 0) {
-          if (ta.At(i, inA.get()[c]) != value) {
-            match = false;
-            break;
-          }
-        } else {
-          values.get()[extra++] = value;
-        }
+  // Tuple j of b joins tuple i of a when they agree on the common tables;
+  // its other columns extend a's tuple.
+  auto join = [&](int32_t i, int32_t j) {
+    int32_t extra = ta.ColumnCount();
+    for (int32_t c = 0; c < tb.ColumnCount(); ++c) {
+      int32_t value = tb.At(j, c);
+      if (inA.get()[c] >= 0) {
+        if (ta.At(i, inA.get()[c]) != value) return true;
+      } else {
+        values.get()[extra++] = value;
       }
-      if (match) ok = AppendDistinct(to, &index, values.get());
+    }
+    return AppendDistinct(to, &index, values.get());
+  };
+  if (FastPathsOn()) {
+    // b's tuples looked up by the common tables instead of scanned: the
+    // same partners, met in the same order.
+    std::vector<int32_t> keyColumns;
+    std::vector<int32_t> key;
+    try {
+      for (int32_t c = 0; c < tb.ColumnCount(); ++c) {
+        if (inA.get()[c] >= 0) keyColumns.push_back(c);
+      }
+      key.resize(keyColumns.size());
+    } catch (const std::bad_alloc&) {
+      return CombineStatus::kNoMemory;
+    }
+    CommonColumnsIndex partners(tb, keyColumns);
+    ok = ok && partners.Build();
+    for (int32_t i = 1; ok && i <= ta.TupleCount(); ++i) {
+      for (int32_t c = 0; c < ta.ColumnCount(); ++c) values.get()[c] = ta.At(i, c);
+      for (size_t c = 0; c < keyColumns.size(); ++c) key[c] = ta.At(i, inA.get()[keyColumns[c]]);
+      for (int32_t j = partners.First(key.data()); ok && j != 0; j = partners.Next(j)) {
+        ok = join(i, j);
+      }
+    }
+  } else {
+    for (int32_t i = 1; ok && i <= ta.TupleCount(); ++i) {
+      for (int32_t c = 0; c < ta.ColumnCount(); ++c) values.get()[c] = ta.At(i, c);
+      for (int32_t j = 1; ok && j <= tb.TupleCount(); ++j) ok = join(i, j);
     }
   }
   if (!ok) return CombineStatus::kNoMemory;

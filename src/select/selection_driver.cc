@@ -16,9 +16,12 @@
 #include <new>
 #include <utility>
 
+#include "base/fast_paths.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
+#include "select/column_value.h"
 #include "select/condition_evaluator.h"
+#include "select/equi_join.h"
 #include "select/row_set.h"
 #include "select/row_set_reduction.h"
 #include "select/where_restructure.h"
@@ -174,14 +177,7 @@ bool SelectionDriver::BindRow(const RowSet& rowSet, RowBinding* binding) const {
   for (int16_t i = 0; cols != nullptr && i < cols->Count(); ++i) {
     Column* column = cols->GetAs<Column>(i);
     if (column == nullptr) continue;
-    // The extracted value with its value type and length: a number is an
-    // 8-byte real whatever the item's size, a text its characters and
-    // terminator; the item's storage bytes are never handed over.
-    char* bytes = static_cast<char*>(column->GetValue());
-    int32_t length = column->ValueLength();
-    if (length < 0 || length > 65535) bytes = nullptr;
-    TypedValue value{column->ValueType(), static_cast<uint16_t>(bytes == nullptr ? 0 : length),
-                     bytes};
+    TypedValue value = CurrentValueOf(column);
     if (!binding->Bind(column->tableName(), column->name(), value)) return false;
   }
   return true;
@@ -233,6 +229,13 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
   }
   ConditionEvaluator* ev = evaluator;
   if (ev == nullptr) return false;
+  // Join predicates are answered by a hash of the first table when the
+  // group holds nothing else; a correlated sub-select is refused on the
+  // plain path, at its first combination.
+  if (FastPathsOn() && n == 2 && !CorrelatedSubSelect()) {
+    EquiJoinOutcome outcome = EvaluateEquiJoin(request, group, filter);
+    if (outcome != EquiJoinOutcome::kNotApplicable) return outcome == EquiJoinOutcome::kDone;
+  }
   Odometer odo(request, group.tables().data(), n, filter);
   // Each predicate, with the negation left in its row set, over the
   // combination; the combinations it holds for are added to its row set.

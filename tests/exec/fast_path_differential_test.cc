@@ -78,6 +78,11 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
   std::mt19937 random(20261210);
   ASSERT_NO_FATAL_FAILURE(MustRun("CREATE TABLE T (A INTEGER, B DOUBLE, S CHAR(6), D DATE)"));
   ASSERT_NO_FATAL_FAILURE(MustRun("CREATE TABLE U (K INTEGER, C DOUBLE, R CHAR(6), E DATE)"));
+  ASSERT_NO_FATAL_FAILURE(MustRun("CREATE TABLE W (M INTEGER, N CHAR(6))"));
+  for (int i = 0; i < 30; ++i) {
+    ASSERT_NO_FATAL_FAILURE(MustRun("INSERT INTO W VALUES (" + std::to_string(random() % 10) +
+                                    ", " + TextLiteral(random) + ")"));
+  }
   auto date = [&] { return std::string(random() % 2 ? "'20240229'" : "'20240301'"); };
   for (int i = 0; i < 60; ++i) {
     ASSERT_NO_FATAL_FAILURE(MustRun("INSERT INTO T VALUES (" + std::to_string(random() % 8) + ", " +
@@ -122,14 +127,36 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
         // Dates compare as digits, also against texts: not by their bytes.
         return random() % 2 ? "SELECT A FROM T WHERE D IN (SELECT E FROM U WHERE K < 3)"
                             : "SELECT A FROM T WHERE S IN (SELECT E FROM U)";
-      default:
+      case 12:
         return "SELECT A, B FROM T WHERE S " + op() + " " + TextLiteral(random) + " ORDER BY B";
+      // Joins: hashed equalities, alone, several in one group, under AND,
+      // OR and NOT, across three tables, on one table twice, and on dates
+      // (compared by their digits, so never hashed).
+      case 13:
+        return "SELECT T.A, U.K, T.S FROM T, U WHERE T.A = U.K AND T.S = U.R";
+      case 14:
+        return "SELECT T.A, U.K FROM T, U WHERE U.K = T.A AND T.B " + op() + " " +
+               NumberLiteral(random);
+      case 15:
+        return "SELECT T.S, U.R FROM T, U WHERE T.S = U.R OR T.A = U.K";
+      case 16:
+        return "SELECT T.A, U.K FROM T, U WHERE T.D = U.E AND T.A = U.K";
+      case 17:
+        return "SELECT X.A, Y.B FROM T X, T Y WHERE X.A = Y.A AND X.B " + op() + " Y.B";
+      case 18:
+        return "SELECT T.A, U.C, W.N FROM T, U, W WHERE T.A = U.K AND W.M = U.K AND W.N " + op() +
+               " " + TextLiteral(random);
+      case 19:
+        return "SELECT T.A, U.K FROM T, U WHERE NOT T.A = U.K AND T.B = U.C";
+      default:
+        return random() % 2 ? "SELECT T.A, U.K FROM T, U WHERE T.B = U.K"
+                            : "SELECT U.R, T.A FROM U, T WHERE T.B = U.C AND T.S = U.R";
     }
   };
   int answered = 0;
   size_t rows = 0;
   for (int n = 0; n < 300; ++n) {
-    std::string sql = shape(static_cast<int>(random() % 13));
+    std::string sql = shape(static_cast<int>(random() % 21));
     Answer fast = Run(sql);
     Answer plain;
     {
