@@ -10,7 +10,7 @@
 // rows they fetched, normalised, to files that the parent compares, so a
 // disagreement between the engines is printed beside the figures.
 //
-//   sqlite_compare [--rows N,...] [--join-rows M,...] [--limit SECONDS]
+//   sqlite_compare [--rows N,...] [--join-rows M,...] [--limit SECONDS] [--only W,...]
 #include <dirent.h>
 #include <errno.h>
 #include <ftw.h>
@@ -710,10 +710,12 @@ bool ParseCounts(const char* text, std::vector<int64_t>* out) {
 void Usage(FILE* to) {
   fprintf(to,
           "usage: sqlite_compare [--rows N,...] [--join-rows M,...] [--limit SECONDS]\n"
+          "                      [--only W,...]\n"
           "  --rows       rows of T, one table per size (default 10000,100000)\n"
           "  --join-rows  rows of A and of B for each size (default 1000,10000; one value\n"
           "               serves every size)\n"
-          "  --limit      CPU seconds a workload may take before it is stopped (default 60)\n");
+          "  --limit      CPU seconds a workload may take before it is stopped (default 60)\n"
+          "  --only       the workloads to run, by number (default all; for profiling)\n");
 }
 
 struct Size {
@@ -722,6 +724,17 @@ struct Size {
 };
 
 // Runs every workload on both engines at one size and prints its table.
+// The workloads to run (their numbers); empty: all of them.
+std::vector<int64_t> onlyWorkloads;
+
+bool Selected(size_t index) {
+  if (onlyWorkloads.empty()) return true;
+  for (int64_t n : onlyWorkloads) {
+    if (n == static_cast<int64_t>(index) + 1) return true;
+  }
+  return false;
+}
+
 void RunSize(const Size& size, const std::string& root, int limit) {
   printf("\nT: %s rows; A and B: %s rows each\n", Grouped(size.rows).c_str(),
          Grouped(size.joinRows).c_str());
@@ -748,6 +761,7 @@ void RunSize(const Size& size, const std::string& root, int limit) {
   printf("%-28s %12s %12s %13s  %s\n", "workload", "zksql", "sqlite3", "zksql/sqlite3", "outputs");
   for (const Workload& workload : kWorkloads) {
     if (interrupted) return;
+    if (!Selected(static_cast<size_t>(&workload - kWorkloads))) continue;
     Outcome runs[kEngineCount];
     std::string files[kEngineCount];
     std::string cells[kEngineCount];
@@ -842,6 +856,8 @@ int main(int argc, char** argv) {
       valid = ParseCounts(argv[++i], &rows);
     } else if (valid && option == "--join-rows") {
       valid = ParseCounts(argv[++i], &joinRows);
+    } else if (valid && option == "--only") {
+      valid = ParseCounts(argv[++i], &onlyWorkloads);
     } else if (valid && option == "--limit") {
       char* end = nullptr;
       long value = strtol(argv[++i], &end, 10);

@@ -9,13 +9,14 @@
 // (statement_kinds.h).
 #include "exec/statement_executor.h"
 
+#include "base/fast_paths.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
 #include "exec/statement_kinds.h"
-#include "sql/value_list.h"
 #include "select/selection_driver.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
+#include "sql/value_list.h"
 #include "storage/dict_context.h"
 #include "storage/result_table.h"
 
@@ -66,6 +67,10 @@ bool RunSelection(StatementExecutor& executor) {
       RecordMessage(request, nullptr, kMsgInternalError, "driver");
       return false;
     }
+    // A top-level SELECT over one table fills its result as it reads
+    // instead of reading every selected record a second time.
+    const bool topLevel = executor.mode == kModeSelect && driver->parentIndex == -1;
+    driver->StreamResultInto(topLevel && FastPathsOn() ? executor.dictionary : nullptr);
     int16_t ok = driver->tables.Count() >= 2 ? driver->SelectJoined(i) : driver->SelectSingle(i);
     if (!ok) {
       // A selection that stops always says why; never a silent success.

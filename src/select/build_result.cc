@@ -52,7 +52,8 @@ bool SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
   for (int16_t t = 0; t < tables.Count(); ++t) {
     Table* table = tables.GetAs<Table>(t);
     if (table == nullptr) continue;
-    int32_t number = rows->tuples->ValueOf(k, table->fileName() == nullptr ? "" : table->fileName());
+    int32_t number =
+        rows->tuples->ValueOf(k, table->fileName() == nullptr ? "" : table->fileName());
     if (number < 0) {
       Report(kMissingDataText);
       return false;
@@ -67,8 +68,7 @@ bool SelectionDriver::ReadTuple(int32_t k, int16_t* skip) {
   return true;
 }
 
-ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
-  if (rows == nullptr || rows->tuples == nullptr) return nullptr;
+ResultTable* SelectionDriver::PrepareResult(DictContext* dict) {
   if (dict == nullptr && request != nullptr) dict = request->dict.get();
   if (dict == nullptr || !CollectColumns()) {
     ReportNoMemory();
@@ -106,27 +106,49 @@ ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
   // A select list that yields no column still makes rows: a one-byte row
   // (byte 0 precedes every item) per qualifying tuple, so that an
   // in-memory table never has a zero row size.
-  const uint16_t rowLength = static_cast<uint16_t>(offset);
-  if (!res->SetRowSize(rowLength, true)) {
+  if (!res->SetRowSize(static_cast<uint16_t>(offset), true)) {
     ReportNoMemory();
     return nullptr;
   }
   result = res;
+  return res;
+}
+
+bool SelectionDriver::AddResultRow() {
+  ResultTable* res = result;
+  std::memset(res->rowBuffer(), 0, res->rowSize());
+  for (int16_t i = 0; i < columns->Count() && i < res->ColumnCount(); ++i) {
+    Column* source = columns->GetAs<Column>(i);
+    if (source != nullptr) res->ColumnAt(i)->CopyValue(*source);
+  }
+  if (distinct == kDistinct && res->ContainsRow()) return true;
+  if (res->Write(0) != kWriteDone) {
+    ReportNoMemory();
+    return false;
+  }
+  return true;
+}
+
+bool SelectionDriver::StartStreaming() {
+  streamed_ = false;
+  if (streamInto_ == nullptr || tables.Count() != 1 || CorrelatedSubSelect()) return true;
+  if (PrepareResult(streamInto_) == nullptr) return false;
+  streamed_ = true;
+  return true;
+}
+
+ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
+  // Rows added while they were selected are the result already.
+  if (streamed_) return result;
+  if (rows == nullptr || rows->tuples == nullptr) return nullptr;
+  ResultTable* res = PrepareResult(dict);
+  if (res == nullptr) return nullptr;
   const int32_t count = rows->tuples->TupleCount();
   for (int32_t k = 1; k <= count; ++k) {
     int16_t skip = 0;
     if (!ReadTuple(k, &skip)) return nullptr;
     if (skip) continue;
-    std::memset(res->rowBuffer(), 0, rowLength);
-    for (int16_t i = 0; i < columns->Count() && i < res->ColumnCount(); ++i) {
-      Column* source = columns->GetAs<Column>(i);
-      if (source != nullptr) res->ColumnAt(i)->CopyValue(*source);
-    }
-    if (distinct == kDistinct && res->ContainsRow()) continue;
-    if (res->Write(0) != kWriteDone) {
-      ReportNoMemory();
-      break;
-    }
+    if (!AddResultRow()) break;
   }
   return res;
 }
@@ -223,8 +245,8 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     TypedValue v;
     // A row whose first column has no value of its own (a composite key
     // only) still counts for EXISTS and UNIQUE: it yields an empty text.
-    const char* bytes = valueColumn == nullptr ? nullptr
-                                               : static_cast<const char*>(valueColumn->GetValue());
+    const char* bytes =
+        valueColumn == nullptr ? nullptr : static_cast<const char*>(valueColumn->GetValue());
     int32_t length = bytes == nullptr ? 0 : valueColumn->ValueLength();
     if (bytes == nullptr || length <= 0 || length > 65535) {
       if (!MakeTextValue(kValueText, "", &v)) {

@@ -70,7 +70,9 @@ ParseNode* NewConditionOperator(int32_t code) {
   return nullptr;
 }
 
-int32_t DualOperator(int32_t code) { return code == kConditionAnd ? kConditionOr : kConditionAnd; }
+int32_t DualOperator(int32_t code) {
+  return code == kConditionAnd ? kConditionOr : kConditionAnd;
+}
 
 int32_t ConditionKind(const ParseNode* tree) {
   if (tree == nullptr) return 0;

@@ -44,9 +44,9 @@ constexpr unsigned char kPrefixMark = 0xAD;
 // made by NewBound or CopyBound, released by FreeBound (with its text).
 struct FilterBound {
   char table[JX_NAME_FIELD_SIZE];  // the engine file name
-  char column[33];  // the key item
-  int32_t code;     // kBoundEqual, kBoundLike, kBoundAtMost or kBoundAtLeast
-  int32_t kind;     // kBoundInteger, kBoundReal or kBoundText
+  char column[33];                 // the key item
+  int32_t code;                    // kBoundEqual, kBoundLike, kBoundAtMost or kBoundAtLeast
+  int32_t kind;                    // kBoundInteger, kBoundReal or kBoundText
   int32_t integer;
   double real;
   char* text;         // kBoundText only; allocated with its length + 2 bytes

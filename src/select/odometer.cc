@@ -15,10 +15,13 @@
 
 namespace zksql {
 
-Odometer::Odometer(StatementContext* request, Table* const* tables, int16_t n, const KeySource* filter)
+Odometer::Odometer(StatementContext* request, Table* const* tables, int16_t n,
+                   const KeySource* filter)
     : request_(request), tables_(tables), n_(n < 0 ? 0 : n), filter_(filter) {}
 
-Odometer::~Odometer() { std::free(numbers_); }
+Odometer::~Odometer() {
+  std::free(numbers_);
+}
 
 // 1 for a record, 0 at the end, -1 for a read error (reported).
 int16_t Odometer::Check(int16_t i, int32_t r) {

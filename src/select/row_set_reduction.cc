@@ -72,7 +72,8 @@ char* Signature(const ParseNode* tree) {
   char number[48];
   while (pending.Pop(&work)) {
     const ParseNode* node = work.node;
-    snprintf(number, sizeof number, "%d:%d", static_cast<int>(work.depth), static_cast<int>(node->code));
+    snprintf(number, sizeof number, "%d:%d", static_cast<int>(work.depth),
+             static_cast<int>(node->code));
     if (!text.Append(number)) return nullptr;
     if (node->code == kConditionLeaf) {
       const RowSet* rows = RowSetOf(node);
@@ -208,7 +209,9 @@ int32_t OperandCount(const ParseNode* list) {
   return n;
 }
 
-bool IsLeaf(const ParseNode* content) { return content != nullptr && content->code == kConditionLeaf; }
+bool IsLeaf(const ParseNode* content) {
+  return content != nullptr && content->code == kConditionLeaf;
+}
 
 bool IsList(const ParseNode* content) {
   int32_t kind = ConditionKind(content);
@@ -461,7 +464,8 @@ int16_t HasNot(const ParseNode* tree) {
   while (pending.Pop(&node)) {
     for (; node != nullptr; node = node->next) {
       if (node->code == kConditionNot) return 1;
-      if (node->code != kConditionLeaf && node->child != nullptr && !pending.Push(node->child)) return -1;
+      if (node->code != kConditionLeaf && node->child != nullptr && !pending.Push(node->child))
+        return -1;
     }
   }
   return 0;

@@ -260,6 +260,13 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
   return ForEachCombination(odo, evaluate);
 }
 
+bool SelectionDriver::Select(TupleTable* target, const int32_t* numbers, int16_t n) {
+  if (streamed_) return AddResultRow();
+  if (target->AppendTuple(numbers, n)) return true;
+  ReportNoMemory();
+  return false;
+}
+
 bool SelectionDriver::FullScan() {
   std::unique_ptr<RowSet> scan(RowSet::Create(nullptr, nullptr, nullptr));
   if (scan == nullptr) {
@@ -274,10 +281,7 @@ bool SelectionDriver::FullScan() {
     }
     int32_t r = table->ReadFirst(nullptr);
     while (r > 0) {
-      if (!scan->tuples->AppendTuple(&r, 1)) {
-        ReportNoMemory();
-        return false;
-      }
+      if (!Select(scan->tuples.get(), &r, 1)) return false;
       r = table->ReadNext(nullptr);
     }
     if (r < 0) {
@@ -291,6 +295,7 @@ bool SelectionDriver::FullScan() {
 
 bool SelectionDriver::SelectJoined(int16_t driverIndex) {
   rows.reset();
+  streamed_ = false;  // a join's tuples are combined before they are rows
   if (where != nullptr) {
     KeySource* filter =
         filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
@@ -413,6 +418,7 @@ class WhereVisitor {
 
 bool SelectionDriver::SelectSingle(int16_t driverIndex) {
   rows.reset();
+  if (!StartStreaming()) return false;
   if (where != nullptr) {
     ParseNode* clause = whereClause;
     if (clause == nullptr) {
@@ -481,8 +487,7 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
         if (!evaluated && !refused) return false;
         if (target != nullptr) {
           WhereVisitor rowVisitor(&row, row.Count(), &constants);
-          if (rowVisitor.Clause(clause) && !target->tuples->AppendTuple(odo.numbers(), n)) {
-            ReportNoMemory();
+          if (rowVisitor.Clause(clause) && !Select(target->tuples.get(), odo.numbers(), n)) {
             return false;
           }
         }

@@ -45,6 +45,7 @@ class DictContext;
 class ConditionEvaluator;
 class ResultTable;
 class RowSet;
+class TupleTable;
 
 // The seam through which a selection narrows its table reads to key
 // ranges. Build makes the filter for a driver before its groups are
@@ -131,8 +132,15 @@ class SelectionDriver : public BaseObject {
   [[nodiscard]] bool SelectJoined(int16_t driverIndex);
   [[nodiscard]] bool SelectSingle(int16_t driverIndex);
 
+  // Asks a top-level SELECT to add its rows to its result table (owned by
+  // `dict`) as it selects them, instead of listing them in `rows` and
+  // reading them all again in BuildResult. Taken up by a selection over one
+  // table without a correlated sub-select (whose refusal the plain path
+  // reports); other selections ignore it. Null: no streaming.
+  void StreamResultInto(DictContext* dict) { streamInto_ = dict; }
   // Builds the in-memory result table from `rows` (owned by `dict`); null
-  // on failure (recorded) or without `rows`.
+  // on failure (recorded) or without `rows`. After a streamed selection,
+  // the result it filled.
   ResultTable* BuildResult(DictContext* dict);
   // The values this (sub-)select yields for the correlation values given
   // (a chain of nodes TABLE/COLUMN with value type, length and bytes; see
@@ -197,10 +205,25 @@ class SelectionDriver : public BaseObject {
   [[nodiscard]] bool ForEachCombination(Odometer& odometer, Visit visit);
   [[nodiscard]] bool FullScan();
   [[nodiscard]] bool CollectColumns();
+  // The empty result table with one column per result column; null on
+  // failure (reported).
+  ResultTable* PrepareResult(DictContext* dict);
+  // Appends the FROM tables' current row to `result` (unless DISTINCT finds
+  // it there); false when it cannot be written (reported).
+  [[nodiscard]] bool AddResultRow();
+  // Prepares the result of a selection that streams; false on failure
+  // (reported). Sets `streamed_` when this selection streams.
+  [[nodiscard]] bool StartStreaming();
+  // Lists a selected combination: in `target`, or in the result when the
+  // selection streams. False on failure (reported).
+  [[nodiscard]] bool Select(TupleTable* target, const int32_t* numbers, int16_t n);
   [[nodiscard]] bool ReadTuple(int32_t k, int16_t* skip);
   void ReportReadError(const Table* table, int32_t code);
   void ReportDisjoint();
   void ReportNoMemory();
+
+  DictContext* streamInto_ = nullptr;
+  bool streamed_ = false;
 };
 
 }  // namespace zksql

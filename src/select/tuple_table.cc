@@ -137,8 +137,10 @@ ParseNode* TupleTable::Project(const ParseNode* list) const {
   ParseNode* last = nullptr;
   for (int32_t i = 0; i < columnCount_; ++i) {
     const ParseNode* match = list;
-    while (match != nullptr && CompareNoCase(match->text, columns_[i].name) != 0) match = match->next;
-    ParseNode* node = match != nullptr ? ParseNode::Create(columns_[i].name, match->code, 0) : nullptr;
+    while (match != nullptr && CompareNoCase(match->text, columns_[i].name) != 0)
+      match = match->next;
+    ParseNode* node =
+        match != nullptr ? ParseNode::Create(columns_[i].name, match->code, 0) : nullptr;
     if (node == nullptr) return nullptr;
     if (last == nullptr) {
       head.reset(node);
@@ -160,10 +162,12 @@ TupleTable* TupleTable::Copy() const {
   // Same capacity as the source, so the copy grows exactly as the source
   // would have; then the arrays are taken over slot for slot.
   for (int32_t i = 0; i < columnCount_; ++i) {
-    void* resized = ReAllocLocked(copy->columns_[i].slots, static_cast<size_t>(capacity) * sizeof(int32_t));
+    void* resized =
+        ReAllocLocked(copy->columns_[i].slots, static_cast<size_t>(capacity) * sizeof(int32_t));
     if (resized == nullptr) return nullptr;
     copy->columns_[i].slots = static_cast<int32_t*>(resized);
-    memcpy(copy->columns_[i].slots, columns_[i].slots, static_cast<size_t>(count) * sizeof(int32_t));
+    memcpy(copy->columns_[i].slots, columns_[i].slots,
+           static_cast<size_t>(count) * sizeof(int32_t));
   }
   copy->capacity = capacity;
   copy->count = count;
