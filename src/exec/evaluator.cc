@@ -33,20 +33,8 @@ namespace zksql {
 
 namespace {
 
-int16_t Invert(int16_t r, int16_t n) { return n ? static_cast<int16_t>(!r) : r; }
-
-// The operator that holds exactly when `op` does not (for comparable
-// values): how a negated plain comparison is evaluated.
-int16_t Complement(int32_t op) {
-  switch (op) {
-    case LEX_DIFFERENT: return LEX_EGAL;
-    case LEX_EGAL: return LEX_DIFFERENT;
-    case LEX_INFERIEUR_EGAL: return LEX_SUPERIEUR;
-    case LEX_SUPERIEUR: return LEX_INFERIEUR_EGAL;
-    case LEX_SUPERIEUR_EGAL: return LEX_INFERIEUR;
-    case LEX_INFERIEUR: return LEX_SUPERIEUR_EGAL;
-    default: return static_cast<int16_t>(op);
-  }
+int16_t Invert(int16_t r, int16_t n) {
+  return n ? static_cast<int16_t>(!r) : r;
 }
 
 // Counting over a value list: how many values v satisfy `left op v`, out of
@@ -65,7 +53,9 @@ bool CountList(const TypedValue& left, int16_t op, const ParseNode* list, int32_
   return true;
 }
 
-bool HasValue(const TypedValue& v) { return v.bytes != nullptr; }
+bool HasValue(const TypedValue& v) {
+  return v.bytes != nullptr;
+}
 
 // The sub-select a list operand holds, or null for a list of values.
 const ParseNode* SubSelectOf(const ParseNode* holder) {
@@ -180,7 +170,7 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
       if (!right.has_value()) return Invert(1, negate);
       if (!hasLeft) return Invert(0, negate);
       // A negated comparison is the complement comparison.
-      return Converter().Compare(negate ? Complement(op) : op, left, right.view());
+      return Converter().Compare(negate ? ComplementOperator(op) : op, left, right.view());
     }
     return 0;
   }

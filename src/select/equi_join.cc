@@ -22,25 +22,6 @@
 namespace zksql {
 namespace {
 
-// The column a reference "TABLE/COLUMN" reads: the first of the row set's
-// condition columns bound under that reference, as the row binding finds
-// it. Null when none is.
-Column* ReferencedColumn(const RowSet& rows, const char* reference) {
-  const PtrArray* columns = rows.conditionColumns.get();
-  for (int16_t i = 0; columns != nullptr && i < columns->Count(); ++i) {
-    Column* column = columns->GetAs<Column>(i);
-    if (column == nullptr) continue;
-    const char* table = column->tableName() == nullptr ? "" : column->tableName();
-    const char* name = column->name() == nullptr ? "" : column->name();
-    size_t tl = std::strlen(table);
-    if (std::strncmp(reference, table, tl) == 0 && reference[tl] == '/' &&
-        std::strcmp(reference + tl + 1, name) == 0) {
-      return column;
-    }
-  }
-  return nullptr;
-}
-
 // The reference of the simple item that is the whole second member of an
 // "=" comparison ("... = TABLE.COLUMN"), or null.
 const char* EqualColumn(const ParseNode* comparison) {
@@ -76,8 +57,8 @@ bool Recognise(RowSet* rows, Table* const* tables, JoinPredicate* out) {
   const char* leftReference = BareColumn(member);
   const char* rightReference = leftReference == nullptr ? nullptr : EqualColumn(member->next);
   if (rightReference == nullptr) return false;
-  Column* left = ReferencedColumn(*rows, leftReference);
-  Column* right = ReferencedColumn(*rows, rightReference);
+  Column* left = rows->ConditionColumn(leftReference);
+  Column* right = rows->ConditionColumn(rightReference);
   if (left == nullptr || right == nullptr || !PlainEquality(left) || !PlainEquality(right)) {
     return false;
   }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/fast_paths.h"
+#include "storage/column.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -269,6 +270,22 @@ RowSet* RowSet::Copy() const {
   if (copy->tuples == nullptr) return nullptr;
   copy->state = state;
   return copy.release();
+}
+
+Column* RowSet::ConditionColumn(const char* reference) const {
+  const PtrArray* columns = conditionColumns.get();
+  for (int16_t i = 0; reference != nullptr && columns != nullptr && i < columns->Count(); ++i) {
+    Column* column = columns->GetAs<Column>(i);
+    if (column == nullptr) continue;
+    const char* table = column->tableName() == nullptr ? "" : column->tableName();
+    const char* name = column->name() == nullptr ? "" : column->name();
+    size_t tl = std::strlen(table);
+    if (std::strncmp(reference, table, tl) == 0 && reference[tl] == '/' &&
+        std::strcmp(reference + tl + 1, name) == 0) {
+      return column;
+    }
+  }
+  return nullptr;
 }
 
 CombineStatus Intersect(const RowSet& a, const RowSet& b, std::unique_ptr<RowSet>* result) {

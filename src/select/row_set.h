@@ -25,6 +25,8 @@
 
 namespace zksql {
 
+class Column;
+
 // States of a row set.
 constexpr int16_t RS_EXPLICIT = 0;   // exactly the tuples listed
 constexpr int16_t RS_ALL = 1;        // every row of the tables concerned
@@ -62,6 +64,11 @@ class RowSet : public BaseObject {
   // A new row set with this one's state and a copy of its tuples; its other
   // fields are empty. Null when memory is short.
   RowSet* Copy() const;
+
+  // The column a reference "TABLE/COLUMN" of the condition reads: the first
+  // of `conditionColumns` bound under it, as the row binding finds it.
+  // Null when none is.
+  Column* ConditionColumn(const char* reference) const;
 
   // 1 when the condition is to be evaluated negated. NOT removal sets it;
   // the join path hands it to the evaluator with every evaluation.

@@ -19,6 +19,7 @@
 #include "base/fast_paths.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
+#include "select/column_comparison.h"
 #include "select/column_value.h"
 #include "select/condition_evaluator.h"
 #include "select/equi_join.h"
@@ -70,6 +71,35 @@ struct SelectionDriver::Outcome {
 namespace {
 
 using Outcomes = WorkStack<SelectionDriver::Outcome>;
+
+}  // namespace
+
+namespace {
+
+// The predicates of a group that ColumnComparison can decide, taken apart
+// once for the whole selection; the others stay with the evaluator. Empty
+// when the fast paths are off.
+class CompiledPredicates {
+ public:
+  // False when memory is short.
+  bool Compile(const std::vector<RowSet*>& rowSets) {
+    if (!FastPathsOn()) return true;
+    try {
+      compiled_.resize(rowSets.size());
+      usable_.resize(rowSets.size());
+      for (size_t p = 0; p < rowSets.size(); ++p) usable_[p] = compiled_[p].Compile(*rowSets[p]);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+  bool Has(size_t p) const { return p < usable_.size() && usable_[p]; }
+  bool Holds(size_t p, int16_t negate) const { return compiled_[p].Holds(negate); }
+
+ private:
+  std::vector<ColumnComparison> compiled_;
+  std::vector<bool> usable_;
+};
 
 }  // namespace
 
@@ -237,16 +267,26 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
     if (outcome != EquiJoinOutcome::kNotApplicable) return outcome == EquiJoinOutcome::kDone;
   }
   Odometer odo(request, group.tables().data(), n, filter);
+  CompiledPredicates compiled;
+  if (!compiled.Compile(group.rowSets())) {
+    ReportNoMemory();
+    return false;
+  }
   // Each predicate, with the negation left in its row set, over the
   // combination; the combinations it holds for are added to its row set.
   RowBinding binding;
   auto evaluate = [&](bool) {
-    for (RowSet* rs : group.rowSets()) {
-      if (!BindRow(*rs, &binding)) {
+    for (size_t p = 0; p < group.rowSets().size(); ++p) {
+      RowSet* rs = group.rowSets()[p];
+      bool r;
+      if (compiled.Has(p)) {
+        r = compiled.Holds(p, rs->negated);
+      } else if (BindRow(*rs, &binding)) {
+        r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, rs->negated);
+      } else {
         ReportNoMemory();
         return false;
       }
-      bool r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, rs->negated);
       if (r) {
         rs->state = RS_EXPLICIT;
         if (!rs->tuples->AppendTuple(odo.numbers(), n)) {
@@ -460,6 +500,12 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
       sawTables = true;
       target = rowSets.empty() ? nullptr : rowSets.front();
       Odometer odo(request, g->tables().data(), n, filter);
+      CompiledPredicates compiled;
+      if (!compiled.Compile(rowSets)) {
+        ReportNoMemory();
+        ok = false;
+        break;
+      }
       RowBinding binding;
       // Each predicate's own truth over the combination, then the WHERE
       // clause from them; the combinations it holds for are added to the
@@ -471,13 +517,18 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
         while (row.Pop(&discard)) {
         }
         bool evaluated = true;
-        for (RowSet* rs : rowSets) {
-          if (!BindRow(*rs, &binding)) {
+        for (size_t p = 0; p < rowSets.size(); ++p) {
+          RowSet* rs = rowSets[p];
+          bool r;
+          if (compiled.Has(p)) {
+            r = compiled.Holds(p, 0);
+          } else if (BindRow(*rs, &binding)) {
+            r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, 0);
+          } else {
             ReportNoMemory();
             evaluated = false;
             break;
           }
-          bool r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, 0);
           if (!row.Push(Outcome{rs->condition, r})) {
             ReportNoMemory();
             evaluated = false;

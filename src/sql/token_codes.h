@@ -155,6 +155,10 @@ extern const char* const kOperatorTexts[kOperatorCount];
 // True for the six comparison operators (<>, <=, >=, <, >, =): the codes
 // a comparison predicate is built on and evaluated with.
 bool IsComparisonOperator(int32_t code);
+// The comparison operator that holds exactly when `op` does not (for
+// comparable values): how a negated plain comparison is evaluated. Any
+// other code is returned as it is.
+int16_t ComplementOperator(int32_t op);
 
 }  // namespace zksql
 

@@ -1,0 +1,57 @@
+// ColumnComparison: recognising "column op literal" and deciding it.
+#include "select/column_comparison.h"
+
+#include "select/column_value.h"
+#include "select/key_condition.h"
+#include "select/row_set.h"
+#include "sql/rule_codes.h"
+#include "sql/token_codes.h"
+#include "storage/column.h"
+#include "values/value_converter.h"
+
+namespace zksql {
+
+bool ColumnComparison::Compile(const RowSet& rows) {
+  column_ = nullptr;
+  literal_.Reset();
+  if (rows.condition == nullptr) return false;
+  const ParseNode* member = rows.condition->child;
+  const char* reference = BareColumn(member);
+  if (reference == nullptr) return false;
+  const ParseNode* comparison = member->next;
+  if (comparison == nullptr || comparison->code != FON_COMPARAISON) return false;
+  const ParseNode* op = comparison->child;
+  if (op == nullptr || !IsComparisonOperator(op->code)) return false;
+  const ParseNode* item = op->next;
+  if (item == nullptr || item->code != FON_ITEM_SIMPLE || item->next != nullptr) return false;
+  const ParseNode* literal = item->child;
+  if (literal == nullptr || literal->next != nullptr) return false;
+  // The literal as the evaluator reads it, once.
+  const char* text = literal->text == nullptr ? "" : literal->text;
+  switch (literal->code) {
+    case LEX_ENTIER:
+    case LEX_ENTIER_SIGNE:
+    case LEX_NOMBRE_DECIMAL:
+    case LEX_REEL:
+      if (!MakeNumberValue(kValueReal, Converter().ParseNumber(text), literal_.Receive())) {
+        return false;
+      }
+      break;
+    case LEX_CHAINE:
+      if (!MakeTextValue(kValueText, text, literal_.Receive())) return false;
+      break;
+    default:
+      return false;
+  }
+  column_ = rows.ConditionColumn(reference);
+  op_ = static_cast<int16_t>(op->code);
+  return column_ != nullptr;
+}
+
+bool ColumnComparison::Holds(int16_t negate) const {
+  TypedValue value = CurrentValueOf(column_);
+  if (value.bytes == nullptr) return negate != 0;
+  return Converter().Compare(negate ? ComplementOperator(op_) : op_, value, literal_.view()) != 0;
+}
+
+}  // namespace zksql
