@@ -1,6 +1,8 @@
 // Row sort: index sort over row keys, then the permutation applied in place.
 #include "storage/row_sort.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -36,14 +38,43 @@ struct ExtractedKeys {
   std::vector<Key> keys;
   size_t stride = 0;
   std::unique_ptr<unsigned char[]> bytes;
+  // The first key of each row as a number that orders as the key does
+  // (see PrefixOf), compared before the key itself; empty when the first
+  // key has no such form or some row gives it no value.
+  std::vector<uint64_t> prefixes;
+  // Equal prefixes mean equal first keys (numbers): the key need not be
+  // compared again.
+  bool prefixDecides = false;
 };
+
+// A real as an unsigned number in the same order: -0 as 0 (they compare
+// equal), NaN after every number and equal to any other NaN.
+uint64_t OrderedReal(const unsigned char* bytes) {
+  double x;
+  memcpy(&x, bytes, sizeof x);
+  if (std::isnan(x)) return UINT64_MAX;
+  if (x == 0) x = 0;
+  uint64_t u;
+  memcpy(&u, &x, sizeof u);
+  return (u & (uint64_t{1} << 63)) != 0 ? ~u : u | (uint64_t{1} << 63);
+}
+
+// The first eight bytes of a text up to its terminator, big-endian and
+// zero-padded: texts whose prefixes differ compare as their prefixes (a
+// text that ends sorts before one that goes on, as a zero byte does).
+uint64_t TextPrefix(const unsigned char* text) {
+  uint64_t p = 0;
+  int i = 0;
+  for (; i < 8 && text[i] != 0; ++i) p = (p << 8) | text[i];
+  return p << (8 * (8 - i));
+}
 
 struct SortContext {
   int32_t* order;
   ResultTable* table;
   ParseNode* orderList;
   unsigned char* scratch;
-  int32_t first;  // row number of position 0
+  int32_t first;                   // row number of position 0
   const ExtractedKeys* extracted;  // null: keys are read on every comparison
 };
 
@@ -74,9 +105,20 @@ int CompareRows(SortContext& c, int32_t a, int32_t b) {
 // Compares positions a and b by their extracted keys: the same answers as
 // CompareRows gives for their rows.
 int CompareExtracted(const ExtractedKeys& e, int32_t a, int32_t b) {
+  size_t from = 0;
+  if (!e.prefixes.empty()) {
+    uint64_t pa = e.prefixes[static_cast<size_t>(a)];
+    uint64_t pb = e.prefixes[static_cast<size_t>(b)];
+    if (pa != pb) {
+      int result = pa < pb ? -1 : 1;
+      return e.keys[0].descending ? -result : result;
+    }
+    if (e.prefixDecides) from = 1;
+  }
   const unsigned char* ra = e.bytes.get() + static_cast<size_t>(a) * e.stride;
   const unsigned char* rb = e.bytes.get() + static_cast<size_t>(b) * e.stride;
-  for (const ExtractedKeys::Key& key : e.keys) {
+  for (size_t k = from; k < e.keys.size(); ++k) {
+    const ExtractedKeys::Key& key = e.keys[k];
     if (ra[key.offset] == 0 || rb[key.offset] == 0) return 0;
     int result = key.kind == 0
                      ? 0
@@ -123,6 +165,25 @@ bool ExtractKeys(ResultTable& table, ParseNode* orderList, int32_t first, int32_
       if (value != nullptr) memcpy(slot + 1, value, columns[k]->ValueBufferSize());
     }
   }
+  // Prefixes of the first key, when every row has it: real keys fit whole,
+  // texts (dates and times are digit texts) by their first eight bytes.
+  const int16_t kind = e->keys.empty() ? 0 : e->keys[0].kind;
+  if (kind == 0) return true;
+  try {
+    e->prefixes.resize(static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    return true;  // compared without prefixes
+  }
+  for (int32_t i = 0; i < n; ++i) {
+    const unsigned char* slot = e->bytes.get() + static_cast<size_t>(i) * e->stride;
+    if (slot[0] == 0) {
+      e->prefixes.clear();
+      return true;
+    }
+    e->prefixes[static_cast<size_t>(i)] =
+        kind == ValueConverter::kOrderReal ? OrderedReal(slot + 1) : TextPrefix(slot + 1);
+  }
+  e->prefixDecides = kind == ValueConverter::kOrderReal;
   return true;
 }
 
@@ -176,8 +237,7 @@ bool SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t l
   if (table.rowSize() > kScratchSize) return false;
   unsigned char* scratch = static_cast<unsigned char*>(AllocLocked(kScratchSize));
   int32_t* order = static_cast<int32_t*>(AllocLocked(sizeof(int32_t) * static_cast<size_t>(n)));
-  int32_t* position =
-      static_cast<int32_t*>(AllocLocked(sizeof(int32_t) * static_cast<size_t>(n)));
+  int32_t* position = static_cast<int32_t*>(AllocLocked(sizeof(int32_t) * static_cast<size_t>(n)));
   if (scratch == nullptr || order == nullptr || position == nullptr) {
     FreeLocked(scratch);
     FreeLocked(order);

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "base/fast_paths.h"
 #include "sql/parse_node.h"
 #include "storage/column.h"
 #include "storage/result_table.h"
@@ -120,6 +122,63 @@ TEST_F(RowSortTest, LargeInputsMatchAReferenceSort) {
 // IndexSort over a plain vector of ints, against std::sort: every size
 // around the insertion-sort threshold and far above it, on random values,
 // on few distinct values, and on input already sorted either way.
+// Sorting by keys compared through their prefixes first gives the rows in
+// exactly the order of the plain comparison, ties included: reals at -0,
+// NaN and the infinities, texts alike in their first eight bytes or
+// shorter than eight, both directions, with a row number to show ties.
+TEST(RowSortPrefixTest, OrdersAsThePlainComparison) {
+  const double kReals[] = {0.0,
+                           -0.0,
+                           1.5,
+                           -2,
+                           1e-7,
+                           -1e-7,
+                           3,
+                           3,
+                           std::numeric_limits<double>::quiet_NaN(),
+                           std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity()};
+  const char* const kTexts[] = {"",    "abcdefgh",  "abcdefgh1", "abcdefgh0", "abcdefg",
+                                "abc", "\xE9t\xE9", "b",         "abcdefgh1", "z"};
+  const char* const kOrders[][2] = {{"R", nullptr}, {"T", nullptr}, {"T", "R"}, {"R", "T"}};
+  std::mt19937 random(11);
+  for (const auto& keys : kOrders) {
+    for (int descending = 0; descending < 2; ++descending) {
+      std::string sorted[2];
+      const uint32_t seed = static_cast<uint32_t>(random());
+      for (int fast = 0; fast < 2; ++fast) {
+        ResultTable table(nullptr);
+        ASSERT_TRUE(table.SetRowSize(1 + 8 + 12 + 4, true));
+        auto* r = new Column("R", kTypeReal, 8, 0, 1, &table, "X");
+        auto* t = new Column("T", kTypeText, 12, 0, 9, &table, "X");
+        auto* n = new Column("N", kTypeInt32, 4, 0, 21, &table, "X");
+        ASSERT_TRUE(table.AddColumn(r) && table.AddColumn(t) && table.AddColumn(n));
+        std::mt19937 rows(seed);
+        for (int i = 0; i < 400; ++i) {
+          double real = kReals[rows() % (sizeof kReals / sizeof kReals[0])];
+          double number = i;
+          r->SetValue(&real);
+          t->SetValue(kTexts[rows() % (sizeof kTexts / sizeof kTexts[0])]);
+          n->SetValue(&number);
+          ASSERT_EQ(table.Write(0), kWriteDone);
+        }
+        ParseNode order(keys[0], 0, descending);
+        if (keys[1] != nullptr) order.AppendNewSibling(keys[1], 0, 0, 1 - descending);
+        if (fast == 0) {
+          FastPathsOff off;
+          ASSERT_TRUE(table.Sort(&order));
+        } else {
+          ASSERT_TRUE(table.Sort(&order));
+        }
+        for (int32_t i = 1; table.ReadByNumber(i) > 0; ++i) {
+          sorted[fast].append(reinterpret_cast<const char*>(table.rowBuffer()), table.rowSize());
+        }
+      }
+      EXPECT_TRUE(sorted[0] == sorted[1]) << keys[0] << (descending ? " DESC" : "");
+    }
+  }
+}
+
 TEST(IndexSortTest, MatchesTheStandardSortOnEveryShapeOfInput) {
   struct Vec {
     static int Compare(void* c, int32_t i, const void* p) {
