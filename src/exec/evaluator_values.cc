@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/fast_paths.h"
 #include "exec/evaluator.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
@@ -147,8 +148,12 @@ bool Evaluator::Item(ParseNode* item, const RowBinding* binding, int depth, Owne
     case LEX_ENTIER_SIGNE:
     case LEX_NOMBRE_DECIMAL:
     case LEX_REEL:
-      return MakeNumberValue(kValueReal, Converter().ParseNumber(c->text == nullptr ? "" : c->text),
-                             out->Receive());
+      // Read once per statement, not once per row.
+      if (!c->numberRead || !FastPathsOn()) {
+        c->number = Converter().ParseNumber(c->text == nullptr ? "" : c->text);
+        c->numberRead = true;
+      }
+      return MakeNumberValue(kValueReal, c->number, out->Receive());
     case LEX_CHAINE:
       return MakeTextValue(kValueText, c->text == nullptr ? "" : c->text, out->Receive());
     case LEX_IDENTIFICATEUR: {
@@ -198,8 +203,7 @@ bool Evaluator::ScalarFunction(ParseNode* function, const RowBinding* binding, i
   if (!Item(keyword->next, binding, depth + 1, &argument)) return false;
   const TypedValue& a = argument.view();
   double x = 0;
-  const bool numeric =
-      KindOf(a.type) == TypeKind::kNumber && a.length >= NumberWidth(a.type);
+  const bool numeric = KindOf(a.type) == TypeKind::kNumber && a.length >= NumberWidth(a.type);
   if (numeric) (void)ReadNumber(a.type, a.bytes, &x);  // a value without bytes reads as 0
   bool ok = false;
   switch (keyword->code) {

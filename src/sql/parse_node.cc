@@ -112,6 +112,7 @@ ParseNode* ParseNode::Create(const char* text, int32_t code, int32_t value, Pars
 }
 
 bool ParseNode::SetText(const char* newText) {
+  numberRead = false;
   if (newText == text) return true;
   if (newText == nullptr) newText = "";
   size_t length = strlen(newText);
@@ -218,8 +219,8 @@ int16_t ParseNode::Visit(VisitCallback callback, void* user) {
     }
     if (node->next != nullptr) {
       if (depth == capacity) {
-        ParseNode** grown =
-            static_cast<ParseNode**>(malloc(sizeof(ParseNode*) * static_cast<size_t>(capacity) * 2));
+        ParseNode** grown = static_cast<ParseNode**>(
+            malloc(sizeof(ParseNode*) * static_cast<size_t>(capacity) * 2));
         if (grown == nullptr) {
           result = 0;
           break;

@@ -106,6 +106,11 @@ class ParseNode : public BaseObject {
   int32_t value = 0;
   ParseNode* child = nullptr;
   ParseNode* next = nullptr;
+  // A number literal's value, read from `text` by the first evaluation
+  // that needs it and kept for the next ones; SetText and SetTextAndCode
+  // forget it.
+  double number = 0;
+  bool numberRead = false;
 };
 
 }  // namespace zksql
