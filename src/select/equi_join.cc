@@ -116,10 +116,14 @@ class KeyIndex {
   std::string probe_;
 };
 
+// The most bytes of table 0's rows a join that hands its tuples to a sink
+// keeps; beyond, the join lists its tuples and the rows are read again.
+constexpr size_t kMaxKeptBytes = size_t{64} << 20;
+
 class Join {
  public:
-  Join(StatementContext* request, Table* const* tables, const KeySource* filter)
-      : request_(request), tables_(tables), filter_(filter) {}
+  Join(StatementContext* request, Table* const* tables, const KeySource* filter, JoinSink* sink)
+      : request_(request), tables_(tables), filter_(filter), sink_(sink) {}
 
   EquiJoinOutcome Run(std::vector<JoinPredicate>& predicates) {
     indexes_.resize(predicates.size());
@@ -127,6 +131,15 @@ class Join {
     while (r > 0) {
       int32_t i = static_cast<int32_t>(records_.size());
       records_.push_back(r);
+      if (sink_ != nullptr) {
+        // Table 0's rows are kept to be put back for the tuples that take
+        // them, instead of being read again.
+        const unsigned char* row = tables_[0]->rowBuffer();
+        if (row == nullptr || images_.size() + tables_[0]->rowSize() > kMaxKeptBytes) {
+          return EquiJoinOutcome::kNotApplicable;
+        }
+        images_.insert(images_.end(), row, row + tables_[0]->rowSize());
+      }
       for (size_t p = 0; p < predicates.size(); ++p) {
         TypedValue value = CurrentValueOf(predicates[p].first);
         // A second member without value makes the predicate hold whatever
@@ -162,17 +175,17 @@ class Join {
           // Without a second member the predicate holds for every record
           // of table 0; without a first member, for none.
           if (predicate.rightOnFirst) continue;
-          for (int32_t record : records_) {
-            tuple[0] = record;
-            if (!Append(predicate.rows, tuple)) return EquiJoinOutcome::kFailed;
+          for (size_t k = 0; k < records_.size(); ++k) {
+            if (!Append(predicate.rows, k, tuple)) return EquiJoinOutcome::kFailed;
           }
           continue;
         }
         ValueConverter::EqualityKey key;
         if (Converter().KeyForEquality(value, &key) != ValueConverter::Equality::kKeyed) continue;
         for (int32_t k = indexes_[p].First(key); k >= 0; k = indexes_[p].Next(k)) {
-          tuple[0] = records_[static_cast<size_t>(k)];
-          if (!Append(predicate.rows, tuple)) return EquiJoinOutcome::kFailed;
+          if (!Append(predicate.rows, static_cast<size_t>(k), tuple)) {
+            return EquiJoinOutcome::kFailed;
+          }
         }
       }
       r = tables_[1]->ReadNext(filter_);
@@ -181,7 +194,14 @@ class Join {
     return EquiJoinOutcome::kDone;
   }
 
-  bool Append(RowSet* rows, const int32_t* tuple) {
+  // Lists the tuple of table 0's k-th record and table 1's current one.
+  bool Append(RowSet* rows, size_t k, int32_t* tuple) {
+    tuple[0] = records_[k];
+    if (sink_ != nullptr) {
+      const size_t size = tables_[0]->rowSize();
+      tables_[0]->RestoreRow(images_.data() + k * size, tuple[0]);
+      return sink_->Take(tuple);
+    }
     rows->state = RS_EXPLICIT;
     if (rows->tuples->AppendTuple(tuple, 2)) return true;
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
@@ -198,15 +218,18 @@ class Join {
   StatementContext* request_;
   Table* const* tables_;
   const KeySource* filter_;
-  std::vector<int32_t> records_;   // table 0's records in read order
-  std::vector<KeyIndex> indexes_;  // one per predicate
+  JoinSink* sink_;
+  std::vector<int32_t> records_;       // table 0's records in read order
+  std::vector<unsigned char> images_;  // with a sink, their rows, one after the other
+  std::vector<KeyIndex> indexes_;      // one per predicate
 };
 
 }  // namespace
 
 EquiJoinOutcome EvaluateEquiJoin(StatementContext* request, const ConditionGroup& group,
-                                 const KeySource* filter) {
-  if (group.tables().size() != 2 || group.rowSets().empty()) {
+                                 const KeySource* filter, JoinSink* sink) {
+  if (group.tables().size() != 2 || group.rowSets().empty() ||
+      (sink != nullptr && group.rowSets().size() != 1)) {
     return EquiJoinOutcome::kNotApplicable;
   }
   try {
@@ -216,7 +239,7 @@ EquiJoinOutcome EvaluateEquiJoin(StatementContext* request, const ConditionGroup
         return EquiJoinOutcome::kNotApplicable;
       }
     }
-    Join join(request, group.tables().data(), filter);
+    Join join(request, group.tables().data(), filter, sink);
     return join.Run(predicates);
   } catch (const std::bad_alloc&) {
     // Tuples a failed join appended stay in row sets the failure discards.

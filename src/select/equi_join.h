@@ -22,6 +22,8 @@
 #ifndef ZKSQL_SELECT_EQUI_JOIN_H_
 #define ZKSQL_SELECT_EQUI_JOIN_H_
 
+#include <cstdint>
+
 #include "select/condition_group.h"
 
 namespace zksql {
@@ -35,11 +37,25 @@ enum class EquiJoinOutcome {
   kFailed,         // a read error or a lack of memory, recorded in the request
 };
 
+// Takes the tuples of a join, in order, instead of its row set: for each,
+// the records of both tables are in their row buffers. False stops the
+// join (the failure recorded by the sink).
+class JoinSink {
+ public:
+  virtual bool Take(const int32_t* tuple) = 0;
+
+ protected:
+  ~JoinSink() = default;
+};
+
 // Fills the row sets of `group` when it qualifies, reading its tables
 // through `filter` (may be null) as the odometer does. A read error is
 // recorded as the odometer records it (message 4244 with the file name).
+// With a sink (for a group of one predicate) the tuples go to the sink
+// instead, and table 0's rows are kept in memory to be put back for them;
+// when they would take too much room, nothing is done (kNotApplicable).
 EquiJoinOutcome EvaluateEquiJoin(StatementContext* request, const ConditionGroup& group,
-                                 const KeySource* filter);
+                                 const KeySource* filter, JoinSink* sink = nullptr);
 
 }  // namespace zksql
 

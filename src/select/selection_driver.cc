@@ -22,6 +22,7 @@
 #include "select/column_comparison.h"
 #include "select/column_value.h"
 #include "select/condition_evaluator.h"
+#include "select/condition_tree.h"
 #include "select/equi_join.h"
 #include "select/row_set.h"
 #include "select/row_set_reduction.h"
@@ -263,6 +264,22 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
   // group holds nothing else; a correlated sub-select is refused on the
   // plain path, at its first combination.
   if (FastPathsOn() && n == 2 && !CorrelatedSubSelect()) {
+    if (streamJoin_) {
+      // The join's tuples are the selection's rows: they go to the result
+      // as they are found.
+      struct ResultSink : JoinSink {
+        SelectionDriver* driver;
+        bool Take(const int32_t*) override { return driver->AddResultRow(); }
+      } sink;
+      sink.driver = this;
+      if (PrepareResult(streamInto_) == nullptr) return false;
+      streamed_ = true;
+      EquiJoinOutcome outcome = EvaluateEquiJoin(request, group, filter, &sink);
+      if (outcome != EquiJoinOutcome::kNotApplicable) return outcome == EquiJoinOutcome::kDone;
+      // Nothing was added: the result is built from the row set after all.
+      streamed_ = false;
+      result = nullptr;
+    }
     EquiJoinOutcome outcome = EvaluateEquiJoin(request, group, filter);
     if (outcome != EquiJoinOutcome::kNotApplicable) return outcome == EquiJoinOutcome::kDone;
   }
@@ -341,6 +358,13 @@ bool SelectionDriver::SelectJoined(int16_t driverIndex) {
         filterBuilder == nullptr ? nullptr : filterBuilder->Build(*this, driverIndex);
     bool ok = RestructureWhere();
     if (!ok) ReportNoMemory();
+    // A WHERE that is one join predicate over the two FROM tables selects
+    // the join's tuples as they come: a top-level SELECT may take them
+    // straight into its result.
+    streamJoin_ = ok && streamInto_ != nullptr && tables.Count() == 2 && groups.size() == 1 &&
+                  groups.front().tables().size() == 2 && groups.front().rowSets().size() == 1 &&
+                  where != nullptr && where->code == kConditionLeaf && where->next == nullptr &&
+                  RowSetOf(where) == groups.front().rowSets().front();
     for (auto g = groups.begin(); ok && g != groups.end(); ++g) {
       ok = EvaluateGroupJoined(driverIndex, *g, filter);
     }

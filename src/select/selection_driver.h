@@ -224,6 +224,7 @@ class SelectionDriver : public BaseObject {
 
   DictContext* streamInto_ = nullptr;
   bool streamed_ = false;
+  bool streamJoin_ = false;  // set by SelectJoined for EvaluateGroupJoined
 };
 
 }  // namespace zksql

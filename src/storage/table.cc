@@ -1,6 +1,7 @@
 // Table: the name, columns and row buffer every table has.
 #include "storage/table.h"
 
+#include <cstring>
 #include <new>
 
 #include "sql/parse_node.h"
@@ -23,6 +24,11 @@ bool Table::NameMatches(const char* name) const {
 int16_t Table::Compare(const SearchKey& key) const {
   if (key.flag) return 1;
   return NameMatches(key.name) ? 0 : 1;
+}
+
+void Table::RestoreRow(const unsigned char* image, int32_t n) {
+  if (rowBuffer_ != nullptr && image != nullptr) memcpy(rowBuffer_.get(), image, rowSize_);
+  currentRow_ = n;
 }
 
 bool Table::SetRowSize(uint16_t size, bool allocate) {

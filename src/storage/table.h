@@ -85,6 +85,9 @@ class Table : public BaseObject {
   // key, else by number.
   virtual int32_t ReadFirst(const KeySource* filter) = 0;
   virtual int32_t ReadNext(const KeySource* filter) = 0;
+  // Puts back in the row buffer a row image taken from it after row n was
+  // read: the table is then as reading row n again would leave it.
+  void RestoreRow(const unsigned char* image, int32_t n);
   // Writes the row buffer: n = 0 appends, n > 0 writes row n; a file also
   // deletes the record just read for -1. See WriteResult.
   virtual int16_t Write(int32_t n) = 0;
