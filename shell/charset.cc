@@ -1,8 +1,8 @@
-// Conversions through iconv, one converter per direction kept for the
-// process: the shell converts every statement and every row.
+// UTF-8 to Windows-1252 goes through iconv, one converter kept for the
+// process, so that a refused character can be named; Windows-1252 to UTF-8,
+// which every field of every row takes, is a table of the 256 bytes.
 #include "charset.h"
 
-#include <errno.h>
 #include <iconv.h>
 
 #include <cstdio>
@@ -21,10 +21,48 @@ iconv_t ToCp1252() {
   return cd;
 }
 
-iconv_t FromCp1252() {
-  static iconv_t cd = Converter("UTF-8", "WINDOWS-1252");
-  return cd;
+// Unicode of the bytes 0x80-0x9F, where Windows-1252 departs from
+// Latin-1; the five it leaves undefined read U+FFFD. The other bytes are
+// their own code points.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,  // 0x88
+    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,  // 0x98
+};
+
+struct Utf8Char {
+  unsigned char size;
+  char bytes[3];
+};
+
+struct Utf8Table {
+  Utf8Char of[256];
+};
+
+constexpr Utf8Table MakeUtf8Table() {
+  Utf8Table table{};
+  for (int b = 0; b < 256; ++b) {
+    unsigned code = b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : static_cast<unsigned>(b);
+    Utf8Char& c = table.of[b];
+    if (code < 0x80) {
+      c.size = 1;
+      c.bytes[0] = static_cast<char>(code);
+    } else if (code < 0x800) {
+      c.size = 2;
+      c.bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+      c.bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      c.size = 3;
+      c.bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+      c.bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      c.bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return table;
 }
+
+constexpr Utf8Table kUtf8 = MakeUtf8Table();
 
 // Length of the UTF-8 sequence that starts with byte b; 0 when b cannot
 // start one.
@@ -108,28 +146,35 @@ bool Utf8ToCp1252(const std::string& in, std::string* out, std::string* error) {
 
 std::string Cp1252ToUtf8(const std::string& in) {
   std::string out;
-  iconv_t cd = FromCp1252();
-  if (cd == reinterpret_cast<iconv_t>(-1)) return in;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   out.reserve(in.size() + in.size() / 2);
-  char* source = const_cast<char*>(in.data());
-  size_t left = in.size();
-  char buffer[1024];
-  while (left > 0) {
-    char* target = buffer;
-    size_t room = sizeof buffer;
-    size_t done = iconv(cd, &source, &left, &target, &room);
-    out.append(buffer, static_cast<size_t>(target - buffer));
-    if (done == static_cast<size_t>(-1) && errno != E2BIG) {
-      // A byte Windows-1252 leaves undefined: shown as the replacement
-      // character, and the conversion goes on after it.
-      out += "\xEF\xBF\xBD";
-      ++source;
-      --left;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
+  AppendCp1252AsUtf8(in, &out);
   return out;
+}
+
+void AppendCp1252AsUtf8(std::string_view in, std::string* out) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(in.data());
+  const unsigned char* end = p + in.size();
+  // ASCII, most of most texts, is the same in both: a text of it alone is
+  // copied whole.
+  const unsigned char* ascii = p;
+  while (ascii < end && *ascii < 0x80) ++ascii;
+  if (ascii == end) {
+    out->append(in.data(), in.size());
+    return;
+  }
+  // Otherwise room for the longest form (three bytes a character) and the
+  // characters written in place, each table entry as a whole.
+  size_t at = out->size();
+  out->resize(at + in.size() * 3);
+  char* d = &(*out)[at];
+  for (; p < end; ++p) {
+    const Utf8Char& c = kUtf8.of[*p];
+    d[0] = c.bytes[0];
+    d[1] = c.bytes[1];
+    d[2] = c.bytes[2];
+    d += c.size;
+  }
+  out->resize(static_cast<size_t>(d - out->data()));
 }
 
 size_t DisplayWidth(const std::string& utf8) {

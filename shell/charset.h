@@ -7,6 +7,7 @@
 #define ZKSHELL_CHARSET_H
 
 #include <string>
+#include <string_view>
 
 namespace zkshell {
 
@@ -17,7 +18,11 @@ bool Utf8ToCp1252(const std::string& in, std::string* out, std::string* error);
 
 // Converts Windows-1252 text to UTF-8. The five byte values Windows-1252
 // leaves undefined become U+FFFD, so the result is always valid UTF-8.
+// Every byte gives exactly one character.
 std::string Cp1252ToUtf8(const std::string& in);
+// The same conversion appended to *out: rows are converted field by field
+// straight into the output.
+void AppendCp1252AsUtf8(std::string_view in, std::string* out);
 
 // Number of characters of UTF-8 text: what one line of a terminal shows,
 // every Windows-1252 character taking one cell.

@@ -16,6 +16,7 @@
 #include "csv.h"
 #include "jxengine.h"
 #include "memo_blocks.h"
+#include "output_format.h"
 #include "schema_text.h"
 #include "shell.h"
 #include "table_definition.h"
@@ -248,32 +249,82 @@ void Import(Shell* shell, const std::vector<std::string>& words) {
   }
 }
 
+// Writes the rows of .export to its file as they are fetched, in large
+// pieces. The file is made when the statement has run, so a statement the
+// library refuses leaves no file behind.
+class ExportSink : public RowSink {
+ public:
+  explicit ExportSink(const std::string& path) : path_(path) {}
+  ~ExportSink() override {
+    if (file_ != nullptr) fclose(file_);
+  }
+
+  bool Started() const { return started_; }
+
+  void Start(const std::string& columnText) override {
+    started_ = true;
+    file_ = fopen(path_.c_str(), "wb");
+    if (file_ == nullptr) {
+      problem_ = "cannot write \"" + path_ + "\": " + strerror(errno);
+      return;
+    }
+    std::vector<std::string> names;
+    for (const ResultColumn& c : ParseColumnText(Cp1252ToUtf8(columnText))) {
+      names.push_back(c.name);
+    }
+    text_ = CsvLine(names);
+  }
+
+  void Row(const std::string_view* fields, size_t count) override {
+    if (file_ == nullptr) return;
+    for (size_t i = 0; i < count; ++i) {
+      if (i > 0) text_ += ',';
+      AppendCsvField(fields[i], true, &text_);
+    }
+    text_ += "\r\n";
+    if (text_.size() >= kPieceSize) Spill();
+  }
+
+  // Writes the rest and closes the file; "" when all went well, else why.
+  std::string End() {
+    if (file_ == nullptr) return problem_;
+    Spill();
+    if (fclose(file_) != 0) written_ = false;
+    file_ = nullptr;
+    return written_ ? "" : "cannot write \"" + path_ + "\"";
+  }
+
+ private:
+  static constexpr size_t kPieceSize = 64 * 1024;
+
+  void Spill() {
+    if (fwrite(text_.data(), 1, text_.size(), file_) != text_.size()) written_ = false;
+    text_.clear();
+  }
+
+  std::string path_;
+  FILE* file_ = nullptr;
+  bool started_ = false;
+  bool written_ = true;
+  std::string problem_;
+  std::string text_;
+};
+
 void Export(Shell* shell, const std::vector<std::string>& words) {
   if (!Arguments(shell, words, 2, 2, ".export TABLE FILE")) return;
   std::string sql;
   if (!ToLibrary(shell, "SELECT * FROM " + words[1], &sql, "")) return;
-  ExecResult result = shell->session().Execute(sql, nullptr);
+  ExportSink sink(words[2]);
+  ExecResult result = shell->session().Execute(sql, nullptr, &sink);
   if (!result.ok) {
     shell->Fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
     return;
   }
-  FILE* f = fopen(words[2].c_str(), "wb");
-  if (f == nullptr) {
-    shell->Fail("cannot write \"" + words[2] + "\": " + strerror(errno));
-    return;
-  }
-  std::vector<std::string> names;
-  for (const ResultColumn& c : ParseColumnText(Cp1252ToUtf8(result.columnText))) {
-    names.push_back(c.name);
-  }
-  std::string text = CsvLine(names);
-  for (const auto& row : result.rows) {
-    std::vector<std::string> fields;
-    for (const std::string& field : row) fields.push_back(Cp1252ToUtf8(field));
-    text += CsvLine(fields);
-  }
-  bool written = fwrite(text.data(), 1, text.size(), f) == text.size();
-  if (fclose(f) != 0 || !written) shell->Fail("cannot write \"" + words[2] + "\"");
+  // A statement without a result table still leaves a file, with an empty
+  // header line.
+  if (!sink.Started()) sink.Start("");
+  std::string problem = sink.End();
+  if (!problem.empty()) shell->Fail(problem);
 }
 
 void Memo(Shell* shell, const std::vector<std::string>& words) {

@@ -2,8 +2,9 @@
 // every character the library can hold in one cell.
 #include "output_format.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "charset.h"
 
@@ -34,111 +35,73 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
   }
 }
 
-std::string Pad(const std::string& value, size_t width, bool right) {
-  size_t shown = DisplayWidth(value);
-  if (shown >= width) return value;
-  std::string blanks(width - shown, ' ');
-  return right ? blanks + value : value + blanks;
+// Text goes out in pieces of this size: few writes, little memory.
+constexpr size_t kPieceSize = 64 * 1024;
+
+void AppendText(std::string_view value, bool cp1252, std::string* out) {
+  if (cp1252) {
+    AppendCp1252AsUtf8(value, out);
+  } else {
+    out->append(value.data(), value.size());
+  }
 }
 
-const std::string& Cell(const Row& row, size_t i) {
-  static const std::string empty;
-  return i < row.size() ? row[i] : empty;
-}
-
-std::string Table(const std::vector<ResultColumn>& columns, const std::vector<Row>& rows) {
-  std::vector<size_t> widths;
-  for (size_t i = 0; i < columns.size(); ++i) {
-    size_t w = DisplayWidth(columns[i].name);
-    // Without rows the declared width shapes the frame, so an empty result
-    // looks like the table it would fill.
-    if (rows.empty() && columns[i].width > 0 && static_cast<size_t>(columns[i].width) > w) {
-      w = static_cast<size_t>(columns[i].width);
-    }
-    for (const Row& row : rows) {
-      size_t v = DisplayWidth(Cell(row, i));
-      if (v > w) w = v;
-    }
-    widths.push_back(w);
-  }
-  std::string rule = "+";
-  for (size_t w : widths) rule += std::string(w + 2, '-') + "+";
-  rule += "\n";
-  std::string out = rule + "|";
-  for (size_t i = 0; i < columns.size(); ++i) out += " " + Pad(columns[i].name, widths[i], false) + " |";
-  out += "\n" + rule;
-  for (const Row& row : rows) {
-    out += "|";
-    for (size_t i = 0; i < columns.size(); ++i) {
-      out += " " + Pad(Cell(row, i), widths[i], columns[i].numeric) + " |";
-    }
-    out += "\n";
-  }
-  if (!rows.empty()) out += rule;
-  return out;
-}
-
-std::string Joined(const std::vector<ResultColumn>& columns, const std::vector<Row>& rows,
-                   bool headers, const std::string& separator, bool csv, const char* end) {
-  std::string out;
-  if (headers) {
-    for (size_t i = 0; i < columns.size(); ++i) {
-      if (i > 0) out += separator;
-      out += csv ? CsvField(columns[i].name, separator) : columns[i].name;
-    }
-    out += end;
-  }
-  for (const Row& row : rows) {
-    for (size_t i = 0; i < columns.size(); ++i) {
-      if (i > 0) out += separator;
-      out += csv ? CsvField(Cell(row, i), separator) : Cell(row, i);
-    }
-    out += end;
-  }
-  return out;
-}
-
-std::string Line(const std::vector<ResultColumn>& columns, const std::vector<Row>& rows) {
-  size_t width = 0;
-  for (const ResultColumn& c : columns) {
-    if (DisplayWidth(c.name) > width) width = DisplayWidth(c.name);
-  }
-  std::string out;
-  for (size_t r = 0; r < rows.size(); ++r) {
-    if (r > 0) out += "\n";
-    for (size_t i = 0; i < columns.size(); ++i) {
-      out += Pad(columns[i].name, width, true) + " = " + Cell(rows[r], i) + "\n";
+// A JSON string literal; its escapes are all ASCII, the same in both
+// encodings.
+void AppendJsonString(std::string_view value, bool cp1252, std::string* out) {
+  out->push_back('"');
+  size_t run = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(value[i]);
+    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    AppendText(value.substr(run, i - run), cp1252, out);
+    run = i + 1;
+    switch (c) {
+      case '"': out->append("\\\""); break;
+      case '\\': out->append("\\\\"); break;
+      case '\n': out->append("\\n"); break;
+      case '\r': out->append("\\r"); break;
+      case '\t': out->append("\\t"); break;
+      default: {
+        char escaped[8];
+        snprintf(escaped, sizeof escaped, "\\u%04x", c);
+        out->append(escaped);
+      }
     }
   }
-  return out;
+  AppendText(value.substr(run), cp1252, out);
+  out->push_back('"');
 }
 
 // A numeric column's value goes out bare when it reads as a JSON number.
-bool IsJsonNumber(const std::string& v) {
+// Only ASCII can read as one, so the test is the same before and after
+// conversion.
+bool IsJsonNumber(std::string_view v) {
   if (v.empty()) return false;
   size_t i = v[0] == '-' ? 1 : 0;
   if (i >= v.size() || v[i] < '0' || v[i] > '9') return false;
+  if (v.find_first_of("xXpP") != std::string_view::npos || v.back() == '.') return false;
+  char small[64];
+  std::string large;
+  const char* text = small;
+  if (v.size() < sizeof small) {
+    v.copy(small, v.size());
+    small[v.size()] = '\0';
+  } else {
+    large.assign(v.data(), v.size());
+    text = large.c_str();
+  }
   char* end = nullptr;
-  strtod(v.c_str(), &end);
-  return end != nullptr && *end == '\0' && v.find_first_of("xXpP") == std::string::npos &&
-         v.back() != '.';
+  strtod(text, &end);
+  return end == text + v.size();
 }
 
-std::string Json(const std::vector<ResultColumn>& columns, const std::vector<Row>& rows) {
-  if (rows.empty()) return "";
-  std::string out = "[";
-  for (size_t r = 0; r < rows.size(); ++r) {
-    out += r > 0 ? ",\n{" : "{";
-    for (size_t i = 0; i < columns.size(); ++i) {
-      if (i > 0) out += ",";
-      const std::string& v = Cell(rows[r], i);
-      out += JsonString(columns[i].name) + ":";
-      out += columns[i].numeric && IsJsonNumber(v) ? v : JsonString(v);
-    }
-    out += "}";
-  }
-  out += "]\n";
-  return out;
+void AppendPadded(std::string_view value, bool cp1252, size_t shown, size_t width, bool right,
+                  std::string* out) {
+  size_t blanks = shown < width ? width - shown : 0;
+  if (right) out->append(blanks, ' ');
+  AppendText(value, cp1252, out);
+  if (!right) out->append(blanks, ' ');
 }
 
 }  // namespace
@@ -175,58 +138,190 @@ std::vector<ResultColumn> ParseColumnText(const std::string& text) {
   return columns;
 }
 
-std::string FormatResult(const FormatSettings& settings, const std::vector<ResultColumn>& columns,
-                         const std::vector<Row>& rows) {
-  if (columns.empty()) return "";
-  switch (settings.mode) {
-    case OutputMode::kTable: return Table(columns, rows);
-    case OutputMode::kList:
-      return Joined(columns, rows, settings.headers && !rows.empty(), settings.separator, false,
-                    "\n");
-    case OutputMode::kCsv:
-      return Joined(columns, rows, settings.headers && !rows.empty(), ",", true, "\r\n");
-    case OutputMode::kTabs:
-      return Joined(columns, rows, settings.headers && !rows.empty(), "\t", false, "\n");
-    case OutputMode::kLine: return Line(columns, rows);
-    case OutputMode::kJson: return Json(columns, rows);
+ResultFormatter::ResultFormatter(const FormatSettings& settings, std::vector<ResultColumn> columns,
+                                 TextWriter write)
+    : settings_(settings), columns_(std::move(columns)), write_(std::move(write)) {
+  if (settings_.mode == OutputMode::kLine) {
+    size_t width = 0;
+    for (const ResultColumn& c : columns_) width = std::max(width, DisplayWidth(c.name));
+    for (const ResultColumn& c : columns_) {
+      std::string prefix;
+      AppendPadded(c.name, false, DisplayWidth(c.name), width, true, &prefix);
+      prefixes_.push_back(prefix + " = ");
+    }
+  } else if (settings_.mode == OutputMode::kJson) {
+    for (const ResultColumn& c : columns_) {
+      std::string key;
+      AppendJsonString(c.name, false, &key);
+      prefixes_.push_back(key + ":");
+    }
+  } else if (settings_.mode == OutputMode::kTable) {
+    for (const ResultColumn& c : columns_) widths_.push_back(DisplayWidth(c.name));
   }
-  return "";
 }
 
-std::string CsvField(const std::string& value, const std::string& separator) {
-  bool quote = value.find_first_of("\"\r\n") != std::string::npos ||
-               (!separator.empty() && value.find(separator) != std::string::npos);
-  if (!quote) return value;
-  std::string out = "\"";
-  for (char c : value) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += "\"";
-  return out;
-}
-
-std::string JsonString(const std::string& value) {
-  std::string out = "\"";
-  for (unsigned char c : value) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
+void ResultFormatter::StartRow() {
+  // List, csv and tabs name the columns above the first row only: a result
+  // without rows shows nothing.
+  if (rows_ > 0 || !settings_.headers) return;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    switch (settings_.mode) {
+      case OutputMode::kList:
+        if (i > 0) text_ += settings_.separator;
+        text_ += columns_[i].name;
+        break;
+      case OutputMode::kCsv:
+        if (i > 0) text_ += ',';
+        AppendCsvField(columns_[i].name, false, &text_);
+        break;
+      case OutputMode::kTabs:
+        if (i > 0) text_ += '\t';
+        text_ += columns_[i].name;
+        break;
+      default: return;
     }
   }
-  out += "\"";
-  return out;
+  text_ += settings_.mode == OutputMode::kCsv ? "\r\n" : "\n";
+}
+
+void ResultFormatter::AddRow(const std::string_view* fields, size_t count) {
+  if (columns_.empty()) return;
+  auto field = [&](size_t i) { return i < count ? fields[i] : std::string_view(); };
+  StartRow();
+  switch (settings_.mode) {
+    case OutputMode::kTable:
+      for (size_t i = 0; i < columns_.size(); ++i) {
+        std::string_view v = field(i);
+        kept_.append(v.data(), v.size());
+        keptSizes_.push_back(static_cast<uint32_t>(v.size()));
+        widths_[i] = std::max(widths_[i], v.size());
+      }
+      break;
+    case OutputMode::kList:
+    case OutputMode::kTabs:
+      for (size_t i = 0; i < columns_.size(); ++i) {
+        if (i > 0) {
+          if (settings_.mode == OutputMode::kTabs) {
+            text_ += '\t';
+          } else {
+            text_ += settings_.separator;
+          }
+        }
+        AppendCp1252AsUtf8(field(i), &text_);
+      }
+      text_ += '\n';
+      break;
+    case OutputMode::kCsv:
+      for (size_t i = 0; i < columns_.size(); ++i) {
+        if (i > 0) text_ += ',';
+        AppendCsvField(field(i), true, &text_);
+      }
+      text_ += "\r\n";
+      break;
+    case OutputMode::kLine:
+      if (rows_ > 0) text_ += '\n';
+      for (size_t i = 0; i < columns_.size(); ++i) {
+        text_ += prefixes_[i];
+        AppendCp1252AsUtf8(field(i), &text_);
+        text_ += '\n';
+      }
+      break;
+    case OutputMode::kJson:
+      text_ += rows_ > 0 ? ",\n{" : "[{";
+      for (size_t i = 0; i < columns_.size(); ++i) {
+        if (i > 0) text_ += ',';
+        text_ += prefixes_[i];
+        std::string_view v = field(i);
+        if (columns_[i].numeric && IsJsonNumber(v)) {
+          text_.append(v.data(), v.size());
+        } else {
+          AppendJsonString(v, true, &text_);
+        }
+      }
+      text_ += '}';
+      break;
+  }
+  ++rows_;
+  Spill();
+}
+
+void ResultFormatter::WriteTableRow(const std::string_view* fields) {
+  text_ += '|';
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    text_ += ' ';
+    AppendPadded(fields[i], true, fields[i].size(), widths_[i], columns_[i].numeric, &text_);
+    text_ += " |";
+  }
+  text_ += '\n';
+}
+
+void ResultFormatter::Finish() {
+  if (columns_.empty()) return;
+  if (settings_.mode == OutputMode::kJson && rows_ > 0) text_ += "]\n";
+  if (settings_.mode == OutputMode::kTable) {
+    // Without rows the declared widths shape the frame, so an empty
+    // result looks like the table it would fill.
+    for (size_t i = 0; rows_ == 0 && i < columns_.size(); ++i) {
+      if (columns_[i].width > 0) {
+        widths_[i] = std::max(widths_[i], static_cast<size_t>(columns_[i].width));
+      }
+    }
+    std::string rule = "+";
+    for (size_t w : widths_) {
+      rule.append(w + 2, '-');
+      rule += '+';
+    }
+    rule += '\n';
+    text_ += rule;
+    text_ += '|';
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      text_ += ' ';
+      AppendPadded(columns_[i].name, false, DisplayWidth(columns_[i].name), widths_[i], false,
+                   &text_);
+      text_ += " |";
+    }
+    text_ += '\n';
+    text_ += rule;
+    std::vector<std::string_view> row(columns_.size());
+    size_t at = 0;
+    for (size_t r = 0, k = 0; r < rows_; ++r) {
+      for (size_t i = 0; i < columns_.size(); ++i, ++k) {
+        row[i] = std::string_view(kept_.data() + at, keptSizes_[k]);
+        at += keptSizes_[k];
+      }
+      WriteTableRow(row.data());
+      Spill();
+    }
+    if (rows_ > 0) text_ += rule;
+  }
+  Flush();
+}
+
+void ResultFormatter::Spill() {
+  if (text_.size() >= kPieceSize) Flush();
+}
+
+void ResultFormatter::Flush() {
+  if (text_.empty()) return;
+  write_(text_.data(), text_.size());
+  text_.clear();
+}
+
+void AppendCsvField(std::string_view value, bool cp1252, std::string* out) {
+  if (value.find_first_of(",\"\r\n") == std::string_view::npos) {
+    AppendText(value, cp1252, out);
+    return;
+  }
+  out->push_back('"');
+  size_t run = 0;
+  for (size_t at = value.find('"'); at != std::string_view::npos; at = value.find('"', at + 1)) {
+    // The quote goes out with the run before it, then once more.
+    AppendText(value.substr(run, at + 1 - run), cp1252, out);
+    out->push_back('"');
+    run = at + 1;
+  }
+  AppendText(value.substr(run), cp1252, out);
+  out->push_back('"');
 }
 
 }  // namespace zkshell

@@ -1,10 +1,13 @@
 // Result formatting: turns the column description and the rows of one
-// result into the text of an output mode. Pure text in, text out (UTF-8),
-// so every mode is testable with rows given as vectors.
+// result into the text of an output mode, row by row as they are fetched.
+// Pure text in, text out, so every mode is testable without a database.
 #ifndef ZKSHELL_OUTPUT_FORMAT_H
 #define ZKSHELL_OUTPUT_FORMAT_H
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zkshell {
@@ -34,19 +37,53 @@ struct FormatSettings {
   std::string separator = "|";  // list mode's column separator
 };
 
-using Row = std::vector<std::string>;
+// Where formatted text goes: pieces of about 64 KiB, and what is left at
+// the end of a result.
+using TextWriter = std::function<void(const char* data, size_t size)>;
 
-// The whole text of a result in the settings' mode, ending with a line
-// break (empty when a mode shows nothing for it: no rows outside table).
-std::string FormatResult(const FormatSettings& settings, const std::vector<ResultColumn>& columns,
-                         const std::vector<Row>& rows);
+// Formats one result as its rows arrive. Fields are Windows-1252, as the
+// library gives them, and are converted to UTF-8 as they are written; the
+// column names are UTF-8 already. Every mode but table writes a row as it
+// comes, so a result of any length takes no more memory than one piece of
+// output. Table mode needs every row for its widths: it keeps the fields
+// back to back in Windows-1252, where a byte is a character and so a
+// field's size is its width, and writes the table at Finish.
+class ResultFormatter {
+ public:
+  ResultFormatter(const FormatSettings& settings, std::vector<ResultColumn> columns,
+                  TextWriter write);
 
-// One CSV field, quoted as RFC 4180 asks when it holds the separator, a
-// quote or a line break.
-std::string CsvField(const std::string& value, const std::string& separator = ",");
+  // One row of count fields, each column's in order; columns past count
+  // show empty, fields past the columns are not shown.
+  void AddRow(const std::string_view* fields, size_t count);
+  // Ends the result with what follows its last row (the table, the frame,
+  // JSON's bracket) and writes out the rest of the text. A result without
+  // columns shows nothing.
+  void Finish();
+  // Writes out what is formatted so far, for a result that stops short.
+  void Flush();
 
-// A JSON string literal of UTF-8 text.
-std::string JsonString(const std::string& value);
+ private:
+  void StartRow();
+  void WriteTableRow(const std::string_view* fields);
+  void Spill();
+
+  FormatSettings settings_;
+  std::vector<ResultColumn> columns_;
+  TextWriter write_;
+  std::string text_;  // formatted, not yet written
+  size_t rows_ = 0;
+  // Per column: the line mode's "name = " and the JSON key with its colon.
+  std::vector<std::string> prefixes_;
+  // Table mode: column widths, and the rows' fields with their sizes.
+  std::vector<size_t> widths_;
+  std::string kept_;
+  std::vector<uint32_t> keptSizes_;
+};
+
+// Appends one CSV field, quoted as RFC 4180 asks when it holds a comma, a
+// quote or a line break; a Windows-1252 value is converted to UTF-8.
+void AppendCsvField(std::string_view value, bool cp1252, std::string* out);
 
 }  // namespace zkshell
 

@@ -1,9 +1,10 @@
 // Rows are fetched with ZKSQLValLineN and a separator no value holds (the
-// unit separator, 0x1F), then split: the library gives rows only as one
-// text. A row that does not fit the buffer is fetched again into a larger
-// one. Memo columns, found by asking ZKSQLGetLongData about each column of
-// the first row, are then read whole for every row: the row text carries
-// only their beginning. Text memos show their text, binary memos their hex.
+// unit separator, 0x1F), then split in place: the library gives rows only
+// as one text. A row that does not fit the buffer is fetched again into a
+// larger one, which the later rows keep. Memo columns, found by asking
+// ZKSQLGetLongData about each column of the first row, are then read whole
+// for every row: the row text carries only their beginning. Text memos
+// show their text, binary memos their hex.
 #include "session.h"
 
 #include <sys/stat.h>
@@ -29,20 +30,22 @@ constexpr int kTextHostType = 9;
 // More columns than any key can hold (a key has at most 255 bytes).
 constexpr int16_t kMaxComponents = 256;
 
-std::vector<std::string> SplitRow(const std::string& line, size_t count) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  while (true) {
-    size_t at = line.find(kSeparator[0], start);
-    if (at == std::string::npos || fields.size() + 1 == count) {
-      fields.push_back(line.substr(start));
-      break;
+// Splits the row text at its first count - 1 separators, the last field
+// taking the rest; missing fields are empty.
+void SplitRow(const char* line, size_t size, size_t count, std::vector<std::string_view>* fields) {
+  fields->assign(count, std::string_view());
+  const char* end = line + size;
+  for (size_t i = 0; i < count; ++i) {
+    const char* at = i + 1 == count
+                         ? nullptr
+                         : static_cast<const char*>(memchr(line, kSeparator[0], end - line));
+    if (at == nullptr) {
+      (*fields)[i] = std::string_view(line, static_cast<size_t>(end - line));
+      return;
     }
-    fields.push_back(line.substr(start, at - start));
-    start = at + 1;
+    (*fields)[i] = std::string_view(line, static_cast<size_t>(at - line));
+    line = at + 1;
   }
-  fields.resize(count);
-  return fields;
 }
 
 std::string Hex(const std::string& bytes) {
@@ -56,17 +59,18 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-bool CurrentRow(void* request, size_t count, std::vector<std::string>* fields) {
-  std::vector<char> buffer(4096);
+// The current row's text in *buffer, grown when the row does not fit; its
+// length in *size.
+bool CurrentRow(void* request, std::vector<char>* buffer, size_t* size) {
   while (true) {
-    if (ZKSQLValLineN(request, kSeparator, buffer.data(), static_cast<int32_t>(buffer.size())) ==
+    if (ZKSQLValLineN(request, kSeparator, buffer->data(), static_cast<int32_t>(buffer->size())) ==
         0) {
-      *fields = SplitRow(buffer.data(), count);
+      *size = strlen(buffer->data());
       return true;
     }
     // Cut, or refused: a cut row leaves size - 1 bytes.
-    if (strlen(buffer.data()) + 1 < buffer.size() || buffer.size() >= (1u << 30)) return false;
-    buffer.resize(buffer.size() * 4);
+    if (strlen(buffer->data()) + 1 < buffer->size() || buffer->size() >= (1u << 30)) return false;
+    buffer->resize(buffer->size() * 4);
   }
 }
 
@@ -255,7 +259,60 @@ bool Session::Rollback(std::string* error) {
   return Transaction(engine->rollback, "cannot roll back", error);
 }
 
-ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos) {
+namespace {
+
+// Hands every row of the request's result to rows; false when one could not
+// be read.
+bool FetchRows(void* request, const ZKSQLResultInfo& info, RowSink* rows) {
+  std::string columnText = info.columnText;
+  rows->Start(columnText);
+  std::vector<ResultColumn> columns = ParseColumnText(columnText);
+  size_t count = info.columnCount;
+  std::vector<char> line(4096);
+  std::vector<std::string_view> fields;
+  std::vector<int> memoColumns;  // 1-based
+  std::vector<std::string> memoTexts;
+  bool first = true;
+  while (ZKSQLFetchNext(request) == 0) {
+    size_t size = 0;
+    if (!CurrentRow(request, &line, &size)) return false;
+    SplitRow(line.data(), size, count, &fields);
+    if (first) {
+      first = false;
+      for (size_t c = 1; c <= count; ++c) {
+        void* block = nullptr;
+        int16_t answer = ZKSQLGetLongData(request, static_cast<int16_t>(c), &block);
+        if (block != nullptr) GlobalFree(block);
+        if (answer == 0 || answer == 100) memoColumns.push_back(static_cast<int>(c));
+      }
+      memoTexts.resize(memoColumns.size());
+    }
+    for (size_t m = 0; m < memoColumns.size(); ++m) {
+      int c = memoColumns[m];
+      void* block = nullptr;
+      std::string data;
+      if (ZKSQLGetLongData(request, static_cast<int16_t>(c), &block) == 0) {
+        data = TakeMemoData(block);
+      }
+      bool text =
+          static_cast<size_t>(c) <= columns.size() && columns[c - 1].hostType == kTextHostType;
+      if (text) {
+        size_t end = data.find('\0');
+        if (end != std::string::npos) data.resize(end);
+        memoTexts[m] = std::move(data);
+      } else {
+        memoTexts[m] = Hex(data);
+      }
+      fields[c - 1] = memoTexts[m];
+    }
+    rows->Row(fields.data(), count);
+  }
+  return true;
+}
+
+}  // namespace
+
+ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos, RowSink* rows) {
   // The library runs each statement in a statement scope of its own: its
   // writes are kept or undone together, and a SELECT reads the last commit
   // without waiting for a writer.
@@ -281,44 +338,9 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos) {
     if (info.columnCount == 0) result.rowsWithoutColumns = info.rowCount;
     if (info.columnCount > 0 && info.columnText != nullptr) {
       result.hasTable = true;
-      result.columnText = info.columnText;
-      std::vector<ResultColumn> columns = ParseColumnText(result.columnText);
-      size_t count = info.columnCount;
-      std::vector<int> memoColumns;  // 1-based
-      bool first = true;
-      while (ZKSQLFetchNext(request) == 0) {
-        std::vector<std::string> fields;
-        if (!CurrentRow(request, count, &fields)) {
-          result.ok = false;
-          result.error = "a row could not be read";
-          break;
-        }
-        if (first) {
-          first = false;
-          for (size_t c = 1; c <= count; ++c) {
-            void* block = nullptr;
-            int16_t answer = ZKSQLGetLongData(request, static_cast<int16_t>(c), &block);
-            if (block != nullptr) GlobalFree(block);
-            if (answer == 0 || answer == 100) memoColumns.push_back(static_cast<int>(c));
-          }
-        }
-        for (int c : memoColumns) {
-          void* block = nullptr;
-          std::string data;
-          if (ZKSQLGetLongData(request, static_cast<int16_t>(c), &block) == 0) {
-            data = TakeMemoData(block);
-          }
-          bool text =
-              static_cast<size_t>(c) <= columns.size() && columns[c - 1].hostType == kTextHostType;
-          if (text) {
-            size_t end = data.find('\0');
-            if (end != std::string::npos) data.resize(end);
-            fields[c - 1] = data;
-          } else {
-            fields[c - 1] = Hex(data);
-          }
-        }
-        result.rows.push_back(std::move(fields));
+      if (rows != nullptr && !FetchRows(request, info, rows)) {
+        result.ok = false;
+        result.error = "a row could not be read";
       }
     }
   }

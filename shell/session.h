@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "schema_text.h"
@@ -20,13 +21,23 @@ namespace zkshell {
 
 class MemoBlocks;
 
+// Takes a result's rows as they are fetched, so that none is kept longer
+// than it takes to show it.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  // The column description, as the library gives it, before any row.
+  virtual void Start(const std::string& columnText) = 0;
+  // One row: a field for each column, memo columns read whole. The
+  // fields are valid until the call returns.
+  virtual void Row(const std::string_view* fields, size_t count) = 0;
+};
+
 struct ExecResult {
   bool ok = false;
   std::string error;       // French message of a failure
   std::string sqlState;    // its SQLSTATE ("" for the shell's own failures)
   bool hasTable = false;   // the statement produced a result table
-  std::string columnText;  // the column description, as the library gives it
-  std::vector<std::vector<std::string>> rows;
   // Rows of a result that has no column (a select list of COUNT(*) alone):
   // there is nothing to show of them but their number.
   int32_t rowsWithoutColumns = 0;
@@ -44,8 +55,10 @@ class Session {
   bool Open(const std::string& directory, bool create, bool readOnly, std::string* error);
   void Close();
 
-  // Runs one statement with the memo blocks its constructs named.
-  ExecResult Execute(const std::string& sql, MemoBlocks* memos);
+  // Runs one statement with the memo blocks its constructs named, handing
+  // the rows of its result to rows (none are fetched without one). When a
+  // row cannot be read the result fails, after the rows before it.
+  ExecResult Execute(const std::string& sql, MemoBlocks* memos, RowSink* rows = nullptr);
 
   // Host transactions grouping several statements (.begin/.commit/.rollback).
   bool Begin(std::string* error);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "charset.h"
 #include "commands.h"
@@ -16,6 +17,36 @@ namespace zkshell {
 namespace {
 
 constexpr int kMaxReadDepth = 16;
+
+// Shows a result as it is fetched: each row formatted straight into the
+// formatter's text, which reaches the output in large pieces.
+class PrintingSink : public RowSink {
+ public:
+  PrintingSink(const FormatSettings& settings, FILE* out) : settings_(settings), out_(out) {}
+
+  void Start(const std::string& columnText) override {
+    formatter_.emplace(settings_, ParseColumnText(Cp1252ToUtf8(columnText)),
+                       [this](const char* data, size_t size) { fwrite(data, 1, size, out_); });
+  }
+  void Row(const std::string_view* fields, size_t count) override {
+    formatter_->AddRow(fields, count);
+  }
+  // The rows shown so far when the result failed half way; else the end of
+  // the result.
+  void End(bool complete) {
+    if (!formatter_) return;
+    if (complete) {
+      formatter_->Finish();
+    } else {
+      formatter_->Flush();
+    }
+  }
+
+ private:
+  const FormatSettings& settings_;
+  FILE* out_;
+  std::optional<ResultFormatter> formatter_;
+};
 
 }  // namespace
 
@@ -101,15 +132,11 @@ void Shell::RunStatement(const std::string& text) {
     EndOnce();
     return;
   }
-  ExecResult result = session_->Execute(sql, &memos);
+  PrintingSink printer(format_, out_);
+  ExecResult result = session_->Execute(sql, &memos, &printer);
+  printer.End(result.ok);
   if (!result.ok) {
     Fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
-  } else if (result.hasTable) {
-    std::vector<ResultColumn> columns = ParseColumnText(Cp1252ToUtf8(result.columnText));
-    for (auto& row : result.rows) {
-      for (auto& field : row) field = Cp1252ToUtf8(field);
-    }
-    Write(FormatResult(format_, columns, result.rows));
   } else if (result.rowsWithoutColumns > 0) {
     // Said on the side, as no failure: the library selects the rows of an
     // aggregate but computes no value for it.

@@ -4,9 +4,47 @@
 #include "charset.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 namespace zkshell {
 namespace {
+
+// The system's own Windows-1252 decoder, byte by byte, with U+FFFD for the
+// bytes it refuses: what the shell printed before it had its own table.
+std::string IconvUtf8(unsigned char byte) {
+  static iconv_t cd = iconv_open("UTF-8", "WINDOWS-1252");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "";
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char in = static_cast<char>(byte);
+  char* source = &in;
+  size_t left = 1;
+  char out[8];
+  char* target = out;
+  size_t room = sizeof out;
+  if (iconv(cd, &source, &left, &target, &room) == static_cast<size_t>(-1)) {
+    return "\xEF\xBF\xBD";
+  }
+  return std::string(out, static_cast<size_t>(target - out));
+}
+
+TEST(Charset, TableAgreesWithIconvOnEveryByte) {
+  ASSERT_NE(IconvUtf8('a'), "") << "no Windows-1252 converter on this system";
+  std::string all, expected;
+  for (int b = 0; b < 256; ++b) {
+    std::string one(1, static_cast<char>(b));
+    std::string want = IconvUtf8(static_cast<unsigned char>(b));
+    EXPECT_EQ(Cp1252ToUtf8(one), want) << "byte 0x" << std::hex << b;
+    // One character each: table mode takes a field's width from its bytes.
+    EXPECT_EQ(DisplayWidth(want), 1u) << "byte 0x" << std::hex << b;
+    all += one;
+    expected += want;
+  }
+  // Runs of ASCII and of the upper half, as texts mix them.
+  EXPECT_EQ(Cp1252ToUtf8(all + all), expected + expected);
+  std::string appended = "x";
+  AppendCp1252AsUtf8(all, &appended);
+  EXPECT_EQ(appended, "x" + expected);
+}
 
 TEST(Charset, FrenchTextBothWays) {
   std::string cp, error;

@@ -1,12 +1,52 @@
 // The output modes on given rows: alignment by character (not byte),
 // right alignment of numeric columns, quoting of CSV and JSON, and the
-// parsing of the library's column description.
+// parsing of the library's column description. The formatter, fed row by
+// row in Windows-1252, is checked against the whole-result formatter the
+// shell had before, on UTF-8 rows, in every mode.
 #include "output_format.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "charset.h"
+
 namespace zkshell {
 namespace {
+
+using Row = std::vector<std::string>;
+
+// Runs rows (Windows-1252) through the formatter; *pieces counts the
+// writes.
+std::string FormatCp1252(const FormatSettings& s, const std::vector<ResultColumn>& columns,
+                         const std::vector<Row>& rows, int* pieces = nullptr) {
+  std::string out;
+  ResultFormatter formatter(s, columns, [&](const char* data, size_t size) {
+    out.append(data, size);
+    if (pieces != nullptr) ++*pieces;
+  });
+  for (const Row& row : rows) {
+    std::vector<std::string_view> fields(row.begin(), row.end());
+    formatter.AddRow(fields.data(), fields.size());
+  }
+  formatter.Finish();
+  return out;
+}
+
+// The same with rows written in UTF-8 here, as the library would give them.
+std::string FormatResult(const FormatSettings& s, const std::vector<ResultColumn>& columns,
+                         const std::vector<Row>& rows) {
+  std::vector<Row> cp1252;
+  for (const Row& row : rows) {
+    cp1252.emplace_back();
+    for (const std::string& v : row) {
+      std::string field, error;
+      EXPECT_TRUE(Utf8ToCp1252(v, &field, &error)) << error;
+      cp1252.back().push_back(field);
+    }
+  }
+  return FormatCp1252(s, columns, cp1252);
+}
 
 std::vector<ResultColumn> TwoColumns() {
   return ParseColumnText("NUM\tN\t3\t4\r\nNOM\tT\t9\t10");
@@ -92,6 +132,204 @@ TEST(JsonMode, NumbersBareTextsEscaped) {
             "[{\"NUM\":-1.5,\"NOM\":\"a\\\"b\\\\c\\n\"},\n"
             "{\"NUM\":\"\",\"NOM\":\"\\u0001\"}]\n");
   EXPECT_EQ(FormatResult(s, TwoColumns(), {}), "");
+}
+
+// The whole-result formatter the shell had before formatting row by row:
+// UTF-8 rows in, the text of the mode out. Kept as the reference the new
+// one must match byte for byte.
+namespace reference {
+
+std::string Pad(const std::string& v, size_t width, bool right) {
+  size_t shown = DisplayWidth(v);
+  if (shown >= width) return v;
+  std::string blanks(width - shown, ' ');
+  return right ? blanks + v : v + blanks;
+}
+
+const std::string& Cell(const Row& row, size_t i) {
+  static const std::string empty;
+  return i < row.size() ? row[i] : empty;
+}
+
+std::string CsvField(const std::string& v) {
+  if (v.find_first_of("\"\r\n,") == std::string::npos) return v;
+  std::string out = "\"";
+  for (char c : v) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+std::string JsonString(const std::string& v) {
+  std::string out = "\"";
+  for (unsigned char c : v) {
+    char escaped[8];
+    snprintf(escaped, sizeof escaped, "\\u%04x", c);
+    out += c == '"' ? "\\\"" : c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r"
+         : c == '\t' ? "\\t" : c < 0x20 ? escaped : std::string(1, static_cast<char>(c));
+  }
+  return out + "\"";
+}
+
+bool IsJsonNumber(const std::string& v) {
+  if (v.empty()) return false;
+  size_t i = v[0] == '-' ? 1 : 0;
+  if (i >= v.size() || v[i] < '0' || v[i] > '9') return false;
+  char* end = nullptr;
+  strtod(v.c_str(), &end);
+  return *end == '\0' && v.find_first_of("xXpP") == std::string::npos && v.back() != '.';
+}
+
+std::string Format(const FormatSettings& s, const std::vector<ResultColumn>& columns,
+                   const std::vector<Row>& rows) {
+  if (columns.empty()) return "";
+  std::string out;
+  size_t n = columns.size();
+  if (s.mode == OutputMode::kTable) {
+    std::vector<size_t> widths;
+    for (size_t i = 0; i < n; ++i) {
+      size_t w = DisplayWidth(columns[i].name);
+      if (rows.empty() && columns[i].width > 0) w = std::max(w, size_t(columns[i].width));
+      for (const Row& row : rows) w = std::max(w, DisplayWidth(Cell(row, i)));
+      widths.push_back(w);
+    }
+    std::string rule = "+";
+    for (size_t w : widths) rule += std::string(w + 2, '-') + "+";
+    rule += "\n";
+    out = rule + "|";
+    for (size_t i = 0; i < n; ++i) out += " " + Pad(columns[i].name, widths[i], false) + " |";
+    out += "\n" + rule;
+    for (const Row& row : rows) {
+      out += "|";
+      for (size_t i = 0; i < n; ++i) {
+        out += " " + Pad(Cell(row, i), widths[i], columns[i].numeric) + " |";
+      }
+      out += "\n";
+    }
+    return rows.empty() ? out : out + rule;
+  }
+  if (s.mode == OutputMode::kLine) {
+    size_t width = 0;
+    for (const ResultColumn& c : columns) width = std::max(width, DisplayWidth(c.name));
+    for (size_t r = 0; r < rows.size(); ++r) {
+      if (r > 0) out += "\n";
+      for (size_t i = 0; i < n; ++i) {
+        out += Pad(columns[i].name, width, true) + " = " + Cell(rows[r], i) + "\n";
+      }
+    }
+    return out;
+  }
+  if (s.mode == OutputMode::kJson) {
+    if (rows.empty()) return "";
+    out = "[";
+    for (size_t r = 0; r < rows.size(); ++r) {
+      out += r > 0 ? ",\n{" : "{";
+      for (size_t i = 0; i < n; ++i) {
+        const std::string& v = Cell(rows[r], i);
+        out += (i > 0 ? "," : "") + JsonString(columns[i].name) + ":";
+        out += columns[i].numeric && IsJsonNumber(v) ? v : JsonString(v);
+      }
+      out += "}";
+    }
+    return out + "]\n";
+  }
+  bool csv = s.mode == OutputMode::kCsv;
+  std::string separator = csv ? "," : s.mode == OutputMode::kTabs ? "\t" : s.separator;
+  const char* end = csv ? "\r\n" : "\n";
+  auto line = [&](auto value) {
+    for (size_t i = 0; i < n; ++i) {
+      out += (i > 0 ? separator : "") + (csv ? CsvField(value(i)) : value(i));
+    }
+    out += end;
+  };
+  if (s.headers && !rows.empty()) line([&](size_t i) { return columns[i].name; });
+  for (const Row& row : rows) line([&](size_t i) { return Cell(row, i); });
+  return out;
+}
+
+}  // namespace reference
+
+// Values that take every path of every mode: accents, each byte of the
+// upper half, the separators and quotes of the modes inside values, line
+// breaks and control characters, empty values, texts that do and do not
+// read as JSON numbers.
+std::vector<std::string> ValuePool() {
+  std::vector<std::string> pool = {
+      "", "plain", "Cr\xE8me br\xFBl\xE9" "e", "\x80 \x9C \x92 \x9F \x81\x8D\x8F\x90\x9D",
+      "a|b", "a ; b", "a,b", "a\tb", "say \"hi\"", "\"", "two\nlines", "cr\r", "back\\slash",
+      "\x01\x1F\x7F", "-1.5", "1e5", "0x1A", "1.", "12abc", "-", " 1", "007", "-0", "1.5e+3",
+      "\xC9" "1", "Nul", "  padded  "};
+  for (int b = 0x80; b <= 0xFF; ++b) pool.push_back(std::string(1, static_cast<char>(b)) + "x");
+  std::string upper;
+  for (int b = 0x80; b <= 0xFF; ++b) upper += static_cast<char>(b);
+  pool.push_back(upper);
+  return pool;
+}
+
+TEST(ResultFormatter, MatchesTheWholeResultFormatterInEveryMode) {
+  std::vector<std::vector<ResultColumn>> layouts = {
+      ParseColumnText("NUM\tN\t3\t4\r\nNOM\tT\t9\t10"),
+      // Accented names, a name wider than any value, wide declared widths,
+      // names holding the separators.
+      ParseColumnText(Cp1252ToUtf8("Libell\xE9\tT\t9\t30\r\nPRIX_UNITAIRE_HT\tN\t4\t8\r\n"
+                                   "a,b|c\tT\t9\t2\r\nQ\"\tN\t3\t1")),
+      ParseColumnText("SEUL\tT\t9\t5"),
+      ParseColumnText(""),
+  };
+  std::vector<std::string> pool = ValuePool();
+  std::mt19937 random(20240601);
+  auto pick = [&] { return pool[random() % pool.size()]; };
+  std::vector<std::vector<Row>> results = {{}, {{""}}, {{"", ""}}};
+  // Every value of the pool in every column, then random rows: some with
+  // fields missing or to spare, and one result long enough to go out in
+  // several pieces.
+  for (size_t columns : {1, 2, 4}) {
+    std::vector<Row> rows;
+    for (const std::string& v : pool) rows.push_back(Row(columns, v));
+    results.push_back(rows);
+  }
+  for (size_t length : {5, 3000}) {
+    std::vector<Row> rows;
+    for (size_t r = 0; r < length; ++r) {
+      rows.emplace_back();
+      size_t fields = 1 + random() % 5;
+      for (size_t f = 0; f < fields; ++f) rows.back().push_back(pick());
+    }
+    results.push_back(rows);
+  }
+
+  std::vector<FormatSettings> settings;
+  for (OutputMode mode : {OutputMode::kTable, OutputMode::kList, OutputMode::kCsv,
+                          OutputMode::kTabs, OutputMode::kLine, OutputMode::kJson}) {
+    for (bool headers : {false, true}) {
+      for (const char* separator : {"|", " ; ", ""}) {
+        FormatSettings s;
+        s.mode = mode;
+        s.headers = headers;
+        s.separator = separator;
+        settings.push_back(s);
+      }
+    }
+  }
+  for (const FormatSettings& s : settings) {
+    for (size_t l = 0; l < layouts.size(); ++l) {
+      for (size_t r = 0; r < results.size(); ++r) {
+        std::vector<Row> utf8 = results[r];
+        for (Row& row : utf8) {
+          for (std::string& v : row) v = Cp1252ToUtf8(v);
+        }
+        int pieces = 0;
+        std::string got = FormatCp1252(s, layouts[l], results[r], &pieces);
+        ASSERT_EQ(got, reference::Format(s, layouts[l], utf8))
+            << "mode " << OutputModeName(s.mode) << ", headers " << s.headers << ", separator \""
+            << s.separator << "\", layout " << l << ", result " << r;
+        // Large results go out in pieces, small ones in one write.
+        if (got.size() > 200000) {
+          EXPECT_GT(pieces, 2);
+        } else if (got.size() < 1000) {
+          EXPECT_LE(pieces, 1);
+        }
+      }
+    }
+  }
 }
 
 TEST(Modes, NamesRoundTrip) {
