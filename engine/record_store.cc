@@ -32,13 +32,21 @@ std::string RecordStore::IndexKey(uint32_t indexId, const std::string& form, int
   return key;
 }
 
-bool RecordStore::Get(int32_t n, MDB_val* image) {
+bool RecordStore::Get(int32_t n, MDB_val* image, KeptCursor* kept) {
   if (n < 1) return false;
   std::string key = RecordKey(file_.id, n);
   MDB_val k{key.size(), key.data()};
-  int rc = mdb_get(txn_, t_.records, &k, image);
-  if (rc == MDB_NOTFOUND) return false;
-  Check(rc);
+  if (kept) {
+    Cursor cursor(*kept);
+    bool found = cursor.At() == RecordKey(file_.id, n - 1) ? cursor.Next(&k, image)
+                                                            : cursor.Seek(key, &k, image);
+    if (!found || k.mv_size != key.size() || std::memcmp(k.mv_data, key.data(), key.size()) != 0)
+      return false;
+  } else {
+    int rc = mdb_get(txn_, t_.records, &k, image);
+    if (rc == MDB_NOTFOUND) return false;
+    Check(rc);
+  }
   // Every image is written at its file's record size: another size was
   // read from a damaged node, and may run past the end of the file.
   if (image->mv_size != file_.recordSize) throw LmdbError{MDB_CORRUPTED};
