@@ -44,6 +44,7 @@ class KeptCursor {
     txn_ = txn;
     dbi_ = dbi;
     readOnly_ = readOnly;
+    maxKey_ = size_t(mdb_env_get_maxkeysize(mdb_txn_env(txn)));
   }
   // Its transaction is about to end, be renewed or be written through.
   void Release() {
@@ -61,7 +62,8 @@ class KeptCursor {
     at.clear();
   }
   MDB_cursor* get() const { return cursor_; }
-  MDB_txn* txn() const { return txn_; }
+  // The longest key LMDB allows in its environment.
+  size_t maxKey() const { return maxKey_; }
 
   std::string at;  // the key the cursor stands on; empty when unknown
 
@@ -70,6 +72,7 @@ class KeptCursor {
   MDB_txn* txn_ = nullptr;  // null: parked, or closed
   MDB_dbi dbi_ = 0;
   bool readOnly_ = false;
+  size_t maxKey_ = 0;
 };
 
 // A cursor closed on every path out (LMDB errors arrive as exceptions).
@@ -95,7 +98,7 @@ class Cursor {
   // Walks a kept cursor (already In its transaction) from where it stands,
   // and leaves it there: `kept.at` follows every move.
   explicit Cursor(KeptCursor& kept)
-      : maxKey_(size_t(mdb_env_get_maxkeysize(mdb_txn_env(kept.txn())))),
+      : maxKey_(kept.maxKey()),
         integerKeys_(false),
         cursor_(kept.get()),
         last_(&kept.at),
@@ -107,14 +110,17 @@ class Cursor {
   const std::string& At() const { return *last_; }
   // Positions at the first key >= `key`; false past the end.
   bool Seek(const std::string& key, MDB_val* k, MDB_val* v) {
-    k->mv_size = key.size();
-    k->mv_data = const_cast<char*>(key.data());
+    return Seek(key.data(), key.size(), k, v);
+  }
+  bool Seek(const char* key, size_t size, MDB_val* k, MDB_val* v) {
+    k->mv_size = size;
+    k->mv_data = const_cast<char*>(key);
     int rc = mdb_cursor_get(cursor_, k, v, MDB_SET_RANGE);
     if (rc == MDB_NOTFOUND) return Lost();
     Check(rc);
     Sane(*k);
     // At or after the key sought, or the tree is damaged.
-    if (Order(*k, key) < 0) Refuse(Refusal::kOutOfOrder);
+    if (Order(*k, key, size) < 0) Refuse(Refusal::kOutOfOrder);
     Keep(*k);
     return true;
   }
@@ -132,7 +138,7 @@ class Cursor {
     if (rc == MDB_NOTFOUND) return Lost();
     Check(rc);
     Sane(*k);
-    if (Order(*k, *last_) <= 0) Refuse(Refusal::kOutOfOrder);
+    if (Order(*k, last_->data(), last_->size()) <= 0) Refuse(Refusal::kOutOfOrder);
     Keep(*k);
     return true;
   }
@@ -143,17 +149,17 @@ class Cursor {
   Cursor& operator=(const Cursor&) = delete;
 
   // The table's order: LMDB's default (bytes, then length), or numbers.
-  int Order(const MDB_val& a, const std::string& b) const {
-    if (integerKeys_ && a.mv_size == sizeof(size_t) && b.size() == sizeof(size_t)) {
+  int Order(const MDB_val& a, const char* b, size_t size) const {
+    if (integerKeys_ && a.mv_size == sizeof(size_t) && size == sizeof(size_t)) {
       size_t x, y;
       std::memcpy(&x, a.mv_data, sizeof x);
-      std::memcpy(&y, b.data(), sizeof y);
+      std::memcpy(&y, b, sizeof y);
       return x < y ? -1 : x > y ? 1 : 0;
     }
-    size_t n = a.mv_size < b.size() ? a.mv_size : b.size();
-    int c = std::memcmp(a.mv_data, b.data(), n);
+    size_t n = a.mv_size < size ? a.mv_size : size;
+    int c = std::memcmp(a.mv_data, b, n);
     if (c != 0) return c;
-    return a.mv_size < b.size() ? -1 : a.mv_size > b.size() ? 1 : 0;
+    return a.mv_size < size ? -1 : a.mv_size > size ? 1 : 0;
   }
   [[noreturn]] void Refuse(Refusal why) {
     refusal_ = why;
