@@ -30,6 +30,9 @@ std::map<int32_t, std::unique_ptr<Session>>& Table() {
   return *table;
 }
 int32_t g_nextHandle = 1;
+// The handle found last: calls come in long runs on one handle.
+int32_t g_lastHandle = 0;
+Session* g_lastSession = nullptr;
 int g_openError = 0;
 std::string* g_openErrorText = new std::string();
 
@@ -513,13 +516,21 @@ int32_t Handles::Open(const char* directory, bool create, bool readOnly) {
 int Handles::Close(int32_t handle) {
   auto it = Table().find(handle);
   if (it == Table().end()) return JX_ERR_BAD_HANDLE;
+  if (handle == g_lastHandle) {
+    g_lastHandle = 0;
+    g_lastSession = nullptr;
+  }
   Table().erase(it);
   return JX_OK;
 }
 
 Session* Handles::Find(int32_t handle) {
+  if (handle == g_lastHandle && g_lastSession) return g_lastSession;
   auto it = Table().find(handle);
-  return it == Table().end() ? nullptr : it->second.get();
+  if (it == Table().end()) return nullptr;
+  g_lastHandle = handle;
+  g_lastSession = it->second.get();
+  return g_lastSession;
 }
 
 int Handles::LastOpenError(std::string* text) {
