@@ -79,7 +79,7 @@ Session::Session(int32_t id, std::shared_ptr<Environment> env, bool readOnly)
     : id_(id), env_(std::move(env)), readOnly_(readOnly), busyTimeout_(DefaultBusyTimeout()) {}
 
 Session::~Session() {
-  ForgetReads();
+  // Kept cursors go before the transactions they may belong to.
   records_.Close();
   indexes_.Close();
   DropSnapshot();

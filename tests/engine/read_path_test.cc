@@ -49,7 +49,8 @@ TEST_F(EngineTest, ReadsAnswerWhatTheModelHoldsWhateverCameBefore) {
       int op = draw(18);
       int32_t k = 1 + draw(60), v = draw(8);
       if (op < 3) {  // a write of its own, or inside the transaction
-        const State& s = view();  // what the handle reads, within what it writes
+        // A record the handle reads, which it can also write.
+        const State& s = view();
         int32_t n = s.rows.empty() || op == 0
                         ? 0
                         : std::next(s.rows.begin(), draw(int(s.rows.size())))->first;
@@ -62,7 +63,8 @@ TEST_F(EngineTest, ReadsAnswerWhatTheModelHoldsWhateverCameBefore) {
           ASSERT_EQ(db.Write("F", n, Row(k, v)), refused ? JX_ERR_DUPLICATE : 0);
           if (!refused) mine.rows[n ? n : ++mine.last] = {k, v};
         }
-        if (!host) committed = frozen = mine;  // a read scope's snapshot is renewed
+        // Committed at once; a read scope's snapshot is renewed to hold it.
+        if (!host) committed = frozen = mine;
       } else if (op < 8) {  // a read by number, most often the next one
         readN = draw(4) ? readN + 1 : 1 + draw(mine.last + 2);
         ReadResult r = db.Read("F", 'L', readN);
@@ -84,8 +86,9 @@ TEST_F(EngineTest, ReadsAnswerWhatTheModelHoldsWhateverCameBefore) {
         // last, even when an ended browse or a write came in between.
         bool first = op == 8 || !browsing;
         bool fromLow = first || lastV < lo;
-        auto next = fromLow ? std::lower_bound(order.begin(), order.end(), std::make_pair(lo, 0))
-                            : std::upper_bound(order.begin(), order.end(), std::make_pair(lastV, lastN));
+        auto next =
+            fromLow ? std::lower_bound(order.begin(), order.end(), std::make_pair(lo, 0))
+                    : std::upper_bound(order.begin(), order.end(), std::make_pair(lastV, lastN));
         ReadResult r = db.Read("F", first ? 'P' : 'S', 0, "V");
         ASSERT_EQ(r.code, 0);
         bool end = next == order.end() || next->first > hi;
