@@ -61,6 +61,13 @@ inline void PutBE32(std::string& out, uint32_t v) {
   char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
   out.append(b, 4);
 }
+inline void WriteBE32(void* p, uint32_t v) {
+  unsigned char* b = static_cast<unsigned char*>(p);
+  b[0] = static_cast<unsigned char>(v >> 24);
+  b[1] = static_cast<unsigned char>(v >> 16);
+  b[2] = static_cast<unsigned char>(v >> 8);
+  b[3] = static_cast<unsigned char>(v);
+}
 inline uint32_t ReadBE32(const void* p) {
   const unsigned char* b = static_cast<const unsigned char*>(p);
   return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];

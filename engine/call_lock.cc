@@ -1,7 +1,9 @@
 // call_lock.cc - one mutex for every entry point.
 #include "call_lock.h"
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 #include "platform.h"
 
@@ -12,30 +14,33 @@ std::mutex& Mutex() {
   static auto* mutex = new std::mutex();
   return *mutex;
 }
-thread_local bool t_held = false;
+// The thread holding the lock (none: a default id). An atomic rather than a
+// thread-local flag: every call reads it, and a thread-local of a shared
+// library costs a lookup call each time.
+std::atomic<std::thread::id> g_holder;
 
 }  // namespace
 
 CallLock::Hold::Hold() {
   Mutex().lock();
-  t_held = true;
+  g_holder.store(std::this_thread::get_id(), std::memory_order_relaxed);
 }
 
 CallLock::Hold::~Hold() {
-  t_held = false;
+  g_holder.store(std::thread::id(), std::memory_order_relaxed);
   Mutex().unlock();
 }
 
 void CallLock::SleepReleased(unsigned milliseconds) {
-  bool held = t_held;
+  bool held = g_holder.load(std::memory_order_relaxed) == std::this_thread::get_id();
   if (held) {
-    t_held = false;
+    g_holder.store(std::thread::id(), std::memory_order_relaxed);
     Mutex().unlock();
   }
   ZkSleepMilliseconds(milliseconds);
   if (held) {
     Mutex().lock();
-    t_held = true;
+    g_holder.store(std::this_thread::get_id(), std::memory_order_relaxed);
   }
 }
 

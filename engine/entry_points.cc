@@ -63,11 +63,9 @@ int16_t RecordCall(void* block, F&& f) {
 
 // A file name argument: NULL, empty or too long names no file.
 bool FileName(const char* file, std::string* out) {
-  if (!file) return false;
-  size_t n = strnlen(file, kMaxNameLength + 2);
-  std::string name = TrimName(std::string(file, n));
-  if (!ValidName(name)) return false;
-  *out = name;
+  size_t length = NameLength(file);
+  if (length == 0) return false;
+  out->assign(file, length);
   return true;
 }
 
@@ -81,17 +79,17 @@ void HandOut(Session& s, void* block, int32_t n, const MDB_val& image, uint32_t 
   s.lastRead[fileId] = n;
 }
 
-int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
+// Reads for XZK_LIREENREG the file `name` (`length` bytes, a valid name).
+int ReadRecord(Session& s, const char* name, size_t length, int32_t n, void* block) {
   char mode = static_cast<char*>(block)[JX_REC_MODE];
-  std::string keyName = TrimName(GetText(block, JX_REC_KEY_NAME, JX_NAME_FIELD_SIZE));
   return s.Read([&](MDB_txn* txn) -> int {
-    const FileDef* file = s.Dict(txn).Find(name);
+    const FileDef* file = s.FindFile(txn, name, length);
     if (!file) return JX_ERR_UNKNOWN_FILE;
     RecordStore store(txn, s.tables(), *file);
     MDB_val image;
     if (mode == JX_MODE_BY_NUMBER) {
       if (n < 1) return JX_ERR_BAD_ARGUMENT;
-      if (store.Get(n, &image)) {
+      if (store.Get(n, &image, &s.RecordCursor(txn))) {
         HandOut(s, block, n, image, file->id);
       } else if (n > store.Last() || !store.AnyFrom(n)) {
         // Past the last record stored: a walk by number ends here, however
@@ -101,6 +99,7 @@ int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
       return JX_OK;
     }
     if (mode != JX_MODE_FIRST_BY_KEY && mode != JX_MODE_NEXT_BY_KEY) return JX_ERR_BAD_ARGUMENT;
+    std::string keyName = TrimName(GetText(block, JX_REC_KEY_NAME, JX_NAME_FIELD_SIZE));
     const Item* key = keyName.size() <= kMaxNameLength ? file->FindItem(keyName) : nullptr;
     if (!key) return JX_ERR_UNKNOWN_ITEM;
     if (key->keyKind == kNotKey) return JX_ERR_NOT_A_KEY;
@@ -110,7 +109,7 @@ int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
     BrowseState& state = s.browses[file->id];
     bool first = mode == JX_MODE_FIRST_BY_KEY;
     for (;;) {
-      int32_t found = NextByKey(txn, s.tables(), *key, range, first, &state);
+      int32_t found = NextByKey(s.IndexCursor(txn), *key, range, first, &state);
       first = false;
       if (found == 0) {
         SetI16(block, JX_REC_END, 1);
@@ -118,7 +117,7 @@ int ReadRecord(Session& s, const std::string& name, int32_t n, void* block) {
       }
       // An entry without its record cannot happen in a consistent
       // database; skipping it keeps a damaged one browsable.
-      if (store.Get(found, &image)) {
+      if (store.Get(found, &image, &s.RecordCursor(txn))) {
         HandOut(s, block, found, image, file->id);
         return JX_OK;
       }
@@ -201,7 +200,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_GETINFOSJXD(int32_t handle, int16_t mode,
     std::string name = TrimName(GetText(info, JX_INFO_FILE_NAME, JX_NAME_FIELD_SIZE));
     if (!ValidName(name)) return JX_ERR_UNKNOWN_FILE;
     return s->Read([&](MDB_txn* txn) -> int {
-      const FileDef* file = s->Dict(txn).Find(name);
+      const FileDef* file = s->FindFile(txn, name.data(), name.size());
       if (!file) return JX_ERR_UNKNOWN_FILE;
       if (mode == JX_INFO_DESCRIBE_FILE) {
         SetI16(info, JX_INFO_ITEM_COUNT, int16_t(file->items.size()));
@@ -236,10 +235,10 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_LIREENREG(int32_t handle, const char* fil
     SetI16(block, JX_REC_VALID, 0);
     SetI32(block, JX_REC_NUMBER, 0);
     Session* s = Handles::Find(handle);
-    std::string name;
-    int code = !s ? JX_ERR_BAD_HANDLE
-                  : !FileName(file, &name) ? (file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT)
-                                           : ReadRecord(*s, name, record, block);
+    size_t length = NameLength(file);
+    int code = !s            ? JX_ERR_BAD_HANDLE
+               : length == 0 ? (file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT)
+                             : ReadRecord(*s, file, length, record, block);
     // A failed read also says "no record", so a caller looping until the
     // end flag stops.
     if (code != JX_OK) SetI16(block, JX_REC_END, 1);
@@ -269,7 +268,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREENREG(int32_t handle, const char* f
     // one.
     auto number = std::make_shared<int32_t>(record);
     int code = s->Write([&session, name, record, image, number](MDB_txn* txn) -> int {
-      const FileDef* f = session.Dict(txn).Find(name);
+      const FileDef* f = session.FindFile(txn, name.data(), name.size());
       if (!f) return JX_ERR_UNKNOWN_FILE;
       RecordStore store(txn, session.tables(), *f);
       if (record == JX_WRITE_DELETE_LAST_READ) {
@@ -400,7 +399,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_FILTRE(int32_t handle, const char* file, 
     std::string columnName;
     if (!FileName(column, &columnName)) return column ? JX_ERR_UNKNOWN_ITEM : JX_ERR_BAD_ARGUMENT;
     return s->Read([&](MDB_txn* txn) -> int {
-      const FileDef* f = s->Dict(txn).Find(name);
+      const FileDef* f = s->FindFile(txn, name.data(), name.size());
       if (!f) return JX_ERR_UNKNOWN_FILE;
       // Whatever happens next, the old range no longer applies: a refused
       // filter leaves the browse unfiltered.
@@ -423,7 +422,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DESACTIVEFILTRE(int32_t handle, const cha
     std::string name;
     if (!FileName(file, &name)) return file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT;
     return s->Read([&](MDB_txn* txn) -> int {
-      const FileDef* f = s->Dict(txn).Find(name);
+      const FileDef* f = s->FindFile(txn, name.data(), name.size());
       if (!f) return JX_ERR_UNKNOWN_FILE;
       s->filters.erase(f->id);
       return JX_OK;

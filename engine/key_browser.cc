@@ -9,23 +9,29 @@
 
 namespace jx {
 
-int32_t NextByKey(MDB_txn* txn, const Tables& tables, const Item& key, const KeyRange* range,
-                  bool first, BrowseState* state) {
+int32_t NextByKey(KeptCursor& indexes, const Item& key, const KeyRange* range, bool first,
+                  BrowseState* state) {
   std::string prefix;
   PutBE32(prefix, key.indexId);
   std::string low = prefix;
   if (range) low += range->Start();
 
-  Cursor cursor(txn, tables.indexes);
+  Cursor cursor(indexes);
   MDB_val k, v;
   bool found;
   if (first || state->indexId != key.indexId || state->lastKey.empty()) {
     found = cursor.Seek(low, &k, &v);
   } else {
-    found = cursor.Seek(state->lastKey, &k, &v);
-    if (found && k.mv_size == state->lastKey.size() &&
-        std::memcmp(k.mv_data, state->lastKey.data(), k.mv_size) == 0)
+    if (cursor.At() == state->lastKey) {
+      // The kept cursor stands where the browse stopped, and nothing was
+      // written since: the entry after it is the next one.
       found = cursor.Next(&k, &v);
+    } else {
+      found = cursor.Seek(state->lastKey, &k, &v);
+      if (found && k.mv_size == state->lastKey.size() &&
+          std::memcmp(k.mv_data, state->lastKey.data(), k.mv_size) == 0)
+        found = cursor.Next(&k, &v);
+    }
     // A range installed after the browse began may start further on.
     if (found && range) {
       size_t n = k.mv_size < low.size() ? k.mv_size : low.size();

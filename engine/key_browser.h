@@ -2,10 +2,11 @@
 //
 // 'P' starts at the first entry of the key's index (or of the installed
 // range), 'S' continues after the entry handed out last. The position is
-// kept as the full index key rather than an open cursor, so it survives
-// between calls (each call has its own transaction) and stays right when
-// records are written or deleted in between: the next read simply seeks to
-// the first entry after it.
+// kept as the full index key, so it survives between calls and
+// transactions and stays right when records are written or deleted in
+// between: the next read seeks to the first entry after it, or, when the
+// handle's kept cursor still stands on it in the same transaction, simply
+// steps to the next entry.
 #ifndef JXENGINE_KEY_BROWSER_H_
 #define JXENGINE_KEY_BROWSER_H_
 
@@ -14,14 +15,16 @@
 #include "dictionary.h"
 #include "environment.h"
 #include "key_range.h"
+#include "lmdb_cursor.h"
 #include "session.h"
 
 namespace jx {
 
 // The record number of the next entry of `key`'s index within `range`
 // (nullptr: the whole index), updating `state`; 0 when there is none left.
-int32_t NextByKey(MDB_txn* txn, const Tables& tables, const Item& key, const KeyRange* range,
-                  bool first, BrowseState* state);
+// `indexes` is the handle's kept cursor on the index table.
+int32_t NextByKey(KeptCursor& indexes, const Item& key, const KeyRange* range, bool first,
+                  BrowseState* state);
 
 }  // namespace jx
 

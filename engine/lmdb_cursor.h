@@ -1,7 +1,11 @@
-// lmdb_cursor.h - a cursor that is closed on every path out.
+// lmdb_cursor.h - a cursor that is closed on every path out, and cursors a
+// handle keeps between its calls.
 //
 // LMDB failures travel as LmdbError exceptions inside the engine, so cursors
-// are owned by a small guard rather than closed by hand.
+// are owned by a small guard rather than closed by hand. A handle's reads
+// also walk cursors it keeps for the transaction they run in (KeptCursor):
+// a read of the next record steps along the leaf page where the last one
+// stood instead of descending from the root again.
 #ifndef JXENGINE_LMDB_CURSOR_H_
 #define JXENGINE_LMDB_CURSOR_H_
 
@@ -11,6 +15,65 @@
 #include "environment.h"
 
 namespace jx {
+
+// A cursor a handle keeps open for the reads of one transaction, with the
+// key it stands on. LMDB ties a cursor to its transaction: the owner calls
+// Release() before that transaction ends, is reset or renewed, and before
+// anything is written through it, so a kept cursor never sees a write and
+// never outlives its transaction. A cursor of a read-only transaction is
+// parked instead of closed, and renewed in the next read-only one.
+class KeptCursor {
+ public:
+  KeptCursor() = default;
+  ~KeptCursor() { Close(); }
+  KeptCursor(const KeptCursor&) = delete;
+  KeptCursor& operator=(const KeptCursor&) = delete;
+
+  // Makes the cursor one of `txn` on `dbi`, keeping its place when it
+  // already is.
+  void In(MDB_txn* txn, MDB_dbi dbi, bool readOnly) {
+    if (cursor_ && txn_ == txn && dbi_ == dbi) return;
+    at.clear();
+    if (cursor_ && !txn_ && readOnly_ && readOnly && dbi_ == dbi) {
+      Check(mdb_cursor_renew(txn, cursor_));
+      txn_ = txn;
+      return;
+    }
+    Close();
+    Check(mdb_cursor_open(txn, dbi, &cursor_));
+    txn_ = txn;
+    dbi_ = dbi;
+    readOnly_ = readOnly;
+    maxKey_ = size_t(mdb_env_get_maxkeysize(mdb_txn_env(txn)));
+  }
+  // Its transaction is about to end, be renewed or be written through.
+  void Release() {
+    at.clear();
+    if (readOnly_) {
+      txn_ = nullptr;
+    } else {
+      Close();
+    }
+  }
+  void Close() {
+    if (cursor_) mdb_cursor_close(cursor_);
+    cursor_ = nullptr;
+    txn_ = nullptr;
+    at.clear();
+  }
+  MDB_cursor* get() const { return cursor_; }
+  // The longest key LMDB allows in its environment.
+  size_t maxKey() const { return maxKey_; }
+
+  std::string at;  // the key the cursor stands on; empty when unknown
+
+ private:
+  MDB_cursor* cursor_ = nullptr;
+  MDB_txn* txn_ = nullptr;  // null: parked, or closed
+  MDB_dbi dbi_ = 0;
+  bool readOnly_ = false;
+  size_t maxKey_ = 0;
+};
 
 // A cursor closed on every path out (LMDB errors arrive as exceptions).
 // Its walks always end: a key that does not follow the one before it (a
@@ -32,24 +95,39 @@ class Cursor {
       : maxKey_(size_t(mdb_env_get_maxkeysize(mdb_txn_env(txn)))), integerKeys_(integerKeys) {
     Check(mdb_cursor_open(txn, dbi, &cursor_));
   }
-  ~Cursor() { mdb_cursor_close(cursor_); }
+  // Walks a kept cursor (already In its transaction) from where it stands,
+  // and leaves it there: `kept.at` follows every move.
+  explicit Cursor(KeptCursor& kept)
+      : maxKey_(kept.maxKey()),
+        integerKeys_(false),
+        cursor_(kept.get()),
+        last_(&kept.at),
+        owned_(false) {}
+  ~Cursor() {
+    if (owned_) mdb_cursor_close(cursor_);
+  }
+  // The key the cursor stands on; empty before it is placed.
+  const std::string& At() const { return *last_; }
   // Positions at the first key >= `key`; false past the end.
   bool Seek(const std::string& key, MDB_val* k, MDB_val* v) {
-    k->mv_size = key.size();
-    k->mv_data = const_cast<char*>(key.data());
+    return Seek(key.data(), key.size(), k, v);
+  }
+  bool Seek(const char* key, size_t size, MDB_val* k, MDB_val* v) {
+    k->mv_size = size;
+    k->mv_data = const_cast<char*>(key);
     int rc = mdb_cursor_get(cursor_, k, v, MDB_SET_RANGE);
-    if (rc == MDB_NOTFOUND) return false;
+    if (rc == MDB_NOTFOUND) return Lost();
     Check(rc);
     Sane(*k);
     // At or after the key sought, or the tree is damaged.
-    if (Order(*k, key) < 0) Refuse(Refusal::kOutOfOrder);
+    if (Order(*k, key, size) < 0) Refuse(Refusal::kOutOfOrder);
     Keep(*k);
     return true;
   }
   // Positions at the table's first key; false when it is empty.
   bool First(MDB_val* k, MDB_val* v) {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_FIRST);
-    if (rc == MDB_NOTFOUND) return false;
+    if (rc == MDB_NOTFOUND) return Lost();
     Check(rc);
     Sane(*k);
     Keep(*k);
@@ -57,10 +135,10 @@ class Cursor {
   }
   bool Next(MDB_val* k, MDB_val* v) {
     int rc = mdb_cursor_get(cursor_, k, v, MDB_NEXT);
-    if (rc == MDB_NOTFOUND) return false;
+    if (rc == MDB_NOTFOUND) return Lost();
     Check(rc);
     Sane(*k);
-    if (Order(*k, last_) <= 0) Refuse(Refusal::kOutOfOrder);
+    if (Order(*k, last_->data(), last_->size()) <= 0) Refuse(Refusal::kOutOfOrder);
     Keep(*k);
     return true;
   }
@@ -71,23 +149,29 @@ class Cursor {
   Cursor& operator=(const Cursor&) = delete;
 
   // The table's order: LMDB's default (bytes, then length), or numbers.
-  int Order(const MDB_val& a, const std::string& b) const {
-    if (integerKeys_ && a.mv_size == sizeof(size_t) && b.size() == sizeof(size_t)) {
+  int Order(const MDB_val& a, const char* b, size_t size) const {
+    if (integerKeys_ && a.mv_size == sizeof(size_t) && size == sizeof(size_t)) {
       size_t x, y;
       std::memcpy(&x, a.mv_data, sizeof x);
-      std::memcpy(&y, b.data(), sizeof y);
+      std::memcpy(&y, b, sizeof y);
       return x < y ? -1 : x > y ? 1 : 0;
     }
-    size_t n = a.mv_size < b.size() ? a.mv_size : b.size();
-    int c = std::memcmp(a.mv_data, b.data(), n);
+    size_t n = a.mv_size < size ? a.mv_size : size;
+    int c = std::memcmp(a.mv_data, b, n);
     if (c != 0) return c;
-    return a.mv_size < b.size() ? -1 : a.mv_size > b.size() ? 1 : 0;
+    return a.mv_size < size ? -1 : a.mv_size > size ? 1 : 0;
   }
   [[noreturn]] void Refuse(Refusal why) {
     refusal_ = why;
+    if (!owned_) last_->clear();
     throw LmdbError{MDB_CORRUPTED};
   }
-  void Keep(const MDB_val& k) { last_.assign(static_cast<const char*>(k.mv_data), k.mv_size); }
+  void Keep(const MDB_val& k) { last_->assign(static_cast<const char*>(k.mv_data), k.mv_size); }
+  // Nothing there: where a kept cursor stands is no longer known.
+  bool Lost() {
+    if (!owned_) last_->clear();
+    return false;
+  }
   void Sane(const MDB_val& k) {
     if (k.mv_size > maxKey_) Refuse(Refusal::kKeyTooLong);
   }
@@ -95,7 +179,9 @@ class Cursor {
   size_t maxKey_;
   bool integerKeys_;
   MDB_cursor* cursor_ = nullptr;
-  std::string last_;  // the key the cursor stands on
+  std::string own_;
+  std::string* last_ = &own_;  // the key the cursor stands on
+  bool owned_ = true;
   Refusal refusal_ = Refusal::kNone;
 };
 

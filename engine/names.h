@@ -7,6 +7,7 @@
 #ifndef JXENGINE_NAMES_H_
 #define JXENGINE_NAMES_H_
 
+#include <cstring>
 #include <string>
 
 #include "jxengine.h"
@@ -34,6 +35,17 @@ inline bool ValidName(const std::string& name) {
 inline std::string TrimName(const std::string& name) {
   size_t end = name.find_last_not_of(' ');
   return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
+// A name argument of an entry point: its length once trimmed (of its first
+// bytes, up to one more than a name may have), or 0 when it names nothing
+// (null, empty, blank or too long). The same test as ValidName(TrimName()),
+// without building a string on every call.
+inline size_t NameLength(const char* name) {
+  if (!name) return 0;
+  size_t n = strnlen(name, kMaxNameLength + 2);
+  while (n > 0 && name[n - 1] == ' ') --n;
+  return n <= kMaxNameLength ? n : 0;
 }
 
 }  // namespace jx

@@ -17,10 +17,10 @@
 namespace jx {
 
 std::string RecordStore::RecordKey(uint32_t fileId, int32_t n) {
-  std::string key;
-  PutBE32(key, fileId);
-  PutBE32(key, uint32_t(n));
-  return key;
+  char key[8];
+  WriteBE32(key, fileId);
+  WriteBE32(key + 4, uint32_t(n));
+  return std::string(key, sizeof key);
 }
 
 std::string RecordStore::IndexKey(uint32_t indexId, const std::string& form, int32_t n) {
@@ -32,13 +32,26 @@ std::string RecordStore::IndexKey(uint32_t indexId, const std::string& form, int
   return key;
 }
 
-bool RecordStore::Get(int32_t n, MDB_val* image) {
+bool RecordStore::Get(int32_t n, MDB_val* image, KeptCursor* kept) {
   if (n < 1) return false;
-  std::string key = RecordKey(file_.id, n);
-  MDB_val k{key.size(), key.data()};
-  int rc = mdb_get(txn_, t_.records, &k, image);
-  if (rc == MDB_NOTFOUND) return false;
-  Check(rc);
+  char key[8];
+  WriteBE32(key, file_.id);
+  WriteBE32(key + 4, uint32_t(n));
+  MDB_val k{sizeof key, key};
+  if (kept) {
+    // A walk by number reads the record after the one the cursor stands on.
+    const std::string& at = kept->at;
+    bool follows = at.size() == sizeof key && ReadBE32(at.data()) == file_.id &&
+                   ReadBE32(at.data() + 4) == uint32_t(n) - 1;
+    Cursor cursor(*kept);
+    bool found = follows ? cursor.Next(&k, image) : cursor.Seek(key, sizeof key, &k, image);
+    if (!found || k.mv_size != sizeof key || std::memcmp(k.mv_data, key, sizeof key) != 0)
+      return false;
+  } else {
+    int rc = mdb_get(txn_, t_.records, &k, image);
+    if (rc == MDB_NOTFOUND) return false;
+    Check(rc);
+  }
   // Every image is written at its file's record size: another size was
   // read from a damaged node, and may run past the end of the file.
   if (image->mv_size != file_.recordSize) throw LmdbError{MDB_CORRUPTED};

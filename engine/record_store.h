@@ -16,6 +16,7 @@
 
 #include "dictionary.h"
 #include "environment.h"
+#include "lmdb_cursor.h"
 
 namespace jx {
 
@@ -26,8 +27,9 @@ class RecordStore {
 
   // The stored image of record n, or false when there is none. An image
   // that is not of the file's record size is damaged data (LmdbError
-  // MDB_CORRUPTED).
-  bool Get(int32_t n, MDB_val* image);
+  // MDB_CORRUPTED). With a kept cursor (of this transaction), a read of the
+  // record after the one it stands on is a step, not a descent.
+  bool Get(int32_t n, MDB_val* image, KeptCursor* kept = nullptr);
   // The last record number given in this file (0 when none).
   int32_t Last();
   // True when a record numbered n or above is stored.

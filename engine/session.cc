@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <new>
 
@@ -29,6 +30,9 @@ std::map<int32_t, std::unique_ptr<Session>>& Table() {
   return *table;
 }
 int32_t g_nextHandle = 1;
+// The handle found last: calls come in long runs on one handle.
+int32_t g_lastHandle = 0;
+Session* g_lastSession = nullptr;
 int g_openError = 0;
 std::string* g_openErrorText = new std::string();
 
@@ -75,6 +79,9 @@ Session::Session(int32_t id, std::shared_ptr<Environment> env, bool readOnly)
     : id_(id), env_(std::move(env)), readOnly_(readOnly), busyTimeout_(DefaultBusyTimeout()) {}
 
 Session::~Session() {
+  // Kept cursors go before the transactions they may belong to.
+  records_.Close();
+  indexes_.Close();
   DropSnapshot();
   AbortRoot();
   if (readTxn_) mdb_txn_abort(readTxn_);
@@ -88,6 +95,7 @@ int Session::Fail(int code, const std::string& text) {
 }
 
 MDB_txn* Session::AcquireReadTxn() {
+  ForgetReads();
   if (readTxn_ && readGeneration_ != env_->generation()) {
     mdb_txn_abort(readTxn_);
     readTxn_ = nullptr;
@@ -105,6 +113,11 @@ MDB_txn* Session::AcquireReadTxn() {
   }
   readGeneration_ = env_->generation();
   return readTxn_;
+}
+
+void Session::ReleaseReadTxn() {
+  ForgetReads();
+  mdb_txn_reset(readTxn_);
 }
 
 bool Session::SavepointOpen() const {
@@ -149,6 +162,7 @@ int Session::BeginRoot() {
   if (readOnly_ || env_->readOnly()) return Refusal();
   int taken = TakeWriter();
   if (taken != JX_OK) return taken;
+  ForgetReads();
   int rc = env_->BeginTxn(0, &writeTxn_);
   if (rc != MDB_SUCCESS) {
     writeTxn_ = nullptr;
@@ -162,6 +176,7 @@ int Session::BeginRoot() {
 }
 
 void Session::AbortRoot() {
+  ForgetReads();
   if (writeTxn_) {
     mdb_txn_abort(writeTxn_);
     writeTxn_ = nullptr;
@@ -220,15 +235,24 @@ int Session::Write(const WriteOp& op) {
   if (spoiled_) return RolledBack();
   if (readOnly_ || env_->readOnly()) return Refusal();
   if (writeTxn_) {
+    // Kept cursors let go of the transaction before it is written through;
+    // the dictionary checked since its last write is still current.
+    records_.Release();
+    indexes_.Release();
     UndoLog::Scope recording(SavepointOpen() ? &undo_ : nullptr);
     try {
-      return op(writeTxn_);
+      int result = op(writeTxn_);
+      ForgetReads();
+      return result;
     } catch (const LmdbError& e) {
       return Spoil(e.rc);
     } catch (const std::bad_alloc&) {
       // The operation may have written part of itself: nothing of the
       // transaction can be trusted any more.
       return Spoil(ENOMEM);
+    } catch (...) {
+      ForgetReads();
+      throw;
     }
   }
   int taken = TakeWriter();
@@ -236,6 +260,7 @@ int Session::Write(const WriteOp& op) {
   constexpr int kLost = -1;  // the transaction failed in LMDB (rc says why)
   int result = JX_ERR_STORAGE;
   for (int growth = 0; growth <= kMaxGrowth; ++growth) {
+    ForgetReads();
     MDB_txn* txn = nullptr;
     int rc = env_->BeginTxn(0, &txn);
     if (rc != MDB_SUCCESS) {
@@ -278,6 +303,7 @@ int Session::Write(const WriteOp& op) {
     break;
   }
   if (result == kLost) result = JX_ERR_STORAGE;
+  ForgetReads();
   env_->ReleaseWriter(id_);
   RefreshSnapshot();
   return result;
@@ -293,6 +319,7 @@ int Session::Begin() {
 }
 
 int Session::CommitRoot(Lost lost) {
+  ForgetReads();
   int rc = mdb_txn_commit(writeTxn_);  // frees the transaction whatever happens
   writeTxn_ = nullptr;
   env_->TxnClosed();
@@ -353,6 +380,7 @@ int Session::BeginStatement(bool writes) {
       scope.undoMark = undo_.Mark();
     }
   } else if (!writeTxn_ && !snapshot_) {
+    ForgetReads();
     int rc = env_->BeginTxn(MDB_RDONLY, &snapshot_);
     if (rc != MDB_SUCCESS) {
       snapshot_ = nullptr;
@@ -393,8 +421,10 @@ int Session::EndStatement(bool keep) {
     return JX_OK;
   }
   try {
+    ForgetReads();
     UndoLog::Scope quiet(nullptr);
     undo_.RollBackTo(writeTxn_, scope.undoMark);
+    ForgetReads();
     InvalidateDictionary();
     return JX_OK;
   } catch (const LmdbError& e) {
@@ -407,20 +437,36 @@ void Session::RefreshSnapshot() {
   // A read scope that outlived a write of this handle reads on from a
   // snapshot that holds it.
   if (!snapshot_ || writeTxn_) return;
+  ForgetReads();
   mdb_txn_reset(snapshot_);
   if (mdb_txn_renew(snapshot_) != MDB_SUCCESS) DropSnapshot();
 }
 
 void Session::DropSnapshot() {
   if (!snapshot_) return;
+  ForgetReads();
   mdb_txn_abort(snapshot_);
   snapshot_ = nullptr;
   env_->TxnClosed();
 }
 
 const Dictionary& Session::Dict(MDB_txn* txn) {
+  if (dictValid_ && dictEpoch_ == readEpoch_) return dict_;
+  bool readOnly = ReadOnlyTxn(txn);
+  uint64_t snapshot = readOnly ? uint64_t(mdb_txn_id(txn)) : kNoSnapshot;
+  if (dictValid_ && readOnly && snapshot == dictSnapshot_) {
+    dictEpoch_ = readEpoch_;
+    return dict_;
+  }
   uint64_t version = MetaGet(txn, tables(), kDictionaryVersion);
-  if (dictValid_ && version == dictVersion_) return dict_;
+  if (dictValid_ && version == dictVersion_) {
+    // Unchanged: a write transaction's own changes would have moved it.
+    if (readOnly) dictSnapshot_ = snapshot;
+    dictEpoch_ = readEpoch_;
+    return dict_;
+  }
+  dictValid_ = false;
+  ++dictGeneration_;
   dict_.Clear();
   Cursor cursor(txn, tables().catalog);
   MDB_val k, v;
@@ -433,7 +479,22 @@ const Dictionary& Session::Dict(MDB_txn* txn) {
   }
   dictVersion_ = version;
   dictValid_ = true;
+  // A write transaction's dictionary may never be committed: it stands for
+  // no snapshot.
+  dictSnapshot_ = snapshot;
+  dictEpoch_ = readEpoch_;
   return dict_;
+}
+
+const FileDef* Session::FindFile(MDB_txn* txn, const char* name, size_t length) {
+  const Dictionary& dict = Dict(txn);
+  if (lastNameGeneration_ == dictGeneration_ && lastName_.size() == length &&
+      std::memcmp(lastName_.data(), name, length) == 0)
+    return lastFile_;
+  lastName_.assign(name, length);
+  lastFile_ = dict.Find(lastName_);
+  lastNameGeneration_ = dictGeneration_;
+  return lastFile_;
 }
 
 int32_t Handles::Open(const char* directory, bool create, bool readOnly) {
@@ -455,13 +516,21 @@ int32_t Handles::Open(const char* directory, bool create, bool readOnly) {
 int Handles::Close(int32_t handle) {
   auto it = Table().find(handle);
   if (it == Table().end()) return JX_ERR_BAD_HANDLE;
+  if (handle == g_lastHandle) {
+    g_lastHandle = 0;
+    g_lastSession = nullptr;
+  }
   Table().erase(it);
   return JX_OK;
 }
 
 Session* Handles::Find(int32_t handle) {
+  if (handle == g_lastHandle && g_lastSession) return g_lastSession;
   auto it = Table().find(handle);
-  return it == Table().end() ? nullptr : it->second.get();
+  if (it == Table().end()) return nullptr;
+  g_lastHandle = handle;
+  g_lastSession = it->second.get();
+  return g_lastSession;
 }
 
 int Handles::LastOpenError(std::string* text) {

@@ -13,6 +13,10 @@
 //    the whole statement, taken without waiting for any writer.
 //  - otherwise, for a read, a cached read-only transaction renewed per
 //    call, and for a write, a transaction of its own committed at once.
+// What reads learn about the transaction they run in lasts as long as it
+// does: the cursors kept on the record and index tables, and the check of
+// the dictionary's version. Both are forgotten (ForgetReads) whenever that
+// transaction ends, is reset or renewed, and whenever the handle writes.
 // Write scopes nested in a root write transaction are savepoints: an undo
 // log of before-images (undo_log.h) takes back exactly their writes.
 // It also keeps what the block protocol makes per-handle: the record last
@@ -33,6 +37,7 @@
 #include "environment.h"
 #include "file_builder.h"
 #include "key_range.h"
+#include "lmdb_cursor.h"
 #include "undo_log.h"
 
 namespace jx {
@@ -60,14 +65,22 @@ class Session {
   // Runs f(txn) where this handle reads; returns f's result.
   template <class F>
   int Read(F&& f) {
-    if (MDB_txn* held = writeTxn_ ? writeTxn_ : snapshot_) return f(held);
+    if (MDB_txn* held = writeTxn_ ? writeTxn_ : snapshot_) {
+      try {
+        return f(held);
+      } catch (...) {
+        // A failed read may leave the kept cursors anywhere.
+        ForgetReads();
+        throw;
+      }
+    }
     MDB_txn* txn = AcquireReadTxn();
     try {
       int result = f(txn);
-      mdb_txn_reset(txn);
+      ReleaseReadTxn();
       return result;
     } catch (...) {
-      mdb_txn_reset(txn);
+      ReleaseReadTxn();
       throw;
     }
   }
@@ -89,9 +102,28 @@ class Session {
     return lastError_;
   }
 
-  // The dictionary as of `txn`, reloaded when its version moved.
+  // The dictionary as of `txn`, reloaded when its version moved. The
+  // version is read once per transaction the handle reads in (and again
+  // after each of its writes), and not at all in a read-only transaction
+  // of the snapshot it was last read in.
   const Dictionary& Dict(MDB_txn* txn);
   void InvalidateDictionary() { dictValid_ = false; }
+  // The file `name` names (any case, no trailing blanks; `length` bytes)
+  // in the dictionary as of `txn`, or nullptr. The last name asked for is
+  // remembered with its answer while the dictionary stays the same, so a
+  // run of calls on one file skips building and looking up its name.
+  const FileDef* FindFile(MDB_txn* txn, const char* name, size_t length);
+
+  // The cursors kept on the record and index tables for reads in `txn`
+  // (the transaction Read gave).
+  KeptCursor& RecordCursor(MDB_txn* txn) {
+    records_.In(txn, tables().records, ReadOnlyTxn(txn));
+    return records_;
+  }
+  KeptCursor& IndexCursor(MDB_txn* txn) {
+    indexes_.In(txn, tables().indexes, ReadOnlyTxn(txn));
+    return indexes_;
+  }
 
   // What a failure took back, for its explanation.
   enum class Lost { kWrite, kStatement, kTransaction };
@@ -115,6 +147,18 @@ class Session {
   };
 
   MDB_txn* AcquireReadTxn();
+  void ReleaseReadTxn();
+  bool ReadOnlyTxn(MDB_txn* txn) const {
+    return txn != writeTxn_ && (txn == snapshot_ || txn == readTxn_);
+  }
+  // The transaction reads run in ends, is reset or renewed, or is about to
+  // be written through: kept cursors let go of it, and the dictionary's
+  // version is read again before it is trusted.
+  void ForgetReads() {
+    records_.Release();
+    indexes_.Release();
+    ++readEpoch_;
+  }
   bool SavepointOpen() const;
   int TakeWriter();
   int BeginRoot();
@@ -146,6 +190,21 @@ class Session {
   Dictionary dict_;
   uint64_t dictVersion_ = 0;
   bool dictValid_ = false;
+  uint64_t dictGeneration_ = 1;  // bumped by every reload of dict_
+  // What the dictionary's version was last checked in: the read epoch (one
+  // per transaction state, see ForgetReads), and the snapshot (transaction
+  // id) of a read-only transaction, which holds the same data whenever it
+  // comes again.
+  uint64_t readEpoch_ = 1;
+  uint64_t dictEpoch_ = 0;
+  uint64_t dictSnapshot_ = kNoSnapshot;
+  static constexpr uint64_t kNoSnapshot = ~uint64_t(0);
+  // The last file name looked up, and its answer as of dictGeneration_.
+  std::string lastName_;
+  const FileDef* lastFile_ = nullptr;
+  uint64_t lastNameGeneration_ = 0;
+  KeptCursor records_;
+  KeptCursor indexes_;
 };
 
 // The process-wide table of open handles.
