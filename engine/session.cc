@@ -29,6 +29,9 @@ std::map<int32_t, std::unique_ptr<Session>>& Table() {
   return *table;
 }
 int32_t g_nextHandle = 1;
+// The last dictionary stamp handed out: each load of a dictionary by any
+// handle takes the next one (entry points run under the call lock).
+uint64_t g_lastDictStamp = 0;
 int g_openError = 0;
 std::string* g_openErrorText = new std::string();
 
@@ -433,7 +436,13 @@ const Dictionary& Session::Dict(MDB_txn* txn) {
   }
   dictVersion_ = version;
   dictValid_ = true;
+  dictStamp_ = ++g_lastDictStamp;
   return dict_;
+}
+
+uint64_t Session::DictStamp(MDB_txn* txn) {
+  Dict(txn);
+  return dictStamp_;
 }
 
 int32_t Handles::Open(const char* directory, bool create, bool readOnly) {

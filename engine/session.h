@@ -92,6 +92,10 @@ class Session {
   // The dictionary as of `txn`, reloaded when its version moved.
   const Dictionary& Dict(MDB_txn* txn);
   void InvalidateDictionary() { dictValid_ = false; }
+  // A number naming the dictionary as of `txn`: it changes with every
+  // reload (so whenever the dictionary may have changed) and is never
+  // handed out twice in the process.
+  uint64_t DictStamp(MDB_txn* txn);
 
   // What a failure took back, for its explanation.
   enum class Lost { kWrite, kStatement, kTransaction };
@@ -146,6 +150,7 @@ class Session {
   Dictionary dict_;
   uint64_t dictVersion_ = 0;
   bool dictValid_ = false;
+  uint64_t dictStamp_ = 0;
 };
 
 // The process-wide table of open handles.
