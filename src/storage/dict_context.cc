@@ -31,6 +31,9 @@ void InfoSet(int offset, T v) {
 
 constexpr int kInfoNameSize = 65;
 
+// The column description buffers: one request's buffer serves the next.
+ReusableBlock g_columnTexts(DictContext::kColumnTextSize);
+
 // Table i of the registry when it is a file (or an alias of one).
 FileTable* FileAt(const PtrArray& tables, int16_t i) {
   Table* table = tables.GetAs<Table>(i);
@@ -40,11 +43,14 @@ FileTable* FileAt(const PtrArray& tables, int16_t i) {
 }  // namespace
 
 DictContext::DictContext(StatementContext* request) : request_(request) {
-  columnText_ = static_cast<char*>(AllocLocked(kColumnTextSize));
+  // Only the description written into it is ever read: an empty text
+  // until then, whatever the reused buffer held before.
+  columnText_ = static_cast<char*>(g_columnTexts.Take());
+  if (columnText_ != nullptr) columnText_[0] = '\0';
 }
 
 DictContext::~DictContext() {
-  FreeLocked(columnText_);
+  g_columnTexts.Give(columnText_);
   columnText_ = nullptr;
   // Columns in allColumns belong to their tables: forget them first.
   allColumns_.ClearAll(true);

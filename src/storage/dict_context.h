@@ -34,8 +34,8 @@ class DictContext : public BaseObject, public NameRegistry {
   ~DictContext() override;
 
   StatementContext* request() const { return request_; }
-  // The zero-filled column description buffer; null when it could not be
-  // allocated.
+  // The column description buffer (kColumnTextSize bytes, holding ""
+  // until a description is written); null when it could not be allocated.
   char* columnText() const { return columnText_; }
 
   // The file table registered under `name` (case-insensitive), or a new
