@@ -43,6 +43,7 @@ class EngineDatabase {
     if (module_ != nullptr) {
       auto close = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(
           reinterpret_cast<void*>(GetProcAddress(module_, "XZK_Termine")));
+      if (second_ > 0) close(second_);
       if (handle_ > 0) close(handle_);
       UnbindEngine(module_);
     }
@@ -59,6 +60,23 @@ class EngineDatabase {
   }
   int32_t handle() const {
     return handle_;
+  }
+  // A second handle on the same database, as another connection would
+  // hold (opened on first use; 0 when it cannot be).
+  int32_t second() {
+    if (second_ == 0 && ok()) {
+      auto init = reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(
+          reinterpret_cast<void*>(GetProcAddress(module_, "XZK_nInit")));
+      second_ = init(dir_.c_str(), 0);
+      if (second_ < 0) second_ = 0;
+    }
+    return second_;
+  }
+  // An entry point of the bound engine that the library itself never
+  // calls (host transactions and the like).
+  template <class Fn>
+  Fn EntryPoint(const char* name) const {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
   }
 
   // Creates a file; returns the engine's status (0 = created) and keeps
@@ -95,6 +113,7 @@ class EngineDatabase {
 
   HMODULE module_ = nullptr;
   int32_t handle_ = 0;
+  int32_t second_ = 0;
   std::string dir_;
   std::string message_;
 };
