@@ -169,10 +169,13 @@ TEST(StatementPathDifferentialTest, AMixedBatchAnswersAlikeWithAndWithoutFastPat
   };
   auto key = [&] { return std::to_string(1 + random() % 60); };
   auto number = [&] { return pick({"0", "7", "-3", "2.5", "1000000", "'12'", "'abc'", "NULL"}); };
-  auto text = [&] { return pick({"'a'", "'{x}'", "'b''c'", "''", "'trop long pour S'", "12"}); };
+  auto text = [&] {
+    return pick({"'a'", "'{x}'", "'b''c'", "''", "'trop long pour S'", "12", "-3", "-0", "2.5",
+                 "123456789", "0.0000001"});
+  };
   auto date = [&] { return pick({"'20240229'", "{d '2024-03-01'}", "'2023-02-29'", "''"}); };
   std::vector<std::string> batch = {
-      "CREATE TABLE T (K INTEGER PRIMARY KEY, V INTEGER, S CHAR(8), D DATE, R DOUBLE)"};
+      "CREATE TABLE T (K INTEGER PRIMARY KEY, V INTEGER, S CHAR(10), D DATE, R DOUBLE)"};
   for (int n = 0; n < 500; ++n) {
     int kind = static_cast<int>(random() % 20);
     if (n == 150) {
