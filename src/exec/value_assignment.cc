@@ -201,11 +201,15 @@ bool StoreText(Column* column, const char* text) {
     case kKindOther: {
       size_t length = std::strlen(text);
       if (length > column->size()) return false;
-      char* bytes = static_cast<char*>(std::calloc(column->size() + 1u, 1));
+      // The item's bytes, zero-padded: on the stack when they are few.
+      char small[256];
+      size_t size = column->size() + 1u;
+      char* bytes = size <= sizeof small ? small : static_cast<char*>(std::malloc(size));
       if (bytes == nullptr) return false;
       std::memcpy(bytes, text, length);
+      std::memset(bytes + length, 0, size - length);
       column->SetValue(bytes);
-      std::free(bytes);
+      if (bytes != small) std::free(bytes);
       return true;
     }
     case kKindDate: {

@@ -118,12 +118,15 @@ bool Lexer::Reserve(int32_t size) {
   if (size <= tokenCapacity_ && tokenText_ != nullptr) return true;
   // The capacity is 16-bit: a text that would not fit is refused.
   if (size > UINT16_MAX) return false;
-  char* fresh = static_cast<char*>(malloc(static_cast<size_t>(size)));
+  // Room for the usual keyword, name or literal from the start, so that a
+  // statement's scans do not grow the buffer token after token.
+  int32_t capacity = size < kMinTokenCapacity ? kMinTokenCapacity : size;
+  char* fresh = static_cast<char*>(malloc(static_cast<size_t>(capacity)));
   if (fresh == nullptr) return false;
   fresh[0] = '\0';
   free(tokenText_);
   tokenText_ = fresh;
-  tokenCapacity_ = static_cast<uint16_t>(size);
+  tokenCapacity_ = static_cast<uint16_t>(capacity);
   return true;
 }
 
