@@ -41,7 +41,6 @@ class ReusableBlock {
   ReusableBlock(const ReusableBlock&) = delete;
   ReusableBlock& operator=(const ReusableBlock&) = delete;
 
-  size_t bytes() const { return bytes_; }
   // The kept block, or a new one; null when memory is short.
   void* Take();
   // Keeps the block (taken from this object) for the next Take, or frees

@@ -139,11 +139,11 @@ bool DictContext::AddFileColumns(FileTable* t, const DescribedFile& file) {
     // A wanted column that cannot be made (or named) for want of memory
     // fails the statement: a table missing a column would have its values
     // passed over, and an INSERT would write an empty record.
-    int16_t added = t->allColumns() ? AddWantedName(name) : 0;
-    if (added < 0) return false;
+    int16_t listed = t->allColumns() ? AddWantedName(name) : 0;
+    if (listed < 0) return false;
     // A name just added is wanted without searching the list for it (a
     // dotted name added its last part only, and is searched as it is).
-    bool wanted = (added > 0 && strchr(name, '.') == nullptr) || wantedNames_.Contains(name) != 0;
+    bool wanted = (listed > 0 && strchr(name, '.') == nullptr) || wantedNames_.Contains(name) != 0;
     if (offset <= UINT16_MAX && wanted) {
       for (int16_t k = 0; k < tables_.Count(); ++k) {
         FileTable* s = FileAt(tables_, k);
