@@ -214,24 +214,9 @@ TEST(StatementPathDifferentialTest, AMixedBatchAnswersAlikeWithAndWithoutFastPat
       continue;
     }
     if (sql == "<U>") {
-      ItemSpec items[] = {{"K", 'L', 4, 1}, {"S", 'T', 8}};
-      // Through the engine of each database, on its second handle.
       for (EngineDatabase* db : {&fastDb, &plainDb}) {
-        unsigned char fd[JX_FD_SIZE_BYTES] = {};
-        strcpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), "U");
-        BoundEngine()->describeFile(db->second(), JX_DESCRIBE_BEGIN_FILE, fd);
-        for (const ItemSpec& item : items) {
-          memset(fd + JX_FD_NAME, 0, JX_NAME_FIELD_SIZE);
-          strcpy(reinterpret_cast<char*>(fd + JX_FD_NAME), item.name);
-          fd[JX_FD_TYPE] = static_cast<unsigned char>(item.letter);
-          memcpy(fd + JX_FD_SIZE, &item.size, 2);
-          memcpy(fd + JX_FD_UNIQUE, &item.key, 2);
-          BoundEngine()->describeFile(db->second(), JX_DESCRIBE_ADD_COLUMN, fd);
-        }
-        BoundEngine()->describeFile(db->second(), JX_DESCRIBE_COMPLETE, fd);
-        int16_t status;
-        memcpy(&status, fd + JX_FD_STATUS, 2);
-        ASSERT_EQ(status, 0) << reinterpret_cast<const char*>(fd + JX_FD_MESSAGE);
+        ASSERT_EQ(db->MakeFile("U", {{"K", 'L', 4, 1}, {"S", 'T', 8}}, db->second()), 0)
+            << db->message();
       }
       continue;
     }

@@ -79,9 +79,11 @@ class EngineDatabase {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
   }
 
-  // Creates a file; returns the engine's status (0 = created) and keeps
-  // its message.
-  int16_t MakeFile(const char* file, const std::vector<ItemSpec>& items) {
+  // Creates a file (through `through`, this database's handle by
+  // default); returns the engine's status (0 = created) and keeps its
+  // message.
+  int16_t MakeFile(const char* file, const std::vector<ItemSpec>& items, int32_t through = 0) {
+    through_ = through != 0 ? through : handle_;
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
     strcpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file);
     memcpy(fd + JX_FD_SEPARATOR, "__", 2);
@@ -104,7 +106,7 @@ class EngineDatabase {
 
  private:
   int16_t Describe(int16_t command, unsigned char* fd) {
-    BoundEngine()->describeFile(handle_, command, fd);
+    BoundEngine()->describeFile(through_, command, fd);
     int16_t status;
     memcpy(&status, fd + JX_FD_STATUS, 2);
     message_ = reinterpret_cast<const char*>(fd + JX_FD_MESSAGE);
@@ -114,6 +116,7 @@ class EngineDatabase {
   HMODULE module_ = nullptr;
   int32_t handle_ = 0;
   int32_t second_ = 0;
+  int32_t through_ = 0;
   std::string dir_;
   std::string message_;
 };
