@@ -25,8 +25,9 @@ void InfoSet(int offset, T v) {
 }
 
 // Handles whose descriptions are kept at once, and files kept per handle:
-// beyond them the oldest handle makes room, and further files of a handle
-// are read every time, so the cache stays small whatever the host does.
+// beyond them a new handle takes the slots in turn, and further files of a
+// handle are read every time, so the cache stays small whatever the host
+// does.
 constexpr int kKeptHandles = 8;
 constexpr int kKeptFiles = 64;
 
