@@ -7,6 +7,12 @@
 #include "base/out_of_memory.h"
 
 namespace zksql {
+namespace {
+
+// The smallest block Append makes.
+constexpr size_t kMinAppendCapacity = 128;
+
+}  // namespace
 
 void DynString::Free() {
   free(text_);
@@ -41,9 +47,11 @@ bool DynString::Append(const char* source, bool withLineBreak) {
   size_t old = text_ == nullptr ? 0 : strlen(text_);
   size_t needed = old + add + 1;
   if (text_ == nullptr || needed > capacity_) {
-    size_t size = needed;
-    if (text_ != nullptr && size < 2 * static_cast<size_t>(capacity_)) size = 2 * capacity_;
-    if (size > UINT32_MAX) size = needed;
+    // Doubling, from room for a few names on: a list built name by name
+    // is seldom copied, and a short one never.
+    size_t size = 2 * static_cast<size_t>(capacity_);
+    if (size < kMinAppendCapacity) size = kMinAppendCapacity;
+    if (size < needed || size > UINT32_MAX) size = needed;
     char* grown = static_cast<char*>(realloc(text_, size));
     if (grown == nullptr) {
       NoteOutOfMemory();
