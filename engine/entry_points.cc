@@ -490,6 +490,19 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_SetBusyTimeout(int32_t handle, int32_t mi
   });
 }
 
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetDictionaryStamp(int32_t handle, uint64_t* stamp) {
+  if (!stamp) return JX_ERR_BAD_ARGUMENT;
+  *stamp = 0;
+  return Guarded([&] {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    return s->Read([&](MDB_txn* txn) -> int {
+      *stamp = s->DictStamp(txn);
+      return JX_OK;
+    });
+  });
+}
+
 JXENGINE_API int16_t JXENGINE_CALL XZK_GetLastError(int32_t handle, char* text, int32_t size) {
   std::string why;
   int16_t code = Guarded([&] {

@@ -33,6 +33,9 @@ int32_t g_nextHandle = 1;
 // The handle found last: calls come in long runs on one handle.
 int32_t g_lastHandle = 0;
 Session* g_lastSession = nullptr;
+// The last dictionary stamp handed out: each load of a dictionary by any
+// handle takes the next one (entry points run under the call lock).
+uint64_t g_lastDictStamp = 0;
 int g_openError = 0;
 std::string* g_openErrorText = new std::string();
 
@@ -483,6 +486,7 @@ const Dictionary& Session::Dict(MDB_txn* txn) {
   // no snapshot.
   dictSnapshot_ = snapshot;
   dictEpoch_ = readEpoch_;
+  dictStamp_ = ++g_lastDictStamp;
   return dict_;
 }
 
@@ -495,6 +499,11 @@ const FileDef* Session::FindFile(MDB_txn* txn, const char* name, size_t length) 
   lastFile_ = dict.Find(lastName_);
   lastNameGeneration_ = dictGeneration_;
   return lastFile_;
+}
+
+uint64_t Session::DictStamp(MDB_txn* txn) {
+  Dict(txn);
+  return dictStamp_;
 }
 
 int32_t Handles::Open(const char* directory, bool create, bool readOnly) {

@@ -124,6 +124,10 @@ class Session {
     indexes_.In(txn, tables().indexes, ReadOnlyTxn(txn));
     return indexes_;
   }
+  // A number naming the dictionary as of `txn`: it changes with every
+  // reload (so whenever the dictionary may have changed) and is never
+  // handed out twice in the process.
+  uint64_t DictStamp(MDB_txn* txn);
 
   // What a failure took back, for its explanation.
   enum class Lost { kWrite, kStatement, kTransaction };
@@ -205,6 +209,7 @@ class Session {
   uint64_t lastNameGeneration_ = 0;
   KeptCursor records_;
   KeptCursor indexes_;
+  uint64_t dictStamp_ = 0;
 };
 
 // The process-wide table of open handles.

@@ -221,6 +221,18 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t com
  * that failed. `text` may be NULL to ask for the code alone. */
 JXENGINE_API int16_t JXENGINE_CALL XZK_GetLastError(int32_t handle, char* text, int32_t size);
 
+/* ---- Dictionary stamp ----
+ * Stores in *stamp a number naming the dictionary the handle sees now (in
+ * its transaction or statement scope when one is open). The number changes
+ * whenever that dictionary may have changed since the last call (a file or
+ * index created by this handle or any other connection, or undone by a
+ * rollback), and no number is ever handed out twice in the process, to this
+ * handle or another: whoever keeps file descriptions under the stamp they
+ * were read with can tell at once whether they still hold. Returns JX_OK,
+ * JX_ERR_BAD_HANDLE, JX_ERR_BAD_ARGUMENT (stamp NULL) or a storage failure
+ * (*stamp is then 0). */
+JXENGINE_API int16_t JXENGINE_CALL XZK_GetDictionaryStamp(int32_t handle, uint64_t* stamp);
+
 /* ---- Host transactions ----
  * Between XZK_BeginTransaction and XZK_CommitTransaction every write of the
  * handle (records, memos, file and index creation) goes into one LMDB write
@@ -399,10 +411,11 @@ typedef int16_t(JXENGINE_CALL* XZK_FILTRE_FN)(int32_t, const char*, const char*,
 typedef int16_t(JXENGINE_CALL* XZK_DESACTIVEFILTRE_FN)(int32_t, const char*);
 typedef int16_t(JXENGINE_CALL* XZK_DECRITFICHIER_FN)(int32_t, int16_t, void*);
 /* The calls beyond the 33, which the SQL library uses when the engine has
- * them (statement scopes and their explanations). */
+ * them (statement scopes and their explanations, the dictionary stamp). */
 typedef int16_t(JXENGINE_CALL* XZK_BEGINSTATEMENT_FN)(int32_t, int32_t);
 typedef int16_t(JXENGINE_CALL* XZK_ENDSTATEMENT_FN)(int32_t, int32_t);
 typedef int16_t(JXENGINE_CALL* XZK_GETLASTERROR_FN)(int32_t, char*, int32_t);
+typedef int16_t(JXENGINE_CALL* XZK_GETDICTIONARYSTAMP_FN)(int32_t, uint64_t*);
 
 #ifdef __cplusplus
 }

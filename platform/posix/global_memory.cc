@@ -6,12 +6,11 @@
 // that a stale, foreign or NULL handle is answered with a failure instead of
 // being dereferenced: blocks cross library boundaries and hosts hand them
 // back, and a bad one must never bring the process down.
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <mutex>
-#include <new>
-#include <unordered_map>
 
 #include "platform.h"
 
@@ -23,10 +22,93 @@ struct Block {
   unsigned char* data;
 };
 
+// An open-addressing table from an address to its block: linear probing,
+// deletion by shifting the following entries back, growth by doubling at
+// half load. Blocks come and go at every statement, so registering one
+// costs no allocation of its own; only growing the table allocates, and a
+// table that cannot grow refuses the insertion instead of throwing.
+class AddressTable {
+ public:
+  Block* Find(const void* key) const {
+    if (slots_ == nullptr) return nullptr;
+    for (size_t i = Home(key);; i = (i + 1) & mask_) {
+      if (slots_[i].key == key) return slots_[i].block;
+      if (slots_[i].key == nullptr) return nullptr;
+    }
+  }
+
+  // False, the table unchanged, when it is full and cannot grow.
+  bool Insert(const void* key, Block* block) {
+    if ((count_ + 1) * 2 > Capacity() && !Grow()) return false;
+    size_t i = Home(key);
+    while (slots_[i].key != nullptr && slots_[i].key != key) i = (i + 1) & mask_;
+    if (slots_[i].key == nullptr) ++count_;
+    slots_[i] = Slot{key, block};
+    return true;
+  }
+
+  void Erase(const void* key) {
+    if (slots_ == nullptr) return;
+    size_t i = Home(key);
+    while (slots_[i].key != key) {
+      if (slots_[i].key == nullptr) return;
+      i = (i + 1) & mask_;
+    }
+    // Entries after the hole that could not sit at their home move back
+    // into it, so that no search stops short of them.
+    for (size_t j = (i + 1) & mask_; slots_[j].key != nullptr; j = (j + 1) & mask_) {
+      size_t home = Home(slots_[j].key);
+      bool between = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+      if (!between) {
+        slots_[i] = slots_[j];
+        i = j;
+      }
+    }
+    slots_[i] = Slot{nullptr, nullptr};
+    --count_;
+  }
+
+ private:
+  struct Slot {
+    const void* key;
+    Block* block;
+  };
+
+  size_t Capacity() const { return slots_ == nullptr ? 0 : mask_ + 1; }
+  size_t Home(const void* key) const {
+    // Addresses share their low bits (alignment): the top bits of a
+    // multiplication by the golden ratio mix all of them.
+    uint64_t x = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key));
+    return static_cast<size_t>((x * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  bool Grow() {
+    size_t capacity = slots_ == nullptr ? 256 : 2 * Capacity();
+    Slot* fresh = static_cast<Slot*>(calloc(capacity, sizeof(Slot)));
+    if (fresh == nullptr) return false;
+    Slot* old = slots_;
+    size_t oldCapacity = Capacity();
+    slots_ = fresh;
+    mask_ = capacity - 1;
+    shift_ = 64;
+    for (size_t c = capacity; c > 1; c >>= 1) --shift_;
+    count_ = 0;
+    for (size_t i = 0; i < oldCapacity; ++i) {
+      if (old[i].key != nullptr) Insert(old[i].key, old[i].block);
+    }
+    free(old);
+    return true;
+  }
+
+  Slot* slots_ = nullptr;
+  size_t mask_ = 0;
+  int shift_ = 64;  // 64 - log2(capacity)
+  size_t count_ = 0;
+};
+
 struct Registry {
   std::mutex mutex;
-  std::unordered_map<const Block*, Block*> handles;
-  std::unordered_map<const void*, Block*> addresses;
+  AddressTable handles;    // a block's handle (its descriptor) -> itself
+  AddressTable addresses;  // a block's first byte -> its descriptor
 };
 
 Registry& registry() {
@@ -38,8 +120,7 @@ Registry& registry() {
 
 Block* Find(Registry& r, HGLOBAL handle) {
   if (handle == nullptr) return nullptr;
-  auto it = r.handles.find(static_cast<const Block*>(handle));
-  return it == r.handles.end() ? nullptr : it->second;
+  return r.handles.Find(handle);
 }
 
 }  // namespace
@@ -60,11 +141,13 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   b->size = bytes;
   Registry& r = registry();
   std::lock_guard<std::mutex> guard(r.mutex);
-  try {
-    r.handles.emplace(b, b);
-    r.addresses.emplace(b->data, b);
-  } catch (const std::bad_alloc&) {
-    r.handles.erase(b);
+  if (!r.handles.Insert(b, b)) {
+    free(b->data);
+    free(b);
+    return nullptr;
+  }
+  if (!r.addresses.Insert(b->data, b)) {
+    r.handles.Erase(b);
     free(b->data);
     free(b);
     return nullptr;
@@ -94,8 +177,7 @@ HGLOBAL GlobalHandle(const void* address) {
   if (address == nullptr) return nullptr;
   Registry& r = registry();
   std::lock_guard<std::mutex> guard(r.mutex);
-  auto it = r.addresses.find(address);
-  return it == r.addresses.end() ? nullptr : it->second;
+  return r.addresses.Find(address);
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
@@ -108,9 +190,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
   // goes, so that a failure leaves the block exactly as it was.
   unsigned char* moved = static_cast<unsigned char*>(malloc(n));
   if (moved == nullptr) return nullptr;
-  try {
-    r.addresses.emplace(moved, b);
-  } catch (const std::bad_alloc&) {
+  if (!r.addresses.Insert(moved, b)) {
     free(moved);
     return nullptr;
   }
@@ -121,7 +201,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
       memset(moved + keep, 0, bytes - keep);
     }
   }
-  r.addresses.erase(b->data);
+  r.addresses.Erase(b->data);
   free(b->data);
   b->data = moved;
   b->size = bytes;
@@ -141,8 +221,8 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
   std::lock_guard<std::mutex> guard(r.mutex);
   Block* b = Find(r, handle);
   if (b == nullptr) return handle;
-  r.addresses.erase(b->data);
-  r.handles.erase(b);
+  r.addresses.Erase(b->data);
+  r.handles.Erase(b);
   free(b->data);
   free(b);
   return nullptr;

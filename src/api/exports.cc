@@ -27,6 +27,10 @@ namespace {
 // Size of the working copy of a statement.
 constexpr int32_t kWorkingBufferSize = 16384;
 
+// The working copies: a statement's copy is gone when its call returns,
+// and the next statement's takes its place.
+ReusableBlock g_workingCopies(kWorkingBufferSize);
+
 // Shows the wait cursor for its lifetime and restores the previous one on
 // every way out.
 class WaitCursor {
@@ -99,7 +103,9 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
   bool tooLong = length + 2 > static_cast<size_t>(kWorkingBufferSize);
   char* working = nullptr;
   if (!tooLong) {
-    working = static_cast<char*>(AllocLocked(kWorkingBufferSize));
+    // Not zero-filled: everything that reads the copy stops at its
+    // terminator.
+    working = static_cast<char*>(g_workingCopies.Take());
     if (working == nullptr) return -1;
     memcpy(working, sql, length);
     working[length] = ';';
@@ -108,13 +114,13 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
 
   Request* request = CreateRequest(working, engineHandle, memos);
   if (request == nullptr) {
-    FreeLocked(working);
+    g_workingCopies.Give(working);
     return -1;
   }
   info->columnText = request->dict->columnText();
   if (info->columnText == nullptr) {
     DestroyRequest(request);
-    FreeLocked(working);
+    g_workingCopies.Give(working);
     return -1;
   }
   *out = request;
@@ -191,7 +197,7 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
   }
   // The working copy is gone once the call returns.
   request->sqlText = nullptr;
-  FreeLocked(working);
+  g_workingCopies.Give(working);
   return status;
 }
 

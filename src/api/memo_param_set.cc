@@ -295,6 +295,10 @@ int32_t SubstituteMemoMarkers(char* text, int32_t bufferSize, MemoMarkerFailure*
   if (text == nullptr || bufferSize < 1 ||
       memchr(text, '\0', static_cast<size_t>(bufferSize)) == nullptr) {
     failure = MemoMarkerFailure::kDoesNotFit;
+  } else if (strchr(text, '{') == nullptr) {
+    // Every construct opens with a brace: a text without one (most
+    // statements) has nothing to scan or replace.
+    result = 0;
   } else if ((set = AllocMemoParamSet()) == nullptr) {
     failure = MemoMarkerFailure::kNoMemory;
   } else {

@@ -33,7 +33,9 @@ class DynString {
   // Like Assign, but a null source leaves the string null.
   bool Set(const char* source);
   // Appends source (and "\r\n" after it when withLineBreak is set); a null
-  // source changes nothing, an empty one makes a null text "".
+  // source changes nothing, an empty one makes a null text "". The block
+  // grows by doubling, so that a text built by many appends (a list of
+  // names) is not copied at each one.
   bool Append(const char* source, bool withLineBreak = false);
   // Makes the text a block of n + 1 bytes, keeping what fits (zero-filled
   // when new).
@@ -41,6 +43,7 @@ class DynString {
 
  private:
   char* text_ = nullptr;
+  uint32_t capacity_ = 0;  // bytes of the block text_ points to
   uint16_t flags_ = 0;
 };
 

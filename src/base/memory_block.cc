@@ -1,6 +1,8 @@
 // Memory blocks over the platform's global heap.
 #include "base/memory_block.h"
 
+#include <cstdlib>
+
 namespace zksql {
 
 void* AllocLocked(size_t bytes, unsigned flags) {
@@ -31,6 +33,17 @@ void FreeLocked(void* pointer) {
   while (GlobalUnlock(handle)) {
   }
   GlobalFree(handle);
+}
+
+void* ReusableBlock::Take() {
+  void* block = kept_.exchange(nullptr);
+  return block != nullptr ? block : malloc(bytes_);
+}
+
+void ReusableBlock::Give(void* block) {
+  if (block == nullptr) return;
+  void* none = nullptr;
+  if (!kept_.compare_exchange_strong(none, block)) free(block);
 }
 
 }  // namespace zksql

@@ -24,6 +24,7 @@
 #include "sql/parse_node.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
+#include "storage/description_cache.h"
 #include "storage/engine.h"
 #include "storage/table.h"
 
@@ -84,6 +85,9 @@ class FileDescription {
     const EngineEntryPoints* engine = BoundEngine();
     if (engine == nullptr) return RequireEngine(executor.request);
     engine->describeFile(executor.request->engineHandle, command, bytes_);
+    // Whatever the engine answered, the descriptions kept so far may no
+    // longer be the dictionary's.
+    ForgetDescriptions();
     int16_t status = 0;
     std::memcpy(&status, bytes_ + JX_FD_STATUS, sizeof status);
     if (status <= 0) return true;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/fast_paths.h"
 #include "base/statement_context.h"
 #include "exec/evaluator.h"
 #include "exec/statement_executor.h"
@@ -200,11 +201,15 @@ bool StoreText(Column* column, const char* text) {
     case kKindOther: {
       size_t length = std::strlen(text);
       if (length > column->size()) return false;
-      char* bytes = static_cast<char*>(std::calloc(column->size() + 1u, 1));
+      // The item's bytes, zero-padded: on the stack when they are few.
+      char small[256];
+      size_t size = column->size() + 1u;
+      char* bytes = size <= sizeof small ? small : static_cast<char*>(std::malloc(size));
       if (bytes == nullptr) return false;
       std::memcpy(bytes, text, length);
+      std::memset(bytes + length, 0, size - length);
       column->SetValue(bytes);
-      std::free(bytes);
+      if (bytes != small) std::free(bytes);
       return true;
     }
     case kKindDate: {
@@ -225,18 +230,32 @@ bool StoreText(Column* column, const char* text) {
   }
 }
 
+// The six-decimal text ("%lf") of a whole number a double holds exactly,
+// written without the formatter: "-" for a negative one (negative zero
+// included), its digits, ".000000". `text` has room for it. Returns its
+// length.
+int WholeSixDecimalText(double real, char* text) {
+  char* out = text;
+  if (std::signbit(real)) *out++ = '-';
+  unsigned long long magnitude = static_cast<unsigned long long>(std::fabs(real));
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  while (count > 0) *out++ = digits[--count];
+  std::memcpy(out, ".000000", 8);
+  return static_cast<int>(out - text) + 7;
+}
+
 // A number into a column. A numeric column takes it as a real, whatever
 // its value type (16- and 32-bit results of INTEGER, LENGTH and FLOAT
 // included), since the store reads a real. A text column takes its
 // six-decimal text ("%lf"), refused when longer than the item: a cut
 // number would be another number. A binary memo, date, time or raw item
 // has no form for a number, so the assignment fails.
-bool StoreNumber(Column* column, const TypedValue& value) {
-  double real = 0;
-  if (value.bytes == nullptr || value.length < NumberWidth(value.type) ||
-      !ReadNumber(value.type, value.bytes, &real)) {
-    return false;
-  }
+bool StoreReal(Column* column, double real) {
   if (column->Kind() == kKindNumber) {
     if (!FitsNumber(*column, real)) return false;
     column->SetValue(&real);
@@ -245,10 +264,26 @@ bool StoreNumber(Column* column, const TypedValue& value) {
   int32_t capacity = TextCapacity(*column);
   if (capacity < 0) return false;
   char text[kNumberTextSize];
-  int length = ZkFormat(text, sizeof text, "%lf", real);
+  int length = FastPathsOn() && IsExactWholeNumber(real) ? WholeSixDecimalText(real, text)
+                                                          : ZkFormat(text, sizeof text, "%lf", real);
   if (length < 0 || length >= static_cast<int>(sizeof text) || length > capacity) return false;
   column->SetValue(text);
   return true;
+}
+
+// A number value into a column: its real, stored as above.
+bool StoreNumber(Column* column, const TypedValue& value) {
+  double real = 0;
+  if (value.bytes == nullptr || value.length < NumberWidth(value.type) ||
+      !ReadNumber(value.type, value.bytes, &real)) {
+    return false;
+  }
+  return StoreReal(column, real);
+}
+
+bool IsNumberLiteral(int16_t code) {
+  return code == LEX_ENTIER || code == LEX_ENTIER_SIGNE || code == LEX_NOMBRE_DECIMAL ||
+         code == LEX_REEL;
 }
 
 // A text, date or time value into a column. Its bytes are read only up to
@@ -280,6 +315,11 @@ bool StatementExecutor::AssignValue(ParseNode* valueNode, Column* column) {
     return StoreText(column, literal->text == nullptr ? "" : literal->text);
   }
   if (evaluator == nullptr) return false;
+  if (FastPathsOn() && IsNumberLiteral(literal->code)) {
+    // The value of a number literal is the real its text reads as (what
+    // the evaluator would make of it): stored without making a value.
+    return StoreReal(column, Converter().ParseNumber(literal->text == nullptr ? "" : literal->text));
+  }
   OwnedValue value;
   if (!evaluator->EvaluateItem(valueNode, nullptr, &value)) return false;
   switch (KindOf(value->type)) {

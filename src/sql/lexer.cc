@@ -18,8 +18,21 @@ unsigned char Upper(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-bool IsOperatorChar(unsigned char c) { return c != '\0' && strchr("!%&*+-/<=>^|~", c) != nullptr; }
-bool IsPunctuationChar(unsigned char c) { return c != '\0' && strchr(".:;,?()[]", c) != nullptr; }
+// Character classes by table: the lexer asks for them at every token.
+struct CharClasses {
+  bool operatorChar[256] = {};
+  bool punctuationChar[256] = {};
+  constexpr CharClasses() {
+    for (const char* c = "!%&*+-/<=>^|~"; *c != '\0'; ++c)
+      operatorChar[static_cast<unsigned char>(*c)] = true;
+    for (const char* c = ".:;,?()[]"; *c != '\0'; ++c)
+      punctuationChar[static_cast<unsigned char>(*c)] = true;
+  }
+};
+constexpr CharClasses kCharClasses;
+
+bool IsOperatorChar(unsigned char c) { return kCharClasses.operatorChar[c]; }
+bool IsPunctuationChar(unsigned char c) { return kCharClasses.punctuationChar[c]; }
 // Characters that continue an identifier after its first one.
 bool IsNameChar(unsigned char c) {
   return IsLetter(c) || IsDigit(c) || c == '_' || c == '#' || c == '.' || c == '@';
@@ -28,9 +41,31 @@ bool IsNameChar(unsigned char c) {
 // The length of the text as the lexer sees it: never more than the largest
 // position a result can hold.
 int32_t VisibleLength(const char* text) {
-  int32_t n = 0;
-  while (n < Lexer::kMaxTextLength && text[n] != '\0') ++n;
-  return n;
+  return static_cast<int32_t>(strnlen(text, Lexer::kMaxTextLength));
+}
+
+// The keywords by their first letter, each letter's in the order of the
+// keyword table: a word is compared only with the keywords that can match
+// it, and the first of them that matches is the one a search of the whole
+// table would find (every keyword starts with a letter).
+struct KeywordIndex {
+  int16_t start[27] = {};  // letter L's keywords: order[start[L]] to order[start[L + 1] - 1]
+  int16_t order[kKeywordCount] = {};
+  KeywordIndex() {
+    int16_t used = 0;
+    for (int letter = 0; letter < 26; ++letter) {
+      start[letter] = used;
+      for (int i = 0; i < kKeywordCount; ++i) {
+        if (kKeywordTexts[i][0] == 'A' + letter) order[used++] = static_cast<int16_t>(i);
+      }
+    }
+    start[26] = used;
+  }
+};
+
+const KeywordIndex& Keywords() {
+  static const KeywordIndex index;
+  return index;
 }
 
 // The separator test at offset e: passes at the end of the text, on a
@@ -83,12 +118,15 @@ bool Lexer::Reserve(int32_t size) {
   if (size <= tokenCapacity_ && tokenText_ != nullptr) return true;
   // The capacity is 16-bit: a text that would not fit is refused.
   if (size > UINT16_MAX) return false;
-  char* fresh = static_cast<char*>(malloc(static_cast<size_t>(size)));
+  // Room for the usual keyword, name or literal from the start, so that a
+  // statement's scans do not grow the buffer token after token.
+  int32_t capacity = size < kMinTokenCapacity ? kMinTokenCapacity : size;
+  char* fresh = static_cast<char*>(malloc(static_cast<size_t>(capacity)));
   if (fresh == nullptr) return false;
   fresh[0] = '\0';
   free(tokenText_);
   tokenText_ = fresh;
-  tokenCapacity_ = static_cast<uint16_t>(size);
+  tokenCapacity_ = static_cast<uint16_t>(capacity);
   return true;
 }
 
@@ -267,7 +305,10 @@ ParseStep Lexer::ScanWord(const char* text, int32_t end, int32_t p) {
   // gives what comparing against an upper-cased copy of the whole text
   // would give, without copying the statement at every scan.
   if (IsLetter(c)) {
-    for (int i = 0; i < kKeywordCount; ++i) {
+    const KeywordIndex& keywords = Keywords();
+    int letter = Upper(c) - 'A';
+    for (int k = keywords.start[letter]; k < keywords.start[letter + 1]; ++k) {
+      int i = keywords.order[k];
       int32_t length = 0;
       if (KeywordAt(text, end, p, kKeywordTexts[i], &length) &&
           SeparatorAt(text, end, p + length)) {

@@ -80,8 +80,10 @@ class Lexer : public BaseObject {
   // given code; with a quote character, each doubled quote becomes one.
   // False (and an empty token) when memory is short.
   bool StoreToken(const char* start, int32_t length, char quote, int16_t code);
-  // Makes the buffer hold at least `size` bytes, keeping nothing.
+  // Makes the buffer hold at least `size` bytes (kMinTokenCapacity at
+  // least), keeping nothing.
   bool Reserve(int32_t size);
+  static constexpr int32_t kMinTokenCapacity = 64;
 
   ParseStep ScanNumber(const char* text, int32_t end, int32_t p);
   ParseStep ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString);

@@ -6,11 +6,12 @@
 #include <memory>
 #include <new>
 
+#include "base/fast_paths.h"
 #include "base/memory_block.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "storage/block_field.h"
 #include "storage/column.h"
+#include "storage/description_cache.h"
 #include "storage/engine.h"
 #include "storage/file_table.h"
 #include "storage/result_table.h"
@@ -19,17 +20,8 @@
 namespace zksql {
 namespace {
 
-template <class T>
-T InfoGet(int offset) {
-  return ReadField<T>(InfoBlock(), offset);
-}
-
-template <class T>
-void InfoSet(int offset, T v) {
-  WriteField<T>(InfoBlock(), offset, v);
-}
-
-constexpr int kInfoNameSize = 65;
+// The column description buffers: one request's buffer serves the next.
+ReusableBlock g_columnTexts(DictContext::kColumnTextSize);
 
 // Table i of the registry when it is a file (or an alias of one).
 FileTable* FileAt(const PtrArray& tables, int16_t i) {
@@ -40,11 +32,14 @@ FileTable* FileAt(const PtrArray& tables, int16_t i) {
 }  // namespace
 
 DictContext::DictContext(StatementContext* request) : request_(request) {
-  columnText_ = static_cast<char*>(AllocLocked(kColumnTextSize));
+  // Only the description written into it is ever read: an empty text
+  // until then, whatever the reused buffer held before.
+  columnText_ = static_cast<char*>(g_columnTexts.Take());
+  if (columnText_ != nullptr) columnText_[0] = '\0';
 }
 
 DictContext::~DictContext() {
-  FreeLocked(columnText_);
+  g_columnTexts.Give(columnText_);
   columnText_ = nullptr;
   // Columns in allColumns belong to their tables: forget them first.
   allColumns_.ClearAll(true);
@@ -132,6 +127,49 @@ Column* DictContext::FindColumn(const char* tableName, const char* columnName) c
   return nullptr;
 }
 
+bool DictContext::AddFileColumns(FileTable* t, const DescribedFile& file) {
+  if (!t->SetRowSize(file.recordSize, true)) return false;
+  t->set_found(true);
+  t->keyName().Set("");
+
+  uint32_t offset = 1;  // byte 0 of a record precedes the first item
+  for (int16_t j = 0; j < file.itemCount; ++j) {
+    const DescribedItem& item = file.items[j];
+    const char* name = item.name;
+    // A wanted column that cannot be made (or named) for want of memory
+    // fails the statement: a table missing a column would have its values
+    // passed over, and an INSERT would write an empty record.
+    int16_t listed = t->allColumns() ? AddWantedName(name) : 0;
+    if (listed < 0) return false;
+    // A name just added is wanted without searching the list for it (a
+    // dotted name added its last part only, and is searched as it is).
+    bool wanted = (listed > 0 && strchr(name, '.') == nullptr) || wantedNames_.Contains(name) != 0;
+    if (offset <= UINT16_MAX && wanted) {
+      for (int16_t k = 0; k < tables_.Count(); ++k) {
+        FileTable* s = FileAt(tables_, k);
+        if (s == nullptr || (s != t && s->base() != t)) continue;
+        std::unique_ptr<Column> column(
+            new (std::nothrow) Column(name, item.type, item.size, item.keyKind,
+                                      static_cast<uint16_t>(offset), s, s->fileName()));
+        Column* added = column.get();
+        if (added == nullptr || added->name() == nullptr || !s->AddColumn(added)) return false;
+        column.release();  // the table holds it; allColumns_ only points at it
+        if (allColumns_.Add(added) < 0) return false;
+      }
+    }
+    if (offset <= UINT16_MAX) {
+      std::unique_ptr<Column> column(
+          new (std::nothrow) Column(item.qualified, item.type, item.size, item.keyKind,
+                                    static_cast<uint16_t>(offset), nullptr, file.name));
+      if (column == nullptr || column->name() == nullptr || qualifiedColumns_.Adopt(column) < 0) {
+        return false;
+      }
+    }
+    offset += static_cast<uint32_t>(item.size) * static_cast<uint32_t>(item.dimension);
+  }
+  return true;
+}
+
 bool DictContext::LoadDescriptions() {
   const EngineEntryPoints* engine = BoundEngine();
   if (engine == nullptr) {
@@ -139,9 +177,10 @@ bool DictContext::LoadDescriptions() {
     return false;
   }
   int32_t handle = request_ != nullptr ? request_->engineHandle : 0;
-  unsigned char* block = InfoBlock();
-  char* blockName = reinterpret_cast<char*>(block + JX_INFO_FILE_NAME);
-  char* itemName = reinterpret_cast<char*>(block + JX_INFO_ITEM_NAME);
+  // Descriptions read by earlier statements serve while the dictionary
+  // stamp stays; the stamp is asked for once, by the first file.
+  bool stampAsked = false;
+  uint64_t stamp = 0;
   int16_t n = tables_.Count();
   for (int16_t i = 0; i < n; ++i) {
     FileTable* t = FileAt(tables_, i);
@@ -149,80 +188,28 @@ bool DictContext::LoadDescriptions() {
     // A name the engine's dictionary cannot hold is not cut into another
     // file's name: the file is simply not found.
     if (strlen(t->fileName()) > static_cast<size_t>(kMaxNameLength)) continue;
-    memset(block, 0, JX_INFO_BLOCK_SIZE);
-    (void)BoundedCopy(blockName, t->fileName(), JX_NAME_FIELD_SIZE);  // fits: length checked above
-    InfoSet<int16_t>(JX_INFO_ITEM_COUNT, 0);
-    engine->getInfos(handle, JX_INFO_DESCRIBE_FILE, block);
-    blockName[kMaxNameLength] = '\0';
-    UpperCase(blockName);
-    int16_t itemCount = InfoGet<int16_t>(JX_INFO_ITEM_COUNT);
-    int16_t recordSize = InfoGet<int16_t>(JX_INFO_RECORD_SIZE);
-    if (itemCount <= 0 || recordSize <= 0) continue;
-    char fileName[kMaxNameLength + 1];
-    (void)BoundedCopy(fileName, blockName, sizeof fileName);  // fits: terminated above
-    if (!t->SetRowSize(static_cast<uint16_t>(recordSize), true)) {
-      RecordMessage(request_, nullptr, kMsgOutOfMemory);
-      return false;
+    if (!stampAsked) {
+      stampAsked = true;
+      stamp = FastPathsOn() ? DictionaryStamp(engine, handle) : 0;
     }
-    t->set_found(true);
-    t->keyName().Set("");
-
-    uint32_t offset = 1;  // byte 0 of a record precedes the first item
-    for (int16_t j = 0; j < itemCount; ++j) {
-      (void)BoundedCopy(blockName, fileName, JX_NAME_FIELD_SIZE);  // fits: a file name
-      InfoSet<int16_t>(JX_INFO_ITEM_INDEX, j);
-      itemName[0] = '\0';
-      engine->getInfos(handle, JX_INFO_DESCRIBE_ITEM, block);
-      itemName[kInfoNameSize - 1] = '\0';
-      TrimRight(itemName);
-      UpperCase(itemName);
-      if (itemName[0] == '\0') break;
-      uint16_t type = static_cast<uint16_t>(InfoGet<int16_t>(JX_INFO_ITEM_TYPE));
-      int32_t size = InfoGet<int16_t>(JX_INFO_ITEM_SIZE);
-      int32_t dimension = InfoGet<int16_t>(JX_INFO_ITEM_DIMENSION);
-      if (type == kTypeBinaryMemo || dimension < 2) dimension = 1;
-      if (size < 0) size = 0;
-      uint8_t keyKind = InfoGet<int16_t>(JX_INFO_COMPOSITE) != 0
-                            ? kCompositeKey
-                            : InfoGet<uint8_t>(JX_INFO_KEY_KIND);
-      char name[kInfoNameSize];
-      (void)BoundedCopy(name, itemName, sizeof name);  // fits: terminated above
-      // A wanted column that cannot be made (or named) for want of memory
-      // fails the statement: a table missing a column would have its values
-      // passed over, and an INSERT would write an empty record.
-      bool noMemory = t->allColumns() && AddWantedName(name) < 0;
-      if (!noMemory && offset <= UINT16_MAX && wantedNames_.Contains(name) != 0) {
-        for (int16_t k = 0; k < tables_.Count() && !noMemory; ++k) {
-          FileTable* s = FileAt(tables_, k);
-          if (s == nullptr || (s != t && s->base() != t)) continue;
-          std::unique_ptr<Column> column(
-              new (std::nothrow) Column(name, type, static_cast<uint16_t>(size), keyKind,
-                                        static_cast<uint16_t>(offset), s, s->fileName()));
-          Column* added = column.get();
-          if (added == nullptr || added->name() == nullptr || !s->AddColumn(added)) {
-            noMemory = true;
-          } else {
-            column.release();  // the table holds it; allColumns_ only points at it
-            if (allColumns_.Add(added) < 0) noMemory = true;
-          }
-        }
-      }
-      char qualified[kMaxNameLength + 1 + kInfoNameSize];
-      ZkFormat(qualified, sizeof qualified, "%s.%s", fileName, name);
-      if (!noMemory && offset <= UINT16_MAX) {
-        std::unique_ptr<Column> column(
-            new (std::nothrow) Column(qualified, type, static_cast<uint16_t>(size), keyKind,
-                                      static_cast<uint16_t>(offset), nullptr, fileName));
-        if (column == nullptr || column->name() == nullptr || qualifiedColumns_.Adopt(column) < 0) {
-          noMemory = true;
-        }
-      }
-      if (noMemory) {
+    const DescribedFile* file =
+        stamp != 0 ? FindDescription(handle, stamp, t->fileName()) : nullptr;
+    std::unique_ptr<DescribedFile> read;
+    if (file == nullptr) {
+      DescriptionRead outcome = ReadDescription(engine, handle, t->fileName(), &read);
+      if (outcome == DescriptionRead::kUnknownFile) continue;
+      if (outcome == DescriptionRead::kNoMemory) {
         wantedNames_.Reset();
         RecordMessage(request_, nullptr, kMsgOutOfMemory);
         return false;
       }
-      offset += static_cast<uint32_t>(size) * static_cast<uint32_t>(dimension);
+      file = outcome == DescriptionRead::kComplete ? KeepDescription(handle, stamp, &read)
+                                                   : read.get();
+    }
+    if (!AddFileColumns(t, *file)) {
+      wantedNames_.Reset();
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
+      return false;
     }
   }
   wantedNames_.Reset();

@@ -19,6 +19,7 @@ namespace zksql {
 
 struct StatementContext;
 class Column;
+struct DescribedFile;
 class FileTable;
 class ResultTable;
 class Table;
@@ -34,8 +35,8 @@ class DictContext : public BaseObject, public NameRegistry {
   ~DictContext() override;
 
   StatementContext* request() const { return request_; }
-  // The zero-filled column description buffer; null when it could not be
-  // allocated.
+  // The column description buffer (kColumnTextSize bytes, holding ""
+  // until a description is written); null when it could not be allocated.
   char* columnText() const { return columnText_; }
 
   // The file table registered under `name` (case-insensitive), or a new
@@ -61,10 +62,11 @@ class DictContext : public BaseObject, public NameRegistry {
   // null); without a table, the tables from the last registered to the
   // first are tried.
   Column* FindColumn(const char* tableName, const char* columnName) const;
-  // Loads the description of every registered file from the engine: row
-  // buffers, the wanted items as columns (also for aliases), and a
-  // qualified column for every item. False, with the error recorded in the
-  // request, unless every file was found.
+  // Loads the description of every registered file from the engine (or
+  // from the descriptions kept while the dictionary has not changed, see
+  // storage/description_cache.h): row buffers, the wanted items as columns
+  // (also for aliases), and a qualified column for every item. False, with
+  // the error recorded in the request, unless every file was found.
   [[nodiscard]] bool LoadDescriptions();
 
   PtrArray& tables() { return tables_; }
@@ -73,6 +75,11 @@ class DictContext : public BaseObject, public NameRegistry {
   NameList& wantedNames() { return wantedNames_; }
 
  private:
+  // Makes t's row buffer and columns from its file's description: the
+  // wanted items as columns of t and of its aliases, and a qualified
+  // column for every item. False when memory is short.
+  [[nodiscard]] bool AddFileColumns(FileTable* t, const DescribedFile& file);
+
   StatementContext* request_;
   PtrArray tables_{0, 4};
   PtrArray allColumns_{0, 4};  // not owning: columns belong to their tables

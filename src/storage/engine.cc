@@ -2,6 +2,7 @@
 #include "storage/engine.h"
 
 #include "base/messages.h"
+#include "storage/description_cache.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -58,10 +59,15 @@ HMODULE BindEngine() {
       As<XZK_BEGINSTATEMENT_FN>(GetProcAddress(module, "XZK_BeginStatement"));
   g_entry_points.endStatement = As<XZK_ENDSTATEMENT_FN>(GetProcAddress(module, "XZK_EndStatement"));
   g_entry_points.lastError = As<XZK_GETLASTERROR_FN>(GetProcAddress(module, "XZK_GetLastError"));
+  g_entry_points.dictionaryStamp =
+      As<XZK_GETDICTIONARYSTAMP_FN>(GetProcAddress(module, "XZK_GetDictionaryStamp"));
   if (g_entry_points.beginStatement == nullptr || g_entry_points.endStatement == nullptr) {
     g_entry_points.beginStatement = nullptr;
     g_entry_points.endStatement = nullptr;
   }
+  // Descriptions kept under another library's stamps mean nothing to
+  // this one.
+  ForgetDescriptions();
   g_bound = true;
   ++g_binding_count;
   return module;
@@ -73,6 +79,7 @@ void UnbindEngine(HMODULE module) {
     // The library may be unloaded now: its addresses must not be called.
     g_bound = false;
     g_entry_points = EngineEntryPoints{};
+    ForgetDescriptions();
   }
   FreeLibrary(module);
 }

@@ -17,8 +17,10 @@
 
 namespace zksql {
 
-// The entry points the library calls. The last three are optional: an
-// engine without statement scopes runs each statement call by call.
+// The entry points the library calls. The last four are optional: an
+// engine without statement scopes runs each statement call by call, and
+// one without a dictionary stamp has its descriptions read for every
+// statement.
 struct EngineEntryPoints {
   XZK_GETINFOSJXD_FN getInfos;
   XZK_LIREENREG_FN readRecord;
@@ -31,6 +33,7 @@ struct EngineEntryPoints {
   XZK_BEGINSTATEMENT_FN beginStatement;
   XZK_ENDSTATEMENT_FN endStatement;
   XZK_GETLASTERROR_FN lastError;
+  XZK_GETDICTIONARYSTAMP_FN dictionaryStamp;
 };
 
 // The engine library's file name, as the host platform knows it.

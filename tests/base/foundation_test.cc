@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <map>
+#include <random>
+#include <vector>
 
 #include "base/dyn_string.h"
 #include "base/memory_block.h"
@@ -120,6 +124,55 @@ TEST(MemoryBlockTest, LockCountsAndStableHandles) {
   EXPECT_EQ(grown[(1 << 20) - 1], 0);
   EXPECT_EQ(GlobalHandle(grown), h);
   GlobalFree(h);
+}
+
+// Thousands of blocks made, resized and freed in a random order: every
+// live block is found by its handle and by its address with its own size,
+// and every freed one is refused, whatever the order the registry saw
+// them come and go in.
+TEST(MemoryBlockTest, TheRegistryFollowsBlocksThroughRandomLifetimes) {
+  std::mt19937 random(7);
+  std::map<HGLOBAL, size_t> live;
+  std::vector<HGLOBAL> freed;
+  auto check = [&](HGLOBAL h, size_t size) {
+    void* p = GlobalLock(h);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(GlobalHandle(p), h);
+    EXPECT_EQ(GlobalSize(h), size);
+    GlobalUnlock(h);
+  };
+  for (int step = 0; step < 20000; ++step) {
+    int action = static_cast<int>(random() % 10);
+    if (action < 5 || live.size() < 8) {
+      size_t size = random() % 64;
+      HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+      ASSERT_NE(h, nullptr);
+      live[h] = size;
+    } else {
+      auto it = live.begin();
+      std::advance(it, random() % live.size());
+      if (action < 7) {
+        size_t size = random() % 200;
+        ASSERT_EQ(GlobalReAlloc(it->first, size, 0), it->first);
+        it->second = size;
+        check(it->first, size);
+      } else {
+        ASSERT_EQ(GlobalFree(it->first), nullptr);
+        freed.push_back(it->first);
+        live.erase(it);
+      }
+    }
+    if (step % 97 == 0) {
+      for (const auto& block : live) check(block.first, block.second);
+      for (HGLOBAL h : freed) {
+        if (live.count(h) == 0) {
+          EXPECT_EQ(GlobalSize(h), 0u);
+        }
+      }
+      freed.clear();
+    }
+  }
+  for (const auto& block : live) GlobalFree(block.first);
 }
 
 }  // namespace

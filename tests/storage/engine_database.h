@@ -43,6 +43,7 @@ class EngineDatabase {
     if (module_ != nullptr) {
       auto close = reinterpret_cast<int16_t(JXENGINE_CALL*)(int32_t)>(
           reinterpret_cast<void*>(GetProcAddress(module_, "XZK_Termine")));
+      if (second_ > 0) close(second_);
       if (handle_ > 0) close(handle_);
       UnbindEngine(module_);
     }
@@ -60,10 +61,29 @@ class EngineDatabase {
   int32_t handle() const {
     return handle_;
   }
+  // A second handle on the same database, as another connection would
+  // hold (opened on first use; 0 when it cannot be).
+  int32_t second() {
+    if (second_ == 0 && ok()) {
+      auto init = reinterpret_cast<int32_t(JXENGINE_CALL*)(const char*, int32_t)>(
+          reinterpret_cast<void*>(GetProcAddress(module_, "XZK_nInit")));
+      second_ = init(dir_.c_str(), 0);
+      if (second_ < 0) second_ = 0;
+    }
+    return second_;
+  }
+  // An entry point of the bound engine that the library itself never
+  // calls (host transactions and the like).
+  template <class Fn>
+  Fn EntryPoint(const char* name) const {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+  }
 
-  // Creates a file; returns the engine's status (0 = created) and keeps
-  // its message.
-  int16_t MakeFile(const char* file, const std::vector<ItemSpec>& items) {
+  // Creates a file (through `through`, this database's handle by
+  // default); returns the engine's status (0 = created) and keeps its
+  // message.
+  int16_t MakeFile(const char* file, const std::vector<ItemSpec>& items, int32_t through = 0) {
+    through_ = through != 0 ? through : handle_;
     unsigned char fd[JX_FD_SIZE_BYTES] = {};
     strcpy(reinterpret_cast<char*>(fd + JX_FD_TABLE), file);
     memcpy(fd + JX_FD_SEPARATOR, "__", 2);
@@ -86,7 +106,7 @@ class EngineDatabase {
 
  private:
   int16_t Describe(int16_t command, unsigned char* fd) {
-    BoundEngine()->describeFile(handle_, command, fd);
+    BoundEngine()->describeFile(through_, command, fd);
     int16_t status;
     memcpy(&status, fd + JX_FD_STATUS, 2);
     message_ = reinterpret_cast<const char*>(fd + JX_FD_MESSAGE);
@@ -95,6 +115,8 @@ class EngineDatabase {
 
   HMODULE module_ = nullptr;
   int32_t handle_ = 0;
+  int32_t second_ = 0;
+  int32_t through_ = 0;
   std::string dir_;
   std::string message_;
 };
