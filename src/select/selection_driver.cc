@@ -531,6 +531,12 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
         break;
       }
       RowBinding binding;
+      // A clause whose NOT-free form is this one predicate, not negated,
+      // holds exactly when the predicate does: the clause need not be
+      // walked for every combination.
+      const bool soleLeaf = FastPathsOn() && rowSets.size() == 1 && where != nullptr &&
+                            where->code == kConditionLeaf && where->next == nullptr &&
+                            RowSetOf(where) == rowSets.front() && rowSets.front()->negated == 0;
       // Each predicate's own truth over the combination, then the WHERE
       // clause from them; the combinations it holds for are added to the
       // target row set. The combination at which a correlated sub-select is
@@ -561,10 +567,14 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
         }
         if (!evaluated && !refused) return false;
         if (target != nullptr) {
-          WhereVisitor rowVisitor(&row, row.Count(), &constants);
-          if (rowVisitor.Clause(clause) && !Select(target->tuples.get(), odo.numbers(), n)) {
-            return false;
+          bool holds;
+          if (soleLeaf && evaluated) {
+            holds = row.At(0).result;
+          } else {
+            WhereVisitor rowVisitor(&row, row.Count(), &constants);
+            holds = rowVisitor.Clause(clause);
           }
+          if (holds && !Select(target->tuples.get(), odo.numbers(), n)) return false;
         }
         return evaluated;
       };

@@ -151,11 +151,14 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
       case 20: {
         // Rows added to the result as they are read: no WHERE, constant
         // ones, a union of two such selections.
-        static const char* const kScans[] = {
-            "SELECT * FROM T", "SELECT DISTINCT S FROM T WHERE 1 = 1",
-            "SELECT A FROM T WHERE 2 = 1", "SELECT A FROM T WHERE 1 = 1 AND B > 1",
-            "SELECT B FROM T UNION SELECT C FROM U"};
-        return kScans[random() % 5];
+        static const char* const kScans[] = {"SELECT * FROM T",
+                                             "SELECT DISTINCT S FROM T WHERE 1 = 1",
+                                             "SELECT A FROM T WHERE 2 = 1",
+                                             "SELECT A FROM T WHERE 1 = 1 AND B > 1",
+                                             "SELECT B FROM T UNION SELECT C FROM U",
+                                             "SELECT A FROM T WHERE NOT (NOT B > 1)",
+                                             "SELECT S FROM T WHERE NOT S = 'a'"};
+        return kScans[random() % 7];
       }
       case 21:
         // Comparisons with a literal decided without the evaluator: dates
