@@ -237,14 +237,7 @@ bool StoreText(Column* column, const char* text) {
 int WholeSixDecimalText(double real, char* text) {
   char* out = text;
   if (std::signbit(real)) *out++ = '-';
-  unsigned long long magnitude = static_cast<unsigned long long>(std::fabs(real));
-  char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  while (count > 0) *out++ = digits[--count];
+  out += WholeDigits(static_cast<unsigned long long>(std::fabs(real)), out);
   std::memcpy(out, ".000000", 8);
   return static_cast<int>(out - text) + 7;
 }
@@ -265,7 +258,7 @@ bool StoreReal(Column* column, double real) {
   if (capacity < 0) return false;
   char text[kNumberTextSize];
   int length = FastPathsOn() && IsExactWholeNumber(real) ? WholeSixDecimalText(real, text)
-                                                          : ZkFormat(text, sizeof text, "%lf", real);
+                                                         : ZkFormat(text, sizeof text, "%lf", real);
   if (length < 0 || length >= static_cast<int>(sizeof text) || length > capacity) return false;
   column->SetValue(text);
   return true;
@@ -318,7 +311,8 @@ bool StatementExecutor::AssignValue(ParseNode* valueNode, Column* column) {
   if (FastPathsOn() && IsNumberLiteral(literal->code)) {
     // The value of a number literal is the real its text reads as (what
     // the evaluator would make of it): stored without making a value.
-    return StoreReal(column, Converter().ParseNumber(literal->text == nullptr ? "" : literal->text));
+    return StoreReal(column,
+                     Converter().ParseNumber(literal->text == nullptr ? "" : literal->text));
   }
   OwnedValue value;
   if (!evaluator->EvaluateItem(valueNode, nullptr, &value)) return false;

@@ -72,18 +72,22 @@ void WholeNumberText(double real, char* text) {
   long long n = static_cast<long long>(real);
   unsigned long long magnitude =
       n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  if (n < 0) *text++ = '-';
+  text[WholeDigits(magnitude, text)] = '\0';
+}
+
+}  // namespace
+
+int WholeDigits(unsigned long long magnitude, char* out) {
   char digits[24];
   int count = 0;
   do {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (n < 0) *text++ = '-';
-  while (count > 0) *text++ = digits[--count];
-  *text = '\0';
+  for (int i = 0; i < count; ++i) out[i] = digits[count - 1 - i];
+  return count;
 }
-
-}  // namespace
 
 bool IsExactWholeNumber(double real) {
   return std::fabs(real) < 4503599627370496.0 && real == std::trunc(real);

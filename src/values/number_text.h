@@ -22,6 +22,10 @@ constexpr int kNumberTextSize = 330;
 // items and 9 otherwise. Returns the length written.
 int32_t NumberText(double real, int digits, char* out, int32_t size);
 
+// The decimal digits of `magnitude` into `out` (room for 20), without a
+// terminator; returns how many.
+int WholeDigits(unsigned long long magnitude, char* out);
+
 // Whether `real` is a whole number that a double holds exactly together
 // with its neighbours (magnitude below 2^52): such a number prints with six
 // decimals as its digits and ".000000", and reads back as itself, so the
