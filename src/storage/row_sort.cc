@@ -66,7 +66,7 @@ uint64_t TextPrefix(const unsigned char* text) {
   uint64_t p = 0;
   int i = 0;
   for (; i < 8 && text[i] != 0; ++i) p = (p << 8) | text[i];
-  return p << (8 * (8 - i));
+  return i == 0 ? 0 : p << (8 * (8 - i));
 }
 
 struct SortContext {
