@@ -126,10 +126,12 @@ TEST(MemoryBlockTest, LockCountsAndStableHandles) {
   GlobalFree(h);
 }
 
+#ifndef _WIN32
 // Thousands of blocks made, resized and freed in a random order: every
 // live block is found by its handle and by its address with its own size,
 // and every freed one is refused, whatever the order the registry saw
-// them come and go in.
+// them come and go in. The registry is this project's own; on Windows the
+// system keeps the blocks (and gives an empty moveable block no address).
 TEST(MemoryBlockTest, TheRegistryFollowsBlocksThroughRandomLifetimes) {
   std::mt19937 random(7);
   std::map<HGLOBAL, size_t> live;
@@ -174,6 +176,7 @@ TEST(MemoryBlockTest, TheRegistryFollowsBlocksThroughRandomLifetimes) {
   }
   for (const auto& block : live) GlobalFree(block.first);
 }
+#endif
 
 }  // namespace
 }  // namespace zksql
