@@ -146,6 +146,40 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLFinRequete(void* request);
  * Returns 0, or -1 for a NULL request. */
 ZKSQL_API int16_t ZKSQL_CALL ZKSQLErreur(void* request, char* text, char* sqlState);
 
+/* Per-column values, changed-row counts and interrupts: added beside the
+ * calls above for hosts (an ODBC driver) that must tell values apart, report
+ * how many rows a write changed and stop a long statement. */
+
+/* Copies the text of column `column` (1-based) of the current row into
+ * out: the same text ZKSQLValLine writes for that column, cut to size - 1
+ * bytes and terminated. out may be NULL when size is 0, to learn the
+ * length alone.
+ * Returns the full length of the column's text in bytes, without the
+ * terminator: when it is size or more the text was cut, and the caller may
+ * retry with a buffer of length + 1 bytes. Returns -1 (out, when size > 0,
+ * then holds "") for a request that is NULL or not live, without a result
+ * table or without a current row (before the first ZKSQLFetchNext or past
+ * the last row), a column outside 1..columnCount, a NULL out with size > 0,
+ * a negative size, or when memory is short. */
+ZKSQL_API int32_t ZKSQL_CALL ZKSQLColumnText(void* request, int16_t column, char* out,
+                                             int32_t size);
+
+/* The number of records the request's INSERT, UPDATE or DELETE wrote or
+ * removed; 0 for any other statement and for a statement that failed
+ * (its writes were undone). Returns -1 for a request that is NULL or not
+ * live. */
+ZKSQL_API int32_t ZKSQL_CALL ZKSQLChangedRows(void* request);
+
+/* Asks the statement that is running in this process, if any, to stop. It
+ * may be called from a signal handler or from another thread than the one
+ * running the statement; it only sets a flag. The statement stops at the
+ * next record it reads or writes and fails with the message of "HY008"
+ * (operation cancelled): its writes are undone, no half-written row is
+ * left, and an open host transaction stays open. The next statement runs
+ * normally: an interrupt that arrives while no statement runs is dropped.
+ * Returns 1 when a statement was running, 0 otherwise. */
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLInterrupt(void);
+
 /* Memo parameter sets: find the memo constructs {JXMemoBinaire('text')} and
  * {JXMemoBinaire('text','Champ')} in a statement, so that the host knows
  * which memo values to supply. A set is an opaque pointer; every call
