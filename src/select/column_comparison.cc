@@ -1,12 +1,17 @@
 // ColumnComparison: recognising "column op literal" and deciding it.
 #include "select/column_comparison.h"
 
+#include <cstring>
+
+#include "base/fast_paths.h"
+
 #include "select/column_value.h"
 #include "select/key_condition.h"
 #include "select/row_set.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 #include "storage/column.h"
+#include "values/number_text.h"
 #include "values/value_converter.h"
 
 namespace zksql {
@@ -45,10 +50,41 @@ bool ColumnComparison::Compile(const RowSet& rows) {
   }
   column_ = rows.ConditionColumn(reference);
   op_ = static_cast<int16_t>(op->code);
+  wholeNumbers_ = false;
+  if (column_ != nullptr && FastPathsOn() && literal_.view().type == kValueReal &&
+      column_->HoldsWholeNumbers()) {
+    double real = 0;
+    memcpy(&real, literal_.view().bytes, sizeof real);
+    // Within 2^52 every integer is exact and the six-decimal rule leaves it
+    // as it is; -0 is 0.
+    if (IsExactWholeNumber(real)) {
+      wholeNumbers_ = true;
+      wholeLiteral_ = static_cast<int64_t>(real);
+    }
+  }
   return column_ != nullptr;
 }
 
+namespace {
+
+bool CompareWhole(int16_t op, int64_t a, int64_t b) {
+  switch (op) {
+    case LEX_EGAL: return a == b;
+    case LEX_DIFFERENT: return a != b;
+    case LEX_INFERIEUR: return a < b;
+    case LEX_INFERIEUR_EGAL: return a <= b;
+    case LEX_SUPERIEUR: return a > b;
+    default: return a >= b;  // LEX_SUPERIEUR_EGAL: Compile takes no other
+  }
+}
+
+}  // namespace
+
 bool ColumnComparison::Holds(int16_t negate) const {
+  int64_t whole = 0;
+  if (wholeNumbers_ && column_->CurrentWholeNumber(&whole)) {
+    return CompareWhole(negate ? ComplementOperator(op_) : op_, whole, wholeLiteral_);
+  }
   TypedValue value = CurrentValueOf(column_);
   if (value.bytes == nullptr) return negate != 0;
   return Converter().Compare(negate ? ComplementOperator(op_) : op_, value, literal_.view()) != 0;

@@ -40,6 +40,11 @@ class ColumnComparison {
   Column* column_ = nullptr;
   int16_t op_ = 0;
   OwnedValue literal_;
+  // An integer column against a whole-number literal: both are exact, so
+  // the six-decimal comparison is the integers' own, decided without
+  // making a value of the column.
+  bool wholeNumbers_ = false;
+  int64_t wholeLiteral_ = 0;
 };
 
 }  // namespace zksql

@@ -165,6 +165,30 @@ unsigned char* Column::FieldAddress() const {
   return table_->rowBuffer() + offset_;
 }
 
+bool Column::HoldsWholeNumbers() const {
+  switch (type_) {
+    case kTypeInt8: case kTypeUInt8: return size_ >= 1;
+    case kTypeInt16: case kTypeUInt16: return size_ >= 2;
+    case kTypeInt32: case kTypeUInt32: return size_ >= 4;
+    default: return false;
+  }
+}
+
+bool Column::CurrentWholeNumber(int64_t* out) const {
+  if (!HoldsWholeNumbers()) return false;
+  const unsigned char* item = FieldAddress();
+  if (item == nullptr) return false;
+  switch (type_) {
+    case kTypeInt8: *out = Load<int8_t>(item); break;
+    case kTypeUInt8: *out = Load<uint8_t>(item); break;
+    case kTypeInt16: *out = Load<int16_t>(item); break;
+    case kTypeUInt16: *out = Load<uint16_t>(item); break;
+    case kTypeInt32: *out = Load<int32_t>(item); break;
+    default: *out = Load<uint32_t>(item); break;
+  }
+  return true;
+}
+
 int32_t Column::EngineHandle() const {
   return table_ != nullptr && table_->request() != nullptr ? table_->request()->engineHandle : 0;
 }

@@ -98,6 +98,12 @@ class Column : public BaseObject {
   void CopyValue(const Column& other);
   // Address of the item in the table's row buffer (null without one).
   unsigned char* FieldAddress() const;
+  // Whether the column stores whole numbers (the signed and unsigned
+  // integer types of 1, 2 and 4 bytes), which GetValue gives exactly.
+  bool HoldsWholeNumbers() const;
+  // For such a column, the integer of the table's current row into *out;
+  // false (nothing read) for another type or without a row buffer.
+  bool CurrentWholeNumber(int64_t* out) const;
   // The engine's memo block (a global memory handle the caller frees) for
   // the memo of the current row; null when there is none.
   void* MemoHandle() const;

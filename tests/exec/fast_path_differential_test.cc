@@ -163,9 +163,13 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
       case 21:
         // Comparisons with a literal decided without the evaluator: dates
         // against texts, and negated ones on both selection paths.
-        switch (random() % 3) {
+        switch (random() % 4) {
           case 0:
             return "SELECT A FROM T WHERE D " + op() + " '20240301'";
+          case 2:
+            // An integer column against whole and fractional literals.
+            return std::string("SELECT A, S FROM T WHERE ") + (random() % 2 ? "NOT " : "") +
+                   "A " + op() + " " + NumberLiteral(random);
           case 1:
             return "SELECT A, S FROM T WHERE NOT (S " + op() + " " + TextLiteral(random) +
                    ") OR NOT B " + op() + " " + NumberLiteral(random);
