@@ -490,6 +490,37 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_SetBusyTimeout(int32_t handle, int32_t mi
   });
 }
 
+JXENGINE_API int16_t JXENGINE_CALL XZK_ReadRun(int32_t handle, const char* file, int32_t first,
+                                               int32_t maxRecords, void* buffer, int32_t size,
+                                               int32_t* count, int32_t* recordSize,
+                                               int16_t* end) {
+  if (count) *count = 0;
+  if (end) *end = 0;
+  if (recordSize) *recordSize = 0;
+  if (!buffer || !count || !recordSize || !end || first < 1 || maxRecords < 1 || size < 1) {
+    return JX_ERR_BAD_ARGUMENT;
+  }
+  return Guarded([&]() -> int {
+    Session* s = Handles::Find(handle);
+    if (!s) return JX_ERR_BAD_HANDLE;
+    size_t length = NameLength(file);
+    if (length == 0) return file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT;
+    int code = s->Read([&](MDB_txn* txn) -> int {
+      const FileDef* f = s->FindFile(txn, file, length);
+      if (!f) return JX_ERR_UNKNOWN_FILE;
+      *recordSize = int32_t(f->recordSize);
+      RecordStore store(txn, s->tables(), *f);
+      return store.ReadRun(first, maxRecords, static_cast<unsigned char*>(buffer), size_t(size),
+                           count, end, &s->RecordCursor(txn));
+    });
+    if (code != JX_OK) {
+      *count = 0;
+      *end = 0;
+    }
+    return code;
+  });
+}
+
 JXENGINE_API int16_t JXENGINE_CALL XZK_GetDictionaryStamp(int32_t handle, uint64_t* stamp) {
   if (!stamp) return JX_ERR_BAD_ARGUMENT;
   *stamp = 0;

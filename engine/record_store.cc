@@ -70,6 +70,53 @@ bool RecordStore::AnyFrom(int32_t n) {
   return cursor.Seek(RecordKey(file_.id, n < 1 ? 1 : n), &k, &v) && HasPrefix(k, prefix);
 }
 
+int RecordStore::ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, size_t size,
+                         int32_t* count, int16_t* end, KeptCursor* kept) {
+  *count = 0;
+  *end = 0;
+  const size_t entry = sizeof(int32_t) + file_.recordSize;
+  if (size < entry) return JX_ERR_BAD_ARGUMENT;
+  char key[8];
+  WriteBE32(key, file_.id);
+  WriteBE32(key + 4, uint32_t(first));
+  Cursor cursor(*kept);
+  MDB_val k, v;
+  bool found = cursor.Seek(key, sizeof key, &k, &v);
+  int64_t expected = first;
+  int64_t last = -1;  // read when a gap needs it
+  size_t used = 0;
+  while (found) {
+    if (k.mv_size != sizeof key || ReadBE32(static_cast<const char*>(k.mv_data)) != file_.id) {
+      break;  // past the file's records
+    }
+    int64_t n = ReadBE32(static_cast<const char*>(k.mv_data) + 4);
+    if (n > expected) {
+      // A walk by number steps over deleted numbers up to Last() only: in
+      // a damaged file, a gap that reaches above it ends the walk.
+      if (last < 0) last = Last();
+      if (n - 1 > last) {
+        *end = 1;
+        return JX_OK;
+      }
+    }
+    if (v.mv_size != file_.recordSize) throw LmdbError{MDB_CORRUPTED};
+    int32_t number = int32_t(n);
+    std::memcpy(out + used, &number, sizeof number);
+    std::memcpy(out + used + sizeof number, v.mv_data, v.mv_size);
+    used += entry;
+    ++*count;
+    if (n == INT32_MAX) {
+      *end = 1;
+      return JX_OK;
+    }
+    expected = n + 1;
+    if (*count >= maxRecords || size - used < entry) return JX_OK;
+    found = cursor.Next(&k, &v);
+  }
+  *end = 1;
+  return JX_OK;
+}
+
 bool RecordStore::TakenByOther(const Item& key, const std::string& form, int32_t self) {
   std::string prefix;
   PutBE32(prefix, key.indexId);

@@ -34,6 +34,15 @@ class RecordStore {
   int32_t Last();
   // True when a record numbered n or above is stored.
   bool AnyFrom(int32_t n);
+  // The records a walk by number from `first` reads with Get, stepping
+  // over deleted numbers and ending where that walk ends (past the last
+  // stored record, or at a gap above Last()), copied into out as entries
+  // of the record number (int32, native order) and the image: at most
+  // maxRecords, and as many as fit in size bytes. *end is set when the walk
+  // ended after the last entry. Returns JX_OK, or JX_ERR_BAD_ARGUMENT when
+  // not even one entry fits. Walks the kept cursor of this transaction.
+  int ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, size_t size,
+              int32_t* count, int16_t* end, KeptCursor* kept);
 
   // Appends `image` (recordSize bytes); memo references start at 0.
   // Returns JX_OK with the new number, or JX_ERR_DUPLICATE.

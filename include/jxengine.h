@@ -221,6 +221,30 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_DECRITFICHIER(int32_t handle, int16_t com
  * that failed. `text` may be NULL to ask for the code alone. */
 JXENGINE_API int16_t JXENGINE_CALL XZK_GetLastError(int32_t handle, char* text, int32_t size);
 
+/* ---- Reading records in runs ----
+ * Reads the records of `file` from number `first` on, as a walk by number
+ * with XZK_LIREENREG (mode JX_MODE_BY_NUMBER) would read them one call after
+ * another: deleted numbers are stepped over, and the walk ends where that
+ * one ends. The records are copied into `buffer` (size bytes) as entries
+ * one after the other: the record's number (int32, native order), then its
+ * image, the file's record size long (stored in *recordSize, also when no
+ * entry is written). At most maxRecords entries are written, fewer when the
+ * next would not fit in size bytes.
+ *   count: receives the number of entries written.
+ *   end:   receives 1 when the walk ended after the last entry (no record
+ *          follows it), 0 when records may follow: read on from the number
+ *          after the last entry's.
+ * The runs see what XZK_LIREENREG would see at the same moment (the same
+ * transaction or statement scope); the record that a delete of the last
+ * record read targets is not changed. Returns JX_OK, JX_ERR_BAD_HANDLE,
+ * JX_ERR_BAD_ARGUMENT (a NULL pointer, first < 1, maxRecords < 1, or a
+ * buffer too small for one entry), JX_ERR_UNKNOWN_FILE or a storage
+ * failure; *count and *end are then 0. */
+JXENGINE_API int16_t JXENGINE_CALL XZK_ReadRun(int32_t handle, const char* file, int32_t first,
+                                               int32_t maxRecords, void* buffer, int32_t size,
+                                               int32_t* count, int32_t* recordSize,
+                                               int16_t* end);
+
 /* ---- Dictionary stamp ----
  * Stores in *stamp a number naming the dictionary the handle sees now (in
  * its transaction or statement scope when one is open). The number changes
@@ -411,11 +435,14 @@ typedef int16_t(JXENGINE_CALL* XZK_FILTRE_FN)(int32_t, const char*, const char*,
 typedef int16_t(JXENGINE_CALL* XZK_DESACTIVEFILTRE_FN)(int32_t, const char*);
 typedef int16_t(JXENGINE_CALL* XZK_DECRITFICHIER_FN)(int32_t, int16_t, void*);
 /* The calls beyond the 33, which the SQL library uses when the engine has
- * them (statement scopes and their explanations, the dictionary stamp). */
+ * them (statement scopes and their explanations, the dictionary stamp, runs
+ * of records). */
 typedef int16_t(JXENGINE_CALL* XZK_BEGINSTATEMENT_FN)(int32_t, int32_t);
 typedef int16_t(JXENGINE_CALL* XZK_ENDSTATEMENT_FN)(int32_t, int32_t);
 typedef int16_t(JXENGINE_CALL* XZK_GETLASTERROR_FN)(int32_t, char*, int32_t);
 typedef int16_t(JXENGINE_CALL* XZK_GETDICTIONARYSTAMP_FN)(int32_t, uint64_t*);
+typedef int16_t(JXENGINE_CALL* XZK_READRUN_FN)(int32_t, const char*, int32_t, int32_t, void*,
+                                               int32_t, int32_t*, int32_t*, int16_t*);
 
 #ifdef __cplusplus
 }

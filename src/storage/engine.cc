@@ -61,6 +61,7 @@ HMODULE BindEngine() {
   g_entry_points.lastError = As<XZK_GETLASTERROR_FN>(GetProcAddress(module, "XZK_GetLastError"));
   g_entry_points.dictionaryStamp =
       As<XZK_GETDICTIONARYSTAMP_FN>(GetProcAddress(module, "XZK_GetDictionaryStamp"));
+  g_entry_points.readRun = As<XZK_READRUN_FN>(GetProcAddress(module, "XZK_ReadRun"));
   if (g_entry_points.beginStatement == nullptr || g_entry_points.endStatement == nullptr) {
     g_entry_points.beginStatement = nullptr;
     g_entry_points.endStatement = nullptr;

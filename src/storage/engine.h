@@ -17,10 +17,10 @@
 
 namespace zksql {
 
-// The entry points the library calls. The last four are optional: an
-// engine without statement scopes runs each statement call by call, and
-// one without a dictionary stamp has its descriptions read for every
-// statement.
+// The entry points the library calls. The last five are optional: an
+// engine without statement scopes runs each statement call by call, one
+// without a dictionary stamp has its descriptions read for every
+// statement, and one without runs of records is walked a record a call.
 struct EngineEntryPoints {
   XZK_GETINFOSJXD_FN getInfos;
   XZK_LIREENREG_FN readRecord;
@@ -34,6 +34,7 @@ struct EngineEntryPoints {
   XZK_ENDSTATEMENT_FN endStatement;
   XZK_GETLASTERROR_FN lastError;
   XZK_GETDICTIONARYSTAMP_FN dictionaryStamp;
+  XZK_READRUN_FN readRun;
 };
 
 // The engine library's file name, as the host platform knows it.

@@ -2,7 +2,9 @@
 #include "storage/file_table.h"
 
 #include <cstring>
+#include <new>
 
+#include "base/fast_paths.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
 #include "storage/block_field.h"
@@ -33,6 +35,16 @@ bool Completed() {
   return BlockGet<int16_t>(JX_REC_STATUS) == JX_CALL_COMPLETED;
 }
 
+// Counts the writes of the process: a run read before a write may hold
+// records that the write changed, and is read again.
+uint64_t g_writes = 0;
+
+// A first run is short, since a walk may stop at its first records (an
+// EXISTS, a sub-select per row); each next one is twice as long, up to
+// about 256 KiB.
+constexpr int32_t kFirstRun = 16;
+constexpr size_t kRunBytes = 256 * 1024;
+
 }  // namespace
 
 FileTable::FileTable(StatementContext* request, const char* name) : Table(request, name) {}
@@ -56,19 +68,90 @@ Column* FileTable::FindColumnQualified(const char* name) const {
   return Table::FindColumnQualified(name);
 }
 
-int32_t FileTable::AcceptRecord(int32_t number) {
-  if (BlockGet<int16_t>(JX_REC_END) != 0) return 0;
-  const unsigned char* data = BlockGet<const unsigned char*>(JX_REC_DATA);
-  int32_t length = BlockGet<int16_t>(JX_REC_LENGTH);
+void FileTable::AcceptImage(const unsigned char* data, size_t length) {
   unsigned char* row = rowBuffer();
   if (row != nullptr && data != nullptr && length > 0) {
     // A record longer than the row buffer is cut to it; a shorter one
     // leaves no stale bytes of the previous row behind.
-    size_t n = static_cast<size_t>(length) < rowSize() ? static_cast<size_t>(length) : rowSize();
+    size_t n = length < rowSize() ? length : rowSize();
     memcpy(row, data, n);
     if (n < rowSize()) memset(row + n, 0, rowSize() - n);
   }
+}
+
+int32_t FileTable::AcceptRecord(int32_t number) {
+  if (BlockGet<int16_t>(JX_REC_END) != 0) return 0;
+  const unsigned char* data = BlockGet<const unsigned char*>(JX_REC_DATA);
+  int32_t length = BlockGet<int16_t>(JX_REC_LENGTH);
+  if (length > 0) AcceptImage(data, static_cast<size_t>(length));
   set_currentRow(number);
+  return number;
+}
+
+int32_t FileTable::ReadFromRun(int32_t from) {
+  const EngineEntryPoints* engine = BoundEngine();
+  if (!FastPathsOn() || engine == nullptr || engine->readRun == nullptr ||
+      request() == nullptr || from < 1) {
+    return -1;
+  }
+  bool follows = runLast_ >= 0 && runWrites_ == g_writes && currentRow() == runLast_ &&
+                 from == runLast_ + 1;
+  if (!follows) {
+    runNext_ = runUsed_ = 0;
+    runEnd_ = false;
+    runWanted_ = kFirstRun;
+  }
+  if (runNext_ >= runUsed_) {
+    // Past the last record the current row stays as it was, as a walk a
+    // record a call leaves it.
+    if (follows && runEnd_) {
+      runLast_ = -1;
+      return 0;
+    }
+    // The records from `from` on, in a run twice as long as the last.
+    int32_t entry = static_cast<int32_t>(sizeof(int32_t) + rowSize());
+    size_t bytes = static_cast<size_t>(entry) * static_cast<size_t>(runWanted_);
+    if (bytes > kRunBytes) bytes = kRunBytes;
+    if (bytes < static_cast<size_t>(entry)) bytes = static_cast<size_t>(entry);
+    if (run_.size() < bytes) {
+      try {
+        run_.resize(bytes);
+      } catch (const std::bad_alloc&) {
+        runLast_ = -1;
+        return -1;
+      }
+    }
+    int32_t count = 0;
+    int32_t recordSize = 0;
+    int16_t end = 0;
+    int16_t code = engine->readRun(request()->engineHandle, EngineFileName(), from, runWanted_,
+                                   run_.data(), static_cast<int32_t>(run_.size()), &count,
+                                   &recordSize, &end);
+    // A failure, or records of another size than the row: the walk goes a
+    // record a call, which reports what went wrong as it always has.
+    if (code != 0 || recordSize < 1 || static_cast<size_t>(recordSize) > rowSize() ||
+        count < 0) {
+      runLast_ = -1;
+      return -1;
+    }
+    if (runWanted_ < (1 << 20)) runWanted_ *= 2;
+    runEntry_ = sizeof(int32_t) + static_cast<size_t>(recordSize);
+    runUsed_ = static_cast<size_t>(count) * runEntry_;
+    runNext_ = 0;
+    runEnd_ = end != 0;
+    runWrites_ = g_writes;
+    if (count == 0) {
+      runLast_ = -1;
+      return 0;
+    }
+  }
+  int32_t number = 0;
+  memcpy(&number, run_.data() + runNext_, sizeof number);
+  AcceptImage(run_.data() + runNext_ + sizeof number, runEntry_ - sizeof number);
+  runNext_ += runEntry_;
+  lastError_ = 0;
+  set_currentRow(number);
+  runLast_ = number;
   return number;
 }
 
@@ -100,6 +183,10 @@ int32_t FileTable::ReadByKey(char mode, const KeySource* filter) {
   const char* key = filter != nullptr ? filter->KeyFor(*this) : nullptr;
   if (key == nullptr || *key == '\0') key = keyName_.Get();
   if (key == nullptr || *key == '\0') {
+    int32_t from = mode == JX_MODE_FIRST_BY_KEY ? 1 : currentRow() + 1;
+    if (mode == JX_MODE_FIRST_BY_KEY) runLast_ = -1;
+    int32_t r = ReadFromRun(from);
+    if (r >= 0) return r;
     return ReadByNumber(mode == JX_MODE_FIRST_BY_KEY ? 1 : 0);
   }
   const EngineEntryPoints* engine = BoundEngine();
@@ -133,6 +220,7 @@ int16_t FileTable::EngineFailure(int16_t code) {
 }
 
 int16_t FileTable::Write(int32_t n) {
+  ++g_writes;
   const EngineEntryPoints* engine = BoundEngine();
   if (engine == nullptr || request() == nullptr) {
     char text[kMessageBufferSize];

@@ -16,6 +16,7 @@
 #define ZKSQL_STORAGE_FILE_TABLE_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "sql/name_registry.h"
 #include "storage/table.h"
@@ -66,6 +67,11 @@ class FileTable : public Table, public NamedTable {
  private:
   int32_t ReadByKey(char mode, const KeySource* filter);
   int32_t AcceptRecord(int32_t number);
+  void AcceptImage(const unsigned char* data, size_t length);
+  // A walk by number from `from`, served from runs of records the engine
+  // reads many at a time: the record read, 0 past the last, or -1 when no
+  // run can be read (the caller then reads a record a call).
+  int32_t ReadFromRun(int32_t from);
   int16_t WriteMemos();
   int16_t MemoOrdinal(const Column& column) const;
   int16_t EngineFailure(int16_t code);
@@ -76,6 +82,19 @@ class FileTable : public Table, public NamedTable {
   bool allColumns_ = false;
   bool found_ = false;
   int16_t lastError_ = 0;
+
+  // The run being walked: entries of a record number and an image, the
+  // next one at runNext_. It stands for the walk only while the table's
+  // current row is the last record it handed out and nothing was written
+  // since it was read.
+  std::vector<unsigned char> run_;
+  size_t runNext_ = 0;
+  size_t runUsed_ = 0;
+  size_t runEntry_ = 0;
+  bool runEnd_ = false;
+  int32_t runLast_ = -1;
+  uint64_t runWrites_ = 0;
+  int32_t runWanted_ = 0;
 };
 
 }  // namespace zksql

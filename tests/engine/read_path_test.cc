@@ -1,10 +1,11 @@
-// Reads by number (mostly each after the one before) and keyed browse steps
-// drawn at random among writes, transactions, savepoints, read scopes,
-// filters and another handle's commits must each answer what a model of the
-// file holds then: a read reusing what a write or a new snapshot made stale
-// shows here.
+// Reads by number (mostly each after the one before), runs of records and
+// keyed browse steps drawn at random among writes, transactions,
+// savepoints, read scopes, filters and another handle's commits must each
+// answer what a model of the file holds then: a read reusing what a write
+// or a new snapshot made stale shows here.
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <map>
 #include <random>
 #include <tuple>
@@ -45,7 +46,7 @@ TEST_F(EngineTest, ReadsAnswerWhatTheModelHoldsWhateverCameBefore) {
     auto view = [&]() -> const State& { return scope && !host ? frozen : mine; };
     for (int step = 0; step < 300; ++step) {
       SCOPED_TRACE("step " + std::to_string(step));
-      int op = draw(18);
+      int op = draw(19);
       int32_t k = 1 + draw(60), v = draw(8);
       if (op < 3) {  // a write of its own, or inside the transaction
         // A record the handle reads, which it can also write.
@@ -128,6 +129,38 @@ TEST_F(EngineTest, ReadsAnswerWhatTheModelHoldsWhateverCameBefore) {
           if (!keep) mine = atSavepoint;
         }
         savepoint = !savepoint;
+      } else if (op == 18) {  // a run of records read at once, as the walk by number reads them
+        int32_t from = 1 + draw(mine.last + 2), most = 1 + draw(6);
+        std::vector<unsigned char> buffer(size_t(13 * (1 + draw(6)) + draw(13)));
+        int32_t count = -1, size = -1;
+        int16_t end = -1;
+        ASSERT_EQ(XZK_ReadRun(db.handle, "F", from, most, buffer.data(), int32_t(buffer.size()),
+                              &count, &size, &end),
+                  0);
+        ASSERT_EQ(size, 9);
+        const State& s = view();
+        int32_t room = std::min<int32_t>(most, int32_t(buffer.size() / 13)), got = 0;
+        bool ended = false;
+        for (int32_t n = from; got < room; ++n) {
+          auto at = s.rows.find(n);
+          if (at == s.rows.end()) {
+            if (n > s.last || s.rows.lower_bound(n) == s.rows.end()) {
+              ended = true;
+              break;
+            }
+            continue;
+          }
+          ASSERT_LT(got, count) << "record " << n << " missing from the run";
+          int32_t number = 0;
+          std::memcpy(&number, &buffer[size_t(got) * 13], 4);
+          EXPECT_EQ(number, n);
+          EXPECT_EQ(std::vector<unsigned char>(&buffer[size_t(got) * 13 + 4],
+                                               &buffer[size_t(got) * 13 + 13]),
+                    Row(at->second.first, at->second.second));
+          ++got;
+        }
+        EXPECT_EQ(count, got);
+        EXPECT_EQ(end, ended ? 1 : 0);
       } else if (op == 17) {  // a read scope begins or ends
         ASSERT_EQ(scope ? XZK_EndStatement(db.handle, JX_STATEMENT_KEEP)
                         : XZK_BeginStatement(db.handle, JX_STATEMENT_READ),
