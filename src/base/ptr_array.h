@@ -3,7 +3,7 @@
 // Every collection of the library is one. The array owns what it holds and
 // deletes it when destroyed, unless the owner empties it first with
 // ClearAll (for arrays that only point at objects owned elsewhere). Slots
-// live in a zero-filled memory block that grows by a fixed step; the 16-bit
+// live in a zero-filled heap array that grows by a fixed step; the 16-bit
 // counters limit an array to 32767 elements. Find asks each element to
 // compare itself with a key (BaseObject::Compare).
 #ifndef ZKSQL_BASE_PTR_ARRAY_H_

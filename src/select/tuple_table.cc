@@ -7,7 +7,6 @@
 #include <memory>
 #include <new>
 
-#include "base/memory_block.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -30,7 +29,7 @@ int32_t ListLength(const ParseNode* list) {
 TupleTable::~TupleTable() {
   for (int32_t i = 0; i < columnCount_; ++i) {
     free(columns_[i].name);
-    FreeLocked(columns_[i].slots);
+    free(columns_[i].slots);
   }
   free(columns_);
 }
@@ -59,13 +58,15 @@ bool TupleTable::AddTupleColumn(const char* tableName) {
   char* name = DuplicateText(tableName);
   if (name == nullptr) return false;
   int32_t slots = capacity == 0 ? kGrowth : capacity;
-  int32_t* array = static_cast<int32_t*>(AllocLocked(static_cast<size_t>(slots) * sizeof(int32_t)));
+  // Slots are read only below `count`, each written first: plain heap
+  // arrays, not cleared.
+  int32_t* array = static_cast<int32_t*>(malloc(static_cast<size_t>(slots) * sizeof(int32_t)));
   Column* grown = static_cast<Column*>(
       realloc(columns_, static_cast<size_t>(columnCount_ + 1) * sizeof(Column)));
   if (array == nullptr || grown == nullptr) {
     // A successful realloc only moved the existing columns: keep it.
     if (grown != nullptr) columns_ = grown;
-    FreeLocked(array);
+    free(array);
     free(name);
     return false;
   }
@@ -88,7 +89,7 @@ bool TupleTable::Reserve() {
   int32_t step = capacity / 2 > kGrowth ? capacity / 2 : kGrowth;
   int32_t grown = capacity > kMaxCapacity - step ? kMaxCapacity : capacity + step;
   for (int32_t i = 0; i < columnCount_; ++i) {
-    void* larger = ReAllocLocked(columns_[i].slots, static_cast<size_t>(grown) * sizeof(int32_t));
+    void* larger = realloc(columns_[i].slots, static_cast<size_t>(grown) * sizeof(int32_t));
     // Arrays already grown keep their larger block; `capacity` only moves
     // once every one of them has the room.
     if (larger == nullptr) return false;
@@ -162,8 +163,7 @@ TupleTable* TupleTable::Copy() const {
   // Same capacity as the source, so the copy grows exactly as the source
   // would have; then the arrays are taken over slot for slot.
   for (int32_t i = 0; i < columnCount_; ++i) {
-    void* resized =
-        ReAllocLocked(copy->columns_[i].slots, static_cast<size_t>(capacity) * sizeof(int32_t));
+    void* resized = realloc(copy->columns_[i].slots, static_cast<size_t>(capacity) * sizeof(int32_t));
     if (resized == nullptr) return nullptr;
     copy->columns_[i].slots = static_cast<int32_t*>(resized);
     memcpy(copy->columns_[i].slots, columns_[i].slots,

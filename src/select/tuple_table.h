@@ -4,7 +4,7 @@
 // covers. The table keeps one column per table (named by the table's file
 // name) and one array of 32-bit record numbers per column; tuple k is the
 // k-th entry of every array. Index 0 is never used, so tuple numbers run
-// from 1 to TupleCount(). The arrays are memory blocks that grow 1024
+// from 1 to TupleCount(). The arrays are heap arrays that grow 1024
 // slots at a time, so appending one tuple rarely reallocates.
 //
 // Tuples are appended by position, and looked up and projected by name
@@ -81,7 +81,7 @@ class TupleTable : public BaseObject {
  private:
   struct Column {
     char* name;
-    int32_t* slots;  // memory block of `capacity` record numbers
+    int32_t* slots;  // heap array of `capacity` record numbers
   };
 
   // Makes room for tuple number `count` (the next one); false on failure.
