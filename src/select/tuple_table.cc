@@ -57,7 +57,7 @@ bool TupleTable::AddTupleColumn(const char* tableName) {
   if (tableName == nullptr) tableName = "";
   char* name = DuplicateText(tableName);
   if (name == nullptr) return false;
-  int32_t slots = capacity == 0 ? kGrowth : capacity;
+  int32_t slots = capacity == 0 ? kFirstCapacity : capacity;
   // Slots are read only below `count`, each written first: plain heap
   // arrays, not cleared.
   int32_t* array = static_cast<int32_t*>(malloc(static_cast<size_t>(slots) * sizeof(int32_t)));
@@ -86,7 +86,9 @@ bool TupleTable::Reserve() {
   // By half the capacity once that is more than a step: every growth copies
   // the arrays, so fixed steps would copy in proportion to the square of the
   // tuples.
-  int32_t step = capacity / 2 > kGrowth ? capacity / 2 : kGrowth;
+  // Below a step the arrays double: most row sets hold a few tuples, and
+  // small blocks are the cheapest to make and free.
+  int32_t step = capacity / 2 > kGrowth ? capacity / 2 : capacity < kGrowth ? capacity : kGrowth;
   int32_t grown = capacity > kMaxCapacity - step ? kMaxCapacity : capacity + step;
   for (int32_t i = 0; i < columnCount_; ++i) {
     void* larger = realloc(columns_[i].slots, static_cast<size_t>(grown) * sizeof(int32_t));

@@ -4,8 +4,9 @@
 // covers. The table keeps one column per table (named by the table's file
 // name) and one array of 32-bit record numbers per column; tuple k is the
 // k-th entry of every array. Index 0 is never used, so tuple numbers run
-// from 1 to TupleCount(). The arrays are heap arrays that grow 1024
-// slots at a time, so appending one tuple rarely reallocates.
+// from 1 to TupleCount(). The arrays are heap arrays of 64 slots at first
+// that double up to 1024 slots, then grow by 1024 or by half, so appending
+// one tuple rarely reallocates.
 //
 // Tuples are appended by position, and looked up and projected by name
 // through tuple lists: ParseNode chains with one node per table, text = the
@@ -30,6 +31,7 @@ class TupleTable : public BaseObject {
   // Slots added to every column array at the first growths; later ones add
   // half the capacity.
   static constexpr int32_t kGrowth = 1024;
+  static constexpr int32_t kFirstCapacity = 64;
 
   TupleTable() = default;
   ~TupleTable() override;

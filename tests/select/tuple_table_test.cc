@@ -43,7 +43,7 @@ TEST(TupleTable, FirstColumnOpensTheArraysAndIndexZeroStaysUnused) {
   EXPECT_EQ(table.TupleCount(), 0);
   ASSERT_TRUE(table.AddTupleColumn("T1"));
   EXPECT_EQ(table.count, 1);
-  EXPECT_EQ(table.capacity, 1024);
+  EXPECT_EQ(table.capacity, TupleTable::kFirstCapacity);
   ASSERT_TRUE(table.AddTupleColumn("T2"));
   EXPECT_EQ(table.count, 1);
 
