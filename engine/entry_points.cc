@@ -342,7 +342,7 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREMEMO(int32_t handle, int32_t length
         reference = memos.Put(reference, payload, size);
       }
       SetMemoReference(raw, item->offset, reference);
-      store.PutImage(record, image);
+      store.PutImage(record, image, false);
       return JX_OK;
     });
   });

@@ -137,7 +137,8 @@ bool RecordStore::TakenByOther(const Item& key, const std::string& form, int32_t
 void RecordStore::PutEntry(const Item& key, const std::string& form, int32_t n) {
   std::string entry = IndexKey(key.indexId, form, n);
   MDB_val k{entry.size(), entry.data()}, v{0, nullptr};
-  KvPut(txn_, t_.indexes, k, v);
+  // An entry names its record: it is new unless written before unchanged.
+  KvPutNew(txn_, t_.indexes, k, v);
 }
 
 void RecordStore::DeleteEntry(const Item& key, const std::string& form, int32_t n) {
@@ -146,10 +147,14 @@ void RecordStore::DeleteEntry(const Item& key, const std::string& form, int32_t 
   KvDelete(txn_, t_.indexes, k);
 }
 
-void RecordStore::PutImage(int32_t n, const std::string& image) {
+void RecordStore::PutImage(int32_t n, const std::string& image, bool fresh) {
   std::string key = RecordKey(file_.id, n);
   MDB_val k{key.size(), key.data()}, v{image.size(), const_cast<char*>(image.data())};
-  KvPut(txn_, t_.records, k, v);
+  if (fresh) {
+    KvPutNew(txn_, t_.records, k, v);
+  } else {
+    KvPut(txn_, t_.records, k, v);
+  }
 }
 
 int RecordStore::Append(const unsigned char* image, int32_t* number) {
@@ -170,7 +175,7 @@ int RecordStore::Append(const unsigned char* image, int32_t* number) {
     if (item.keyKind == kUniqueKey && TakenByOther(item, form, n)) return JX_ERR_DUPLICATE;
     forms.emplace_back(&item, std::move(form));
   }
-  PutImage(n, record);
+  PutImage(n, record, true);  // a number past the last: a new key
   for (const auto& f : forms) PutEntry(*f.first, f.second, n);
   MetaPut(txn_, t_, LastRecordKey(file_.id), uint64_t(n));
   *number = n;
@@ -205,7 +210,7 @@ int RecordStore::Rewrite(int32_t n, const unsigned char* image) {
     DeleteEntry(*c.item, c.before, n);
     PutEntry(*c.item, c.after, n);
   }
-  PutImage(n, record);
+  PutImage(n, record, false);
   return JX_OK;
 }
 

@@ -51,8 +51,9 @@ class RecordStore {
   int Rewrite(int32_t n, const unsigned char* image);
   // Deletes record n, its index entries and its memos.
   int Remove(int32_t n);
-  // Stores an image as is (memo reference updates; keys unchanged).
-  void PutImage(int32_t n, const std::string& image);
+  // Stores an image as is (memo reference updates; keys unchanged);
+  // `fresh` when n is a new number, whose key is not looked up first.
+  void PutImage(int32_t n, const std::string& image, bool fresh);
 
   // Fills the index of `key` from the existing records; JX_ERR_DUPLICATE
   // (nothing written) when a unique key meets two equal values.

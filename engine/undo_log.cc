@@ -31,6 +31,12 @@ void UndoLog::RecordBefore(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {
   entries_.push_back(std::move(entry));
 }
 
+void UndoLog::RecordAbsent(MDB_dbi dbi, const MDB_val& key) {
+  entries_.push_back(
+      Entry{dbi, false, std::string(static_cast<const char*>(key.mv_data), key.mv_size),
+            std::string()});
+}
+
 void UndoLog::RollBackTo(MDB_txn* txn, size_t mark) {
   while (entries_.size() > mark) {
     Entry& e = entries_.back();
@@ -50,6 +56,24 @@ void KvPut(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value) 
   if (UndoLog* log = UndoLog::Recording()) log->RecordBefore(txn, dbi, key);
   MDB_val k = key, v = value;
   Check(mdb_put(txn, dbi, &k, &v, 0));
+}
+
+void KvPutNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value) {
+  UndoLog* log = UndoLog::Recording();
+  if (log == nullptr) {
+    KvPut(txn, dbi, key, value);
+    return;
+  }
+  // Noted first: a put that fails part-way is still undone.
+  log->RecordAbsent(dbi, key);
+  MDB_val k = key, v = value;
+  int rc = mdb_put(txn, dbi, &k, &v, MDB_NOOVERWRITE);
+  if (rc == MDB_SUCCESS) return;
+  if (rc != MDB_KEYEXIST) Check(rc);
+  log->DropLast();
+  // The key was there (a damaged counter, an entry written twice): keep
+  // its old value, as any other write does.
+  KvPut(txn, dbi, key, value);
 }
 
 bool KvDelete(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {

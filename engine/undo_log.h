@@ -31,6 +31,10 @@ class UndoLog {
 
   // Records what `key` of `dbi` holds in `txn` before it is changed.
   void RecordBefore(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key);
+  // Records that `key` of `dbi` was absent, without looking; DropLast
+  // takes that back when the key turns out to be there.
+  void RecordAbsent(MDB_dbi dbi, const MDB_val& key);
+  void DropLast() { entries_.pop_back(); }
   // Restores every change recorded since `mark`, newest first, and forgets
   // them. LMDB failures are thrown (the transaction is then unusable).
   void RollBackTo(MDB_txn* txn, size_t mark);
@@ -63,9 +67,14 @@ class UndoLog {
   std::vector<Entry> entries_;
 };
 
-// Every change the engine makes to its tables goes through these two, so
-// that an open savepoint sees it. Both throw LmdbError on failure.
+// Every change the engine makes to its tables goes through these, so that
+// an open savepoint sees it. Both throw LmdbError on failure.
 void KvPut(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
+// As KvPut, for a key that is expected to be new (a record appended
+// under a fresh number, an index entry that names its record): the
+// savepoint notes it as absent before without looking it up, and only
+// when the key was there after all is its old value read and kept.
+void KvPutNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
 // Deletes `key`; false when it was not there.
 bool KvDelete(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key);
 

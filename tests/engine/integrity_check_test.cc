@@ -270,5 +270,30 @@ TEST_F(IntegrityCheckTest, ConsistentDatabaseAndEachKindOfDamage) {
   EXPECT_TRUE(status == -1 || status == 2) << status;
 }
 
+// An append takes the number after the file's counter as a new key. Where
+// a damaged counter makes it an existing record's, the write still keeps
+// that record's image, so that undoing the statement brings it back.
+TEST_F(IntegrityCheckTest, AnAppendOverARecordPastTheCounterIsUndoneToThatRecord) {
+  const std::string path = dir.Sub("counter");
+  ASSERT_NO_FATAL_FAILURE(BuildConsistent(path));
+  std::string stray;
+  {
+    Raw raw(path);
+    stray = raw.Record(raw.journal, 1);
+    raw.Put("records", raw.Key(raw.journal, 6), stray);
+  }
+  Db db(path);
+  // A statement inside a host transaction is undone by its savepoint.
+  ASSERT_EQ(XZK_BeginTransaction(db.handle), 0);
+  ASSERT_EQ(XZK_BeginStatement(db.handle, JX_STATEMENT_WRITE), 0);
+  ASSERT_EQ(db.Write("JOURNAL", 0, Image(36).I32At(1, 77).bytes), 0);
+  EXPECT_EQ(db.Read("JOURNAL", 'L', 6).bytes, Image(36).I32At(1, 77).bytes);
+  ASSERT_EQ(XZK_EndStatement(db.handle, JX_STATEMENT_UNDO), 0);
+  ReadResult back = db.Read("JOURNAL", 'L', 6);
+  ASSERT_EQ(back.valid, 1);
+  EXPECT_EQ(std::string(back.bytes.begin(), back.bytes.end()), stray);
+  ASSERT_EQ(XZK_RollbackTransaction(db.handle), 0);
+}
+
 }  // namespace
 }  // namespace jxtest
