@@ -19,7 +19,8 @@
  *
  * Threads: the library keeps process-wide state (engine parameter blocks,
  * the bound engine); a process calls it from one thread at a time and
- * works on one request at a time.
+ * works on one request at a time. ZKSQLInterrupt alone may be called from
+ * any thread or from a signal handler while a statement runs.
  *
  * Texts are Windows-1252, zero-terminated. Statuses are 16-bit. A NULL
  * request, buffer or out pointer never crashes: the call returns -1 (or
