@@ -34,6 +34,7 @@ class KeptCursor {
   void In(MDB_txn* txn, MDB_dbi dbi, bool readOnly) {
     if (cursor_ && txn_ == txn && dbi_ == dbi) return;
     at.clear();
+    runsFrom = nullptr;
     if (cursor_ && !txn_ && readOnly_ && readOnly && dbi_ == dbi) {
       Check(mdb_cursor_renew(txn, cursor_));
       txn_ = txn;
@@ -49,6 +50,7 @@ class KeptCursor {
   // Its transaction is about to end, be renewed or be written through.
   void Release() {
     at.clear();
+    runsFrom = nullptr;
     if (readOnly_) {
       txn_ = nullptr;
     } else {
@@ -60,12 +62,21 @@ class KeptCursor {
     cursor_ = nullptr;
     txn_ = nullptr;
     at.clear();
+    runsFrom = nullptr;
   }
   MDB_cursor* get() const { return cursor_; }
   // The longest key LMDB allows in its environment.
   size_t maxKey() const { return maxKey_; }
+  // Whether its transaction is a read-only one, whose pages all lie in
+  // the database's map.
+  bool readOnly() const { return readOnly_; }
 
   std::string at;  // the key the cursor stands on; empty when unknown
+  // Where in the map the runs of records read through this cursor in its
+  // read-only transaction began (null when none was): pages the system
+  // mapped around a run's first page, behind it, are let go with the next
+  // run's.
+  const char* runsFrom = nullptr;
 
  private:
   MDB_cursor* cursor_ = nullptr;

@@ -12,6 +12,7 @@
 #include "lmdb_cursor.h"
 #include "memo_store.h"
 #include "meta.h"
+#include "platform.h"
 #include "undo_log.h"
 
 namespace jx {
@@ -70,6 +71,50 @@ bool RecordStore::AnyFrom(int32_t n) {
   return cursor.Seek(RecordKey(file_.id, n < 1 ? 1 : n), &k, &v) && HasPrefix(k, prefix);
 }
 
+namespace {
+
+// The part of the database's map that a run of records was read from. A
+// long walk reads each page once: once its records are copied, the pages
+// are let go from the process's resident set (the file cache keeps them),
+// so that reading a large table does not make the process as large as the
+// table. Only a read-only transaction's pages all lie in the map: a write
+// transaction keeps the pages it changed in its own memory, so its runs
+// keep their pages.
+class MappedSpan {
+ public:
+  explicit MappedSpan(KeptCursor* kept) : kept_(kept), on_(kept->readOnly()) {}
+  ~MappedSpan() {
+    // Short runs (the first ones of a walk, a sub-select's few records)
+    // keep their pages: a system call would cost more than they weigh.
+    if (to_ - from_ < kWorthReleasing) return;
+    // From where the walk's runs began, or this one, whichever comes first
+    // in the map: the pages the system mapped around the previous run's
+    // end go too. Both lie in the one map of this transaction.
+    const char* from = kept_->runsFrom != nullptr && kept_->runsFrom < from_ ? kept_->runsFrom
+                                                                            : from_;
+    ZkReleaseMappedPages(from, size_t(to_ - from));
+    kept_->runsFrom = from_;
+  }
+  MappedSpan(const MappedSpan&) = delete;
+  MappedSpan& operator=(const MappedSpan&) = delete;
+
+  void Add(const MDB_val& v) {
+    if (!on_) return;
+    const char* at = static_cast<const char*>(v.mv_data);
+    if (from_ == nullptr || at < from_) from_ = at;
+    if (at + v.mv_size > to_) to_ = at + v.mv_size;
+  }
+
+ private:
+  static constexpr ptrdiff_t kWorthReleasing = 16 * 1024;
+  KeptCursor* kept_;
+  bool on_;
+  const char* from_ = nullptr;
+  const char* to_ = nullptr;
+};
+
+}  // namespace
+
 int RecordStore::ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, size_t size,
                          int32_t* count, int16_t* end, KeptCursor* kept) {
   *count = 0;
@@ -85,6 +130,7 @@ int RecordStore::ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, 
   int64_t expected = first;
   int64_t last = -1;  // read when a gap needs it
   size_t used = 0;
+  MappedSpan span(kept);
   while (found) {
     if (k.mv_size != sizeof key || ReadBE32(static_cast<const char*>(k.mv_data)) != file_.id) {
       break;  // past the file's records
@@ -100,6 +146,7 @@ int RecordStore::ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, 
       }
     }
     if (v.mv_size != file_.recordSize) throw LmdbError{MDB_CORRUPTED};
+    span.Add(v);
     int32_t number = int32_t(n);
     std::memcpy(out + used, &number, sizeof number);
     std::memcpy(out + used + sizeof number, v.mv_data, v.mv_size);

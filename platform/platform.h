@@ -110,6 +110,12 @@ ZKPLATFORM_API ZkFileLock* ZkFileLockTry(const char* path, int* busy);
 ZKPLATFORM_API void ZkFileLockRelease(ZkFileLock* lock);
 // Suspends the calling thread for about `milliseconds`.
 ZKPLATFORM_API void ZkSleepMilliseconds(unsigned milliseconds);
+// Tells the system that the process no longer needs the pages of a
+// read-only file mapping that hold [address, address + length): they leave
+// its resident set and are read back from the file cache at the next
+// access. The bytes do not change. Only for file mappings that the process
+// never writes through; anything else is left as it is.
+ZKPLATFORM_API void ZkReleaseMappedPages(const void* address, size_t length);
 #ifdef __cplusplus
 }
 #endif

@@ -44,7 +44,7 @@ uint64_t g_writes = 0;
 // EXISTS, a sub-select per row); each next one is twice as long, up to
 // about 256 KiB.
 constexpr int32_t kFirstRun = 16;
-constexpr size_t kRunBytes = 256 * 1024;
+constexpr size_t kRunBytes = 64 * 1024;
 
 }  // namespace
 

@@ -43,7 +43,7 @@ bool ResultTable::Grow(int32_t n) {
   if (capacity <= INT32_MAX && bytes / size == static_cast<size_t>(capacity)) {
     // Not zero-filled: rows are read only up to rowCount_, and the rows a
     // write past the end skips are zeroed by Write.
-    block = new (std::nothrow) unsigned char[bytes];
+    block = static_cast<unsigned char*>(realloc(rows_.get(), bytes));
   }
   if (block == nullptr) {
     rows_.reset();
@@ -52,7 +52,7 @@ bool ResultTable::Grow(int32_t n) {
     DropIndex();
     return false;
   }
-  if (rows_ != nullptr) memcpy(block, rows_.get(), static_cast<size_t>(rowCapacity_) * size);
+  (void)rows_.release();  // realloc took it over
   rows_.reset(block);
   rowCapacity_ = static_cast<int32_t>(capacity);
   return true;

@@ -12,6 +12,7 @@
 #define ZKSQL_STORAGE_RESULT_TABLE_H_
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 #include <unordered_set>
@@ -67,7 +68,13 @@ class ResultTable : public Table {
   };
   using RowIndex = std::unordered_set<int32_t, RowHash, RowEqual>;
 
-  std::unique_ptr<unsigned char[]> rows_;
+  struct FreeRows {
+    void operator()(unsigned char* rows) const { free(rows); }
+  };
+  // From malloc: a larger block is had with realloc, which moves a large
+  // block's pages instead of copying them, so that growing never holds the
+  // rows twice.
+  std::unique_ptr<unsigned char, FreeRows> rows_;
   // Rows 1 to indexed_ are in index_ (null until ContainsRow is asked).
   mutable std::unique_ptr<RowIndex> index_;
   mutable int32_t indexed_ = 0;

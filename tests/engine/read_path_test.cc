@@ -206,5 +206,37 @@ TEST_F(EngineTest, FilesAndIndexesAnotherHandleCommitsAreKnownAtTheNextRead) {
   EXPECT_EQ(db.Read("I", 'L', 1).code, JX_ERR_UNKNOWN_FILE);
 }
 
+// A long walk in runs lets the pages it read go from the process: reading
+// them again, in runs or a record at a time, gives the same records.
+TEST_F(EngineTest, RecordsReadAgainAfterALongWalkAreTheSame) {
+  Db db(dir.path());
+  ASSERT_EQ(db.MakeFile("F", {{"K", 'L', 0, 1}, {"V", 'L', 0, 2}}), 0) << db.message;
+  ASSERT_EQ(XZK_BeginTransaction(db.handle), 0);
+  for (int32_t k = 1; k <= 6000; ++k) ASSERT_EQ(db.Write("F", 0, Row(k, k % 7)), 0);
+  ASSERT_EQ(XZK_CommitTransaction(db.handle), 0);
+  ASSERT_EQ(XZK_BeginStatement(db.handle, JX_STATEMENT_READ), 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::vector<unsigned char> buffer(13 * 700);
+    int32_t from = 1;
+    for (int16_t end = 0; !end;) {
+      int32_t count = 0, size = 0;
+      ASSERT_EQ(XZK_ReadRun(db.handle, "F", from, 700, buffer.data(), int32_t(buffer.size()),
+                            &count, &size, &end),
+                0);
+      for (int32_t i = 0; i < count; ++i) {
+        int32_t n = 0;
+        std::memcpy(&n, &buffer[size_t(i) * 13], 4);
+        ASSERT_EQ(n, from + i);
+        ASSERT_EQ(std::vector<unsigned char>(&buffer[size_t(i) * 13 + 4], &buffer[size_t(i) * 13 + 13]),
+                  Row(n, n % 7));
+      }
+      from += count;
+    }
+    EXPECT_EQ(from, 6001);
+    for (int32_t n : {1, 2999, 6000}) EXPECT_EQ(db.Read("F", 'L', n).bytes, Row(n, n % 7));
+  }
+  ASSERT_EQ(XZK_EndStatement(db.handle, JX_STATEMENT_KEEP), 0);
+}
+
 }  // namespace
 }  // namespace jxtest
