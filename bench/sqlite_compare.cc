@@ -291,7 +291,7 @@ std::vector<std::string> InsertsOfAB(int64_t rows) {
 
 // ---- The workloads ----
 
-enum WorkloadKind { kQuery, kLookups, kLoad, kMemory };
+enum WorkloadKind { kQuery, kLookups, kLoad, kMemory, kShellMemory };
 
 struct Workload {
   const char* label;
@@ -316,6 +316,8 @@ const Workload kWorkloads[] = {
     {"8. load T, one transaction", kLoad, nullptr, false,
      "INSERT INTO T VALUES (K, V, 'S'), one statement a row, keys in scrambled order"},
     {"9. peak memory, all of T", kMemory, "SELECT K, V, S FROM T", false, nullptr},
+    {"10. shell peak, all of T", kShellMemory, "SELECT K, V, S FROM T;", false,
+     "SELECT K, V, S FROM T; through the zksql and sqlite3 shells, whole process"},
 };
 
 // Rows as the engines agree on them: trailing blanks dropped and numbers
@@ -430,6 +432,55 @@ Report SqliteSettings(const std::string& folder) {
 
 // Runs one workload on the database in folder (the load makes its own in
 // loadFolder); the rows it fetched go, normalised, to rowsFile.
+// The shell of an engine, as a user runs it: zksql's beside this program
+// (the same build), sqlite3's from the PATH (Debian's sqlite3 package).
+std::vector<std::string> ShellCommand(EngineKind kind, const std::string& folder) {
+  if (kind == kSqlite) return {"sqlite3", folder + "/bench.db"};
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string dir = n > 0 ? std::string(self, size_t(n)) : std::string("./sqlite_compare");
+  dir = dir.substr(0, dir.rfind('/') + 1);
+  return {dir + "zksql", folder};
+}
+
+// Runs a shell on `statement` read from its standard input, its output
+// dropped, and reports its peak resident size, the whole process counted:
+// what a user of the shell sees.
+Report RunShell(EngineKind kind, const std::string& folder, const std::string& statement) {
+  Report report;
+  std::string input = folder + "/shell-input.sql";
+  if (!WriteFile(input, statement + "\n")) {
+    report.message = "cannot write " + input;
+    return report;
+  }
+  std::vector<std::string> command = ShellCommand(kind, folder);
+  pid_t pid = fork();
+  if (pid == 0) {
+    FILE* in = freopen(input.c_str(), "r", stdin);
+    FILE* out = freopen("/dev/null", "w", stdout);
+    if (in == nullptr || out == nullptr) _exit(126);
+    std::vector<char*> argv;
+    for (std::string& word : command) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage;
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) {
+    report.message = "cannot run " + command[0];
+  } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    report.message = command[0] + (WIFEXITED(status) && WEXITSTATUS(status) == 127
+                                       ? std::string(" not found")
+                                       : " failed");
+  } else {
+    report.peakKb = usage.ru_maxrss;
+    report.ok = true;
+  }
+  remove(input.c_str());
+  return report;
+}
+
 Report RunWorkload(EngineKind kind, const Workload& workload, const std::string& folder,
                    const std::string& loadFolder, int64_t rows, const std::string& rowsFile) {
   Report report;
@@ -480,6 +531,8 @@ Report RunWorkload(EngineKind kind, const Workload& workload, const std::string&
       ordered = false;
       break;
     }
+    case kShellMemory:
+      return RunShell(kind, folder, workload.sql);
     case kMemory: {
       // Rows are fetched and dropped: only the engine's own memory counts.
       if (!engine->Open(folder, &report.message)) return report;
@@ -623,6 +676,7 @@ std::string Agreement(const Workload& workload, const Outcome (&runs)[kEngineCou
   }
   long zkRows = runs[kZksql].report.rows, liteRows = runs[kSqlite].report.rows;
   std::string counts = std::to_string(zkRows) + " vs " + std::to_string(liteRows) + " rows";
+  if (workload.kind == kShellMemory) return "output not compared";
   if (workload.kind == kMemory) {
     return zkRows == liteRows ? "same count, " + std::to_string(zkRows) + " rows"
                               : "DIFFER: " + counts;
@@ -803,6 +857,11 @@ void RunSize(const Size& size, const std::string& root, int limit) {
         cells[e] = "failed";
         notes +=
             std::string(kEngineNames[e]) + ": " + workload.label + ": " + report.message + "\n";
+      } else if (workload.kind == kShellMemory) {
+        values[e] = report.peakKb / 1024.0;
+        char text[32];
+        snprintf(text, sizeof text, "%.1f MiB", values[e]);
+        cells[e] = text;
       } else if (workload.kind == kMemory) {
         values[e] = (report.peakKb - baseline[e].report.peakKb) / 1024.0;
         char text[32];
@@ -906,6 +965,7 @@ int main(int argc, char** argv) {
       "figures: CPU time (user + system) of the workload, fetching every row as text;\n"
       "memory: peak resident size (ru_maxrss) of a child that fetches every row of T\n"
       "without keeping them, minus that of a child that only opens the database;\n"
+      "shell peak: ru_maxrss of each engine's shell printing every row of T to /dev/null;\n"
       "each workload runs in its own child, stopped after %d s of CPU\n",
       limit);
   printf("statements:\n");

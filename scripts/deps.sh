@@ -24,5 +24,7 @@ zk_ensure_packages() {
 ZK_BUILD_PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev
   liblmdb-dev libbenchmark-dev libedit-dev tmux)
 
-# What building the comparison benchmark with SQLite needs (no tests).
-ZK_BENCH_PACKAGES=(build-essential cmake pkg-config liblmdb-dev libedit-dev libsqlite3-dev)
+# What building the comparison benchmark with SQLite needs (no tests), and
+# the sqlite3 shell its shell-to-shell memory figure runs.
+ZK_BENCH_PACKAGES=(build-essential cmake pkg-config liblmdb-dev libedit-dev libsqlite3-dev
+  sqlite3)
