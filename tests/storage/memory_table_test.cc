@@ -13,12 +13,14 @@
 namespace zksql {
 namespace {
 
-TEST(MemoryTableTest, GrowsByAMillionBytesOfRowsThenByHalfItsSize) {
+TEST(MemoryTableTest, Grows4KiBOfRowsDoubledToAMillionBytesThenByHalfItsSize) {
   ResultTable t(nullptr);
   ASSERT_TRUE(t.SetRowSize(40, true));
   EXPECT_EQ(t.Write(0), kWriteDone);
-  EXPECT_EQ(t.rowCapacity(), 1000000 / 40);
-  for (int i = 1; i < 1000000 / 40; ++i) ASSERT_EQ(t.Write(0), kWriteDone);
+  EXPECT_EQ(t.rowCapacity(), 4096 / 40);
+  for (int i = 1; i < 4096 / 40 + 1; ++i) ASSERT_EQ(t.Write(0), kWriteDone);
+  EXPECT_EQ(t.rowCapacity(), 2 * (4096 / 40));
+  for (int i = 4096 / 40 + 1; i < 1000000 / 40; ++i) ASSERT_EQ(t.Write(0), kWriteDone);
   EXPECT_EQ(t.rowCapacity(), 25000);
   EXPECT_EQ(t.Write(0), kWriteDone);
   EXPECT_EQ(t.rowCapacity(), 25000 + 12500);
@@ -51,7 +53,7 @@ TEST(MemoryTableTest, RowsSurviveTheBlockGrowing) {
     memset(t.rowBuffer(), 'a' + i, 50000);
     ASSERT_EQ(t.Write(0), kWriteDone);
   }
-  EXPECT_EQ(t.rowCapacity(), 20 + 10);
+  EXPECT_EQ(t.rowCapacity(), 20 + 10);  // 1, 2, 4, 8, 16, 20, then by half
   for (int i = 1; i <= 25; ++i) {
     ASSERT_EQ(t.ReadByNumber(i), i);
     EXPECT_EQ(t.rowBuffer()[0], 'a' + i);
