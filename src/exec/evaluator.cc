@@ -275,8 +275,14 @@ bool Evaluator::CountEqualHashed(int16_t driverIndex, const TypedValue& left,
   ValueConverter::Equality equality = Converter().KeyForEquality(left, &key);
   if (equality == ValueConverter::Equality::kNotPlain) return false;
   try {
-    std::unique_ptr<ValueSet>& set = valueSets_[subSelectNode->value];
-    if (set == nullptr || set->source != values) {
+    ValueSet* last = lastSetIndex_ == subSelectNode->value ? lastSet_ : nullptr;
+    std::unique_ptr<ValueSet>* slot = nullptr;
+    if (last == nullptr || last->source != values) {
+      slot = &valueSets_[subSelectNode->value];
+      last = slot->get();
+    }
+    if (last == nullptr || last->source != values) {
+      std::unique_ptr<ValueSet>& set = *slot;
       set.reset(new ValueSet);
       set->source = values;
       for (const ParseNode* p = values->next; p != nullptr && set->plain; p = p->next) {
@@ -299,7 +305,11 @@ bool Evaluator::CountEqualHashed(int16_t driverIndex, const TypedValue& left,
             break;
         }
       }
+      last = set.get();
     }
+    lastSetIndex_ = subSelectNode->value;
+    lastSet_ = last;
+    const ValueSet* set = last;
     if (!set->plain) return false;
     *total = set->total;
     *count = 0;
@@ -315,6 +325,8 @@ bool Evaluator::CountEqualHashed(int16_t driverIndex, const TypedValue& left,
     return true;
   } catch (const std::bad_alloc&) {
     valueSets_.erase(subSelectNode->value);
+    lastSetIndex_ = -1;
+    lastSet_ = nullptr;
     return false;
   }
 }

@@ -109,6 +109,9 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
 
   SubSelectSource* executor_;
   std::unordered_map<int32_t, std::unique_ptr<ValueSet>> valueSets_;  // by sub-select index
+  // The set asked for last, which a predicate asks for again row after row.
+  int32_t lastSetIndex_ = -1;
+  ValueSet* lastSet_ = nullptr;
 };
 
 }  // namespace zksql
