@@ -95,6 +95,18 @@ bool Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
   return 1;
 }
 
+bool Evaluator::ValueInSubSelect(int16_t driverIndex, const TypedValue& value,
+                                 const ParseNode* subSelectNode, bool* in) {
+  int32_t count = 0, total = 0;
+  if (subSelectNode == nullptr || !CountEqualHashed(driverIndex, value, subSelectNode, &count,
+                                                    &total)) {
+    return false;
+  }
+  // No value is in no list, as Comparison decides it.
+  *in = HasValue(value) && count > 0;
+  return true;
+}
+
 int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, ParseNode* second,
                               const RowBinding* binding, int16_t negate) {
   ParseNode* node = second->child;

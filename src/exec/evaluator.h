@@ -63,6 +63,8 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
   // the driver whose condition this is (it runs the sub-selects).
   bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate, const RowBinding* binding,
                          int16_t negate) override;
+  bool ValueInSubSelect(int16_t driverIndex, const TypedValue& value,
+                        const ParseNode* subSelectNode, bool* in) override;
 
   // Value of a FON_ITEM_SIMPLE; *out is emptied first and stays empty
   // when the item has no value. True when a value results: having no value

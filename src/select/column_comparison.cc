@@ -6,6 +6,7 @@
 #include "base/fast_paths.h"
 
 #include "select/column_value.h"
+#include "select/condition_evaluator.h"
 #include "select/key_condition.h"
 #include "select/row_set.h"
 #include "sql/rule_codes.h"
@@ -19,6 +20,9 @@ namespace zksql {
 bool ColumnComparison::Compile(const RowSet& rows) {
   column_ = nullptr;
   literal_.Reset();
+  subSelect_ = nullptr;
+  notIn_ = false;
+  wholeNumbers_ = false;
   if (rows.condition == nullptr) return false;
   const ParseNode* member = rows.condition->child;
   const char* reference = BareColumn(member);
@@ -26,6 +30,20 @@ bool ColumnComparison::Compile(const RowSet& rows) {
   const ParseNode* comparison = member->next;
   if (comparison == nullptr || comparison->code != FON_COMPARAISON) return false;
   const ParseNode* op = comparison->child;
+  if (op != nullptr && op->code == LEX_NOT && op->next != nullptr && op->next->code == LEX_IN) {
+    notIn_ = true;
+    op = op->next;
+  }
+  if (op != nullptr && op->code == LEX_IN) {
+    // The list holder's child is the sub-select; a list of values is left
+    // to the evaluator.
+    const ParseNode* holder = op->next;
+    const ParseNode* sub = holder == nullptr ? nullptr : holder->child;
+    if (sub == nullptr || sub->code != FON_SOUS_SELECT || !FastPathsOn()) return false;
+    subSelect_ = sub;
+    column_ = rows.ConditionColumn(reference);
+    return column_ != nullptr;
+  }
   if (op == nullptr || !IsComparisonOperator(op->code)) return false;
   const ParseNode* item = op->next;
   if (item == nullptr || item->code != FON_ITEM_SIMPLE || item->next != nullptr) return false;
@@ -50,7 +68,6 @@ bool ColumnComparison::Compile(const RowSet& rows) {
   }
   column_ = rows.ConditionColumn(reference);
   op_ = static_cast<int16_t>(op->code);
-  wholeNumbers_ = false;
   if (column_ != nullptr && FastPathsOn() && literal_.view().type == kValueReal &&
       column_->HoldsWholeNumbers()) {
     double real = 0;
@@ -79,6 +96,21 @@ bool CompareWhole(int16_t op, int64_t a, int64_t b) {
 }
 
 }  // namespace
+
+bool ColumnComparison::Decide(int16_t negate, ConditionEvaluator* evaluator,
+                              int16_t driverIndex, bool* holds) const {
+  if (subSelect_ == nullptr) {
+    *holds = Holds(negate);
+    return true;
+  }
+  bool in = false;
+  if (evaluator == nullptr ||
+      !evaluator->ValueInSubSelect(driverIndex, CurrentValueOf(column_), subSelect_, &in)) {
+    return false;
+  }
+  *holds = in != ((negate != 0) != notIn_);
+  return true;
+}
 
 bool ColumnComparison::Holds(int16_t negate) const {
   int64_t whole = 0;

@@ -13,8 +13,10 @@
 //
 // The shape: the first member is a bare column of the row set's condition
 // columns; the second member is one of = <> < > <= >= followed by a simple
-// item holding a number or text literal alone. Any other predicate is left
-// to the evaluator.
+// item holding a number or text literal alone, or IN (or NOT IN) followed
+// by a sub-select, which the evaluator answers from a hash of the
+// sub-select's values without walking the predicate. Any other predicate
+// is left to the evaluator.
 #ifndef ZKSQL_SELECT_COLUMN_COMPARISON_H_
 #define ZKSQL_SELECT_COLUMN_COMPARISON_H_
 
@@ -25,6 +27,8 @@
 namespace zksql {
 
 class Column;
+class ConditionEvaluator;
+class ParseNode;
 class RowSet;
 
 class ColumnComparison {
@@ -33,10 +37,18 @@ class ColumnComparison {
   // or the literal cannot be held (memory), leaving it to the evaluator.
   [[nodiscard]] bool Compile(const RowSet& rows);
   // The predicate's truth for the column's current value, inverted when
-  // `negate` is set, as the evaluator gives it.
-  bool Holds(int16_t negate) const;
+  // `negate` is set, as the evaluator gives it, into *holds; false when it
+  // must be left to the evaluator for this row after all (an IN whose
+  // sub-select values are not hashed).
+  bool Decide(int16_t negate, ConditionEvaluator* evaluator, int16_t driverIndex,
+              bool* holds) const;
 
  private:
+  bool Holds(int16_t negate) const;
+
+  // "column IN (sub-select)": the sub-select, and whether NOT was written.
+  const ParseNode* subSelect_ = nullptr;
+  bool notIn_ = false;
   Column* column_ = nullptr;
   int16_t op_ = 0;
   OwnedValue literal_;

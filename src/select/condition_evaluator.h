@@ -14,6 +14,7 @@ namespace zksql {
 
 class ParseNode;
 class RowBinding;
+struct TypedValue;
 
 class ConditionEvaluator {
  public:
@@ -22,6 +23,14 @@ class ConditionEvaluator {
   // the driver whose condition this is (it runs the sub-selects).
   virtual bool EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
                                  const RowBinding* binding, int16_t negate) = 0;
+  // Whether `value` equals one of the values of the sub-select
+  // `subSelectNode` (a FON_SOUS_SELECT of driver `driverIndex`'s
+  // condition), as "value IN (sub-select)" decides it: into *in, true.
+  // False when it cannot be decided from a hash of those values (they
+  // depend on the row, were not read yet, need a comparison that is not
+  // plain equality): the caller then evaluates the predicate.
+  virtual bool ValueInSubSelect(int16_t driverIndex, const TypedValue& value,
+                                const ParseNode* subSelectNode, bool* in) = 0;
 
  protected:
   ~ConditionEvaluator() = default;

@@ -94,8 +94,12 @@ class CompiledPredicates {
     }
     return true;
   }
-  bool Has(size_t p) const { return p < usable_.size() && usable_[p]; }
-  bool Holds(size_t p, int16_t negate) const { return compiled_[p].Holds(negate); }
+  // Predicate p's truth into *holds; false when the evaluator must say.
+  bool Decide(size_t p, int16_t negate, ConditionEvaluator* evaluator, int16_t driverIndex,
+              bool* holds) const {
+    return p < usable_.size() && usable_[p] &&
+           compiled_[p].Decide(negate, evaluator, driverIndex, holds);
+  }
 
  private:
   std::vector<ColumnComparison> compiled_;
@@ -296,13 +300,12 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
     for (size_t p = 0; p < group.rowSets().size(); ++p) {
       RowSet* rs = group.rowSets()[p];
       bool r;
-      if (compiled.Has(p)) {
-        r = compiled.Holds(p, rs->negated);
-      } else if (BindRow(*rs, &binding)) {
+      if (!compiled.Decide(p, rs->negated, ev, driverIndex, &r)) {
+        if (!BindRow(*rs, &binding)) {
+          ReportNoMemory();
+          return false;
+        }
         r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, rs->negated);
-      } else {
-        ReportNoMemory();
-        return false;
       }
       if (r) {
         rs->state = RS_EXPLICIT;
@@ -550,14 +553,13 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
         for (size_t p = 0; p < rowSets.size(); ++p) {
           RowSet* rs = rowSets[p];
           bool r;
-          if (compiled.Has(p)) {
-            r = compiled.Holds(p, 0);
-          } else if (BindRow(*rs, &binding)) {
+          if (!compiled.Decide(p, 0, ev, driverIndex, &r)) {
+            if (!BindRow(*rs, &binding)) {
+              ReportNoMemory();
+              evaluated = false;
+              break;
+            }
             r = ev->EvaluateCondition(driverIndex, rs->condition, &binding, 0);
-          } else {
-            ReportNoMemory();
-            evaluated = false;
-            break;
           }
           if (!row.Push(Outcome{rs->condition, r})) {
             ReportNoMemory();
