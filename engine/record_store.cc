@@ -124,18 +124,43 @@ int RecordStore::ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, 
   char key[8];
   WriteBE32(key, file_.id);
   WriteBE32(key + 4, uint32_t(first));
-  Cursor cursor(*kept);
   MDB_val k, v;
-  bool found = cursor.Seek(key, sizeof key, &k, &v);
+  if (!Cursor(*kept).Seek(key, sizeof key, &k, &v)) {
+    *end = 1;
+    return JX_OK;
+  }
+  // The steps go through the cursor itself, checked as a kept cursor's
+  // walk checks them (each key after the one before: here, the same file
+  // and a greater number); where it stands is noted once, on the way out.
+  MDB_cursor* raw = kept->get();
+  struct Settle {
+    KeptCursor* kept;
+    const MDB_val* k;
+    bool moved = false, lost = false;
+    ~Settle() {
+      if (!moved) return;
+      if (lost || k->mv_size != sizeof key) {
+        kept->at.clear();  // past the end, or on a key that is not a record's
+      } else {
+        kept->at.assign(static_cast<const char*>(k->mv_data), k->mv_size);
+      }
+    }
+  } settle{kept, &k};
   int64_t expected = first;
+  int64_t previous = 0;
   int64_t last = -1;  // read when a gap needs it
   size_t used = 0;
   MappedSpan span(kept);
-  while (found) {
+  for (;;) {
     if (k.mv_size != sizeof key || ReadBE32(static_cast<const char*>(k.mv_data)) != file_.id) {
       break;  // past the file's records
     }
     int64_t n = ReadBE32(static_cast<const char*>(k.mv_data) + 4);
+    if (n <= previous) {
+      settle.lost = true;
+      throw LmdbError{MDB_CORRUPTED};  // a damaged tree sent the walk back
+    }
+    previous = n;
     if (n > expected) {
       // A walk by number steps over deleted numbers up to Last() only: in
       // a damaged file, a gap that reaches above it ends the walk.
@@ -158,7 +183,16 @@ int RecordStore::ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, 
     }
     expected = n + 1;
     if (*count >= maxRecords || size - used < entry) return JX_OK;
-    found = cursor.Next(&k, &v);
+    settle.moved = true;
+    int rc = mdb_cursor_get(raw, &k, &v, MDB_NEXT);
+    if (rc == MDB_NOTFOUND) {
+      settle.lost = true;
+      break;
+    }
+    if (rc != MDB_SUCCESS) {
+      settle.lost = true;
+      Check(rc);
+    }
   }
   *end = 1;
   return JX_OK;
