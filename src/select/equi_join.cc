@@ -78,6 +78,60 @@ bool Recognise(RowSet* rows, Table* const* tables, JoinPredicate* out) {
   return false;
 }
 
+// Chains by number key, in one flat table probed in line. The keys are
+// the evaluator's equality keys: reals that are never NaN and whose -0 is
+// 0 already, so that equal keys have equal bits and the bits can be hashed.
+template <class Chain>
+class RealChains {
+ public:
+  // The chain of `key`, made empty when new.
+  Chain& At(double key) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    Slot& slot = slots_[Find(key)];
+    if (!slot.taken) {
+      slot.taken = true;
+      slot.key = key;
+      ++used_;
+    }
+    return slot.chain;
+  }
+  // The chain of `key`, or null.
+  const Chain* Get(double key) const {
+    if (slots_.empty()) return nullptr;
+    const Slot& slot = slots_[Find(key)];
+    return slot.taken ? &slot.chain : nullptr;
+  }
+
+ private:
+  struct Slot {
+    double key = 0;
+    bool taken = false;
+    Chain chain;
+  };
+  size_t Find(double key) const {
+    uint64_t bits = 0;
+    memcpy(&bits, &key, sizeof bits);
+    size_t mask = slots_.size() - 1;
+    // The product's high bits are its best mixed.
+    size_t i = static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> shift_);
+    while (slots_[i].taken && slots_[i].key != key) i = (i + 1) & mask;
+    return i;
+  }
+  void Grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.resize(old.empty() ? 64 : old.size() * 2);
+    shift_ = 64;
+    for (size_t n = slots_.size(); n > 1; n >>= 1) --shift_;
+    for (const Slot& slot : old) {
+      if (slot.taken) slots_[Find(slot.key)] = slot;
+    }
+  }
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  int shift_ = 64;
+};
+
 // The records of table 0 under one predicate's keys: per key the first and
 // last record (indexes into the read order), chained through `next`.
 class KeyIndex {
@@ -85,7 +139,7 @@ class KeyIndex {
   // Files record `record` (records are added in increasing order).
   void Add(const ValueConverter::EqualityKey& key, int32_t record) {
     next_.resize(static_cast<size_t>(record) + 1, -1);
-    Chain& chain = key.number ? numbers_[key.real] : texts_[std::string(key.text, key.length)];
+    Chain& chain = key.number ? numbers_.At(key.real) : texts_[std::string(key.text, key.length)];
     if (chain.first < 0) {
       chain.first = record;
     } else {
@@ -96,8 +150,8 @@ class KeyIndex {
   // The first record holding `key`, or -1; Next follows the chain.
   int32_t First(const ValueConverter::EqualityKey& key) {
     if (key.number) {
-      auto found = numbers_.find(key.real);
-      return found == numbers_.end() ? -1 : found->second.first;
+      const Chain* found = numbers_.Get(key.real);
+      return found == nullptr ? -1 : found->first;
     }
     probe_.assign(key.text, key.length);
     auto found = texts_.find(probe_);
@@ -111,7 +165,7 @@ class KeyIndex {
     int32_t last = -1;
   };
   std::vector<int32_t> next_;
-  std::unordered_map<double, Chain> numbers_;
+  RealChains<Chain> numbers_;
   std::unordered_map<std::string, Chain> texts_;
   std::string probe_;
 };
