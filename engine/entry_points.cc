@@ -254,43 +254,52 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREENREG(int32_t handle, const char* f
     std::string name;
     if (!FileName(file, &name)) return file ? JX_ERR_UNKNOWN_FILE : JX_ERR_BAD_ARGUMENT;
     if (record < JX_WRITE_DELETE_LAST_READ) return JX_ERR_BAD_ARGUMENT;
-    std::vector<unsigned char> image;
+    // What the operation works on, read by it through one pointer: the
+    // operation runs within Write (again after a map growth), while the
+    // caller's image stays where it is, so nothing is copied for it.
+    struct WriteArgs {
+      Session* session;
+      const std::string* name;
+      int32_t record;
+      const unsigned char* data = nullptr;
+      size_t length = 0;
+      // The record a delete targets is resolved on the first run and kept,
+      // so that running the operation again after a map growth deletes the
+      // same one.
+      int32_t number;
+    } w{s, &name, record, nullptr, 0, record};
     if (record != JX_WRITE_DELETE_LAST_READ) {
-      const unsigned char* data = static_cast<const unsigned char*>(GetPtr(block, JX_REC_DATA));
+      w.data = static_cast<const unsigned char*>(GetPtr(block, JX_REC_DATA));
       int16_t length = GetI16(block, JX_REC_LENGTH);
-      if (!data) return JX_ERR_BAD_ARGUMENT;
+      if (!w.data) return JX_ERR_BAD_ARGUMENT;
       if (length <= 0) return JX_ERR_BAD_LENGTH;
-      image.assign(data, data + length);
+      w.length = size_t(length);
     }
-    Session& session = *s;
-    // The record a delete targets is resolved on the first run and kept, so
-    // that running the operation again after a map growth deletes the same
-    // one.
-    auto number = std::make_shared<int32_t>(record);
-    int code = s->Write([&session, name, record, image, number](MDB_txn* txn) -> int {
-      const FileDef* f = session.FindFile(txn, name.data(), name.size());
+    int code = s->Write([op = &w](MDB_txn* txn) -> int {
+      Session& session = *op->session;
+      const FileDef* f = session.FindFile(txn, op->name->data(), op->name->size());
       if (!f) return JX_ERR_UNKNOWN_FILE;
       RecordStore store(txn, session.tables(), *f);
-      if (record == JX_WRITE_DELETE_LAST_READ) {
-        if (*number == JX_WRITE_DELETE_LAST_READ) {
+      if (op->record == JX_WRITE_DELETE_LAST_READ) {
+        if (op->number == JX_WRITE_DELETE_LAST_READ) {
           auto last = session.lastRead.find(f->id);
           if (last == session.lastRead.end()) return JX_ERR_NOT_FOUND;
-          *number = last->second;
+          op->number = last->second;
         }
-        int result = store.Remove(*number);
+        int result = store.Remove(op->number);
         if (result == JX_OK) session.lastRead.erase(f->id);
         return result;
       }
-      if (image.size() != f->recordSize) return JX_ERR_BAD_LENGTH;
-      int result = record == JX_WRITE_APPEND ? store.Append(image.data(), number.get())
-                                             : store.Rewrite(record, image.data());
+      if (op->length != f->recordSize) return JX_ERR_BAD_LENGTH;
+      int result = op->record == JX_WRITE_APPEND ? store.Append(op->data, &op->number)
+                                                 : store.Rewrite(op->record, op->data);
       if (result == JX_OK) {
         session.lastWrittenFile = f->id;
-        session.lastWrittenRecord = *number;
+        session.lastWrittenRecord = op->number;
       }
       return result;
     });
-    if (code == JX_OK && record == JX_WRITE_APPEND) SetI32(block, JX_REC_NUMBER, *number);
+    if (code == JX_OK && record == JX_WRITE_APPEND) SetI32(block, JX_REC_NUMBER, w.number);
     return code;
   });
 }
