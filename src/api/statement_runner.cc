@@ -20,6 +20,7 @@
 #include "storage/dict_context.h"
 #include "storage/engine.h"
 #include "storage/result_table.h"
+#include "values/number_text.h"
 
 namespace zksql {
 namespace {
@@ -179,9 +180,22 @@ uint16_t DescribeResult(Request* request) {
     if (column == nullptr) continue;
     const char* name = column->name() != nullptr ? column->name() : "";
     int32_t room = DictContext::kColumnTextSize - used;
-    int32_t n =
-        ZkFormat(text + used, room, "%s%s\t%c\t%u\t%u", i > 0 ? "\r\n" : "", name, column->Letter(),
-                 static_cast<unsigned>(column->HostType()), static_cast<unsigned>(column->Width()));
+    // "name\tletter\thosttype\twidth", put together by hand: every
+    // statement describes its result, and formatting costs more than the
+    // rest of a one-row lookup's description.
+    char numbers[2][24];
+    char letter[2] = {column->Letter(), '\0'};
+    numbers[0][WholeDigits(column->HostType(), numbers[0])] = '\0';
+    numbers[1][WholeDigits(column->Width(), numbers[1])] = '\0';
+    const char* parts[] = {i > 0 ? "\r\n" : "", name, "\t", letter, "\t", numbers[0], "\t",
+                           numbers[1]};
+    int32_t n = 0;
+    for (const char* part : parts) {
+      size_t length = strlen(part);
+      if (n + static_cast<int32_t>(length) < room) memcpy(text + used + n, part, length);
+      n += static_cast<int32_t>(length);
+    }
+    if (n < room) text[used + n] = '\0';
     if (n >= room) {
       // A description the buffer cannot hold whole would leave the host
       // with fewer columns than the rows carry: the statement fails.
