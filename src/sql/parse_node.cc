@@ -66,19 +66,32 @@ void ForEachElement(const char* text, Each each) {
 }  // namespace
 
 ParseNode::ParseNode(const char* text, int32_t code, int32_t value)
-    : text(DuplicateText(text != nullptr ? text : "")), code(code), value(value) {}
+    : text(CopyText(text != nullptr ? text : "")), code(code), value(value) {}
 
 ParseNode::ParseNode(const char* text, int32_t code, int32_t value, ParseNode* child,
                      ParseNode* next)
-    : text(DuplicateText(text != nullptr ? text : "")),
+    : text(CopyText(text != nullptr ? text : "")),
       code(code),
       value(value),
       child(child),
       next(next) {}
 
-ParseNode::~ParseNode() {
-  free(text);
+char* ParseNode::CopyText(const char* source) {
+  size_t length = strlen(source);
+  if (length < kInlineText) {
+    memcpy(inlineText_, source, length + 1);
+    return inlineText_;
+  }
+  return DuplicateText(source);
+}
+
+void ParseNode::FreeText() {
+  if (text != inlineText_) free(text);
   text = nullptr;
+}
+
+ParseNode::~ParseNode() {
+  FreeText();
   ParseNode* children = child;
   ParseNode* siblings = next;
   child = nullptr;
@@ -121,10 +134,17 @@ bool ParseNode::SetText(const char* newText) {
     memmove(text, newText, length + 1);
     return true;
   }
-  char* copy = DuplicateText(newText);
-  if (copy == nullptr) return false;
-  free(text);
-  text = copy;
+  // Longer than the current text: not a part of it, so the current one
+  // may go before the copy is made (the copy may be the inline one).
+  if (length >= kInlineText) {
+    char* copy = DuplicateText(newText);
+    if (copy == nullptr) return false;
+    FreeText();
+    text = copy;
+    return true;
+  }
+  FreeText();
+  text = CopyText(newText);
   return true;
 }
 
@@ -266,7 +286,7 @@ bool ParseNode::AddPathElement(const char* name) {
   memcpy(joined, text, textLength);
   joined[textLength] = '/';
   memcpy(joined + textLength + 1, name, nameLength + 1);
-  free(text);
+  FreeText();
   text = joined;
   return true;
 }

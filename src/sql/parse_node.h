@@ -111,6 +111,14 @@ class ParseNode : public BaseObject {
   // forget it.
   double number = 0;
   bool numberRead = false;
+
+ private:
+  // Short texts (most names, keywords and literals) live in the node
+  // itself: `text` then points here, and there is nothing to free.
+  static constexpr size_t kInlineText = 16;
+  char* CopyText(const char* source);
+  void FreeText();
+  char inlineText_[kInlineText];
 };
 
 }  // namespace zksql
