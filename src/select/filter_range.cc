@@ -9,7 +9,6 @@
 #include <cstring>
 #include <limits>
 
-#include "base/memory_block.h"
 #include "storage/column.h"
 #include "values/text_utils.h"
 
@@ -173,7 +172,8 @@ RangeList::~RangeList() {
 
 bool RangeList::Append(FilterBound* low, FilterBound* high) {
   size_t bytes = (static_cast<size_t>(count_) + 1) * sizeof(FilterRange);
-  void* grown = ranges_ == nullptr ? AllocLocked(bytes) : ReAllocLocked(ranges_, bytes);
+  // A plain heap array: every entry is written as it is added.
+  void* grown = realloc(ranges_, bytes);
   if (grown == nullptr) return false;
   ranges_ = static_cast<FilterRange*>(grown);
   ranges_[count_] = FilterRange{low, high, 0, false};
@@ -186,7 +186,7 @@ void RangeList::Clear() {
     FreeBound(ranges_[i].low);
     FreeBound(ranges_[i].high);
   }
-  FreeLocked(ranges_);
+  free(ranges_);
   ranges_ = nullptr;
   count_ = 0;
 }

@@ -35,11 +35,12 @@ int32_t ResultTable::ReadNext(const KeySource*) {
 // Makes room for row n; false (every row dropped) when memory is short.
 bool ResultTable::Grow(int32_t n) {
   const uint16_t size = rowSize();
-  // A first block of 4 KiB of rows, doubled up to a million bytes, then
-  // grown by half: most results are a few rows, and realloc moves a large
-  // block's pages instead of copying them.
+  // A first block of 1 KiB of rows, doubled up to a million bytes, then
+  // grown by half: most results are a few rows (and blocks that small are
+  // the heap's cheapest), and realloc moves a large block's pages instead
+  // of copying them.
   const int64_t million = 1000000 / size > 0 ? 1000000 / size : 1;
-  int64_t capacity = 4096 / size > 0 ? 4096 / size : 1;
+  int64_t capacity = 1024 / size > 0 ? 1024 / size : 1;
   if (rows_ != nullptr && rowCapacity_ < million) {
     capacity = rowCapacity_ * 2 < million ? rowCapacity_ * 2 : million;
   } else if (rows_ != nullptr) {

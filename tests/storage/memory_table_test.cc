@@ -13,14 +13,14 @@
 namespace zksql {
 namespace {
 
-TEST(MemoryTableTest, Grows4KiBOfRowsDoubledToAMillionBytesThenByHalfItsSize) {
+TEST(MemoryTableTest, Grows1KiBOfRowsDoubledToAMillionBytesThenByHalfItsSize) {
   ResultTable t(nullptr);
   ASSERT_TRUE(t.SetRowSize(40, true));
   EXPECT_EQ(t.Write(0), kWriteDone);
-  EXPECT_EQ(t.rowCapacity(), 4096 / 40);
-  for (int i = 1; i < 4096 / 40 + 1; ++i) ASSERT_EQ(t.Write(0), kWriteDone);
-  EXPECT_EQ(t.rowCapacity(), 2 * (4096 / 40));
-  for (int i = 4096 / 40 + 1; i < 1000000 / 40; ++i) ASSERT_EQ(t.Write(0), kWriteDone);
+  EXPECT_EQ(t.rowCapacity(), 1024 / 40);
+  for (int i = 1; i < 1024 / 40 + 1; ++i) ASSERT_EQ(t.Write(0), kWriteDone);
+  EXPECT_EQ(t.rowCapacity(), 2 * (1024 / 40));
+  for (int i = 1024 / 40 + 1; i < 1000000 / 40; ++i) ASSERT_EQ(t.Write(0), kWriteDone);
   EXPECT_EQ(t.rowCapacity(), 25000);
   EXPECT_EQ(t.Write(0), kWriteDone);
   EXPECT_EQ(t.rowCapacity(), 25000 + 12500);
