@@ -19,7 +19,8 @@
  *
  * Threads: the library keeps process-wide state (engine parameter blocks,
  * the bound engine); a process calls it from one thread at a time and
- * works on one request at a time.
+ * works on one request at a time. ZKSQLInterrupt alone may be called from
+ * any thread or from a signal handler while a statement runs.
  *
  * Texts are Windows-1252, zero-terminated. Statuses are 16-bit. A NULL
  * request, buffer or out pointer never crashes: the call returns -1 (or
@@ -57,8 +58,36 @@ typedef struct ZKSQLResultInfo {
   char* columnText;     /* column description, owned by the request, valid
                            until ZKSQLFinRequete: one line per column,
                            "name\tletter\thosttype\twidth", lines joined by
-                           "\r\n" */
+                           "\r\n" (see below) */
 } ZKSQLResultInfo;
+
+/* The column description, field by field:
+ *   name      the column's name as the result names it.
+ *   letter    N: a number (or a value without a text form, shown as
+ *                "<type inconnu>");
+ *             T: a text, a memo, a date or a time.
+ *   hosttype  the stored kind of the value, as a decimal number:
+ *              2  8-bit signed integer                         (width 1)
+ *             12  8-bit unsigned, 16-bit signed or unsigned
+ *                 integer                                      (width 1 or 2)
+ *              3  32-bit signed or unsigned integer            (width 4)
+ *             15  4-byte floating-point number                 (width 4)
+ *             14  8-byte floating-point number                 (width 8)
+ *             16  decimal number                               (width 10)
+ *              9  text: fixed, counted or zero-terminated, or a
+ *                 text memo                                    (width: its
+ *                 length in characters without terminator; for a memo,
+ *                 the size the file declares)
+ *             17  date, a digit text YYYYMMDD (or YYMMDD)      (width 8 or 6)
+ *             18  time, a digit text HHMM                      (width 4)
+ *              0  anything else: raw bytes (letter N) or a binary memo
+ *                 (letter T)                                   (width: the
+ *                 item's size)
+ *   width     in bytes, as given beside each host type above.
+ * Whatever its host type, a value is fetched as text (ZKSQLValLineN,
+ * ZKSQLColumnText): a number with six decimals at most, trailing zeros
+ * and a bare point removed; a value of host type 15 with seven
+ * significant digits instead. */
 
 /* Memo values handed with a statement. A statement refers to memo number
  * e + 1 with a memo marker; blocks[e] is then a memo block (a global memory

@@ -12,6 +12,7 @@
 #include "base/messages.h"
 #include "api/request.h"
 #include "api/statement_runner.h"
+#include "base/interrupt.h"
 #include "base/memory_block.h"
 #include "base/out_of_memory.h"
 #include "platform.h"
@@ -44,6 +45,29 @@ class WaitCursor {
   HCURSOR previous_;
 };
 
+// Appends the text of one column's current value: what the row text shows
+// for it.
+void AppendColumnText(Column* column, std::string* out) {
+  if (column == nullptr) return;
+  if (column->IsComposite()) {
+    *out += "<cl\xE9 compos\xE9" "e>";
+    return;
+  }
+  int16_t kind = column->Kind();
+  void* value = column->GetValue();
+  if (kind == kKindOther || value == nullptr) {
+    *out += "<type inconnu>";
+  } else if (kind == kKindNumber) {
+    double real;
+    memcpy(&real, value, sizeof real);
+    char digits[kNumberTextSize];
+    NumberText(real, column->type() == kTypeFloat ? 7 : 9, digits, sizeof digits);
+    *out += digits;
+  } else {
+    *out += static_cast<const char*>(value);
+  }
+}
+
 // The current row of the result as text: each column's value, joined by
 // the separator ("\t" by default). *complete is false when a value could
 // not be read for want of memory (the text is then not the row's).
@@ -56,29 +80,42 @@ std::string RowText(Request* request, const char* separator, bool* complete) {
   int16_t count = result->ColumnCount();
   for (int16_t i = 0; i < count; ++i) {
     if (i > 0) line += separator;
-    Column* column = result->ColumnAt(i);
-    if (column == nullptr) continue;
-    if (column->IsComposite()) {
-      line += "<cl\xE9 compos\xE9" "e>";
-      continue;
-    }
-    int16_t kind = column->Kind();
-    void* value = column->GetValue();
-    if (kind == kKindOther || value == nullptr) {
-      line += "<type inconnu>";
-    } else if (kind == kKindNumber) {
-      double real;
-      memcpy(&real, value, sizeof real);
-      char digits[kNumberTextSize];
-      NumberText(real, column->type() == kTypeFloat ? 7 : 9, digits, sizeof digits);
-      line += digits;
-    } else {
-      line += static_cast<const char*>(value);
-    }
+    AppendColumnText(result->ColumnAt(i), &line);
   }
   *complete = !TakeOutOfMemory(request);
   return line;
 }
+
+// The text of column `index` (from 0) of the current row, as RowText
+// writes it; *complete as there.
+std::string ColumnText(Request* request, int16_t index, bool* complete) {
+  ShortageWatch watch(request);
+  TakeOutOfMemory(request);
+  std::string text;
+  AppendColumnText(request->result->ColumnAt(index), &text);
+  *complete = !TakeOutOfMemory(request);
+  return text;
+}
+
+// The window in which the host may stop a statement: from the start of a
+// run to the moment its scope is closed (End), or any way out before.
+class StopWindow {
+ public:
+  StopWindow() { StatementStarts(); }
+  ~StopWindow() {
+    if (open_) StatementEnds(nullptr);
+  }
+  StopWindow(const StopWindow&) = delete;
+  StopWindow& operator=(const StopWindow&) = delete;
+  // Closes the window; true when the host stopped the statement (recorded).
+  bool End(StatementContext* context) {
+    open_ = false;
+    return StatementEnds(context);
+  }
+
+ private:
+  bool open_ = true;
+};
 
 // How many times a statement runs again after the engine lost its work to
 // a full map and enlarged the map: each time the map has doubled.
@@ -93,6 +130,7 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
                      bool mayRunAgain, bool* again) {
   *out = nullptr;
   *again = false;
+  StopWindow window;
   info->compiled = 0;
   info->columnCount = 0;
   info->rowCount = 0;
@@ -174,6 +212,13 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
   // Whatever else was recorded, the statement fails for want of memory,
   // and its writes are undone with its scope.
   bool shortOfMemory = TakeOutOfMemory(request);
+  // A statement the host stopped, even after its last record, fails: its
+  // writes are undone with its scope, and it is not run again.
+  bool stopped = window.End(request);
+  if (stopped) {
+    status = -1;
+    mayRunAgain = false;
+  }
   if (CloseStatementScope(request, status == 0 && !shortOfMemory) && mayRunAgain) {
     *again = true;
   } else if (HasError(request)) {
@@ -187,6 +232,11 @@ int16_t RunStatement(Request** out, const char* sql, bool escapesOutOfMemory,
     } else {
       info->rowCount = request->result->rowCount();
     }
+  }
+  if (stopped) {
+    // Whatever it had selected is not its result.
+    request->result = nullptr;
+    request->changedRows = 0;
   }
   if (shortOfMemory || TakeOutOfMemory(request)) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
@@ -351,6 +401,48 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLErreur(void* handle, char* text, char* sqlStat
   } catch (...) {
     return -1;
   }
+}
+
+ZKSQL_API int32_t ZKSQL_CALL ZKSQLColumnText(void* handle, int16_t column, char* out,
+                                             int32_t size) {
+  try {
+    if (size < 0 || (out == nullptr && size > 0)) return -1;
+    if (size > 0) out[0] = '\0';
+    Request* request = LiveRequest(handle);
+    if (request == nullptr || request->result == nullptr) return -1;
+    // Only a row that ZKSQLFetchNext made current has values.
+    if (request->fetchRow < 1 || request->fetchRow > request->result->rowCount()) return -1;
+    if (column < 1 || column > request->result->ColumnCount()) return -1;
+    bool complete = false;
+    std::string text = zksql::ColumnText(request, static_cast<int16_t>(column - 1), &complete);
+    if (!complete || text.size() > static_cast<size_t>(INT32_MAX)) return -1;
+    if (size > 0) {
+      size_t room = static_cast<size_t>(size) - 1;
+      size_t n = text.size() < room ? text.size() : room;
+      memcpy(out, text.data(), n);
+      out[n] = '\0';
+    }
+    return static_cast<int32_t>(text.size());
+  } catch (...) {
+    if (size > 0 && out != nullptr) out[0] = '\0';
+    return -1;
+  }
+}
+
+ZKSQL_API int32_t ZKSQL_CALL ZKSQLChangedRows(void* handle) {
+  try {
+    Request* request = LiveRequest(handle);
+    if (request == nullptr) return -1;
+    // A failed statement's writes were undone with its scope.
+    return zksql::HasError(request) ? 0 : request->changedRows;
+  } catch (...) {
+    return -1;
+  }
+}
+
+// Only an atomic exchange: safe in a signal handler and from any thread.
+ZKSQL_API int16_t ZKSQL_CALL ZKSQLInterrupt(void) {
+  return zksql::RequestInterrupt() ? 1 : 0;
 }
 
 }  // extern "C"

@@ -69,6 +69,7 @@ enum MessageId : int32_t {
   kMsgTooManyMemos = 4302,        // maximum number of memo values
   kMsgOrderNotSelected = 4303,    // ORDER BY name that is no result column
   kMsgEngineFailure = 4304,       // the storage engine's own explanation
+  kMsgInterrupted = 4305,         // the host asked the statement to stop
 };
 
 // Size of the buffers messages are loaded and formatted into.

@@ -23,7 +23,7 @@ void CopyCut(char* destination, const char* source, size_t size) {
 
 const char* RecordError(StatementContext* context, const char* text, const char* sqlState) {
   if (context == nullptr) return nullptr;
-  if (text != nullptr) {
+  if (text != nullptr && !context->interrupted) {
     CopyCut(context->errorText, text, sizeof context->errorText);
     if (sqlState != nullptr) {
       CopyCut(context->sqlState, sqlState, sizeof context->sqlState);

@@ -45,12 +45,19 @@ struct StatementContext {
   // An allocation failed where the code could only answer "nothing" (see
   // base/out_of_memory.h): the statement cannot be trusted.
   bool outOfMemory = false;
+  // The host asked the statement to stop and the interruption is recorded
+  // (base/interrupt.h): no later error replaces it.
+  bool interrupted = false;
+  // Records the statement wrote or removed in files of the database.
+  int32_t changedRows = 0;
 };
 
 // Records an error and returns the error text now held (null when there is
 // none). A null text records nothing: it only asks. A text is cut to 254
 // characters; the SQLSTATE is the first five characters of sqlState when
 // given, else "00123" for a non-empty text and "00000" for an empty one.
+// Once an interruption is recorded, texts are no longer recorded: what
+// fails after it fails because of it.
 const char* RecordError(StatementContext* context, const char* text,
                         const char* sqlState = nullptr);
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/interrupt.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
 #include "storage/block_field.h"
@@ -78,6 +79,9 @@ int32_t FileTable::ReadByNumber(int32_t n) {
   if (engine == nullptr || request() == nullptr) return -1;
   if (n < 1) return 0;
   for (;;) {
+    // Every record read and write asks first whether the host stopped the
+    // statement: a stopped read is a call the engine did not complete.
+    if (StopRequested(request())) return -1;
     BlockSet<char>(JX_REC_MODE, JX_MODE_BY_NUMBER);
     ResetStatus();
     engine->readRecord(request()->engineHandle, EngineFileName(), n, RecordBlock());
@@ -103,7 +107,7 @@ int32_t FileTable::ReadByKey(char mode, const KeySource* filter) {
     return ReadByNumber(mode == JX_MODE_FIRST_BY_KEY ? 1 : 0);
   }
   const EngineEntryPoints* engine = BoundEngine();
-  if (engine == nullptr || request() == nullptr) return -1;
+  if (engine == nullptr || request() == nullptr || StopRequested(request())) return -1;
   BlockSet<char>(JX_REC_MODE, mode);
   char* keyField = reinterpret_cast<char*>(RecordBlock() + JX_REC_KEY_NAME);
   memset(keyField, 0, JX_NAME_FIELD_SIZE);
@@ -140,6 +144,7 @@ int16_t FileTable::Write(int32_t n) {
     SetErrorText(text);
     return kWriteEngineFailure;
   }
+  if (StopRequested(request())) return kWriteEngineFailure;
   BlockSet<const void*>(JX_REC_MEMO_DATA, nullptr);
   BlockSet<const void*>(JX_REC_DATA, rowBuffer());
   BlockSet<int16_t>(JX_REC_LENGTH, static_cast<int16_t>(rowSize()));
@@ -162,8 +167,9 @@ int16_t FileTable::Write(int32_t n) {
   if (lastError_ != 0) return EngineFailure(lastError_);
   // Memos belong to the record just written, so only a written record gets
   // them; a deletion has none.
-  if (n >= 0) return WriteMemos();
-  return kWriteDone;
+  int16_t result = n >= 0 ? WriteMemos() : static_cast<int16_t>(kWriteDone);
+  if (result == kWriteDone) ++request()->changedRows;
+  return result;
 }
 
 int16_t FileTable::MemoOrdinal(const Column& column) const {

@@ -17,54 +17,11 @@
 #include "../storage/engine_database.h"
 #include "base/fast_paths.h"
 #include "storage/description_cache.h"
+#include "statement_submit.h"
 #include "zksql.h"
 
 namespace zksql {
 namespace {
-
-struct Answer {
-  int16_t status = 0;
-  std::string error;
-  std::string state;
-  uint16_t columns = 0;
-  std::string columnText;
-  std::vector<std::string> rows;
-  bool operator==(const Answer& o) const {
-    return status == o.status && error == o.error && state == o.state && columns == o.columns &&
-           columnText == o.columnText && rows == o.rows;
-  }
-};
-
-std::string Show(const Answer& a) {
-  std::string text = "status " + std::to_string(a.status) + " [" + a.state + "]" + a.error +
-                     " columns " + std::to_string(a.columns) + " rows " +
-                     std::to_string(a.rows.size());
-  for (const std::string& row : a.rows) text += "\n  " + row;
-  return text;
-}
-
-Answer Submit(int32_t handle, const std::string& sql) {
-  std::vector<char> text(sql.begin(), sql.end());
-  text.push_back('\0');
-  void* request = nullptr;
-  ZKSQLResultInfo info{};
-  Answer a;
-  a.status = ZKSQLExecReq(&request, text.data(), &info, handle, nullptr);
-  a.columns = info.columnCount;
-  if (info.columnText != nullptr) a.columnText = info.columnText;
-  char message[512] = "";
-  char state[6] = "";
-  ZKSQLErreur(request, message, state);
-  a.error = message;
-  a.state = state;
-  std::vector<char> line(4096);
-  while (ZKSQLFetchNext(request) == 0) {
-    if (ZKSQLValLineN(request, "|", line.data(), static_cast<int32_t>(line.size())) != 0) break;
-    a.rows.push_back(line.data());
-  }
-  ZKSQLFinRequete(request);
-  return a;
-}
 
 // Describes an index on `file` through `handle`, as any host of the engine
 // may: the library is not told. The engine's status (0 = made).

@@ -3,10 +3,11 @@
 # built with `pkg-config --cflags --libs zksql` (host.c, and the example
 # minimal_host.c) run against the installed libraries (found through their
 # RUNPATH, and through LD_LIBRARY_PATH), the installed shell runs
-# statements, and both still work once the whole installation is moved.
-#   install_test.sh BUILD_DIR SOURCE_DIR CC PKG_CONFIG
+# statements, and both still work once the whole installation is moved;
+# host.c built by CMake with find_package(zksql) runs too.
+#   install_test.sh BUILD_DIR SOURCE_DIR CC PKG_CONFIG CMAKE
 set -u
-build=$1 source=$2 cc=$3 pkgconfig=$4
+build=$1 source=$(cd "$2" && pwd) cc=$3 pkgconfig=$4 cmake=${5:-cmake}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() {
@@ -25,6 +26,12 @@ pc=$(find "$work/prefix" -name zksql.pc)
 libdir=$(dirname "$(dirname "$pc")")
 for lib in libzksql.so libjxengine.so libzkplatform.so; do
   [[ -f $libdir/$lib ]] || fail "$lib is not in $libdir"
+  # Versioned: the SONAME is libNAME.so.MAJOR, and the plain name (which
+  # libzksql loads the engine by) leads to the same file.
+  soname=$(objdump -p "$libdir/$lib" | awk '$1 == "SONAME" { print $2 }')
+  [[ $soname == "$lib".[0-9]* ]] || fail "$lib has the SONAME '$soname'"
+  [[ -L $libdir/$lib && $(readlink -f "$libdir/$lib") == $(readlink -f "$libdir/$soname") ]] ||
+    fail "$lib does not lead to $soname"
 done
 
 # Builds host.c against the installation under PREFIX, into OUT.
@@ -66,4 +73,11 @@ mv "$work/prefix" "$work/moved"
 "$work/moved/bin/zksql" "$work/db3" "SELECT A FROM T" > /dev/null || fail "the moved shell"
 build_host "$work/moved" "$work/host_moved"
 "$work/host_moved" "$work/db4" || fail "the host built against the moved installation"
-echo "install: headers, libraries, zksql.pc and the shell work from the prefix"
+# A CMake host finds the moved installation through its package file.
+"$cmake" -S "$source/tests/install/cmake_host" -B "$work/cmake_host" -DCMAKE_C_COMPILER="$cc" \
+  -DCMAKE_PREFIX_PATH="$work/moved" -DHOST_SOURCE="$source/tests/install/host.c" \
+  > "$work/cmake_host.log" 2>&1 &&
+  "$cmake" --build "$work/cmake_host" >> "$work/cmake_host.log" 2>&1 ||
+  { cat "$work/cmake_host.log"; fail "the host does not build with find_package(zksql)"; }
+"$work/cmake_host/host" "$work/db5" || fail "the host built with find_package(zksql)"
+echo "install: headers, libraries, zksql.pc, the CMake package and the shell work from the prefix"
