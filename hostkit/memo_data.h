@@ -11,6 +11,10 @@ namespace zkhost {
 // A NULL block gives no data.
 std::string TakeMemoData(void* block);
 
+// Bytes as upper-case hexadecimal, two digits a byte: how binary memos
+// read as text.
+std::string Hex(const std::string& bytes);
+
 }  // namespace zkhost
 
 #endif

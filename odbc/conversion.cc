@@ -13,6 +13,7 @@
 #include <ctime>
 #include <limits>
 
+#include "memo_data.h"
 #include "text.h"
 
 namespace zkodbc {
@@ -25,16 +26,6 @@ bool IsBinary(const ColumnInfo& column) {
   return column.sqlType == SQL_LONGVARBINARY || column.sqlType == SQL_BINARY;
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char b : bytes) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
-  return out;
-}
 
 std::string Trimmed(const std::string& text) {
   size_t a = 0, b = text.size();
@@ -87,7 +78,7 @@ bool ParseTime(const std::string& text, Time* t) {
 
 // The character form of a value as applications read it.
 std::string CharacterForm(const Cell& cell, const ColumnInfo& column) {
-  if (IsBinary(column)) return Hex(cell.bytes);
+  if (IsBinary(column)) return zkhost::Hex(cell.bytes);
   char text[32];
   if (column.sqlType == SQL_TYPE_DATE) {
     Date d;

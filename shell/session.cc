@@ -46,16 +46,6 @@ void SplitRow(const char* line, size_t size, size_t count, std::vector<std::stri
   }
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char b : bytes) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
-  return out;
-}
 
 // The current row's text in *buffer, grown when the row does not fit; its
 // length in *size.
@@ -285,7 +275,7 @@ bool FetchRows(void* request, const ZKSQLResultInfo& info, RowSink* rows) {
         if (end != std::string::npos) data.resize(end);
         memoTexts[m] = std::move(data);
       } else {
-        memoTexts[m] = Hex(data);
+        memoTexts[m] = zkhost::Hex(data);
       }
       fields[c - 1] = memoTexts[m];
     }
