@@ -6,7 +6,9 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -231,6 +233,29 @@ TEST_F(Driver, RowCountsAndTransactions) {
   ASSERT_EQ(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK), SQL_SUCCESS);
   Ok("SELECT N FROM C");
   EXPECT_EQ(Rows(), (std::vector<std::string>{"1", "2", "7"}));
+}
+
+TEST_F(Driver, CancelStopsARunningStatement) {
+  Ok("CREATE TABLE K (N INTEGER)");
+  SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+  for (int i = 0; i < 400; ++i) Ok("INSERT INTO K VALUES (" + std::to_string(i) + ")");
+  SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT);
+  SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+  std::atomic<bool> done(false);
+  std::thread canceller([&] {
+    while (!done) {
+      SQLCancel(stmt_);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  SQLRETURN r = Exec("SELECT A.N FROM K A, K B, K C WHERE A.N + B.N + C.N = -1");
+  done = true;
+  canceller.join();
+  EXPECT_EQ(r, SQL_ERROR);
+  EXPECT_EQ(Error(SQL_HANDLE_STMT, stmt_).substr(0, 5), "HY008");
+  // The next statement runs normally.
+  Ok("SELECT N FROM K WHERE N = 7");
+  EXPECT_EQ(Rows(), std::vector<std::string>{"7"});
 }
 
 TEST_F(Driver, ErrorsCarryTheLibrarysStateAndFrenchText) {
