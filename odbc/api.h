@@ -86,7 +86,7 @@ SQLRETURN PutText(Handle* h, const std::string& utf8, const TextOut& out, Length
   SQLLEN full = WriteText(utf8, out, &truncated);
   if (length != nullptr) *length = static_cast<Length>(full);
   if (!truncated) return SQL_SUCCESS;
-  h->diag.Add("01004", "[zksql][ODBC] string data, right truncated");
+  h->diag.Add("01004", DriverMessage("string data, right truncated"));
   return SQL_SUCCESS_WITH_INFO;
 }
 
