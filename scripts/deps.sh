@@ -22,7 +22,8 @@ zk_ensure_packages() {
 
 # What building and testing the project needs.
 ZK_BUILD_PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev
-  liblmdb-dev libbenchmark-dev libedit-dev tmux)
+  liblmdb-dev libbenchmark-dev libedit-dev tmux unixodbc unixodbc-dev odbcinst
+  python3-pyodbc)
 
 # What building the comparison benchmark with SQLite needs (no tests), and
 # the sqlite3 shell its shell-to-shell memory figure runs.

@@ -87,7 +87,7 @@ std::string Upper(std::string text) {
 // failure reported) when a value has no Windows-1252 form.
 bool ToLibrary(Shell* shell, const std::string& text, std::string* sql, const std::string& where) {
   std::string problem;
-  if (Utf8ToCp1252(text, sql, &problem)) return true;
+  if (zkhost::Utf8ToCp1252(text, sql, &problem)) return true;
   shell->Fail(where + problem);
   return false;
 }
@@ -95,7 +95,7 @@ bool ToLibrary(Shell* shell, const std::string& text, std::string* sql, const st
 void Tables(Shell* shell, const std::vector<std::string>& words) {
   if (!Arguments(shell, words, 0, 1, ".tables [PATTERN]")) return;
   for (const std::string& name : shell->session().FileNames()) {
-    std::string shown = Cp1252ToUtf8(name);
+    std::string shown = zkhost::Cp1252ToUtf8(name);
     if (words.size() == 1 || MatchesPattern(shown, words[1])) shell->Write(shown + "\n");
   }
 }
@@ -113,10 +113,10 @@ void Schema(Shell* shell, const std::vector<std::string>& words) {
   for (const std::string& name : names) {
     FileInfo file;
     if (!shell->session().DescribeFile(name, &file)) {
-      shell->Fail("no such table: " + Cp1252ToUtf8(name));
+      shell->Fail("no such table: " + zkhost::Cp1252ToUtf8(name));
       continue;
     }
-    shell->Write(Cp1252ToUtf8(SchemaText(file)));
+    shell->Write(zkhost::Cp1252ToUtf8(SchemaText(file)));
   }
 }
 
@@ -175,14 +175,14 @@ ImportRun ImportRows(Session& session, const std::string& fileName, const std::s
   std::string sql, problem;
   if (session.DescribeFile(tableCp, &file)) {
     for (const ItemInfo& item : file.items) {
-      if (!item.composite) numeric.push_back(IsNumericType(item.type));
+      if (!item.composite) numeric.push_back(zkhost::IsNumericType(item.type));
     }
   } else {
     std::vector<InferredColumn> columns = InferColumns(header, rows);
     for (const InferredColumn& c : columns) numeric.push_back(c.type != InferredType::kText);
-    if (!Utf8ToCp1252(CreateTableText(table, columns), &sql, &problem)) return fail(problem, "");
+    if (!zkhost::Utf8ToCp1252(CreateTableText(table, columns), &sql, &problem)) return fail(problem, "");
     ExecResult result = session.Execute(sql, nullptr);
-    if (!result.ok) return fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
+    if (!result.ok) return fail(TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
   }
   Progress progress(rows.size());
   for (size_t r = 0; r < rows.size(); ++r) {
@@ -195,10 +195,10 @@ ImportRun ImportRows(Session& session, const std::string& fileName, const std::s
     }
     insert += ")";
     std::string where = fileName + " record " + std::to_string(r + 2) + ": ";
-    if (!Utf8ToCp1252(insert, &sql, &problem)) return fail(where + problem, "");
+    if (!zkhost::Utf8ToCp1252(insert, &sql, &problem)) return fail(where + problem, "");
     ExecResult result = session.Execute(sql, nullptr);
     if (!result.ok) {
-      return fail(where + TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
+      return fail(where + TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
     }
     progress.Step(r + 1);
   }
@@ -269,7 +269,7 @@ class ExportSink : public RowSink {
       return;
     }
     std::vector<std::string> names;
-    for (const ResultColumn& c : ParseColumnText(Cp1252ToUtf8(columnText))) {
+    for (const ResultColumn& c : ParseColumnText(zkhost::Cp1252ToUtf8(columnText))) {
       names.push_back(c.name);
     }
     text_ = CsvLine(names);
@@ -317,7 +317,7 @@ void Export(Shell* shell, const std::vector<std::string>& words) {
   ExportSink sink(words[2]);
   ExecResult result = shell->session().Execute(sql, nullptr, &sink);
   if (!result.ok) {
-    shell->Fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
+    shell->Fail(TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
     return;
   }
   // A statement without a result table still leaves a file, with an empty
@@ -339,7 +339,7 @@ void Memo(Shell* shell, const std::vector<std::string>& words) {
   if (!ToLibrary(shell, "SELECT " + words[2] + " FROM " + words[1], &sql, "")) return;
   std::string data, problem;
   if (!shell->session().ReadMemo(sql, 1, static_cast<int>(row), &data, &problem)) {
-    shell->Fail(Cp1252ToUtf8(problem));
+    shell->Fail(zkhost::Cp1252ToUtf8(problem));
     return;
   }
   FILE* f = fopen(words[4].c_str(), "wb");
@@ -368,7 +368,7 @@ void Create(Shell* shell, const std::string& line) {
     shell->Fail(".create: " + problem);
     return;
   }
-  if (!shell->session().DefineFile(table, &problem)) shell->Fail(Cp1252ToUtf8(problem));
+  if (!shell->session().DefineFile(table, &problem)) shell->Fail(zkhost::Cp1252ToUtf8(problem));
 }
 
 void Read(Shell* shell, const std::vector<std::string>& words) {

@@ -90,7 +90,7 @@ bool LoadStatementMemos(const std::string& sql, MemoBlocks* blocks, std::string*
     ZKSQL_JXMS_GetMemoInfo(set, i, name, static_cast<int32_t>(sizeof name), &kind);
     // The construct's text is Windows-1252 like the whole statement; the
     // file system wants it back in UTF-8.
-    std::string path = Cp1252ToUtf8(name);
+    std::string path = zkhost::Cp1252ToUtf8(name);
     std::string bytes;
     try {
       if (!ReadMemoFile(path, JX_MEMO_MAX_BYTES, &bytes, error)) {
@@ -108,26 +108,5 @@ bool LoadStatementMemos(const std::string& sql, MemoBlocks* blocks, std::string*
   return ok;
 }
 
-std::string TakeMemoData(void* block) {
-  std::string data;
-  if (block == nullptr) return data;
-  size_t size = GlobalSize(block);
-  const unsigned char* p = static_cast<const unsigned char*>(GlobalLock(block));
-  if (p != nullptr && size >= kDataLengthOffset + 4) {
-    int16_t header = 0;
-    int32_t length = 0;
-    memcpy(&header, p + kHeaderSizeOffset, sizeof header);
-    memcpy(&length, p + kDataLengthOffset, sizeof length);
-    // A length the block cannot hold is cut to what it holds.
-    if (header >= 0 && static_cast<size_t>(header) <= size && length > 0) {
-      size_t n = static_cast<size_t>(length);
-      if (n > size - static_cast<size_t>(header)) n = size - static_cast<size_t>(header);
-      data.assign(reinterpret_cast<const char*>(p + header), n);
-    }
-    GlobalUnlock(block);
-  }
-  GlobalFree(block);
-  return data;
-}
 
 }  // namespace zkshell

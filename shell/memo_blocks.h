@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "memo_data.h"
 #include "zksql.h"
 
 namespace zkshell {
+
+using zkhost::TakeMemoData;
 
 // The memo blocks of one statement, released with it.
 class MemoBlocks {
@@ -39,9 +42,6 @@ class MemoBlocks {
 // order. False, with *error naming the file, when one cannot be read or is
 // no regular file a memo can hold.
 bool LoadStatementMemos(const std::string& sql, MemoBlocks* blocks, std::string* error);
-
-// The data of a memo block handed out by the library; the block is freed.
-std::string TakeMemoData(void* block);
 
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
 

@@ -40,7 +40,7 @@ constexpr size_t kPieceSize = 64 * 1024;
 
 void AppendText(std::string_view value, bool cp1252, std::string* out) {
   if (cp1252) {
-    AppendCp1252AsUtf8(value, out);
+    zkhost::AppendCp1252AsUtf8(value, out);
   } else {
     out->append(value.data(), value.size());
   }
@@ -143,10 +143,10 @@ ResultFormatter::ResultFormatter(const FormatSettings& settings, std::vector<Res
     : settings_(settings), columns_(std::move(columns)), write_(std::move(write)) {
   if (settings_.mode == OutputMode::kLine) {
     size_t width = 0;
-    for (const ResultColumn& c : columns_) width = std::max(width, DisplayWidth(c.name));
+    for (const ResultColumn& c : columns_) width = std::max(width, zkhost::DisplayWidth(c.name));
     for (const ResultColumn& c : columns_) {
       std::string prefix;
-      AppendPadded(c.name, false, DisplayWidth(c.name), width, true, &prefix);
+      AppendPadded(c.name, false, zkhost::DisplayWidth(c.name), width, true, &prefix);
       prefixes_.push_back(prefix + " = ");
     }
   } else if (settings_.mode == OutputMode::kJson) {
@@ -156,7 +156,7 @@ ResultFormatter::ResultFormatter(const FormatSettings& settings, std::vector<Res
       prefixes_.push_back(key + ":");
     }
   } else if (settings_.mode == OutputMode::kTable) {
-    for (const ResultColumn& c : columns_) widths_.push_back(DisplayWidth(c.name));
+    for (const ResultColumn& c : columns_) widths_.push_back(zkhost::DisplayWidth(c.name));
   }
 }
 
@@ -207,7 +207,7 @@ void ResultFormatter::AddRow(const std::string_view* fields, size_t count) {
             text_ += settings_.separator;
           }
         }
-        AppendCp1252AsUtf8(field(i), &text_);
+        zkhost::AppendCp1252AsUtf8(field(i), &text_);
       }
       text_ += '\n';
       break;
@@ -222,7 +222,7 @@ void ResultFormatter::AddRow(const std::string_view* fields, size_t count) {
       if (rows_ > 0) text_ += '\n';
       for (size_t i = 0; i < columns_.size(); ++i) {
         text_ += prefixes_[i];
-        AppendCp1252AsUtf8(field(i), &text_);
+        zkhost::AppendCp1252AsUtf8(field(i), &text_);
         text_ += '\n';
       }
       break;
@@ -276,7 +276,7 @@ void ResultFormatter::Finish() {
     text_ += '|';
     for (size_t i = 0; i < columns_.size(); ++i) {
       text_ += ' ';
-      AppendPadded(columns_[i].name, false, DisplayWidth(columns_[i].name), widths_[i], false,
+      AppendPadded(columns_[i].name, false, zkhost::DisplayWidth(columns_[i].name), widths_[i], false,
                    &text_);
       text_ += " |";
     }

@@ -1,14 +1,13 @@
-// Storage type codes, as jxengine.h lists them with their letters.
+// Statements are written from the storage type codes of the catalogue.
 #include "schema_text.h"
 
 #include "jxengine.h"
 
 namespace zkshell {
-namespace {
 
-constexpr int kInt8 = 1, kUInt8 = 2, kInt16 = 3, kUInt16 = 4, kInt32 = 5, kUInt32 = 6,
-              kFloat = 7, kReal = 9, kDecimal = 10, kTextMemo = 12, kFixedText = 13,
-              kCountedText = 14, kText = 15, kBinaryMemo = 22, kDate = 98, kTime = 99;
+using namespace zkhost;
+
+namespace {
 
 const char* EngineTypeName(int type) {
   switch (type) {
@@ -25,9 +24,6 @@ const char* EngineTypeName(int type) {
   }
 }
 
-// A full date item: eight characters and their terminator.
-constexpr int kDateSize = 9;
-
 }  // namespace
 
 std::string SqlTypeOf(const ItemInfo& item) {
@@ -38,23 +34,9 @@ std::string SqlTypeOf(const ItemInfo& item) {
     case kFloat: return "REAL";
     case kReal: return "DOUBLE PRECISION";
     case kText: return "CHAR(" + std::to_string(item.size > 1 ? item.size - 1 : 1) + ")";
-    case kDate: return item.size == kDateSize ? "DATE" : "";
+    case kDate: return item.size == kFullDateSize ? "DATE" : "";
     case kTime: return "TIME";
     default: return "";
-  }
-}
-
-bool IsMemoType(int type) {
-  return type == kTextMemo || type == kBinaryMemo;
-}
-
-bool IsNumericType(int type) {
-  switch (type) {
-    case kInt8: case kUInt8: case kInt16: case kUInt16: case kInt32: case kUInt32:
-    case kFloat: case kReal: case kDecimal:
-      return true;
-    default:
-      return false;
   }
 }
 

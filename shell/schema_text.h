@@ -9,34 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "catalogue.h"
+
 namespace zkshell {
 
-// One item of a file, as XZK_GETINFOSJXD describes it.
-struct ItemInfo {
-  std::string name;
-  int type = 0;       // the engine's storage type code
-  int size = 0;       // bytes per element
-  int dimension = 1;
-  int keyKind = 0;    // 0 none, 1 unique, 2 duplicates
-  bool composite = false;
-  std::vector<std::string> components;  // a composite key's columns, in order
-};
-
-struct FileInfo {
-  std::string name;
-  std::vector<ItemInfo> items;
-};
+using zkhost::FileInfo;
+using zkhost::ItemInfo;
 
 // The column type of an item in the SQL dialect ("INTEGER", "CHAR(20)"...);
 // empty when the dialect has no type for it (memos, unsigned and raw items,
 // decimals, 6-character dates), which the shell then names in a comment.
 std::string SqlTypeOf(const ItemInfo& item);
-
-// True for the two memo types (text 12, binary 22).
-bool IsMemoType(int type);
-
-// True for the numeric storage types, whose values go out unquoted.
-bool IsNumericType(int type);
 
 // The statements of one file, each ending with ";\n" (a `.create` line
 // with "\n"). Single-column keys become indexes named FILE_COLUMN,

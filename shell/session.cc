@@ -27,8 +27,6 @@ namespace {
 
 constexpr char kSeparator[] = "\x1F";
 constexpr int kTextHostType = 9;
-// More columns than any key can hold (a key has at most 255 bytes).
-constexpr int16_t kMaxComponents = 256;
 
 // Splits the row text at its first count - 1 separators, the last field
 // taking the rest; missing fields are empty.
@@ -48,16 +46,6 @@ void SplitRow(const char* line, size_t size, size_t count, std::vector<std::stri
   }
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char b : bytes) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
-  return out;
-}
 
 // The current row's text in *buffer, grown when the row does not fit; its
 // length in *size.
@@ -130,20 +118,6 @@ Session::~Session() {
 
 namespace {
 
-// The engine's French explanation of its last failure on handle (0: the
-// last failed opening), in UTF-8; "" when it gives none. *code gets the
-// failure's code.
-std::string LastEngineError(const EngineCalls* engine, int32_t handle, int* code) {
-  char text[1024] = "";
-  *code = engine->lastError(handle, text, static_cast<int32_t>(sizeof text));
-  text[sizeof text - 1] = '\0';
-  std::string explanation = Cp1252ToUtf8(text);
-  while (!explanation.empty() && (explanation.back() == '\n' || explanation.back() == ' ')) {
-    explanation.pop_back();
-  }
-  return explanation;
-}
-
 bool FileExists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
@@ -153,23 +127,23 @@ bool FileExists(const std::string& path) {
 
 std::string Session::EngineFailure(int code) {
   std::string text = EngineErrorText(code, busyTimeout_);
-  const EngineCalls* engine = Engine(nullptr);
+  const zkhost::EngineCalls* engine = zkhost::Engine(nullptr);
   if (engine == nullptr || handle_ <= 0) return text;
   int last = 0;
-  std::string explanation = LastEngineError(engine, handle_, &last);
+  std::string explanation = zkhost::LastEngineError(handle_, &last);
   // Shown as the library shows its details: indented on the next line.
   if (last == code && !explanation.empty()) text += "\n  " + explanation;
   return text;
 }
 
 bool Session::Open(const std::string& directory, bool create, bool readOnly, std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return false;
   int32_t flags = (create ? JX_INIT_CREATE : 0) | (readOnly ? JX_INIT_READ_ONLY : 0);
   int32_t handle = engine->open(directory.c_str(), flags);
   if (handle <= 0) {
     int code = -handle, last = 0;
-    std::string reason = LastEngineError(engine, 0, &last);
+    std::string reason = zkhost::LastEngineError(0, &last);
     *error = "cannot open the database in \"" + directory + "\": ";
     if (code == JX_ERR_DAMAGED) {
       *error += "the database file is damaged";
@@ -201,7 +175,7 @@ void Session::Close() {
   }
   if (handle_ > 0) {
     // A transaction left open is rolled back by the engine on close.
-    const EngineCalls* engine = Engine(nullptr);
+    const zkhost::EngineCalls* engine = zkhost::Engine(nullptr);
     if (engine != nullptr) engine->close(handle_);
     handle_ = 0;
   }
@@ -217,7 +191,7 @@ bool Session::Transaction(int16_t (*call)(int32_t), const char* what, std::strin
 }
 
 bool Session::Begin(std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return false;
   if (grouped_) {
     *error = "a transaction is already open";
@@ -229,7 +203,7 @@ bool Session::Begin(std::string* error) {
 }
 
 bool Session::Commit(std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return false;
   if (!grouped_) {
     *error = "no transaction is open";
@@ -249,7 +223,7 @@ bool Session::Commit(std::string* error) {
 }
 
 bool Session::Rollback(std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return false;
   if (!grouped_) {
     *error = "no transaction is open";
@@ -301,7 +275,7 @@ bool FetchRows(void* request, const ZKSQLResultInfo& info, RowSink* rows) {
         if (end != std::string::npos) data.resize(end);
         memoTexts[m] = std::move(data);
       } else {
-        memoTexts[m] = Hex(data);
+        memoTexts[m] = zkhost::Hex(data);
       }
       fields[c - 1] = memoTexts[m];
     }
@@ -349,7 +323,7 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos, RowSink* 
 }
 
 int Session::BeginWriteScope(std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return JX_ERR_BAD_HANDLE;
   int16_t code = engine->beginStatement(handle_, JX_STATEMENT_WRITE);
   if (code == JX_OK) {
@@ -361,7 +335,7 @@ int Session::BeginWriteScope(std::string* error) {
 }
 
 int Session::EndWriteScope(bool keep, std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return JX_ERR_BAD_HANDLE;
   if (!scopeOpen_) return JX_ERR_TRANSACTION;
   scopeOpen_ = false;
@@ -371,7 +345,7 @@ int Session::EndWriteScope(bool keep, std::string* error) {
 }
 
 bool Session::SetBusyTimeout(int32_t milliseconds, std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return false;
   int16_t code = engine->setBusyTimeout(handle_, milliseconds);
   if (code != JX_OK) {
@@ -383,14 +357,14 @@ bool Session::SetBusyTimeout(int32_t milliseconds, std::string* error) {
 }
 
 int32_t Session::Check(std::string* report, std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return -1;
   // Room for thousands of problem lines; a longer report is cut.
   constexpr int32_t kReportSize = 1 << 20;
   std::vector<char> text(kReportSize, '\0');
   int32_t problems = engine->check(handle_, text.data(), kReportSize);
   text.back() = '\0';
-  *report = Cp1252ToUtf8(text.data());
+  *report = zkhost::Cp1252ToUtf8(text.data());
   if (strlen(text.data()) + 1 == text.size()) *report += "\n(the report was cut at 1 MiB)\n";
   if (problems < 0) {
     *error = "cannot check the database: " + EngineFailure(-problems);
@@ -400,64 +374,15 @@ int32_t Session::Check(std::string* report, std::string* error) {
 }
 
 std::vector<std::string> Session::FileNames() {
-  std::vector<std::string> names;
-  const EngineCalls* engine = Engine(nullptr);
-  if (engine == nullptr || handle_ <= 0) return names;
-  char name[JX_NAME_FIELD_SIZE];
-  for (int32_t i = 0; i < 100000; ++i) {
-    memset(name, 0, sizeof name);
-    if (engine->fileName(handle_, i, name) != 0) break;
-    name[JX_NAME_MAX_LENGTH] = '\0';
-    names.push_back(name);
-  }
-  return names;
+  return handle_ > 0 ? zkhost::FileNames(handle_) : std::vector<std::string>();
 }
 
 bool Session::DescribeFile(const std::string& name, FileInfo* file) {
-  const EngineCalls* engine = Engine(nullptr);
-  if (engine == nullptr || handle_ <= 0 || name.size() > JX_NAME_MAX_LENGTH) return false;
-  unsigned char block[JX_INFO_BLOCK_SIZE];
-  memset(block, 0, sizeof block);
-  memcpy(block + JX_INFO_FILE_NAME, name.c_str(), name.size());
-  if (engine->describe(handle_, JX_INFO_DESCRIBE_FILE, block) != 0) return false;
-  int16_t count = 0;
-  memcpy(&count, block + JX_INFO_ITEM_COUNT, sizeof count);
-  file->name = name;
-  file->items.clear();
-  for (int16_t i = 0; i < count; ++i) {
-    memset(block, 0, sizeof block);
-    memcpy(block + JX_INFO_FILE_NAME, name.c_str(), name.size());
-    memcpy(block + JX_INFO_ITEM_INDEX, &i, sizeof i);
-    if (engine->describe(handle_, JX_INFO_DESCRIBE_ITEM, block) != 0) return false;
-    ItemInfo item;
-    int16_t value = 0;
-    block[JX_INFO_ITEM_NAME + 64] = 0;
-    item.name = reinterpret_cast<const char*>(block + JX_INFO_ITEM_NAME);
-    memcpy(&value, block + JX_INFO_ITEM_TYPE, 2);
-    item.type = value;
-    memcpy(&value, block + JX_INFO_ITEM_SIZE, 2);
-    item.size = value;
-    memcpy(&value, block + JX_INFO_ITEM_DIMENSION, 2);
-    item.dimension = value < 1 ? 1 : value;
-    item.keyKind = block[JX_INFO_KEY_KIND];
-    memcpy(&value, block + JX_INFO_COMPOSITE, 2);
-    item.composite = value != 0;
-    for (int16_t c = 0; item.composite && c < kMaxComponents; ++c) {
-      memset(block, 0, sizeof block);
-      memcpy(block + JX_INFO_FILE_NAME, name.c_str(), name.size());
-      memcpy(block + JX_INFO_ITEM_INDEX, &i, sizeof i);
-      memcpy(block + JX_INFO_COMPONENT, &c, sizeof c);
-      if (engine->describe(handle_, JX_INFO_DESCRIBE_COMPONENT, block) != 0) break;
-      block[JX_INFO_ITEM_NAME + 64] = 0;
-      item.components.push_back(reinterpret_cast<const char*>(block + JX_INFO_ITEM_NAME));
-    }
-    file->items.push_back(item);
-  }
-  return true;
+  return handle_ > 0 && zkhost::DescribeFile(handle_, name, file);
 }
 
 bool Session::DefineFile(const TableDefinition& table, std::string* error) {
-  const EngineCalls* engine = Engine(error);
+  const zkhost::EngineCalls* engine = zkhost::Engine(error);
   if (engine == nullptr) return false;
   unsigned char fd[JX_FD_SIZE_BYTES];
   auto name = [&fd](size_t offset, const std::string& text) {

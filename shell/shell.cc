@@ -25,7 +25,7 @@ class PrintingSink : public RowSink {
   PrintingSink(const FormatSettings& settings, FILE* out) : settings_(settings), out_(out) {}
 
   void Start(const std::string& columnText) override {
-    formatter_.emplace(settings_, ParseColumnText(Cp1252ToUtf8(columnText)),
+    formatter_.emplace(settings_, ParseColumnText(zkhost::Cp1252ToUtf8(columnText)),
                        [this](const char* data, size_t size) { fwrite(data, 1, size, out_); });
   }
   void Row(const std::string_view* fields, size_t count) override {
@@ -121,14 +121,14 @@ void Shell::RunStatement(const std::string& text) {
   if (echo) Write(text + ";\n");
   auto started = std::chrono::steady_clock::now();
   std::string sql, problem;
-  if (!Utf8ToCp1252(text, &sql, &problem)) {
+  if (!zkhost::Utf8ToCp1252(text, &sql, &problem)) {
     Fail(problem + "; the statement was not run");
     EndOnce();
     return;
   }
   MemoBlocks memos;
   if (!LoadStatementMemos(sql, &memos, &problem)) {
-    Fail(Cp1252ToUtf8(problem) + "; the statement was not run");
+    Fail(zkhost::Cp1252ToUtf8(problem) + "; the statement was not run");
     EndOnce();
     return;
   }
@@ -136,7 +136,7 @@ void Shell::RunStatement(const std::string& text) {
   ExecResult result = session_->Execute(sql, &memos, &printer);
   printer.End(result.ok);
   if (!result.ok) {
-    Fail(TidyMessage(Cp1252ToUtf8(result.error)), result.sqlState);
+    Fail(TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
   } else if (result.rowsWithoutColumns > 0) {
     // Said on the side, as no failure: the library selects the rows of an
     // aggregate but computes no value for it.

@@ -41,7 +41,7 @@ std::string FormatResult(const FormatSettings& s, const std::vector<ResultColumn
     cp1252.emplace_back();
     for (const std::string& v : row) {
       std::string field, error;
-      EXPECT_TRUE(Utf8ToCp1252(v, &field, &error)) << error;
+      EXPECT_TRUE(zkhost::Utf8ToCp1252(v, &field, &error)) << error;
       cp1252.back().push_back(field);
     }
   }
@@ -140,7 +140,7 @@ TEST(JsonMode, NumbersBareTextsEscaped) {
 namespace reference {
 
 std::string Pad(const std::string& v, size_t width, bool right) {
-  size_t shown = DisplayWidth(v);
+  size_t shown = zkhost::DisplayWidth(v);
   if (shown >= width) return v;
   std::string blanks(width - shown, ' ');
   return right ? blanks + v : v + blanks;
@@ -186,9 +186,9 @@ std::string Format(const FormatSettings& s, const std::vector<ResultColumn>& col
   if (s.mode == OutputMode::kTable) {
     std::vector<size_t> widths;
     for (size_t i = 0; i < n; ++i) {
-      size_t w = DisplayWidth(columns[i].name);
+      size_t w = zkhost::DisplayWidth(columns[i].name);
       if (rows.empty() && columns[i].width > 0) w = std::max(w, size_t(columns[i].width));
-      for (const Row& row : rows) w = std::max(w, DisplayWidth(Cell(row, i)));
+      for (const Row& row : rows) w = std::max(w, zkhost::DisplayWidth(Cell(row, i)));
       widths.push_back(w);
     }
     std::string rule = "+";
@@ -208,7 +208,7 @@ std::string Format(const FormatSettings& s, const std::vector<ResultColumn>& col
   }
   if (s.mode == OutputMode::kLine) {
     size_t width = 0;
-    for (const ResultColumn& c : columns) width = std::max(width, DisplayWidth(c.name));
+    for (const ResultColumn& c : columns) width = std::max(width, zkhost::DisplayWidth(c.name));
     for (size_t r = 0; r < rows.size(); ++r) {
       if (r > 0) out += "\n";
       for (size_t i = 0; i < n; ++i) {
@@ -269,7 +269,7 @@ TEST(ResultFormatter, MatchesTheWholeResultFormatterInEveryMode) {
       ParseColumnText("NUM\tN\t3\t4\r\nNOM\tT\t9\t10"),
       // Accented names, a name wider than any value, wide declared widths,
       // names holding the separators.
-      ParseColumnText(Cp1252ToUtf8("Libell\xE9\tT\t9\t30\r\nPRIX_UNITAIRE_HT\tN\t4\t8\r\n"
+      ParseColumnText(zkhost::Cp1252ToUtf8("Libell\xE9\tT\t9\t30\r\nPRIX_UNITAIRE_HT\tN\t4\t8\r\n"
                                    "a,b|c\tT\t9\t2\r\nQ\"\tN\t3\t1")),
       ParseColumnText("SEUL\tT\t9\t5"),
       ParseColumnText(""),
@@ -314,7 +314,7 @@ TEST(ResultFormatter, MatchesTheWholeResultFormatterInEveryMode) {
       for (size_t r = 0; r < results.size(); ++r) {
         std::vector<Row> utf8 = results[r];
         for (Row& row : utf8) {
-          for (std::string& v : row) v = Cp1252ToUtf8(v);
+          for (std::string& v : row) v = zkhost::Cp1252ToUtf8(v);
         }
         int pieces = 0;
         std::string got = FormatCp1252(s, layouts[l], results[r], &pieces);

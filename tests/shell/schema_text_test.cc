@@ -92,10 +92,10 @@ TEST(Schema, ItemsNeitherFormMakesAreNamedInComments) {
 }
 
 TEST(Schema, NumericTypes) {
-  EXPECT_TRUE(IsNumericType(5));
-  EXPECT_TRUE(IsNumericType(10));
-  EXPECT_FALSE(IsNumericType(15));
-  EXPECT_FALSE(IsNumericType(98));
+  EXPECT_TRUE(zkhost::IsNumericType(5));
+  EXPECT_TRUE(zkhost::IsNumericType(10));
+  EXPECT_FALSE(zkhost::IsNumericType(15));
+  EXPECT_FALSE(zkhost::IsNumericType(98));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
-namespace zkshell {
+namespace zkhost {
 namespace {
 
 // The system's own Windows-1252 decoder, byte by byte, with U+FFFD for the
@@ -89,4 +89,4 @@ TEST(Charset, DisplayWidthCountsCharacters) {
 }
 
 }  // namespace
-}  // namespace zkshell
+}  // namespace zkhost

@@ -4,8 +4,8 @@
 // catalogue and file descriptions. When the engine is built with the shell
 // they are linked; otherwise they are bound at run time from the same
 // library the SQL library loads.
-#ifndef ZKSHELL_ENGINE_CALLS_H
-#define ZKSHELL_ENGINE_CALLS_H
+#ifndef ZKHOST_ENGINE_CALLS_H
+#define ZKHOST_ENGINE_CALLS_H
 
 #include <stdint.h>
 
@@ -13,7 +13,7 @@
 
 #include "jxengine.h"
 
-namespace zkshell {
+namespace zkhost {
 
 struct EngineCalls {
   int32_t (*open)(const char* directory, int32_t flags);
@@ -36,6 +36,11 @@ struct EngineCalls {
 // load and hold every entry point, or the error names the path.
 const EngineCalls* Engine(std::string* error);
 
-}  // namespace zkshell
+// The engine's French explanation of its last failure on handle (0: the
+// last failed opening), in UTF-8; "" when it gives none or the engine is not
+// bound. *code gets the failure's code.
+std::string LastEngineError(int32_t handle, int* code);
+
+}  // namespace zkhost
 
 #endif

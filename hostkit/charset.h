@@ -1,15 +1,15 @@
-// Text conversion between the terminal and the library. The terminal and
-// every file the shell reads or writes speak UTF-8; the library and the
+// Text conversion between a host and the library. Hosts speak UTF-8 (the
+// shell's terminal and files, an ODBC application); the library and the
 // engine speak Windows-1252. Statements are converted on their way in (a
 // character Windows-1252 cannot hold stops the statement with a clear
 // message), rows and messages on their way out.
-#ifndef ZKSHELL_CHARSET_H
-#define ZKSHELL_CHARSET_H
+#ifndef ZKHOST_CHARSET_H
+#define ZKHOST_CHARSET_H
 
 #include <string>
 #include <string_view>
 
-namespace zkshell {
+namespace zkhost {
 
 // Converts UTF-8 text to Windows-1252. Returns false, with *error naming
 // the first character that has no Windows-1252 form (or the first byte that
@@ -28,6 +28,6 @@ void AppendCp1252AsUtf8(std::string_view in, std::string* out);
 // every Windows-1252 character taking one cell.
 size_t DisplayWidth(const std::string& utf8);
 
-}  // namespace zkshell
+}  // namespace zkhost
 
 #endif

@@ -9,10 +9,11 @@
 
 #include <cstdlib>
 
+#include "charset.h"
 #include "jxengine.h"
 #include "zksql.h"
 
-namespace zkshell {
+namespace zkhost {
 namespace {
 
 const char* ForcedLibrary() {
@@ -56,7 +57,7 @@ void* OpenForcedLibrary(const char* path, std::string* failure) {
   return library;
 }
 
-#ifndef ZKSHELL_LINKED_ENGINE
+#ifndef ZKHOST_LINKED_ENGINE
 void* OpenEngineLibrary(std::string* failure) {
   const char* forced = ForcedLibrary();
   if (forced != nullptr) return OpenForcedLibrary(forced, failure);
@@ -82,7 +83,7 @@ void* OpenEngineLibrary(std::string* failure) {
 
 const EngineCalls* Engine(std::string* error) {
   static std::string failure;
-#ifdef ZKSHELL_LINKED_ENGINE
+#ifdef ZKHOST_LINKED_ENGINE
   static const EngineCalls calls = {XZK_nInit,
                                     XZK_Termine,
                                     XZK_BeginTransaction,
@@ -136,4 +137,18 @@ const EngineCalls* Engine(std::string* error) {
 #endif
 }
 
-}  // namespace zkshell
+std::string LastEngineError(int32_t handle, int* code) {
+  *code = 0;
+  const EngineCalls* engine = Engine(nullptr);
+  if (engine == nullptr) return std::string();
+  char text[1024] = "";
+  *code = engine->lastError(handle, text, static_cast<int32_t>(sizeof text));
+  text[sizeof text - 1] = '\0';
+  std::string explanation = Cp1252ToUtf8(text);
+  while (!explanation.empty() && (explanation.back() == '\n' || explanation.back() == ' ')) {
+    explanation.pop_back();
+  }
+  return explanation;
+}
+
+}  // namespace zkhost

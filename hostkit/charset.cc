@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace zkshell {
+namespace zkhost {
 namespace {
 
 iconv_t Converter(const char* to, const char* from) {
@@ -185,4 +185,4 @@ size_t DisplayWidth(const std::string& utf8) {
   return n;
 }
 
-}  // namespace zkshell
+}  // namespace zkhost
