@@ -2,7 +2,10 @@
 // tables on the real engine are queried with random DISTINCT, comparison,
 // join, IN (sub-select) and ORDER BY statements, once with the fast paths
 // on and once with them off. Both runs must give the same rows in the same
-// order (also without ORDER BY) and the same message and SQLSTATE.
+// order (also without ORDER BY) and the same message and SQLSTATE. They
+// need the real engine: built without it, there is nothing to run.
+#ifdef JXENGINE_PATH
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -208,3 +211,5 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
 
 }  // namespace
 }  // namespace zksql
+
+#endif  // JXENGINE_PATH
