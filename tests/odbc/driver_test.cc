@@ -1,7 +1,7 @@
 // The driver through its own ODBC entry points, linked in (no driver
 // manager): a fresh database in a scratch folder, connected to by
-// connection string; statements, parameters, pieces of long values, row
-// counts, transactions, errors and the catalogue.
+// connection string; statements, parameters, pieces of long values and
+// memos, row counts, transactions, errors and the catalogue.
 #include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../engine/engine_fixture.h"
 #include "../scratch_folder.h"
 #include "engine_calls.h"
 #include "jxengine.h"
@@ -345,6 +346,63 @@ TEST_F(Driver, WideEntryPointsSpeakUtf16) {
                            &messageLength),
             SQL_SUCCESS);
   EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(state)), u"22018");
+}
+
+// Memos, which SQL cannot write, are written through the engine beside the
+// driver's connection; the driver describes them as long text and long
+// binary data and hands them out in pieces.
+TEST_F(Driver, MemosAreLongDataReadInPieces) {
+  const std::string text = std::string(300, 'a') + " fin de la note \xE9t\xE9";  // Windows-1252
+  const unsigned char bytes[] = {0x01, 0xAB, 0x00, 0xCD, 0xEF};
+  {
+    jxtest::Db db(dir_);
+    ASSERT_EQ(db.MakeFile("M", {{"ID", 'L', 0, 1}, {"NOTE", 'M'}, {"PIC", 'G'}}), 0)
+        << db.message;
+    ASSERT_EQ(db.Write("M", 0, jxtest::Image(13).I32At(1, 7).bytes), 0);
+    jxtest::SetI16(db.rec, JX_REC_MEMO_NUMBER, 1);
+    jxtest::SetPtr(db.rec, JX_REC_MEMO_DATA, text.data());
+    ASSERT_EQ(XZK_ECRIREMEMO(db.handle, int32_t(text.size()), db.rec), 0);
+    // A binary memo goes to the engine in a host memo block.
+    std::vector<unsigned char> block(60 + sizeof bytes, 0);
+    jxtest::SetI16(block.data(), JX_MEMO_HEADER_SIZE, 60);
+    jxtest::SetI32(block.data(), JX_MEMO_DATA_LENGTH, int32_t(sizeof bytes));
+    std::memcpy(&block[60], bytes, sizeof bytes);
+    jxtest::SetI16(db.rec, JX_REC_MEMO_NUMBER, 2);
+    jxtest::SetPtr(db.rec, JX_REC_MEMO_DATA, block.data());
+    ASSERT_EQ(XZK_ECRIREMEMO(db.handle, int32_t(block.size()), db.rec), 0);
+  }
+  Ok("SELECT ID, NOTE, PIC FROM M");
+  SQLSMALLINT type = 0;
+  ASSERT_EQ(SQLDescribeCol(stmt_, 2, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr),
+            SQL_SUCCESS);
+  EXPECT_EQ(type, SQL_LONGVARCHAR);
+  ASSERT_EQ(SQLDescribeCol(stmt_, 3, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr),
+            SQL_SUCCESS);
+  EXPECT_EQ(type, SQL_LONGVARBINARY);
+  ASSERT_EQ(SQLFetch(stmt_), SQL_SUCCESS);
+  // The text in pieces of 15 characters and a terminator, as UTF-8.
+  std::string read;
+  char piece[16];
+  SQLLEN length = 0;
+  SQLRETURN r;
+  while ((r = SQLGetData(stmt_, 2, SQL_C_CHAR, piece, sizeof piece, &length)) ==
+         SQL_SUCCESS_WITH_INFO) {
+    read += piece;
+  }
+  ASSERT_EQ(r, SQL_SUCCESS) << Error(SQL_HANDLE_STMT, stmt_);
+  read += piece;
+  EXPECT_EQ(read, std::string(300, 'a') + " fin de la note \xC3\xA9t\xC3\xA9");
+  // The bytes in pieces of 2.
+  std::string binary;
+  unsigned char two[2];
+  while ((r = SQLGetData(stmt_, 3, SQL_C_BINARY, two, sizeof two, &length)) ==
+         SQL_SUCCESS_WITH_INFO) {
+    binary.append(reinterpret_cast<char*>(two), sizeof two);
+  }
+  ASSERT_EQ(r, SQL_SUCCESS) << Error(SQL_HANDLE_STMT, stmt_);
+  binary.append(reinterpret_cast<char*>(two), static_cast<size_t>(length));
+  EXPECT_EQ(binary, std::string(reinterpret_cast<const char*>(bytes), sizeof bytes));
+  EXPECT_EQ(SQLGetData(stmt_, 3, SQL_C_BINARY, two, sizeof two, &length), SQL_NO_DATA);
 }
 
 }  // namespace
