@@ -21,6 +21,7 @@
 #include "sql/parse_node.h"
 #include "sql/token_codes.h"
 #include "storage/column.h"
+#include "values/date_time.h"
 #include "values/number_text.h"
 #include "values/typed_value.h"
 #include "values/value_converter.h"
@@ -120,7 +121,9 @@ bool DateText(const char* text, char* out) {
   int year = TwoDigits(digits) * 100 + TwoDigits(digits + 2);
   static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
-  if (month == 2 && day == 29 && year % 4 != 0) return false;
+  // A new date keeps to the Gregorian calendar: no 29 February in 1900 or
+  // 2100 (stored ones from earlier versions still read, see date_time).
+  if (month == 2 && day == 29 && !IsLeapYear(year)) return false;
   std::memcpy(out, digits, n + 1);
   return true;
 }

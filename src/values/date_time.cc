@@ -1,5 +1,9 @@
 // Dates and times: reading and writing their stored and display texts, and
-// calendar arithmetic with the every-fourth-year leap rule.
+// calendar arithmetic. New dates and arithmetic follow the Gregorian leap
+// rule (a century year is a leap year only when divisible by 400), so no
+// day that never existed is written. Stored dates are read leniently: a
+// 29 February of any year divisible by 4 was accepted by earlier versions
+// and still reads, so existing files keep every value they hold.
 #include "values/date_time.h"
 
 #include <cstdint>
@@ -13,7 +17,9 @@ namespace {
 // Days before each month in a common year.
 constexpr int32_t kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The number formed by n digits at text; the caller has checked them.
 int32_t DigitsValue(const char* text, int n) {
@@ -33,11 +39,22 @@ bool IsCalendarDay(int32_t year, int32_t month, int32_t day) {
   return month >= 1 && month <= 12 && day >= 1 && day <= MonthLength(month, year);
 }
 
-// Leap years among the years 0 to year - 1, as a signed count for years
-// before 0 (floor division keeps the count consistent across year 0).
+// What a stored date may hold: any day of the calendar, or the 29 February
+// of a century year that earlier versions, leaping every fourth year, let
+// in. Arithmetic counts such a day as the 1 March that follows.
+bool IsStoredDay(int32_t year, int32_t month, int32_t day) {
+  return IsCalendarDay(year, month, day) || (month == 2 && day == 29 && year % 4 == 0);
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// Leap years among the years 0 to year - 1 (year 0 is one), as a signed
+// count for years before 0: floor division keeps it consistent across 0.
 int64_t LeapYearsBefore(int32_t year) {
-  int64_t y = static_cast<int64_t>(year) + 3;
-  return y >= 0 ? y / 4 : -((-y + 3) / 4);
+  int64_t y = static_cast<int64_t>(year);
+  return FloorDiv(y + 3, 4) - FloorDiv(y + 99, 100) + FloorDiv(y + 399, 400);
 }
 
 void Clear(char* out, int32_t size) {
@@ -59,9 +76,13 @@ bool ReadField(const char** p, int most, int32_t* value, int* count) {
 
 }  // namespace
 
-bool IsLeapYear(int32_t year) { return year % 4 == 0; }
+bool IsLeapYear(int32_t year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
-int32_t YearLength(int32_t year) { return IsLeapYear(year) ? 366 : 365; }
+int32_t YearLength(int32_t year) {
+  return IsLeapYear(year) ? 366 : 365;
+}
 
 int32_t MonthLength(int32_t month, int32_t year) {
   switch (month) {
@@ -95,7 +116,7 @@ bool ReadStoredDate(const char* text, size_t length, CalendarDate* date) {
   d.year = DigitsValue(text, yearDigits) + (n == 6 ? 1900 : 0);
   d.month = DigitsValue(text + yearDigits, 2);
   d.day = DigitsValue(text + yearDigits + 2, 2);
-  if (!IsCalendarDay(d.year, d.month, d.day)) return false;
+  if (!IsStoredDay(d.year, d.month, d.day)) return false;
   *date = d;
   return true;
 }
@@ -106,8 +127,8 @@ bool WriteStoredDate(const CalendarDate& date, int32_t digits, char* out, int32_
   if (date.year < 0 || !IsCalendarDay(date.year, date.month, date.day)) return false;
   if (digits == 8) {
     if (date.year > 9999) return false;
-    ZkFormat(out, size, "%04d%02d%02d", static_cast<int>(date.year),
-             static_cast<int>(date.month), static_cast<int>(date.day));
+    ZkFormat(out, size, "%04d%02d%02d", static_cast<int>(date.year), static_cast<int>(date.month),
+             static_cast<int>(date.day));
   } else {
     ZkFormat(out, size, "%02d%02d%02d", static_cast<int>(date.year % 100),
              static_cast<int>(date.month), static_cast<int>(date.day));
@@ -116,17 +137,18 @@ bool WriteStoredDate(const CalendarDate& date, int32_t digits, char* out, int32_
 }
 
 CalendarDate AddDays(const CalendarDate& date, int32_t days) {
-  // Any four consecutive years hold exactly one leap year, so whole runs of
-  // four years (1461 days) are stepped over at once; the remainder is
+  // Any 400 consecutive years hold exactly 97 leap years, so whole runs of
+  // 400 years (146097 days) are stepped over at once; the remainder is
   // walked year by year. The sum is kept in 64 bits so no count overflows.
-  constexpr int64_t kFourYears = 4 * 365 + 1;
+  constexpr int64_t kRunDays = 400 * 365 + 97;
+  constexpr int32_t kRunYears = 400;
   int32_t year = date.year;
   int64_t r = static_cast<int64_t>(DayOfYear(date)) + days;
   if (r > 0) {
-    if (r > kFourYears) {
-      int64_t runs = (r - 1) / kFourYears;
-      r -= runs * kFourYears;
-      year += static_cast<int32_t>(4 * runs);
+    if (r > kRunDays) {
+      int64_t runs = (r - 1) / kRunDays;
+      r -= runs * kRunDays;
+      year += static_cast<int32_t>(kRunYears * runs);
     }
     while (r > YearLength(year)) {
       r -= YearLength(year);
@@ -135,10 +157,10 @@ CalendarDate AddDays(const CalendarDate& date, int32_t days) {
   } else {
     r = -r;
     --year;
-    if (r >= kFourYears) {
-      int64_t runs = r / kFourYears;
-      r -= runs * kFourYears;
-      year -= static_cast<int32_t>(4 * runs);
+    if (r >= kRunDays) {
+      int64_t runs = r / kRunDays;
+      r -= runs * kRunDays;
+      year -= static_cast<int32_t>(kRunYears * runs);
     }
     while (r >= YearLength(year)) {
       r -= YearLength(year);

@@ -38,21 +38,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AddCase{"19991231", 1, "20000101"}, AddCase{"20000101", -1, "19991231"},
         AddCase{"19990301", -1, "19990228"},
-        // Every year divisible by 4 is a leap year, century years included.
-        AddCase{"19000301", -1, "19000229"}, AddCase{"21000301", -1, "21000229"},
-        AddCase{"20000301", -1, "20000229"}, AddCase{"19960228", 1, "19960229"},
-        AddCase{"19960229", 1, "19960301"}, AddCase{"20000101", 366, "20010101"},
-        AddCase{"20010101", -366, "20000101"}, AddCase{"20010101", -367, "19991231"},
-        AddCase{"19500615", 32767, "20400301"}, AddCase{"19500615", -32768, "18600927"},
+        // Gregorian leap years: a century year leaps only when divisible by 400.
+        AddCase{"19000301", -1, "19000228"}, AddCase{"21000228", 1, "21000301"},
+        AddCase{"20000301", -1, "20000229"}, AddCase{"24000228", 1, "24000229"},
+        // A 29 February that earlier versions stored in a century year
+        // counts as the 1 March after it.
+        AddCase{"19000229", 0, "19000301"}, AddCase{"19000229", -1, "19000228"},
+        AddCase{"19960228", 1, "19960229"}, AddCase{"19960229", 1, "19960301"},
+        AddCase{"20000101", 366, "20010101"}, AddCase{"20010101", -366, "20000101"},
+        AddCase{"20010101", -367, "19991231"}, AddCase{"19500615", 32767, "20400301"},
+        AddCase{"19500615", -32768, "18600926"},
         // Six-digit dates are 19YY and stay six digits.
         AddCase{"501231", 1, "510101"}, AddCase{"990101", -1, "981231"},
         AddCase{"991231", 1, "000101"},
         // An eight-digit result must fit four year digits.
         AddCase{"99991231", 1, "refused"}, AddCase{"00000101", -1, "refused"},
-        // Long spans step over whole four-year runs and still land exactly.
-        AddCase{"20000101", 1461000, "60000101"}, AddCase{"20000101", -730500, "00000101"},
-        AddCase{"19990315", 1461 * 3 + 1, "20110316"},
-        AddCase{"20000101", INT32_MAX, "refused"}, AddCase{"20000101", INT32_MIN, "refused"}));
+        // Long spans step over whole 400-year runs and still land exactly.
+        AddCase{"20000101", 1461000, "60000131"}, AddCase{"20000101", 2921939, "99991231"},
+        AddCase{"20000101", -730485, "00000101"}, AddCase{"20000101", -730486, "refused"},
+        AddCase{"19990315", 1461 * 3 + 1, "20110316"}, AddCase{"20000101", INT32_MAX, "refused"},
+        AddCase{"20000101", INT32_MIN, "refused"}));
 
 struct DiffCase {
   const char* left;
@@ -74,13 +79,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DiffCase{"20001231", "20010101", 1}, DiffCase{"19991231", "20000101", 1},
                       DiffCase{"20010101", "20001231", -1}, DiffCase{"20000101", "20010101", 366},
                       DiffCase{"20010101", "20020101", 365}, DiffCase{"19960101", "20000101", 1461},
-                      DiffCase{"20000228", "20000301", 2}, DiffCase{"19000228", "19000301", 2},
+                      DiffCase{"20000228", "20000301", 2}, DiffCase{"19000228", "19000301", 1},
+                      DiffCase{"21000228", "21000301", 1}, DiffCase{"19000229", "19000301", 0},
                       DiffCase{"19500615", "20400301", 32767}, DiffCase{"991231", "20000101", 1},
-                      DiffCase{"00000101", "99991231", 3652499}));
+                      DiffCase{"00000101", "99991231", 3652424}));
 
-TEST(DateTimeTest, EveryDayOfFourYearsIsOneAfterThePrevious) {
-  CalendarDate d = Read("19981230");
-  for (int i = 0; i < 4 * 366; ++i) {
+TEST(DateTimeTest, EveryDayOfFourCenturiesIsOneAfterThePrevious) {
+  CalendarDate d = Read("18991230");
+  for (int i = 0; i < 400 * 366; ++i) {
     CalendarDate next = AddDays(d, 1);
     ASSERT_EQ(DaysBetween(d, next), 1) << Write(d);
     ASSERT_EQ(Write(AddDays(next, -1)), Write(d));
@@ -95,7 +101,9 @@ TEST(DateTimeTest, ImpossibleDatesAreNotDates) {
     EXPECT_FALSE(ReadStoredDate(text, 9, &d)) << text;
   }
   EXPECT_TRUE(ReadStoredDate("19960229", 9, &d));
-  EXPECT_TRUE(ReadStoredDate("19000229", 9, &d));  // no century rule
+  // Stored by earlier versions, which leapt every fourth year: still read.
+  EXPECT_TRUE(ReadStoredDate("19000229", 9, &d));
+  EXPECT_FALSE(ReadStoredDate("19010229", 9, &d));
   // The length bounds the read: the first six bytes are a date of their own.
   EXPECT_TRUE(ReadStoredDate("99123199", 6, &d));
   EXPECT_EQ(d.digits, 6);
@@ -118,13 +126,16 @@ TEST_P(DateLiteralTest, DisplayDatesBecomeStoredDates) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, DateLiteralTest,
-    ::testing::Values(LiteralCase{"31/12/1999", 8, "19991231"}, LiteralCase{"31/12/99", 8, "19991231"},
-                      LiteralCase{"5/1/2024", 8, "20240105"}, LiteralCase{"31/12/1999", 6, "991231"},
-                      LiteralCase{"29/02/1900", 8, "19000229"}, LiteralCase{"30/02/1996", 8, ""},
-                      LiteralCase{"01/13/1999", 8, ""}, LiteralCase{"1999-12-31", 8, ""},
-                      LiteralCase{"31/12/199", 8, ""}, LiteralCase{"31/12/", 8, ""},
-                      LiteralCase{"31/12", 8, ""}, LiteralCase{"31/12/1999x", 8, ""},
-                      LiteralCase{"", 8, ""}));
+    ::testing::Values(LiteralCase{"31/12/1999", 8, "19991231"},
+                      LiteralCase{"31/12/99", 8, "19991231"},
+                      LiteralCase{"5/1/2024", 8, "20240105"},
+                      LiteralCase{"31/12/1999", 6, "991231"}, LiteralCase{"29/02/1900", 8, ""},
+                      LiteralCase{"29/02/2100", 8, ""}, LiteralCase{"29/02/2000", 8, "20000229"},
+                      LiteralCase{"29/02/00", 6, ""}, LiteralCase{"29/02/2023", 8, ""},
+                      LiteralCase{"30/02/1996", 8, ""}, LiteralCase{"01/13/1999", 8, ""},
+                      LiteralCase{"1999-12-31", 8, ""}, LiteralCase{"31/12/199", 8, ""},
+                      LiteralCase{"31/12/", 8, ""}, LiteralCase{"31/12", 8, ""},
+                      LiteralCase{"31/12/1999x", 8, ""}, LiteralCase{"", 8, ""}));
 
 TEST(DateTimeTest, TimeLiteralsTakeHoursAndMinutesAroundTheSeparator) {
   char out[kTimeTextSize];
