@@ -157,7 +157,10 @@ bool DictContext::AddFileColumns(FileTable* t, const DescribedFile& file) {
         if (allColumns_.Add(added) < 0) return false;
       }
     }
-    if (offset <= UINT16_MAX) {
+    // The qualified list serves to number a file's memo items (their
+    // ordinal among its memos): only memo items go into it, which spares
+    // a column object per item for every statement.
+    if (offset <= UINT16_MAX && (item.type == kTypeTextMemo || item.type == kTypeBinaryMemo)) {
       std::unique_ptr<Column> column(
           new (std::nothrow) Column(item.qualified, item.type, item.size, item.keyKind,
                                     static_cast<uint16_t>(offset), nullptr, file.name));

@@ -65,12 +65,15 @@ class DictContext : public BaseObject, public NameRegistry {
   // Loads the description of every registered file from the engine (or
   // from the descriptions kept while the dictionary has not changed, see
   // storage/description_cache.h): row buffers, the wanted items as columns
-  // (also for aliases), and a qualified column for every item. False, with
+  // (also for aliases), and a qualified column for every memo item (what
+  // numbers a file's memos, see qualifiedColumns). False, with
   // the error recorded in the request, unless every file was found.
   [[nodiscard]] bool LoadDescriptions();
 
   PtrArray& tables() { return tables_; }
   PtrArray& allColumns() { return allColumns_; }
+  // "TABLE.ITEM" columns of the memo items of every loaded file, in item
+  // order: a memo's ordinal among its file's memos is its place here.
   PtrArray& qualifiedColumns() { return qualifiedColumns_; }
   NameList& wantedNames() { return wantedNames_; }
 
