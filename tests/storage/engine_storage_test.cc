@@ -51,7 +51,9 @@ class EngineStorageTest : public ::testing::Test {
 };
 
 TEST_F(EngineStorageTest, OnlyWantedItemsBecomeColumnsAtTheirTrueOffsets) {
-  ASSERT_EQ(db_.MakeFile("T", {{"X", 'E', 2}, {"A", 'T', 10}, {"Y", 'D', 8}}), 0) << db_.message();
+  ASSERT_EQ(db_.MakeFile("T", {{"X", 'E', 2}, {"A", 'T', 10}, {"M", 'M'}, {"Y", 'D', 8}, {"P", 'G'}}),
+            0)
+      << db_.message();
   FileTable* t = Load("t", {"T.A"});
   ASSERT_TRUE(t->found());
   ASSERT_EQ(t->ColumnCount(), 1);
@@ -59,12 +61,15 @@ TEST_F(EngineStorageTest, OnlyWantedItemsBecomeColumnsAtTheirTrueOffsets) {
   EXPECT_STREQ(a->name(), "A");
   EXPECT_EQ(a->offset(), 1 + 2);
   EXPECT_EQ(a->type(), kTypeText);
-  EXPECT_EQ(t->rowSize(), 1 + 2 + 11 + 8);
+  EXPECT_EQ(t->rowSize(), 1 + 2 + 11 + 4 + 8 + 4);
+  // The qualified list numbers the file's memos: it holds them alone, in
+  // item order, at their offsets.
   PtrArray& qualified = request_->dict->qualifiedColumns();
-  ASSERT_EQ(qualified.Count(), 3);
-  EXPECT_STREQ(qualified.GetAs<Column>(0)->name(), "T.X");
-  EXPECT_STREQ(qualified.GetAs<Column>(2)->name(), "T.Y");
-  EXPECT_EQ(qualified.GetAs<Column>(2)->offset(), 1 + 2 + 11);
+  ASSERT_EQ(qualified.Count(), 2);
+  EXPECT_STREQ(qualified.GetAs<Column>(0)->name(), "T.M");
+  EXPECT_EQ(qualified.GetAs<Column>(0)->offset(), 1 + 2 + 11);
+  EXPECT_STREQ(qualified.GetAs<Column>(1)->name(), "T.P");
+  EXPECT_EQ(qualified.GetAs<Column>(1)->offset(), 1 + 2 + 11 + 4 + 8);
   EXPECT_EQ(request_->dict->FindColumn(nullptr, "T.A"), a);
 }
 
