@@ -1,6 +1,7 @@
 // Request lifecycle and error recording.
 #include "api/request.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstring>
 #include <new>
@@ -17,6 +18,12 @@ namespace zksql {
 namespace {
 
 constexpr uint32_t kLiveMagic = 0x5A4B5251;  // "ZKRQ"
+
+// The request last found live. A host fetches row after row of one
+// request, each call checking its handle: the memory-block lookups behind
+// that check take the platform's lock, so the address they last accepted
+// is remembered until that request is destroyed.
+std::atomic<void*> g_lastLive{nullptr};
 
 }  // namespace
 
@@ -44,10 +51,16 @@ Request* CreateRequest(char* sqlText, int32_t engineHandle, const ZKSQLMemoTable
 Request* LiveRequest(void* pointer) {
   // Only addresses of live memory blocks are looked at, so a stale or
   // foreign pointer is refused without being read.
-  if (pointer == nullptr || GlobalHandle(pointer) == nullptr) return nullptr;
-  if (GlobalSize(GlobalHandle(pointer)) < sizeof(Request)) return nullptr;
+  if (pointer == nullptr) return nullptr;
   Request* request = static_cast<Request*>(pointer);
-  return request->magic == kLiveMagic ? request : nullptr;
+  if (pointer == g_lastLive.load(std::memory_order_acquire)) {
+    return request->magic == kLiveMagic ? request : nullptr;
+  }
+  void* handle = GlobalHandle(pointer);
+  if (handle == nullptr || GlobalSize(handle) < sizeof(Request)) return nullptr;
+  if (request->magic != kLiveMagic) return nullptr;
+  g_lastLive.store(pointer, std::memory_order_release);
+  return request;
 }
 
 void ReleaseCompiled(Request* request) {
@@ -64,6 +77,9 @@ void DestroyRequest(Request* request) {
   ReleaseCompiled(request);
   request->dict.reset();
   request->magic = 0;
+  // Its address may come back as another block: it is checked afresh then.
+  void* self = request;
+  g_lastLive.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
   request->~Request();
   FreeLocked(request);
 }

@@ -42,10 +42,13 @@ class ColumnComparison {
   // sub-select values are not hashed).
   bool Decide(int16_t negate, ConditionEvaluator* evaluator, int16_t driverIndex,
               bool* holds) const;
-
- private:
+  // Whether Decide may need the evaluator (an IN over a sub-select); when
+  // not, Holds gives every row's answer by itself.
+  bool NeedsEvaluator() const { return subSelect_ != nullptr; }
+  // The comparison's truth for the column's current value (not an IN).
   bool Holds(int16_t negate) const;
 
+ private:
   // "column IN (sub-select)": the sub-select, and whether NOT was written.
   const ParseNode* subSelect_ = nullptr;
   bool notIn_ = false;

@@ -94,6 +94,12 @@ class CompiledPredicates {
     }
     return true;
   }
+  // Predicate p when it is compiled and decided on its own for every row
+  // (Holds), else null.
+  const ColumnComparison* SelfContained(size_t p) const {
+    return p < usable_.size() && usable_[p] && !compiled_[p].NeedsEvaluator() ? &compiled_[p]
+                                                                              : nullptr;
+  }
   // Predicate p's truth into *holds; false when the evaluator must say.
   bool Decide(size_t p, int16_t negate, ConditionEvaluator* evaluator, int16_t driverIndex,
               bool* holds) const {
@@ -580,6 +586,20 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
         }
         return evaluated;
       };
+      // One compiled comparison that decides every row by itself, with no
+      // sub-select to refuse: the rows are walked without the per-row
+      // bookkeeping of outcomes, with the same rows selected in the same
+      // order.
+      const ColumnComparison* sole = soleLeaf ? compiled.SelfContained(0) : nullptr;
+      if (sole != nullptr && target != nullptr && !CorrelatedSubSelect()) {
+        int16_t step = odo.Start();
+        while (step == 1) {
+          if (sole->Holds(0) && !Select(target->tuples.get(), odo.numbers(), n)) break;
+          step = odo.Step();
+        }
+        if (step != 0) ok = false;
+        continue;
+      }
       if (!ForEachCombination(odo, decide)) ok = false;
     }
     if (ok && !sawTables && target != nullptr) {

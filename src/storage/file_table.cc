@@ -90,21 +90,21 @@ int32_t FileTable::AcceptRecord(int32_t number) {
 }
 
 int32_t FileTable::ReadFromRun(int32_t from) {
-  const EngineEntryPoints* engine = BoundEngine();
   // A stopped statement reads no further: the record-a-call read that the
   // caller falls back to reports it.
-  if (!FastPathsOn() || engine == nullptr || engine->readRun == nullptr ||
-      request() == nullptr || from < 1 || StopRequested(request())) {
+  if (!FastPathsOn() || request() == nullptr || from < 1 || StopRequested(request())) {
     return -1;
   }
-  bool follows = runLast_ >= 0 && runWrites_ == g_writes && currentRow() == runLast_ &&
-                 from == runLast_ + 1;
+  bool follows =
+      runLast_ >= 0 && runWrites_ == g_writes && currentRow() == runLast_ && from == runLast_ + 1;
   if (!follows) {
     runNext_ = runUsed_ = 0;
     runEnd_ = false;
     runWanted_ = kFirstRun;
   }
   if (runNext_ >= runUsed_) {
+    const EngineEntryPoints* engine = BoundEngine();
+    if (engine == nullptr || engine->readRun == nullptr) return -1;
     // Past the last record the current row stays as it was, as a walk a
     // record a call leaves it.
     if (follows && runEnd_) {
@@ -127,13 +127,12 @@ int32_t FileTable::ReadFromRun(int32_t from) {
     int32_t count = 0;
     int32_t recordSize = 0;
     int16_t end = 0;
-    int16_t code = engine->readRun(request()->engineHandle, EngineFileName(), from, runWanted_,
-                                   run_.data(), static_cast<int32_t>(run_.size()), &count,
-                                   &recordSize, &end);
+    int16_t code =
+        engine->readRun(request()->engineHandle, EngineFileName(), from, runWanted_, run_.data(),
+                        static_cast<int32_t>(run_.size()), &count, &recordSize, &end);
     // A failure, or records of another size than the row: the walk goes a
     // record a call, which reports what went wrong as it always has.
-    if (code != 0 || recordSize < 1 || static_cast<size_t>(recordSize) > rowSize() ||
-        count < 0) {
+    if (code != 0 || recordSize < 1 || static_cast<size_t>(recordSize) > rowSize() || count < 0) {
       runLast_ = -1;
       return -1;
     }

@@ -105,6 +105,9 @@ TEST_F(HostExportsTest, ColumnTextIsCutToTheBufferAndGivesTheLengthToRetryWith) 
   EXPECT_EQ(ZKSQLFetchNext(request), -1);
   EXPECT_EQ(ZKSQLColumnText(request, 1, out, sizeof out), -1);
   ZKSQLFinRequete(request);
+  // An ended request is refused, though it is the one the calls just used.
+  EXPECT_EQ(ZKSQLFetchNext(request), -1);
+  EXPECT_EQ(ZKSQLColumnText(request, 1, out, sizeof out), -1);
   // A statement without a result table.
   request = SubmitOpen(db_.handle(), "INSERT INTO T VALUES ('z')", &a);
   EXPECT_EQ(ZKSQLColumnText(request, 1, out, sizeof out), -1);
