@@ -55,11 +55,14 @@ const char* KeyProblem(const FileDef& file, const Item& item) {
   return nullptr;
 }
 
-void SaveFile(MDB_txn* txn, const Tables& t, const FileDef& file) {
+void SaveFile(Session& session, MDB_txn* txn, const Tables& t, const FileDef& file) {
   std::string blob = file.Serialize();
   MDB_val k{file.name.size(), const_cast<char*>(file.name.data())}, v{blob.size(), blob.data()};
   KvPut(txn, t.catalog, k, v);
   MetaNext(txn, t, kDictionaryVersion);
+  // The session trusts its dictionary across its own record writes: this
+  // write is the one that changes it.
+  session.InvalidateDictionary();
 }
 
 }  // namespace
@@ -223,7 +226,7 @@ int FileBuilder::CreateFile(Session& session, unsigned char* fd) {
     created.id = uint32_t(MetaNext(txn, t, kNextFileId));
     for (Item& item : created.items)
       if (item.keyKind != kNotKey) item.indexId = uint32_t(MetaNext(txn, t, kNextIndexId));
-    SaveFile(txn, t, created);
+    SaveFile(session, txn, t, created);
     return JX_OK;
   });
   if (result == JX_ERR_DESCRIPTION)
@@ -272,7 +275,7 @@ int FileBuilder::CreateIndex(Session& session, unsigned char* fd) {
     int built = RecordStore(txn, t, file).BuildIndex(*key);
     if (built != JX_OK) return built;
     MetaPut(txn, t, kNextIndexId, indexId);
-    SaveFile(txn, t, file);
+    SaveFile(session, txn, t, file);
     return JX_OK;
   });
   switch (result) {

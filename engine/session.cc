@@ -245,7 +245,12 @@ int Session::Write(const WriteOp& op) {
     UndoLog::Scope recording(SavepointOpen() ? &undo_ : nullptr);
     try {
       int result = op(writeTxn_);
-      ForgetReads();
+      // Only a file or index creation changes the dictionary, and it says
+      // so (InvalidateDictionary): a record write leaves the dictionary
+      // checked in this transaction current, so a statement that follows
+      // need not read its version again.
+      records_.Release();
+      indexes_.Release();
       return result;
     } catch (const LmdbError& e) {
       return Spoil(e.rc);
