@@ -79,13 +79,28 @@ void WholeNumberText(double real, char* text) {
 }  // namespace
 
 int WholeDigits(unsigned long long magnitude, char* out) {
-  char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  for (int i = 0; i < count; ++i) out[i] = digits[count - 1 - i];
+  // Every value of a result's number columns goes through here: the digits
+  // are counted first and written from the end two at a time.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  int count = 1;
+  for (unsigned long long rest = magnitude; rest >= 10; rest /= 10) ++count;
+  char* at = out + count;
+  while (magnitude >= 100) {
+    unsigned pair = static_cast<unsigned>(magnitude % 100) * 2;
+    magnitude /= 100;
+    *--at = kPairs[pair + 1];
+    *--at = kPairs[pair];
+  }
+  if (magnitude >= 10) {
+    unsigned pair = static_cast<unsigned>(magnitude) * 2;
+    *--at = kPairs[pair + 1];
+    *--at = kPairs[pair];
+  } else {
+    *--at = static_cast<char>('0' + magnitude);
+  }
   return count;
 }
 
