@@ -86,12 +86,14 @@ void AppendColumnText(Column* column, std::string* out) {
 
 // The current row of the result as text: each column's value, joined by
 // the separator ("\t" by default). *complete is false when a value could
-// not be read for want of memory (the text is then not the row's).
-std::string RowText(Request* request, const char* separator, bool* complete) {
+// not be read for want of memory (the text is then not the row's). The
+// text is the request's, valid until the next call.
+const std::string& RowText(Request* request, const char* separator, bool* complete) {
   ShortageWatch watch(request);
   TakeOutOfMemory(request);
   if (separator == nullptr) separator = "\t";
-  std::string line;
+  std::string& line = request->rowText;
+  line.clear();
   Table* result = request->result;
   int16_t count = result->ColumnCount();
   for (int16_t i = 0; i < count; ++i) {
@@ -343,7 +345,7 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLine(void* handle, const char* separator, c
     Request* request = LiveRequest(handle);
     if (request == nullptr || out == nullptr || request->result == nullptr) return -1;
     bool complete = false;
-    std::string line = zksql::RowText(request, separator, &complete);
+    const std::string& line = zksql::RowText(request, separator, &complete);
     if (!complete) {
       out[0] = '\0';
       return -1;
@@ -363,7 +365,7 @@ ZKSQL_API int16_t ZKSQL_CALL ZKSQLValLineN(void* handle, const char* separator, 
       return -1;
     }
     bool complete = false;
-    std::string line = zksql::RowText(request, separator, &complete);
+    const std::string& line = zksql::RowText(request, separator, &complete);
     if (!complete) {
       out[0] = '\0';
       return -1;

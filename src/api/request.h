@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "base/statement_context.h"
 #include "zksql.h"
@@ -36,6 +37,9 @@ struct Request : StatementContext {
   // The statement runs in a scope of the engine (one snapshot to read, its
   // writes kept or undone together) from after parsing to its end.
   bool engineScopeOpen = false;
+  // The text of the current row as the exports give it, kept so that its
+  // room serves every row fetched.
+  std::string rowText;
 };
 
 // Creates a request with its dictionary context: error "" and SQLSTATE
