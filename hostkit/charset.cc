@@ -4,7 +4,9 @@
 #include "charset.h"
 
 #include <iconv.h>
+#include <locale.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -89,43 +91,49 @@ void Locate(const std::string& text, size_t at, int* line, int* column) {
   }
 }
 
-std::string DescribeFailure(const std::string& in, size_t at) {
-  int line = 0, column = 0;
-  Locate(in, at, &line, &column);
+// Names the character at byte offset at (or the byte, when no UTF-8
+// character starts there) and says why it cannot be converted; where, when
+// not empty, tells where it stands ("column 4").
+std::string DescribeAt(const std::string& in, size_t at, const std::string& where) {
   unsigned char b = static_cast<unsigned char>(in[at]);
   size_t n = SequenceLength(b);
-  char where[64];
-  if (line > 1) {
-    snprintf(where, sizeof where, "line %d, column %d", line, column);
-  } else {
-    snprintf(where, sizeof where, "column %d", column);
-  }
+  std::string place = where.empty() ? "" : " at " + where;
   bool whole = n > 0 && at + n <= in.size();
   for (size_t i = 1; whole && i < n; ++i) {
     whole = (static_cast<unsigned char>(in[at + i]) & 0xC0) == 0x80;
   }
   if (!whole) {
     char text[128];
-    snprintf(text, sizeof text, "invalid UTF-8 byte 0x%02X at %s", b, where);
+    snprintf(text, sizeof text, "invalid UTF-8 byte 0x%02X%s", b, place.c_str());
     return text;
   }
   unsigned long code = n == 1 ? b : b & (0x7F >> n);
   for (size_t i = 1; i < n; ++i) code = (code << 6) | (in[at + i] & 0x3F);
   char text[160];
-  snprintf(text, sizeof text, "the character \"%s\" (U+%04lX) at %s has no Windows-1252 form",
-           in.substr(at, n).c_str(), code, where);
+  snprintf(text, sizeof text, "the character \"%s\" (U+%04lX)%s has no Windows-1252 form",
+           in.substr(at, n).c_str(), code, place.c_str());
   return text;
 }
 
-}  // namespace
+std::string DescribeFailure(const std::string& in, size_t at) {
+  int line = 0, column = 0;
+  Locate(in, at, &line, &column);
+  char where[64];
+  if (line > 1) {
+    snprintf(where, sizeof where, "line %d, column %d", line, column);
+  } else {
+    snprintf(where, sizeof where, "column %d", column);
+  }
+  return DescribeAt(in, at, where);
+}
 
-bool Utf8ToCp1252(const std::string& in, std::string* out, std::string* error) {
+// Converts in to Windows-1252 into *out. Returns std::string::npos when
+// done, else the byte offset of the first character that could not be
+// converted (in.size() when there is no converter at all).
+size_t Convert(const std::string& in, std::string* out) {
   out->clear();
   iconv_t cd = ToCp1252();
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    if (error != nullptr) *error = "no UTF-8 to Windows-1252 converter on this system";
-    return false;
-  }
+  if (cd == reinterpret_cast<iconv_t>(-1)) return in.size();
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   std::vector<char> buffer(in.size() + 1);
   char* source = const_cast<char*>(in.data());
@@ -134,14 +142,74 @@ bool Utf8ToCp1252(const std::string& in, std::string* out, std::string* error) {
   size_t room = buffer.size();
   // Windows-1252 never needs more bytes than UTF-8, so one pass fits.
   if (iconv(cd, &source, &left, &target, &room) == static_cast<size_t>(-1)) {
-    if (error != nullptr) {
-      size_t at = static_cast<size_t>(source - in.data());
-      *error = DescribeFailure(in, at < in.size() ? at : in.size() - 1);
-    }
-    return false;
+    size_t at = static_cast<size_t>(source - in.data());
+    return at < in.size() ? at : in.size() - 1;
   }
   out->assign(buffer.data(), static_cast<size_t>(target - buffer.data()));
-  return true;
+  return std::string::npos;
+}
+
+}  // namespace
+
+bool Utf8ToCp1252(const std::string& in, std::string* out, std::string* error) {
+  size_t at = Convert(in, out);
+  if (at == std::string::npos) return true;
+  if (error != nullptr) {
+    *error = at == in.size() ? "no UTF-8 to Windows-1252 converter on this system"
+                             : DescribeFailure(in, at);
+  }
+  return false;
+}
+
+size_t FindNonCp1252(const std::string& in, std::string* what) {
+  std::string converted;
+  size_t at = Convert(in, &converted);
+  if (at == std::string::npos || what == nullptr) return at;
+  *what = at == in.size() ? "no UTF-8 to Windows-1252 converter on this system"
+                          : DescribeAt(in, at, "");
+  return at;
+}
+
+std::string TransliterateToAscii(const std::string& utf8) {
+  // The spellings come from the LC_CTYPE locale of the thread: a UTF-8
+  // locale of its own for the call, so that "ß" is "ss" whatever the
+  // user's environment (the plain C locale spells "é" as "?").
+  static locale_t utf8Locale = [] {
+    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    if (l == static_cast<locale_t>(0)) l = newlocale(LC_CTYPE_MASK, "en_US.UTF-8", l);
+    return l;
+  }();
+  locale_t previous = utf8Locale != static_cast<locale_t>(0) ? uselocale(utf8Locale) : nullptr;
+  std::string out;
+  iconv_t cd = iconv_open("ASCII//TRANSLIT", "UTF-8");
+  if (cd != reinterpret_cast<iconv_t>(-1)) {
+    char* source = const_cast<char*>(utf8.data());
+    size_t left = utf8.size();
+    while (left > 0) {
+      char buffer[256];
+      char* target = buffer;
+      size_t room = sizeof buffer;
+      size_t done = iconv(cd, &source, &left, &target, &room);
+      out.append(buffer, static_cast<size_t>(target - buffer));
+      if (done == static_cast<size_t>(-1) && errno != E2BIG) {
+        // A byte that is not UTF-8: "?" for it, and on with the rest.
+        out += '?';
+        ++source;
+        --left;
+      }
+    }
+    iconv_close(cd);
+  } else {
+    for (unsigned char b : utf8) {
+      if (b < 0x80) {
+        out += static_cast<char>(b);
+      } else if ((b & 0xC0) != 0x80) {
+        out += '?';
+      }
+    }
+  }
+  if (previous != nullptr) uselocale(previous);
+  return out;
 }
 
 std::string Cp1252ToUtf8(const std::string& in) {

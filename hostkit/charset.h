@@ -16,6 +16,16 @@ namespace zkhost {
 // is not UTF-8) and where it stands, when the text cannot be converted.
 bool Utf8ToCp1252(const std::string& in, std::string* out, std::string* error);
 
+// The byte offset of the first character of UTF-8 text that has no
+// Windows-1252 form (or of the first byte that is not UTF-8), with *what
+// naming it; std::string::npos when the whole text converts.
+size_t FindNonCp1252(const std::string& in, std::string* what);
+
+// UTF-8 text spelt in ASCII: each other character by its usual ASCII
+// spelling ("œ" "oe", "ß" "ss", "é" "e"), "?" where there is none. The
+// same whatever the user's locale.
+std::string TransliterateToAscii(const std::string& utf8);
+
 // Converts Windows-1252 text to UTF-8. The five byte values Windows-1252
 // leaves undefined become U+FFFD, so the result is always valid UTF-8.
 // Every byte gives exactly one character.

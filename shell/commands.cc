@@ -3,10 +3,7 @@
 // script under bail) just as a failed statement does.
 #include "commands.h"
 
-#include <unistd.h>
-
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +11,7 @@
 
 #include "charset.h"
 #include "csv.h"
+#include "import.h"
 #include "jxengine.h"
 #include "memo_blocks.h"
 #include "output_format.h"
@@ -37,8 +35,13 @@ const char kHelp[] =
     ".export TABLE FILE      write TABLE to FILE as CSV with a header row\n"
     ".headers on|off         show column names (list, csv, tabs modes)\n"
     ".help                   show this text\n"
-    ".import FILE TABLE      read CSV FILE (header row first) into TABLE,\n"
-    "                        creating TABLE when it does not exist\n"
+    ".import [OPTIONS] FILE TABLE\n"
+    "                        read CSV FILE into TABLE, all or nothing, making\n"
+    "                        TABLE when missing (a column is numeric when all\n"
+    "                        its values read back unchanged, so 08747 stays\n"
+    "                        text). --separator SEP (\\t a tab), --skip N lines\n"
+    "                        first, --no-header (columns C1, C2...),\n"
+    "                        --decimal-comma (12,50 a number), --csv, --header\n"
     ".memo TABLE COLUMN ROW FILE\n"
     "                        write the memo of COLUMN in row ROW (from 1) of\n"
     "                        TABLE to FILE, byte for byte\n"
@@ -117,135 +120,6 @@ void Schema(Shell* shell, const std::vector<std::string>& words) {
       continue;
     }
     shell->Write(zkhost::Cp1252ToUtf8(SchemaText(file)));
-  }
-}
-
-// Shows how far a long import has gone, on a terminal only.
-class Progress {
- public:
-  explicit Progress(size_t total)
-      : total_(total),
-        shown_(isatty(STDERR_FILENO) != 0),
-        started_(std::chrono::steady_clock::now()) {}
-  ~Progress() {
-    if (drawn_) fputs("\r\033[K", stderr);
-  }
-  void Step(size_t done) {
-    if (!shown_ || total_ == 0 || done % 256 != 0) return;
-    if (std::chrono::steady_clock::now() - started_ < std::chrono::seconds(1)) return;
-    constexpr size_t kWidth = 40;
-    size_t filled = done * kWidth / total_;
-    fprintf(stderr, "\r[%s%s] %zu/%zu", std::string(filled, '#').c_str(),
-            std::string(kWidth - filled, '.').c_str(), done, total_);
-    fflush(stderr);
-    drawn_ = true;
-  }
-
- private:
-  size_t total_;
-  bool shown_;
-  bool drawn_ = false;
-  std::chrono::steady_clock::time_point started_;
-};
-
-// Where one run of an import got to: done, or stopped by a failure.
-struct ImportRun {
-  bool ok = true;
-  std::string message;  // UTF-8, naming the file and the record
-  std::string sqlState;
-};
-
-// Makes the table when it does not exist and inserts every row, stopping at
-// the first the library refuses. Runs inside the import's write scope, so
-// the table is looked at and made under the same write lock as the rows.
-ImportRun ImportRows(Session& session, const std::string& fileName, const std::string& table,
-                     const std::string& tableCp, const CsvRecord& header,
-                     const std::vector<CsvRecord>& rows) {
-  ImportRun run;
-  auto fail = [&run](const std::string& message, const std::string& sqlState) {
-    run.ok = false;
-    run.message = message;
-    run.sqlState = sqlState;
-    return run;
-  };
-  // Which columns take numbers: from the table when it exists, else from
-  // the values, and the table is made to fit them.
-  std::vector<bool> numeric;
-  FileInfo file;
-  std::string sql, problem;
-  if (session.DescribeFile(tableCp, &file)) {
-    for (const ItemInfo& item : file.items) {
-      if (!item.composite) numeric.push_back(zkhost::IsNumericType(item.type));
-    }
-  } else {
-    std::vector<InferredColumn> columns = InferColumns(header, rows);
-    for (const InferredColumn& c : columns) numeric.push_back(c.type != InferredType::kText);
-    if (!zkhost::Utf8ToCp1252(CreateTableText(table, columns), &sql, &problem)) return fail(problem, "");
-    ExecResult result = session.Execute(sql, nullptr);
-    if (!result.ok) return fail(TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
-  }
-  Progress progress(rows.size());
-  for (size_t r = 0; r < rows.size(); ++r) {
-    std::string insert = "INSERT INTO " + table + " VALUES (";
-    for (size_t c = 0; c < numeric.size(); ++c) {
-      if (c > 0) insert += ", ";
-      const std::string value = c < rows[r].size() ? rows[r][c] : std::string();
-      bool number = numeric[c] && (value.empty() || IsNumber(value));
-      insert += SqlLiteral(value, number);
-    }
-    insert += ")";
-    std::string where = fileName + " record " + std::to_string(r + 2) + ": ";
-    if (!zkhost::Utf8ToCp1252(insert, &sql, &problem)) return fail(where + problem, "");
-    ExecResult result = session.Execute(sql, nullptr);
-    if (!result.ok) {
-      return fail(where + TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
-    }
-    progress.Step(r + 1);
-  }
-  return run;
-}
-
-void Import(Shell* shell, const std::vector<std::string>& words) {
-  if (!Arguments(shell, words, 2, 2, ".import FILE TABLE")) return;
-  std::string bytes, problem;
-  if (!ReadWholeFile(words[1], &bytes, &problem)) {
-    shell->Fail(problem);
-    return;
-  }
-  std::vector<CsvRecord> records;
-  if (!ParseCsv(bytes, &records, &problem)) {
-    shell->Fail(words[1] + ": " + problem);
-    return;
-  }
-  if (records.empty()) {
-    shell->Fail(words[1] + ": no header row");
-    return;
-  }
-  std::string table = MakeIdentifier(words[2]);
-  std::string tableCp;
-  if (!ToLibrary(shell, table, &tableCp, "")) return;
-  CsvRecord header = records.front();
-  std::vector<CsvRecord> rows(records.begin() + 1, records.end());
-
-  // The whole file is one statement: outside .begin one durable write,
-  // inside it a savepoint, so a refused record leaves nothing of the file
-  // and the transaction goes on. A full map undoes the work and enlarges
-  // the map: outside .begin the import simply runs again.
-  constexpr int kMapFullRetries = 3;
-  Session& session = shell->session();
-  for (int attempt = 0;; ++attempt) {
-    if (session.BeginWriteScope(&problem) != JX_OK) {
-      shell->Fail("cannot import " + words[1] + ": " + problem);
-      return;
-    }
-    ImportRun run = ImportRows(session, words[1], table, tableCp, header, rows);
-    int code = session.EndWriteScope(run.ok, &problem);
-    if (code == JX_ERR_MAP_FULL && !session.InTransaction() && attempt < kMapFullRetries) {
-      continue;
-    }
-    if (!run.ok) shell->Fail(run.message, run.sqlState);
-    if (code != JX_OK) shell->Fail("cannot import " + words[1] + ": " + problem);
-    return;
   }
 }
 

@@ -1,6 +1,6 @@
 -- .import into an existing table goes in as one transaction: a record the
 -- library refuses names its line and leaves the table as it was. Header
--- names become identifiers: accents dropped, blanks and signs "_",
+-- names become identifiers: spelt in ASCII, blanks and signs "_",
 -- keywords prefixed, duplicates numbered.
 .mode list
 CREATE TABLE CLIENTS (NUM INTEGER, NOM CHAR(10));
