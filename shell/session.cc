@@ -309,6 +309,7 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos, RowSink* 
     if (result.error.empty()) result.error = "the statement failed";
   } else {
     result.ok = true;
+    result.changedRows = ZKSQLChangedRows(request);
     if (info.columnCount == 0) result.rowsWithoutColumns = info.rowCount;
     if (info.columnCount > 0 && info.columnText != nullptr) {
       result.hasTable = true;

@@ -41,6 +41,9 @@ struct ExecResult {
   // Rows of a result that has no column (a select list of COUNT(*) alone):
   // there is nothing to show of them but their number.
   int32_t rowsWithoutColumns = 0;
+  // Records an INSERT, UPDATE or DELETE wrote or removed (0 for any other
+  // statement).
+  int32_t changedRows = 0;
 };
 
 class Session {

@@ -4,6 +4,7 @@
 // messages back to UTF-8 on the way out.
 #include "shell.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -47,6 +48,18 @@ class PrintingSink : public RowSink {
   FILE* out_;
   std::optional<ResultFormatter> formatter_;
 };
+
+// True for a statement that writes records: the ones whose changed rows
+// .changes reports. Comments never reach here, so the first word decides.
+bool IsWriteStatement(const std::string& sql) {
+  size_t start = sql.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return false;
+  size_t end = start;
+  while (end < sql.size() && isalpha(static_cast<unsigned char>(sql[end]))) ++end;
+  std::string word = sql.substr(start, end - start);
+  for (char& c : word) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  return word == "INSERT" || word == "UPDATE" || word == "DELETE";
+}
 
 }  // namespace
 
@@ -137,6 +150,13 @@ void Shell::RunStatement(const std::string& text) {
   printer.End(result.ok);
   if (!result.ok) {
     Fail(TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
+  } else if (IsWriteStatement(sql)) {
+    // Counted whether shown or not, so that the total covers the session.
+    totalChanges_ += result.changedRows;
+    if (changes) {
+      Write("changes: " + std::to_string(result.changedRows) +
+            "   total_changes: " + std::to_string(totalChanges_) + "\n");
+    }
   } else if (result.rowsWithoutColumns > 0) {
     // Said on the side, as no failure: the library selects the rows of an
     // aggregate but computes no value for it.
