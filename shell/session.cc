@@ -307,6 +307,7 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos, RowSink* 
       result.sqlState = state;
     }
     if (result.error.empty()) result.error = "the statement failed";
+    result.parsedText = text.data();
   } else {
     result.ok = true;
     result.changedRows = ZKSQLChangedRows(request);

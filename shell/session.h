@@ -44,6 +44,9 @@ struct ExecResult {
   // Records an INSERT, UPDATE or DELETE wrote or removed (0 for any other
   // statement).
   int32_t changedRows = 0;
+  // On failure, the statement as the library read it (its date escapes
+  // rewritten): the text the positions of its messages count in.
+  std::string parsedText;
 };
 
 class Session {

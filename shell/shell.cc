@@ -11,6 +11,7 @@
 
 #include "charset.h"
 #include "commands.h"
+#include "error_caret.h"
 #include "input_reader.h"
 #include "memo_blocks.h"
 
@@ -149,7 +150,16 @@ void Shell::RunStatement(const std::string& text) {
   ExecResult result = session_->Execute(sql, &memos, &printer);
   printer.End(result.ok);
   if (!result.ok) {
-    Fail(TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
+    std::string message = TidyMessage(zkhost::Cp1252ToUtf8(result.error));
+    // A syntax error names where the library stopped: shown on the
+    // statement itself, under the message.
+    int position = MessagePosition(result.error);
+    if (position > 0) {
+      std::string caret = CaretLines(result.parsedText, position);
+      caret.pop_back();
+      message += "\n" + caret;
+    }
+    Fail(message, result.sqlState);
   } else if (IsWriteStatement(sql)) {
     // Counted whether shown or not, so that the total covers the session.
     totalChanges_ += result.changedRows;
