@@ -152,9 +152,11 @@ void Shell::RunStatement(const std::string& text) {
   if (!result.ok) {
     std::string message = TidyMessage(zkhost::Cp1252ToUtf8(result.error));
     // A syntax error names where the library stopped: shown on the
-    // statement itself, under the message.
+    // statement itself, under the message. Memo constructs become markers
+    // of another length inside the library, in a text the shell never
+    // sees, so a statement holding one gets the message alone.
     int position = MessagePosition(result.error);
-    if (position > 0) {
+    if (position > 0 && memos.Count() == 0) {
       std::string caret = CaretLines(result.parsedText, position);
       caret.pop_back();
       message += "\n" + caret;
