@@ -33,7 +33,9 @@ std::vector<ResultColumn> ParseColumnText(const std::string& text);
 
 struct FormatSettings {
   OutputMode mode = OutputMode::kList;
-  bool headers = false;             // list, csv and tabs; table, line and json always name columns
+  // Column names above list, csv and tabs rows; the framed modes, line and
+  // json always name columns.
+  bool headers = false;
   std::string separator = "|";      // list mode's column separator
   std::string rowSeparator = "\n";  // and what ends each of its lines
 };
