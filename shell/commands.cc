@@ -25,6 +25,8 @@ namespace {
 const char kHelp[] =
     ".bail on|off            stop at the first error (scripts)\n"
     ".begin                  start a transaction grouping the next statements\n"
+    ".changes on|off         after each INSERT, UPDATE or DELETE, show the rows\n"
+    "                        it changed and the total changed so far\n"
     ".check                  check that the database holds together\n"
     ".commit                 make the open transaction's changes durable\n"
     ".create TABLE (COLUMN TYPE, ...)\n"
@@ -45,7 +47,8 @@ const char kHelp[] =
     ".memo TABLE COLUMN ROW FILE\n"
     "                        write the memo of COLUMN in row ROW (from 1) of\n"
     "                        TABLE to FILE, byte for byte\n"
-    ".mode MODE              output mode: table, list, csv, tabs, line, json\n"
+    ".mode MODE              output mode: table, box, markdown, list, csv, tabs,\n"
+    "                        line, json\n"
     ".once FILE              send the next result to FILE\n"
     ".output [FILE]          send results to FILE, or back to the screen\n"
     ".print TEXT             write TEXT (to the current output)\n"
@@ -53,7 +56,8 @@ const char kHelp[] =
     ".read FILE              run the statements and commands of FILE\n"
     ".rollback               undo the open transaction's changes\n"
     ".schema [TABLE]         show the CREATE statements of every table, or one\n"
-    ".separator SEP          column separator of list mode\n"
+    ".separator SEP [ROWSEP] column (and line) separator of list mode; \\t, \\n,\n"
+    "                        \\r and \\\\ stand for tab, line break, CR, backslash\n"
     ".tables [PATTERN]       list the tables, or those matching PATTERN\n"
     ".timeout [MS]           how long a write waits for another connection's\n"
     "                        transaction, in milliseconds; alone, show it\n"
@@ -316,20 +320,25 @@ void RunDotCommand(Shell* shell, const std::string& line) {
   } else if (name == ".mode") {
     OutputMode mode;
     if (words.size() != 2 || !ParseOutputMode(words[1], &mode)) {
-      shell->Fail("usage: .mode table|list|csv|tabs|line|json");
+      shell->Fail("usage: .mode table|box|markdown|list|csv|tabs|line|json");
     } else {
       format.mode = mode;
     }
   } else if (name == ".headers" || name == ".header") {
     OnOff(shell, words, &format.headers);
   } else if (name == ".separator") {
-    if (Arguments(shell, words, 1, 1, ".separator SEP")) format.separator = words[1];
+    if (Arguments(shell, words, 1, 2, ".separator SEP [ROWSEP]")) {
+      format.separator = UnescapeSeparator(words[1]);
+      if (words.size() == 3) format.rowSeparator = UnescapeSeparator(words[2]);
+    }
   } else if (name == ".bail") {
     OnOff(shell, words, &shell->bail);
   } else if (name == ".echo") {
     OnOff(shell, words, &shell->echo);
   } else if (name == ".timer") {
     OnOff(shell, words, &shell->timer);
+  } else if (name == ".changes") {
+    OnOff(shell, words, &shell->changes);
   } else if (name == ".output") {
     if (Arguments(shell, words, 0, 1, ".output [FILE]") &&
         !shell->SetOutput(words.size() == 2 ? words[1] : "", false, &problem)) {

@@ -17,9 +17,73 @@ struct ModeName {
 };
 
 constexpr ModeName kModes[] = {
-    {OutputMode::kTable, "table"}, {OutputMode::kList, "list"}, {OutputMode::kCsv, "csv"},
-    {OutputMode::kTabs, "tabs"},   {OutputMode::kLine, "line"}, {OutputMode::kJson, "json"},
+    {OutputMode::kTable, "table"}, {OutputMode::kList, "list"},         {OutputMode::kCsv, "csv"},
+    {OutputMode::kTabs, "tabs"},   {OutputMode::kLine, "line"},         {OutputMode::kJson, "json"},
+    {OutputMode::kBox, "box"},     {OutputMode::kMarkdown, "markdown"},
 };
+
+// The glyphs of a framed mode. Rules are of three kinds: above the header,
+// under it, and closing the frame; markdown draws the middle one only.
+enum RuleKind { kTopRule, kHeaderRule, kBottomRule };
+
+struct FrameStyle {
+  const char* fill;
+  const char* left[3];
+  const char* join[3];
+  const char* right[3];
+  const char* vertical;
+};
+
+constexpr FrameStyle kAsciiFrame = {"-", {"+", "+", "+"}, {"+", "+", "+"}, {"+", "+", "+"}, "|"};
+constexpr FrameStyle kBoxFrame = {"─", {"┌", "├", "└"}, {"┬", "┼", "┴"}, {"┐", "┤", "┘"}, "│"};
+constexpr FrameStyle kMarkdownFrame = {"-", {"|", "|", "|"}, {"|", "|", "|"}, {"|", "|", "|"}, "|"};
+
+const FrameStyle& StyleOf(OutputMode mode) {
+  if (mode == OutputMode::kBox) return kBoxFrame;
+  if (mode == OutputMode::kMarkdown) return kMarkdownFrame;
+  return kAsciiFrame;
+}
+
+// Length of the line break at value[at]: "\r\n" is one break, as are a
+// lone "\n" or "\r"; 0 when there is none.
+size_t BreakAt(std::string_view value, size_t at) {
+  if (value[at] == '\n') return 1;
+  if (value[at] != '\r') return 0;
+  return at + 1 < value.size() && value[at + 1] == '\n' ? 2 : 1;
+}
+
+// Splits value at its line breaks into lines (cleared first).
+void SplitLines(std::string_view value, std::vector<std::string_view>* lines) {
+  lines->clear();
+  size_t start = 0;
+  for (size_t at = 0; at < value.size();) {
+    size_t br = BreakAt(value, at);
+    if (br == 0) {
+      ++at;
+      continue;
+    }
+    lines->push_back(value.substr(start, at - start));
+    at += br;
+    start = at;
+  }
+  lines->push_back(value.substr(start));
+}
+
+// A markdown cell's text: "|" would end the cell and a line break the row,
+// so they become "\|" and "<br>". The escapes are ASCII, the same in
+// Windows-1252 and in UTF-8.
+void AppendMarkdownEscaped(std::string_view value, std::string* out) {
+  for (size_t at = 0; at < value.size();) {
+    size_t br = BreakAt(value, at);
+    if (br > 0) {
+      out->append("<br>");
+      at += br;
+      continue;
+    }
+    if (value[at] == '|') out->push_back('\\');
+    out->push_back(value[at++]);
+  }
+}
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
   std::vector<std::string> parts;
@@ -57,11 +121,21 @@ void AppendJsonString(std::string_view value, bool cp1252, std::string* out) {
     AppendText(value.substr(run, i - run), cp1252, out);
     run = i + 1;
     switch (c) {
-      case '"': out->append("\\\""); break;
-      case '\\': out->append("\\\\"); break;
-      case '\n': out->append("\\n"); break;
-      case '\r': out->append("\\r"); break;
-      case '\t': out->append("\\t"); break;
+      case '"':
+        out->append("\\\"");
+        break;
+      case '\\':
+        out->append("\\\\");
+        break;
+      case '\n':
+        out->append("\\n");
+        break;
+      case '\r':
+        out->append("\\r");
+        break;
+      case '\t':
+        out->append("\\t");
+        break;
       default: {
         char escaped[8];
         snprintf(escaped, sizeof escaped, "\\u%04x", c);
@@ -123,6 +197,28 @@ const char* OutputModeName(OutputMode mode) {
   return "?";
 }
 
+std::string UnescapeSeparator(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    const char* meaning = nullptr;
+    if (text[i] == '\\') {
+      meaning = next == 't'    ? "\t"
+                : next == 'n'  ? "\n"
+                : next == 'r'  ? "\r"
+                : next == '\\' ? "\\"
+                               : nullptr;
+    }
+    if (meaning == nullptr) {
+      out += text[i];
+    } else {
+      out += meaning;
+      ++i;
+    }
+  }
+  return out;
+}
+
 std::vector<ResultColumn> ParseColumnText(const std::string& text) {
   std::vector<ResultColumn> columns;
   if (text.empty()) return columns;
@@ -155,9 +251,42 @@ ResultFormatter::ResultFormatter(const FormatSettings& settings, std::vector<Res
       AppendJsonString(c.name, false, &key);
       prefixes_.push_back(key + ":");
     }
-  } else if (settings_.mode == OutputMode::kTable) {
-    for (const ResultColumn& c : columns_) widths_.push_back(zkhost::DisplayWidth(c.name));
+  } else if (Framed()) {
+    // Names are UTF-8: their width is counted in characters, after the
+    // escapes markdown adds.
+    for (const ResultColumn& c : columns_) {
+      std::string shown;
+      if (settings_.mode == OutputMode::kMarkdown) {
+        AppendMarkdownEscaped(c.name, &shown);
+      } else {
+        shown = c.name;
+      }
+      widths_.push_back(zkhost::DisplayWidth(shown));
+    }
   }
+}
+
+bool ResultFormatter::Framed() const {
+  return settings_.mode == OutputMode::kTable || settings_.mode == OutputMode::kBox ||
+         settings_.mode == OutputMode::kMarkdown;
+}
+
+// Counts bytes: a field is Windows-1252, one byte a character.
+size_t ResultFormatter::CellWidth(std::string_view value) const {
+  size_t widest = 0, line = 0;
+  for (size_t at = 0; at < value.size();) {
+    size_t br = BreakAt(value, at);
+    if (settings_.mode == OutputMode::kMarkdown) {
+      line += br > 0 ? 4 : value[at] == '|' ? 2 : 1;
+    } else if (br > 0) {
+      widest = std::max(widest, line);
+      line = 0;
+    } else {
+      ++line;
+    }
+    at += br > 0 ? br : 1;
+  }
+  return std::max(widest, line);
 }
 
 void ResultFormatter::StartRow() {
@@ -178,10 +307,13 @@ void ResultFormatter::StartRow() {
         if (i > 0) text_ += '\t';
         text_ += columns_[i].name;
         break;
-      default: return;
+      default:
+        return;
     }
   }
-  text_ += settings_.mode == OutputMode::kCsv ? "\r\n" : "\n";
+  text_ += settings_.mode == OutputMode::kCsv    ? "\r\n"
+           : settings_.mode == OutputMode::kList ? settings_.rowSeparator
+                                                 : "\n";
 }
 
 void ResultFormatter::AddRow(const std::string_view* fields, size_t count) {
@@ -190,11 +322,13 @@ void ResultFormatter::AddRow(const std::string_view* fields, size_t count) {
   StartRow();
   switch (settings_.mode) {
     case OutputMode::kTable:
+    case OutputMode::kBox:
+    case OutputMode::kMarkdown:
       for (size_t i = 0; i < columns_.size(); ++i) {
         std::string_view v = field(i);
         kept_.append(v.data(), v.size());
         keptSizes_.push_back(static_cast<uint32_t>(v.size()));
-        widths_[i] = std::max(widths_[i], v.size());
+        widths_[i] = std::max(widths_[i], CellWidth(v));
       }
       break;
     case OutputMode::kList:
@@ -209,7 +343,11 @@ void ResultFormatter::AddRow(const std::string_view* fields, size_t count) {
         }
         zkhost::AppendCp1252AsUtf8(field(i), &text_);
       }
-      text_ += '\n';
+      if (settings_.mode == OutputMode::kTabs) {
+        text_ += '\n';
+      } else {
+        text_ += settings_.rowSeparator;
+      }
       break;
     case OutputMode::kCsv:
       for (size_t i = 0; i < columns_.size(); ++i) {
@@ -245,20 +383,76 @@ void ResultFormatter::AddRow(const std::string_view* fields, size_t count) {
   Spill();
 }
 
-void ResultFormatter::WriteTableRow(const std::string_view* fields) {
-  text_ += '|';
+void ResultFormatter::WriteRule(int kind) {
+  const FrameStyle& style = StyleOf(settings_.mode);
+  text_ += style.left[kind];
   for (size_t i = 0; i < columns_.size(); ++i) {
-    text_ += ' ';
-    AppendPadded(fields[i], true, fields[i].size(), widths_[i], columns_[i].numeric, &text_);
-    text_ += " |";
+    // Markdown marks a right-aligned column with a colon ending its rule.
+    bool colon = settings_.mode == OutputMode::kMarkdown && columns_[i].numeric;
+    for (size_t n = widths_[i] + (colon ? 1 : 2); n > 0; --n) text_ += style.fill;
+    if (colon) text_ += ':';
+    text_ += i + 1 < columns_.size() ? style.join[kind] : style.right[kind];
   }
   text_ += '\n';
+}
+
+void ResultFormatter::WriteHeader() {
+  const char* vertical = StyleOf(settings_.mode).vertical;
+  text_ += vertical;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    std::string name;
+    if (settings_.mode == OutputMode::kMarkdown) {
+      AppendMarkdownEscaped(columns_[i].name, &name);
+    } else {
+      name = columns_[i].name;
+    }
+    text_ += ' ';
+    AppendPadded(name, false, zkhost::DisplayWidth(name), widths_[i], false, &text_);
+    text_ += ' ';
+    text_ += vertical;
+  }
+  text_ += '\n';
+}
+
+void ResultFormatter::WriteFramedRow(const std::string_view* fields) {
+  const char* vertical = StyleOf(settings_.mode).vertical;
+  if (settings_.mode == OutputMode::kMarkdown) {
+    text_ += vertical;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      escaped_.clear();
+      AppendMarkdownEscaped(fields[i], &escaped_);
+      text_ += ' ';
+      AppendPadded(escaped_, true, escaped_.size(), widths_[i], columns_[i].numeric, &text_);
+      text_ += ' ';
+      text_ += vertical;
+    }
+    text_ += '\n';
+    return;
+  }
+  // A row is as tall as its tallest cell; shorter cells are blank below.
+  cellLines_.resize(columns_.size());
+  size_t height = 1;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    SplitLines(fields[i], &cellLines_[i]);
+    height = std::max(height, cellLines_[i].size());
+  }
+  for (size_t line = 0; line < height; ++line) {
+    text_ += vertical;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      std::string_view v = line < cellLines_[i].size() ? cellLines_[i][line] : std::string_view();
+      text_ += ' ';
+      AppendPadded(v, true, v.size(), widths_[i], columns_[i].numeric, &text_);
+      text_ += ' ';
+      text_ += vertical;
+    }
+    text_ += '\n';
+  }
 }
 
 void ResultFormatter::Finish() {
   if (columns_.empty()) return;
   if (settings_.mode == OutputMode::kJson && rows_ > 0) text_ += "]\n";
-  if (settings_.mode == OutputMode::kTable) {
+  if (Framed()) {
     // Without rows the declared widths shape the frame, so an empty
     // result looks like the table it would fill.
     for (size_t i = 0; rows_ == 0 && i < columns_.size(); ++i) {
@@ -266,22 +460,10 @@ void ResultFormatter::Finish() {
         widths_[i] = std::max(widths_[i], static_cast<size_t>(columns_[i].width));
       }
     }
-    std::string rule = "+";
-    for (size_t w : widths_) {
-      rule.append(w + 2, '-');
-      rule += '+';
-    }
-    rule += '\n';
-    text_ += rule;
-    text_ += '|';
-    for (size_t i = 0; i < columns_.size(); ++i) {
-      text_ += ' ';
-      AppendPadded(columns_[i].name, false, zkhost::DisplayWidth(columns_[i].name), widths_[i], false,
-                   &text_);
-      text_ += " |";
-    }
-    text_ += '\n';
-    text_ += rule;
+    bool closed = settings_.mode != OutputMode::kMarkdown;
+    if (closed) WriteRule(kTopRule);
+    WriteHeader();
+    WriteRule(kHeaderRule);
     std::vector<std::string_view> row(columns_.size());
     size_t at = 0;
     for (size_t r = 0, k = 0; r < rows_; ++r) {
@@ -289,10 +471,12 @@ void ResultFormatter::Finish() {
         row[i] = std::string_view(kept_.data() + at, keptSizes_[k]);
         at += keptSizes_[k];
       }
-      WriteTableRow(row.data());
+      WriteFramedRow(row.data());
       Spill();
     }
-    if (rows_ > 0) text_ += rule;
+    // The frame closes under the header when there is no row: an empty
+    // result still reads as a whole table.
+    if (closed) WriteRule(kBottomRule);
   }
   Flush();
 }

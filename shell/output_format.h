@@ -12,7 +12,7 @@
 
 namespace zkshell {
 
-enum class OutputMode { kTable, kList, kCsv, kTabs, kLine, kJson };
+enum class OutputMode { kTable, kList, kCsv, kTabs, kLine, kJson, kBox, kMarkdown };
 
 // The mode of a name as `.mode` takes it; false for an unknown name.
 bool ParseOutputMode(const std::string& name, OutputMode* mode);
@@ -24,7 +24,7 @@ struct ResultColumn {
   std::string name;
   bool numeric = false;  // letter 'N': aligned right, unquoted in JSON
   int hostType = 0;
-  int width = 0;         // declared width in characters
+  int width = 0;  // declared width in characters
 };
 
 // Splits a column description (lines joined by "\r\n") into columns. An
@@ -33,9 +33,17 @@ std::vector<ResultColumn> ParseColumnText(const std::string& text);
 
 struct FormatSettings {
   OutputMode mode = OutputMode::kList;
-  bool headers = false;      // list, csv and tabs; table, line and json always name columns
-  std::string separator = "|";  // list mode's column separator
+  // Column names above list, csv and tabs rows; the framed modes, line and
+  // json always name columns.
+  bool headers = false;
+  std::string separator = "|";      // list mode's column separator
+  std::string rowSeparator = "\n";  // and what ends each of its lines
 };
+
+// A separator as `.separator` takes it: \t, \n, \r and \\ stand for a tab,
+// a line break, a carriage return and a backslash, so that characters a
+// command line cannot hold can be given; any other backslash stays as it is.
+std::string UnescapeSeparator(const std::string& text);
 
 // Where formatted text goes: pieces of about 64 KiB, and what is left at
 // the end of a result.
@@ -45,9 +53,12 @@ using TextWriter = std::function<void(const char* data, size_t size)>;
 // library gives them, and are converted to UTF-8 as they are written; the
 // column names are UTF-8 already. Every mode but table writes a row as it
 // comes, so a result of any length takes no more memory than one piece of
-// output. Table mode needs every row for its widths: it keeps the fields
-// back to back in Windows-1252, where a byte is a character and so a
-// field's size is its width, and writes the table at Finish.
+// output. The framed modes (table, box, markdown) need every row for their
+// widths: they keep the fields back to back in Windows-1252, where a byte
+// is a character, and write the frame at Finish. In table and box modes a
+// value holding line breaks takes several lines of its cell, the row's
+// other cells padded with blanks; markdown shows them as <br>. A framed
+// result always closes its frame, rows or none.
 class ResultFormatter {
  public:
   ResultFormatter(const FormatSettings& settings, std::vector<ResultColumn> columns,
@@ -65,7 +76,13 @@ class ResultFormatter {
 
  private:
   void StartRow();
-  void WriteTableRow(const std::string_view* fields);
+  bool Framed() const;
+  // Width of a value in its cell: its longest line, or in markdown the
+  // length of its escaped text.
+  size_t CellWidth(std::string_view value) const;
+  void WriteRule(int kind);
+  void WriteHeader();
+  void WriteFramedRow(const std::string_view* fields);
   void Spill();
 
   FormatSettings settings_;
@@ -75,10 +92,13 @@ class ResultFormatter {
   size_t rows_ = 0;
   // Per column: the line mode's "name = " and the JSON key with its colon.
   std::vector<std::string> prefixes_;
-  // Table mode: column widths, and the rows' fields with their sizes.
+  // Framed modes: column widths, and the rows' fields with their sizes.
   std::vector<size_t> widths_;
   std::string kept_;
   std::vector<uint32_t> keptSizes_;
+  // Scratch of WriteFramedRow: each cell's lines, and an escaped value.
+  std::vector<std::vector<std::string_view>> cellLines_;
+  std::string escaped_;
 };
 
 // Appends one CSV field, quoted as RFC 4180 asks when it holds a comma, a

@@ -307,8 +307,10 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos, RowSink* 
       result.sqlState = state;
     }
     if (result.error.empty()) result.error = "the statement failed";
+    result.parsedText = text.data();
   } else {
     result.ok = true;
+    result.changedRows = ZKSQLChangedRows(request);
     if (info.columnCount == 0) result.rowsWithoutColumns = info.rowCount;
     if (info.columnCount > 0 && info.columnText != nullptr) {
       result.hasTable = true;

@@ -41,6 +41,12 @@ struct ExecResult {
   // Rows of a result that has no column (a select list of COUNT(*) alone):
   // there is nothing to show of them but their number.
   int32_t rowsWithoutColumns = 0;
+  // Records an INSERT, UPDATE or DELETE wrote or removed (0 for any other
+  // statement).
+  int32_t changedRows = 0;
+  // On failure, the statement as the library read it (its date escapes
+  // rewritten): the text the positions of its messages count in.
+  std::string parsedText;
 };
 
 class Session {

@@ -4,12 +4,14 @@
 // messages back to UTF-8 on the way out.
 #include "shell.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <optional>
 
 #include "charset.h"
 #include "commands.h"
+#include "error_caret.h"
 #include "input_reader.h"
 #include "memo_blocks.h"
 
@@ -47,6 +49,18 @@ class PrintingSink : public RowSink {
   FILE* out_;
   std::optional<ResultFormatter> formatter_;
 };
+
+// True for a statement that writes records: the ones whose changed rows
+// .changes reports. Comments never reach here, so the first word decides.
+bool IsWriteStatement(const std::string& sql) {
+  size_t start = sql.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return false;
+  size_t end = start;
+  while (end < sql.size() && isalpha(static_cast<unsigned char>(sql[end]))) ++end;
+  std::string word = sql.substr(start, end - start);
+  for (char& c : word) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  return word == "INSERT" || word == "UPDATE" || word == "DELETE";
+}
 
 }  // namespace
 
@@ -136,7 +150,25 @@ void Shell::RunStatement(const std::string& text) {
   ExecResult result = session_->Execute(sql, &memos, &printer);
   printer.End(result.ok);
   if (!result.ok) {
-    Fail(TidyMessage(zkhost::Cp1252ToUtf8(result.error)), result.sqlState);
+    std::string message = TidyMessage(zkhost::Cp1252ToUtf8(result.error));
+    // A syntax error names where the library stopped: shown on the
+    // statement itself, under the message. Memo constructs become markers
+    // of another length inside the library, in a text the shell never
+    // sees, so a statement holding one gets the message alone.
+    int position = MessagePosition(result.error);
+    if (position > 0 && memos.Count() == 0) {
+      std::string caret = CaretLines(result.parsedText, position);
+      caret.pop_back();
+      message += "\n" + caret;
+    }
+    Fail(message, result.sqlState);
+  } else if (IsWriteStatement(sql)) {
+    // Counted whether shown or not, so that the total covers the session.
+    totalChanges_ += result.changedRows;
+    if (changes) {
+      Write("changes: " + std::to_string(result.changedRows) +
+            "   total_changes: " + std::to_string(totalChanges_) + "\n");
+    }
   } else if (result.rowsWithoutColumns > 0) {
     // Said on the side, as no failure: the library selects the rows of an
     // aggregate but computes no value for it.

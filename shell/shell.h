@@ -5,6 +5,7 @@
 #ifndef ZKSHELL_SHELL_H
 #define ZKSHELL_SHELL_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -47,6 +48,7 @@ class Shell {
   bool bail = false;
   bool echo = false;
   bool timer = false;
+  bool changes = false;  // .changes: report the rows each write changed
 
  private:
   void RunLine(const std::string& line, LineSource* source);
@@ -58,6 +60,7 @@ class Shell {
   FILE* out_ = stdout;
   bool once_ = false;
   int failures_ = 0;
+  int64_t totalChanges_ = 0;  // rows changed by every write so far
   bool stop_ = false;
   // Where the statement being run came from, for error messages.
   std::string sourceName_;

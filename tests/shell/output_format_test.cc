@@ -82,13 +82,81 @@ TEST(TableMode, FramesAlignsAndCountsCharacters) {
             "+------+--------+\n");
 }
 
-TEST(TableMode, EmptyResultTakesDeclaredWidths) {
-  FormatSettings s;
-  s.mode = OutputMode::kTable;
-  EXPECT_EQ(FormatResult(s, TwoColumns(), {}),
-            "+------+------------+\n"
-            "| NUM  | NOM        |\n"
-            "+------+------------+\n");
+// The framed modes drawn whole: frames, alignment, escapes, values over
+// several lines and results without rows.
+TEST(FramedModes, DrawTheirFrames) {
+  struct Case {
+    OutputMode mode;
+    std::vector<Row> rows;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {OutputMode::kBox,
+       {{"7", "Éloïse"}, {"1234", "Bo"}},
+       "┌──────┬────────┐\n"
+       "│ NUM  │ NOM    │\n"
+       "├──────┼────────┤\n"
+       "│    7 │ Éloïse │\n"
+       "│ 1234 │ Bo     │\n"
+       "└──────┴────────┘\n"},
+      {OutputMode::kMarkdown,
+       {{"7", "a|b"}, {"1234", "un\r\ndeux"}},
+       "| NUM  | NOM        |\n"
+       "|-----:|------------|\n"
+       "|    7 | a\\|b       |\n"
+       "| 1234 | un<br>deux |\n"},
+      // Line breaks of every kind start a new line inside the cell; the
+      // other cells of the row go on blank.
+      {OutputMode::kTable,
+       {{"1", "un\ndeux\r\ntrois\rquatre"}, {"22", "x"}},
+       "+-----+--------+\n"
+       "| NUM | NOM    |\n"
+       "+-----+--------+\n"
+       "|   1 | un     |\n"
+       "|     | deux   |\n"
+       "|     | trois  |\n"
+       "|     | quatre |\n"
+       "|  22 | x      |\n"
+       "+-----+--------+\n"},
+      {OutputMode::kBox,
+       {{"1\n2", "fin\n"}},
+       "┌─────┬─────┐\n"
+       "│ NUM │ NOM │\n"
+       "├─────┼─────┤\n"
+       "│   1 │ fin │\n"
+       "│   2 │     │\n"
+       "└─────┴─────┘\n"},
+      // Without rows the declared widths shape the frame, and it closes.
+      {OutputMode::kTable,
+       {},
+       "+------+------------+\n"
+       "| NUM  | NOM        |\n"
+       "+------+------------+\n"
+       "+------+------------+\n"},
+      {OutputMode::kBox,
+       {},
+       "┌──────┬────────────┐\n"
+       "│ NUM  │ NOM        │\n"
+       "├──────┼────────────┤\n"
+       "└──────┴────────────┘\n"},
+      {OutputMode::kMarkdown,
+       {},
+       "| NUM  | NOM        |\n"
+       "|-----:|------------|\n"},
+  };
+  for (const Case& c : cases) {
+    FormatSettings s;
+    s.mode = c.mode;
+    EXPECT_EQ(FormatResult(s, TwoColumns(), c.rows), c.expected) << OutputModeName(c.mode);
+  }
+}
+
+TEST(Separator, BackslashEscapes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\\t", "\t"},  {"\\n", "\n"},  {"\\r\\n", "\r\n"}, {"\\\\", "\\"},
+      {" ; ", " ; "}, {"\\x", "\\x"}, {"a\\", "a\\"},     {"\\\\t", "\\t"},
+  };
+  for (const auto& [given, meant] : cases) EXPECT_EQ(UnescapeSeparator(given), meant) << given;
 }
 
 TEST(ListMode, SeparatorAndHeaders) {
@@ -99,14 +167,16 @@ TEST(ListMode, SeparatorAndHeaders) {
   EXPECT_EQ(FormatResult(s, TwoColumns(), {{"1", "a"}}), "NUM ; NOM\n1 ; a\n");
   // No rows: no header line either.
   EXPECT_EQ(FormatResult(s, TwoColumns(), {}), "");
+  s.rowSeparator = "\r\n";
+  EXPECT_EQ(FormatResult(s, TwoColumns(), {{"1", "a"}}), "NUM ; NOM\r\n1 ; a\r\n");
 }
 
 TEST(CsvMode, QuotesOnlyWhatNeedsIt) {
   FormatSettings s;
   s.mode = OutputMode::kCsv;
   s.headers = true;
-  EXPECT_EQ(FormatResult(s, TwoColumns(), {{"1", "plain"}, {"2", "a,b"}, {"3", "say \"hi\""},
-                                           {"4", "two\nlines"}}),
+  EXPECT_EQ(FormatResult(s, TwoColumns(),
+                         {{"1", "plain"}, {"2", "a,b"}, {"3", "say \"hi\""}, {"4", "two\nlines"}}),
             "NUM,NOM\r\n1,plain\r\n2,\"a,b\"\r\n3,\"say \"\"hi\"\"\"\r\n4,\"two\nlines\"\r\n");
 }
 
@@ -134,9 +204,8 @@ TEST(JsonMode, NumbersBareTextsEscaped) {
   EXPECT_EQ(FormatResult(s, TwoColumns(), {}), "");
 }
 
-// The whole-result formatter the shell had before formatting row by row:
-// UTF-8 rows in, the text of the mode out. Kept as the reference the new
-// one must match byte for byte.
+// A whole-result formatter written the plain way: UTF-8 rows in, the text
+// of the mode out. The row-by-row formatter must match it byte for byte.
 namespace reference {
 
 std::string Pad(const std::string& v, size_t width, bool right) {
@@ -163,8 +232,13 @@ std::string JsonString(const std::string& v) {
   for (unsigned char c : v) {
     char escaped[8];
     snprintf(escaped, sizeof escaped, "\\u%04x", c);
-    out += c == '"' ? "\\\"" : c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r"
-         : c == '\t' ? "\\t" : c < 0x20 ? escaped : std::string(1, static_cast<char>(c));
+    out += c == '"'    ? "\\\""
+           : c == '\\' ? "\\\\"
+           : c == '\n' ? "\\n"
+           : c == '\r' ? "\\r"
+           : c == '\t' ? "\\t"
+           : c < 0x20  ? escaped
+                       : std::string(1, static_cast<char>(c));
   }
   return out + "\"";
 }
@@ -178,33 +252,101 @@ bool IsJsonNumber(const std::string& v) {
   return *end == '\0' && v.find_first_of("xXpP") == std::string::npos && v.back() != '.';
 }
 
+// Every line break made "\n", so that lines split at one character.
+std::string OneBreak(std::string v) {
+  for (size_t at = v.find("\r\n"); at != std::string::npos; at = v.find("\r\n", at)) {
+    v.erase(at, 1);
+  }
+  for (char& c : v) c = c == '\r' ? '\n' : c;
+  return v;
+}
+
+std::vector<std::string> Lines(const std::string& v) {
+  std::vector<std::string> lines(1);
+  for (char c : OneBreak(v)) {
+    if (c == '\n') {
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
+std::string Markdown(const std::string& v) {
+  std::string out;
+  for (char c : OneBreak(v)) out += c == '|' ? "\\|" : c == '\n' ? "<br>" : std::string(1, c);
+  return out;
+}
+
+// Table, box and markdown: each cell a list of lines (markdown's always
+// one), a row as tall as its tallest cell, the frame closed even without
+// rows (but for markdown, which has neither top nor bottom rule).
+std::string Framed(OutputMode mode, const std::vector<ResultColumn>& columns,
+                   const std::vector<Row>& rows) {
+  bool md = mode == OutputMode::kMarkdown;
+  bool box = mode == OutputMode::kBox;
+  auto cell = [&](const std::string& v) {
+    return md ? std::vector<std::string>{Markdown(v)} : Lines(v);
+  };
+  size_t n = columns.size();
+  std::vector<size_t> widths;
+  for (size_t i = 0; i < n; ++i) {
+    size_t w = zkhost::DisplayWidth(md ? Markdown(columns[i].name) : columns[i].name);
+    if (rows.empty() && columns[i].width > 0) w = std::max(w, size_t(columns[i].width));
+    for (const Row& row : rows) {
+      for (const std::string& line : cell(Cell(row, i)))
+        w = std::max(w, zkhost::DisplayWidth(line));
+    }
+    widths.push_back(w);
+  }
+  std::string vertical = box ? "│" : "|";
+  auto rule = [&](const char* left, const char* join, const char* right) {
+    std::string line = left;
+    for (size_t i = 0; i < n; ++i) {
+      for (size_t k = 0; k < widths[i] + 2; ++k) line += box ? "─" : "-";
+      if (md && columns[i].numeric) line.back() = ':';
+      line += i + 1 < n ? join : right;
+    }
+    return line + "\n";
+  };
+  std::string out;
+  if (!md) out += box ? rule("┌", "┬", "┐") : rule("+", "+", "+");
+  out += vertical;
+  for (size_t i = 0; i < n; ++i) {
+    out += " " + Pad(md ? Markdown(columns[i].name) : columns[i].name, widths[i], false) + " " +
+           vertical;
+  }
+  out += "\n";
+  out += box ? rule("├", "┼", "┤") : md ? rule("|", "|", "|") : rule("+", "+", "+");
+  for (const Row& row : rows) {
+    std::vector<std::vector<std::string>> cells;
+    size_t height = 0;
+    for (size_t i = 0; i < n; ++i) {
+      cells.push_back(cell(Cell(row, i)));
+      height = std::max(height, cells.back().size());
+    }
+    for (size_t line = 0; line < height; ++line) {
+      out += vertical;
+      for (size_t i = 0; i < n; ++i) {
+        std::string v = line < cells[i].size() ? cells[i][line] : "";
+        out += " " + Pad(v, widths[i], columns[i].numeric) + " " + vertical;
+      }
+      out += "\n";
+    }
+  }
+  if (!md) out += box ? rule("└", "┴", "┘") : rule("+", "+", "+");
+  return out;
+}
+
 std::string Format(const FormatSettings& s, const std::vector<ResultColumn>& columns,
                    const std::vector<Row>& rows) {
   if (columns.empty()) return "";
   std::string out;
   size_t n = columns.size();
-  if (s.mode == OutputMode::kTable) {
-    std::vector<size_t> widths;
-    for (size_t i = 0; i < n; ++i) {
-      size_t w = zkhost::DisplayWidth(columns[i].name);
-      if (rows.empty() && columns[i].width > 0) w = std::max(w, size_t(columns[i].width));
-      for (const Row& row : rows) w = std::max(w, zkhost::DisplayWidth(Cell(row, i)));
-      widths.push_back(w);
-    }
-    std::string rule = "+";
-    for (size_t w : widths) rule += std::string(w + 2, '-') + "+";
-    rule += "\n";
-    out = rule + "|";
-    for (size_t i = 0; i < n; ++i) out += " " + Pad(columns[i].name, widths[i], false) + " |";
-    out += "\n" + rule;
-    for (const Row& row : rows) {
-      out += "|";
-      for (size_t i = 0; i < n; ++i) {
-        out += " " + Pad(Cell(row, i), widths[i], columns[i].numeric) + " |";
-      }
-      out += "\n";
-    }
-    return rows.empty() ? out : out + rule;
+  if (s.mode == OutputMode::kTable || s.mode == OutputMode::kBox ||
+      s.mode == OutputMode::kMarkdown) {
+    return Framed(s.mode, columns, rows);
   }
   if (s.mode == OutputMode::kLine) {
     size_t width = 0;
@@ -233,7 +375,7 @@ std::string Format(const FormatSettings& s, const std::vector<ResultColumn>& col
   }
   bool csv = s.mode == OutputMode::kCsv;
   std::string separator = csv ? "," : s.mode == OutputMode::kTabs ? "\t" : s.separator;
-  const char* end = csv ? "\r\n" : "\n";
+  std::string end = csv ? "\r\n" : s.mode == OutputMode::kList ? s.rowSeparator : "\n";
   auto line = [&](auto value) {
     for (size_t i = 0; i < n; ++i) {
       out += (i > 0 ? separator : "") + (csv ? CsvField(value(i)) : value(i));
@@ -252,11 +394,13 @@ std::string Format(const FormatSettings& s, const std::vector<ResultColumn>& col
 // breaks and control characters, empty values, texts that do and do not
 // read as JSON numbers.
 std::vector<std::string> ValuePool() {
+  // clang-format off
   std::vector<std::string> pool = {
       "", "plain", "Cr\xE8me br\xFBl\xE9" "e", "\x80 \x9C \x92 \x9F \x81\x8D\x8F\x90\x9D",
       "a|b", "a ; b", "a,b", "a\tb", "say \"hi\"", "\"", "two\nlines", "cr\r", "back\\slash",
       "\x01\x1F\x7F", "-1.5", "1e5", "0x1A", "1.", "12abc", "-", " 1", "007", "-0", "1.5e+3",
-      "\xC9" "1", "Nul", "  padded  "};
+      "\xC9" "1", "Nul", "  padded  ", "un\r\ndeux\ntrois", "\n", "x|y\r\n|z"};
+  // clang-format on
   for (int b = 0x80; b <= 0xFF; ++b) pool.push_back(std::string(1, static_cast<char>(b)) + "x");
   std::string upper;
   for (int b = 0x80; b <= 0xFF; ++b) upper += static_cast<char>(b);
@@ -270,7 +414,7 @@ TEST(ResultFormatter, MatchesTheWholeResultFormatterInEveryMode) {
       // Accented names, a name wider than any value, wide declared widths,
       // names holding the separators.
       ParseColumnText(zkhost::Cp1252ToUtf8("Libell\xE9\tT\t9\t30\r\nPRIX_UNITAIRE_HT\tN\t4\t8\r\n"
-                                   "a,b|c\tT\t9\t2\r\nQ\"\tN\t3\t1")),
+                                           "a,b|c\tT\t9\t2\r\nQ\"\tN\t3\t1")),
       ParseColumnText("SEUL\tT\t9\t5"),
       ParseColumnText(""),
   };
@@ -297,8 +441,9 @@ TEST(ResultFormatter, MatchesTheWholeResultFormatterInEveryMode) {
   }
 
   std::vector<FormatSettings> settings;
-  for (OutputMode mode : {OutputMode::kTable, OutputMode::kList, OutputMode::kCsv,
-                          OutputMode::kTabs, OutputMode::kLine, OutputMode::kJson}) {
+  for (OutputMode mode :
+       {OutputMode::kTable, OutputMode::kList, OutputMode::kCsv, OutputMode::kTabs,
+        OutputMode::kLine, OutputMode::kJson, OutputMode::kBox, OutputMode::kMarkdown}) {
     for (bool headers : {false, true}) {
       for (const char* separator : {"|", " ; ", ""}) {
         FormatSettings s;
@@ -309,6 +454,10 @@ TEST(ResultFormatter, MatchesTheWholeResultFormatterInEveryMode) {
       }
     }
   }
+  FormatSettings crlf;
+  crlf.headers = true;
+  crlf.rowSeparator = "\r\n";
+  settings.push_back(crlf);
   for (const FormatSettings& s : settings) {
     for (size_t l = 0; l < layouts.size(); ++l) {
       for (size_t r = 0; r < results.size(); ++r) {
@@ -333,7 +482,7 @@ TEST(ResultFormatter, MatchesTheWholeResultFormatterInEveryMode) {
 }
 
 TEST(Modes, NamesRoundTrip) {
-  for (const char* name : {"table", "list", "csv", "tabs", "line", "json"}) {
+  for (const char* name : {"table", "list", "csv", "tabs", "line", "json", "box", "markdown"}) {
     OutputMode mode;
     ASSERT_TRUE(ParseOutputMode(name, &mode)) << name;
     EXPECT_STREQ(OutputModeName(mode), name);
