@@ -11,6 +11,7 @@
 
 #include "charset.h"
 #include "csv.h"
+#include "dump.h"
 #include "import.h"
 #include "jxengine.h"
 #include "memo_blocks.h"
@@ -32,6 +33,8 @@ const char kHelp[] =
     ".create TABLE (COLUMN TYPE, ...)\n"
     "                        make a table with the types of CREATE TABLE\n"
     "                        and also MEMO and BINARY MEMO\n"
+    ".dump [TABLE]           write statements that make every table, or one,\n"
+    "                        again with its rows (memos go to files beside)\n"
     ".echo on|off            show each command before running it\n"
     ".exit                   leave the shell (as .quit)\n"
     ".export TABLE FILE      write TABLE to FILE as CSV with a header row\n"
@@ -361,6 +364,8 @@ void RunDotCommand(Shell* shell, const std::string& line) {
     Schema(shell, words);
   } else if (name == ".import") {
     Import(shell, words);
+  } else if (name == ".dump") {
+    Dump(shell, words);
   } else if (name == ".export") {
     Export(shell, words);
   } else if (name == ".memo") {

@@ -40,11 +40,36 @@ std::string SqlTypeOf(const ItemInfo& item) {
   }
 }
 
-std::string SchemaText(const FileInfo& file) {
-  bool memos = false;
+namespace {
+
+bool HasMemoColumns(const FileInfo& file) {
   for (const ItemInfo& item : file.items) {
-    if (!item.composite && IsMemoType(item.type)) memos = true;
+    if (!item.composite && IsMemoType(item.type)) return true;
   }
+  return false;
+}
+
+// The type a column is made with: a memo only in a `.create` line, which
+// memos make the form of the whole file. Empty when neither form makes it.
+std::string ColumnType(const ItemInfo& item, bool memos) {
+  if (memos && item.type == kTextMemo) return "MEMO";
+  if (memos && item.type == kBinaryMemo) return "BINARY MEMO";
+  return SqlTypeOf(item);
+}
+
+}  // namespace
+
+std::vector<const ItemInfo*> MadeColumns(const FileInfo& file) {
+  bool memos = HasMemoColumns(file);
+  std::vector<const ItemInfo*> columns;
+  for (const ItemInfo& item : file.items) {
+    if (!item.composite && !ColumnType(item, memos).empty()) columns.push_back(&item);
+  }
+  return columns;
+}
+
+std::string SchemaText(const FileInfo& file) {
+  bool memos = HasMemoColumns(file);
   std::string columns, notes, indexes;
   for (const ItemInfo& item : file.items) {
     std::string unique = item.keyKind == 1 ? "UNIQUE " : "";
@@ -60,9 +85,7 @@ std::string SchemaText(const FileInfo& file) {
           "CREATE " + unique + "INDEX " + item.name + " ON " + file.name + " (" + list + ");\n";
       continue;
     }
-    std::string type = SqlTypeOf(item);
-    if (memos && item.type == kTextMemo) type = "MEMO";
-    if (memos && item.type == kBinaryMemo) type = "BINARY MEMO";
+    std::string type = ColumnType(item, memos);
     if (type.empty()) {
       notes += "-- " + file.name + "." + item.name + ": " + EngineTypeName(item.type) + " of " +
                std::to_string(item.size) + " bytes, no SQL type\n";

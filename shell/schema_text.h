@@ -28,6 +28,10 @@ std::string SqlTypeOf(const ItemInfo& item);
 // key whose columns are not known.
 std::string SchemaText(const FileInfo& file);
 
+// The items SchemaText makes as columns, in the file's order: those a
+// dump fills again. Pointers into file.
+std::vector<const ItemInfo*> MadeColumns(const FileInfo& file);
+
 }  // namespace zkshell
 
 #endif

@@ -40,6 +40,8 @@ class Shell {
 
   // Writes text (UTF-8) to the current output.
   void Write(const std::string& text);
+  // The current output's stream (.dump finds from it where its file is).
+  FILE* output() const { return out_; }
   // .output FILE ("" = standard output) and .once FILE.
   bool SetOutput(const std::string& path, bool once, std::string* error);
 

@@ -61,7 +61,10 @@ LD_LIBRARY_PATH=$libdir "$work/host_plain" "$work/db2" || fail "the host through
 "$cc" -std=c11 -o "$work/minimal_host" "$source/examples/minimal_host.c" \
   $(PKG_CONFIG_PATH=$(dirname "$pc") "$pkgconfig" --cflags --libs zksql) -Wl,-rpath,"$libdir" ||
   fail "examples/minimal_host.c does not build"
-"$work/minimal_host" > /dev/null || fail "examples/minimal_host.c"
+# It makes its database, fills a table and prints the rows.
+out=$("$work/minimal_host" "$work/minimal_db") || fail "examples/minimal_host.c"
+expected=$'3 columns, 3 rows\npomme | 2.5 | 120\npoire | 3.2 | 45\nabricot | 4.75 | 8'
+[[ $out == "$expected" ]] || fail "examples/minimal_host.c printed: $out"
 
 # The installed shell finds its libraries and the engine by itself.
 out=$("$work/prefix/bin/zksql" --create "$work/db3" "CREATE TABLE T (A INTEGER)" \
