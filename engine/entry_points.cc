@@ -291,8 +291,9 @@ JXENGINE_API int16_t JXENGINE_CALL XZK_ECRIREENREG(int32_t handle, const char* f
         return result;
       }
       if (op->length != f->recordSize) return JX_ERR_BAD_LENGTH;
-      int result = op->record == JX_WRITE_APPEND ? store.Append(op->data, &op->number)
-                                                 : store.Rewrite(op->record, op->data);
+      int result = op->record == JX_WRITE_APPEND
+                       ? store.Append(op->data, &op->number, &session.appendedLast)
+                       : store.Rewrite(op->record, op->data);
       if (result == JX_OK) {
         session.lastWrittenFile = f->id;
         session.lastWrittenRecord = op->number;

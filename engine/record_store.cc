@@ -238,8 +238,11 @@ void RecordStore::PutImage(int32_t n, const std::string& image, bool fresh) {
   }
 }
 
-int RecordStore::Append(const unsigned char* image, int32_t* number) {
-  int32_t last = Last();
+int RecordStore::Append(const unsigned char* image, int32_t* number, AppendedLast* known) {
+  const std::string lastKey = LastRecordKey(file_.id);
+  int32_t last = known != nullptr && known->known && known->fileId == file_.id
+                     ? known->number
+                     : int32_t(MetaGet(txn_, t_, lastKey));
   if (last == INT32_MAX) return JX_ERR_STORAGE;  // record numbers exhausted
   int32_t n = last + 1;
   std::string record(reinterpret_cast<const char*>(image), file_.recordSize);
@@ -258,7 +261,8 @@ int RecordStore::Append(const unsigned char* image, int32_t* number) {
   }
   PutImage(n, record, true);  // a number past the last: a new key
   for (const auto& f : forms) PutEntry(*f.first, f.second, n);
-  MetaPut(txn_, t_, LastRecordKey(file_.id), uint64_t(n));
+  MetaPut(txn_, t_, lastKey, uint64_t(n));
+  if (known != nullptr) *known = AppendedLast{true, file_.id, n};
   *number = n;
   return JX_OK;
 }

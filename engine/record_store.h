@@ -20,6 +20,15 @@
 
 namespace jx {
 
+// The last record number of one file, as a write transaction last set it:
+// what Append would read back from the meta table, kept by the caller for
+// as long as nothing else can have changed it.
+struct AppendedLast {
+  bool known = false;
+  uint32_t fileId = 0;
+  int32_t number = 0;
+};
+
 class RecordStore {
  public:
   RecordStore(MDB_txn* txn, const Tables& tables, const FileDef& file)
@@ -46,7 +55,9 @@ class RecordStore {
 
   // Appends `image` (recordSize bytes); memo references start at 0.
   // Returns JX_OK with the new number, or JX_ERR_DUPLICATE.
-  int Append(const unsigned char* image, int32_t* number);
+  // With `last`, the file's last number is taken from it when it knows
+  // this file, and it is told the new one.
+  int Append(const unsigned char* image, int32_t* number, AppendedLast* last = nullptr);
   // Replaces record n, keeping its stored memo references.
   int Rewrite(int32_t n, const unsigned char* image);
   // Deletes record n, its index entries and its memos.

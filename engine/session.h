@@ -38,6 +38,7 @@
 #include "file_builder.h"
 #include "key_range.h"
 #include "lmdb_cursor.h"
+#include "record_store.h"
 #include "undo_log.h"
 
 namespace jx {
@@ -104,8 +105,8 @@ class Session {
 
   // The dictionary as of `txn`, reloaded when its version moved. The
   // version is read once per transaction the handle reads in (and again
-  // after each of its writes), and not at all in a read-only transaction
-  // of the snapshot it was last read in.
+  // after a file or index is made, which invalidates it), and not at all
+  // in a read-only transaction of the snapshot it was last read in.
   const Dictionary& Dict(MDB_txn* txn);
   void InvalidateDictionary() { dictValid_ = false; }
   // The file `name` names (any case, no trailing blanks; `length` bytes)
@@ -134,6 +135,10 @@ class Session {
 
   // Per-handle protocol state.
   std::map<uint32_t, int32_t> lastRead;  // file id -> record last read
+  // The last record number of the file appended to last in the open write
+  // transaction, so that a run of appends does not read it back each
+  // time. Forgotten whenever the transaction ends or a savepoint is undone.
+  AppendedLast appendedLast;
   uint32_t lastWrittenFile = 0;
   int32_t lastWrittenRecord = 0;
   std::map<uint32_t, BrowseState> browses;  // file id -> keyed browse
@@ -162,6 +167,7 @@ class Session {
     records_.Release();
     indexes_.Release();
     ++readEpoch_;
+    appendedLast = AppendedLast();
   }
   bool SavepointOpen() const;
   int TakeWriter();
