@@ -35,6 +35,8 @@ class Shell {
   void Fail(const std::string& message, const std::string& sqlState = "");
   bool AnyFailure() const { return failures_ > 0; }
   bool Stopping() const { return stop_; }
+  // Ctrl-C stopped a script (standard input or .read).
+  bool Interrupted() const { return interrupted_; }
   void Quit() { stop_ = true; }
 
   // Writes text (UTF-8) to the current output.
@@ -59,6 +61,7 @@ class Shell {
   bool once_ = false;
   int failures_ = 0;
   bool stop_ = false;
+  bool interrupted_ = false;
   // Where the statement being run came from, for error messages.
   std::string sourceName_;
   int sourceLine_ = 0;
