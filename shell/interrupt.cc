@@ -16,6 +16,7 @@ namespace {
 volatile sig_atomic_t g_working = 0;  // nesting of the work running (.read)
 volatile sig_atomic_t g_pending = 0;  // Ctrl-C came during the current work
 volatile sig_atomic_t g_seen = 0;     // Ctrl-C came since TakeInterrupt
+bool g_terminal = false;              // standard error is a terminal
 
 void Say(const char* text) {
   ssize_t ignored = write(STDERR_FILENO, text, strlen(text));
@@ -31,6 +32,8 @@ void OnInterrupt(int) {
       _exit(kInterruptedStatus);
     }
     g_pending = 1;
+    // The terminal echoed "^C": the statement's message goes below it.
+    if (g_terminal) Say("\n");
     ZKSQLInterrupt();
   }
   errno = saved;
@@ -39,6 +42,7 @@ void OnInterrupt(int) {
 }  // namespace
 
 void InstallInterruptHandler() {
+  g_terminal = isatty(STDERR_FILENO) != 0;
   struct sigaction action;
   memset(&action, 0, sizeof action);
   action.sa_handler = OnInterrupt;
