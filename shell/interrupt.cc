@@ -41,8 +41,14 @@ void OnInterrupt(int) {
 
 }  // namespace
 
-void InstallInterruptHandler() {
+void InstallInterruptHandler(bool interactive) {
   g_terminal = isatty(STDERR_FILENO) != 0;
+  // A script run in the background of a shell without job control starts
+  // with Ctrl-C ignored, so that the terminal's Ctrl-C leaves it alone.
+  struct sigaction before;
+  if (!interactive && sigaction(SIGINT, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) {
+    return;
+  }
   struct sigaction action;
   memset(&action, 0, sizeof action);
   action.sa_handler = OnInterrupt;

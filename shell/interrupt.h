@@ -15,8 +15,9 @@ namespace zkshell {
 // a command killed by it.
 constexpr int kInterruptedStatus = 130;
 
-// Installs the handler (once, at start).
-void InstallInterruptHandler();
+// Installs the handler (once, at start). A shell that is not interactive
+// and was started with Ctrl-C ignored keeps ignoring it.
+void InstallInterruptHandler(bool interactive);
 
 // Brackets work that Ctrl-C should stop: a statement, a dot-command.
 // Leaving the work forgets an interrupt it did not use.

@@ -67,9 +67,9 @@ int main(int argc, char** argv) {
     fprintf(stderr, "zksql: %s\n", error.c_str());
     return 1;
   }
-  InstallInterruptHandler();
   bool terminal = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
   bool interactive = terminal && options.sql.empty();
+  InstallInterruptHandler(interactive);
   Shell shell(&session);
   shell.bail = options.bail;
   FormatSettings& format = shell.format();
