@@ -45,12 +45,15 @@ fail() {
 timeout 60 "$zksql" --create "$work/db" < "$work/setup.sql" || fail "cannot create the database"
 long_select='SELECT A.K FROM A, B WHERE A.V <> B.V AND A.K = B.K'
 
-# The shell is the pane's own process: Ctrl-C reaches it alone, and the
-# pane stays after it ends so that its exit status can be read.
+# The pane runs the shell under sh, which writes its exit status to a file
+# when it ends (sh waits out a Ctrl-C its child catches). remain-on-exit is
+# set before the session is made, so that the screen stays to be looked at.
 start() {
-  tmux -L "$socket" new-session -d -s t -x 120 -y 30 \
-    "exec env HOME=$work TERM=xterm $zksql $work/db" || fail "tmux did not start"
-  tmux -L "$socket" set-option -t t remain-on-exit on > /dev/null
+  rm -f "$work/status"
+  tmux -L "$socket" -f /dev/null start-server \; set-option -g remain-on-exit on \; \
+    new-session -d -s t -x 120 -y 30 \
+    "env HOME=$work TERM=xterm $zksql $work/db; echo \$? > $work/status" ||
+    fail "tmux did not start"
 }
 # Waits up to 10 seconds for the screen to hold the text.
 expect() {
@@ -88,13 +91,10 @@ expect_last() {
 # Waits for the shell to end; prints its exit status.
 ended() {
   for _ in $(seq 1 100); do
-    if [[ $(tmux -L "$socket" display -p -t t '#{pane_dead}' 2> /dev/null) == 1 ]]; then
-      tmux -L "$socket" display -p -t t '#{pane_dead_status}'
-      return 0
-    fi
+    [[ -s $work/status ]] && break
     sleep 0.1
   done
-  fail "the shell did not end"
+  cat "$work/status" 2> /dev/null || echo "none: the shell is still running"
 }
 restart() {
   tmux -L "$socket" kill-server 2> /dev/null
@@ -150,6 +150,7 @@ keys ".begin" Enter
 statement "INSERT INTO T VALUES (8, 'huit')"
 statement "$long_select"
 sleep 1
+expect_last "zksql> $long_select;"
 keys C-c
 expect "[HY008]"
 expect "Opération annulée"
@@ -166,11 +167,18 @@ mkfifo "$work/holder.in"
 "$zksql" "$work/db" < "$work/holder.in" > "$work/holder.out" 2>&1 &
 holder=$!
 exec 3> "$work/holder.in"
-printf '.begin\nINSERT INTO T VALUES (9, %s);\n' "'neuf'" >&3
-sleep 1
+printf '.begin\nINSERT INTO T VALUES (9, %s);\n.print held\n' "'neuf'" >&3
+for _ in $(seq 1 100); do
+  grep -q held "$work/holder.out" && break
+  sleep 0.1
+done
+grep -q held "$work/holder.out" || fail "the other connection did not write"
 keys ".timeout 60000" Enter
+expect_last "zksql>"
 statement "INSERT INTO T VALUES (10, 'dix')"
+# Still no prompt: the write waits.
 sleep 1
+expect_last "zksql> INSERT INTO T VALUES (10, 'dix');"
 keys C-c
 sleep 0.5
 keys C-c
@@ -195,6 +203,8 @@ keys C-u
 statement "SELECT B FROM T WHERE A >= 8"
 expect_line "| huit |"
 tmux -L "$socket" capture-pane -p -t t | grep -qE 'neuf|dix' && fail "a write that was left stayed"
+# Keys typed before the prompt is back reach the terminal's line mode.
+expect_last "zksql>"
 keys C-d
 status=$(ended)
 [[ $status == 0 ]] || fail "Ctrl-D at the prompt left with status $status"
