@@ -22,7 +22,7 @@ zk_ensure_packages() {
 
 # What building and testing the project needs.
 ZK_BUILD_PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev
-  liblmdb-dev libbenchmark-dev libedit-dev tmux unixodbc unixodbc-dev odbcinst
+  liblmdb-dev libbenchmark-dev libedit-dev tmux groff-base unixodbc unixodbc-dev odbcinst
   python3-pyodbc)
 
 # What building the comparison benchmark with SQLite needs (no tests), and

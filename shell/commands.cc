@@ -12,6 +12,7 @@
 #include "charset.h"
 #include "csv.h"
 #include "dump.h"
+#include "help_text.h"
 #include "import.h"
 #include "jxengine.h"
 #include "memo_blocks.h"
@@ -22,52 +23,6 @@
 
 namespace zkshell {
 namespace {
-
-const char kHelp[] =
-    ".bail on|off            stop at the first error (scripts)\n"
-    ".begin                  start a transaction grouping the next statements\n"
-    ".changes on|off         after each INSERT, UPDATE or DELETE, show the rows\n"
-    "                        it changed and the total changed so far\n"
-    ".check                  check that the database holds together\n"
-    ".commit                 make the open transaction's changes durable\n"
-    ".create TABLE (COLUMN TYPE, ...)\n"
-    "                        make a table with the types of CREATE TABLE\n"
-    "                        and also MEMO and BINARY MEMO\n"
-    ".dump [TABLE]           write statements that make every table, or one,\n"
-    "                        again with its rows (memos go to files beside)\n"
-    ".echo on|off            show each command before running it\n"
-    ".exit                   leave the shell (as .quit)\n"
-    ".export TABLE FILE      write TABLE to FILE as CSV with a header row\n"
-    ".headers on|off         show column names (list, csv, tabs modes)\n"
-    ".help                   show this text\n"
-    ".import [OPTIONS] FILE TABLE\n"
-    "                        read CSV FILE into TABLE, all or nothing, making\n"
-    "                        TABLE when missing (a column is numeric when all\n"
-    "                        its values read back unchanged, so 08747 stays\n"
-    "                        text). --separator SEP (\\t a tab), --skip N lines\n"
-    "                        first, --no-header (columns C1, C2...),\n"
-    "                        --decimal-comma (12,50 a number), --csv, --header\n"
-    ".memo TABLE COLUMN ROW FILE\n"
-    "                        write the memo of COLUMN in row ROW (from 1) of\n"
-    "                        TABLE to FILE, byte for byte\n"
-    ".mode MODE              output mode: table, box, markdown, list, csv, tabs,\n"
-    "                        line, json\n"
-    ".once FILE              send the next result to FILE\n"
-    ".output [FILE]          send results to FILE, or back to the screen\n"
-    ".print TEXT             write TEXT (to the current output)\n"
-    ".quit                   leave the shell\n"
-    ".read FILE              run the statements and commands of FILE\n"
-    ".rollback               undo the open transaction's changes\n"
-    ".schema [TABLE]         show the CREATE statements of every table, or one\n"
-    ".separator SEP [ROWSEP] column (and line) separator of list mode; \\t, \\n,\n"
-    "                        \\r and \\\\ stand for tab, line break, CR, backslash\n"
-    ".tables [PATTERN]       list the tables, or those matching PATTERN\n"
-    ".timeout [MS]           how long a write waits for another connection's\n"
-    "                        transaction, in milliseconds; alone, show it\n"
-    ".timer on|off           show how long each statement took\n"
-    "\n"
-    "Statements end with \";\" and may span lines. A memo value is read from a\n"
-    "file with {JXMemoBinaire('FILE')} where the value goes.\n";
 
 bool OnOff(Shell* shell, const std::vector<std::string>& words, bool* flag) {
   if (words.size() != 2 || (words[1] != "on" && words[1] != "off")) {
@@ -208,6 +163,20 @@ void Export(Shell* shell, const std::vector<std::string>& words) {
   if (!problem.empty()) shell->Fail(problem);
 }
 
+void Help(Shell* shell, const std::vector<std::string>& words) {
+  if (!Arguments(shell, words, 0, 1, ".help [COMMAND]")) return;
+  if (words.size() == 1) {
+    shell->Write(HelpText());
+    return;
+  }
+  const CommandHelp* help = FindCommandHelp(words[1]);
+  if (help == nullptr) {
+    shell->Fail("no such command: " + words[1] + " (.help lists the commands)");
+    return;
+  }
+  shell->Write(help->text);
+}
+
 void Memo(Shell* shell, const std::vector<std::string>& words) {
   if (!Arguments(shell, words, 4, 4, ".memo TABLE COLUMN ROW FILE")) return;
   char* end = nullptr;
@@ -319,7 +288,7 @@ void RunDotCommand(Shell* shell, const std::string& line) {
   if (name == ".quit" || name == ".exit") {
     shell->Quit();
   } else if (name == ".help") {
-    shell->Write(kHelp);
+    Help(shell, words);
   } else if (name == ".mode") {
     OutputMode mode;
     if (words.size() != 2 || !ParseOutputMode(words[1], &mode)) {

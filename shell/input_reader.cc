@@ -54,7 +54,9 @@ bool StatementSplitter::Next(Statement* statement) {
   return true;
 }
 
-bool StatementSplitter::Pending() const { return !current_.empty(); }
+bool StatementSplitter::Pending() const {
+  return !current_.empty();
+}
 
 Statement StatementSplitter::TakePending() {
   Statement s;
@@ -80,6 +82,36 @@ bool IsBlank(const std::string& text) {
 bool IsDotCommand(const std::string& line) {
   size_t at = line.find_first_not_of(" \t");
   return at != std::string::npos && line[at] == '.';
+}
+
+std::string HistoryEntry(const std::vector<std::string>& lines) {
+  std::string entry;
+  char quote = 0;
+  for (const std::string& line : lines) {
+    size_t i = 0;
+    if (quote != 0) {
+      entry += '\n';
+    } else {
+      // A continued line's leading blanks are indentation.
+      i = line.find_first_not_of(" \t");
+      if (i == std::string::npos) continue;
+      size_t end = entry.find_last_not_of(" \t");
+      entry.resize(end == std::string::npos ? 0 : end + 1);
+      if (!entry.empty()) entry += ' ';
+    }
+    for (; i < line.size(); ++i) {
+      char c = line[i];
+      if (quote == 0 && c == '-' && i + 1 < line.size() && line[i + 1] == '-') break;
+      if (quote == 0 && (c == '\'' || c == '"')) {
+        quote = c;
+      } else if (c == quote) {
+        quote = 0;
+      }
+      entry += c;
+    }
+  }
+  size_t end = entry.find_last_not_of(" \t\r");
+  return end == std::string::npos ? std::string() : entry.substr(0, end + 1);
 }
 
 }  // namespace zkshell

@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace zkshell {
 
@@ -44,6 +45,12 @@ bool IsBlank(const std::string& text);
 
 // A line that is a dot-command: its first non-blank character is ".".
 bool IsDotCommand(const std::string& line);
+
+// The history entry of what was typed over several lines to end a
+// statement: the lines joined by a blank, each without its "--" comment,
+// so that it comes back as one line to edit and run again. A line break
+// inside a string literal is part of the value and is kept.
+std::string HistoryEntry(const std::vector<std::string>& lines);
 
 }  // namespace zkshell
 

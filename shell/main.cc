@@ -1,18 +1,50 @@
 // zksql: the command-line shell. Parses the arguments, opens the database,
 // runs --cmd commands, then the SQL arguments, or else standard input: a
 // terminal interactively, a pipe or a file as a script. Exits 1 when
-// anything failed.
+// anything failed, 130 when Ctrl-C stopped a script or the SQL arguments.
 #include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 
+#include "charset.h"
+#include "completion.h"
+#include "interrupt.h"
 #include "line_source.h"
 #include "options.h"
 #include "session.h"
 #include "shell.h"
 
 using namespace zkshell;
+
+namespace {
+
+// Completion reads the catalogue through the session, names in UTF-8.
+CatalogueReader SessionCatalogue(Session* session) {
+  CatalogueReader reader;
+  reader.tables = [session] {
+    std::vector<std::string> names;
+    for (const std::string& name : session->FileNames()) {
+      names.push_back(zkhost::Cp1252ToUtf8(name));
+    }
+    return names;
+  };
+  reader.columns = [session](const std::string& table) {
+    std::vector<std::string> names;
+    std::string name, problem;
+    FileInfo file;
+    if (!zkhost::Utf8ToCp1252(table, &name, &problem) || !session->DescribeFile(name, &file)) {
+      return names;
+    }
+    for (const ItemInfo& item : file.items) {
+      if (!item.composite) names.push_back(zkhost::Cp1252ToUtf8(item.name));
+    }
+    return names;
+  };
+  return reader;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   Options options;
@@ -37,6 +69,7 @@ int main(int argc, char** argv) {
   }
   bool terminal = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
   bool interactive = terminal && options.sql.empty();
+  InstallInterruptHandler(interactive);
   Shell shell(&session);
   shell.bail = options.bail;
   FormatSettings& format = shell.format();
@@ -44,27 +77,37 @@ int main(int argc, char** argv) {
   if (options.csv) format.mode = OutputMode::kCsv;
   format.headers = options.header;
 
+  // Outside the prompt, Ctrl-C stops the statement and then the shell:
+  // later commands may count on what was stopped.
   bool going = true;
+  bool stopped = false;
   for (const std::string& command : options.commands) {
-    if (!(going = shell.RunArgument(command))) break;
+    going = shell.RunArgument(command);
+    if (!interactive && InterruptSeen()) stopped = true;
+    if (!going || stopped) break;
   }
-  if (going && !options.sql.empty()) {
+  if (going && !stopped && !options.sql.empty()) {
     for (const std::string& sql : options.sql) {
-      if (!shell.RunArgument(sql)) break;
+      going = shell.RunArgument(sql);
+      if (InterruptSeen()) stopped = true;
+      if (!going || stopped) break;
     }
-  } else if (going && interactive) {
+  } else if (going && !stopped && interactive) {
     printf("zksql %s: database %s. Statements end with \";\"; .help for help.\n", ZKSQL_VERSION,
            options.directory.c_str());
-    TerminalLineSource source;
+    Completer completer(SessionCatalogue(&session));
+    TerminalLineSource source(&completer);
     shell.Run(&source, "");
-  } else if (going) {
+  } else if (going && !stopped) {
     StreamLineSource source(stdin);
     shell.Run(&source, "");
+    stopped = shell.Interrupted();
   }
   if (session.InTransaction()) {
     fputs("zksql: the open transaction was rolled back (.commit makes changes durable)\n", stderr);
   }
   fflush(stdout);
   session.Close();
+  if (stopped) return kInterruptedStatus;
   return shell.AnyFailure() ? 1 : 0;
 }

@@ -16,6 +16,7 @@
 
 #include "charset.h"
 #include "engine_calls.h"
+#include "interrupt.h"
 #include "jxengine.h"
 #include "memo_blocks.h"
 #include "output_format.h"
@@ -247,7 +248,8 @@ bool FetchRows(void* request, const ZKSQLResultInfo& info, RowSink* rows) {
   std::vector<int> memoColumns;  // 1-based
   std::vector<std::string> memoTexts;
   bool first = true;
-  while (ZKSQLFetchNext(request) == 0) {
+  // Ctrl-C stops a long result being shown as well as the statement.
+  while (!InterruptPending() && ZKSQLFetchNext(request) == 0) {
     size_t size = 0;
     if (!CurrentRow(request, &line, &size)) return false;
     SplitRow(line.data(), size, count, &fields);
@@ -281,7 +283,7 @@ bool FetchRows(void* request, const ZKSQLResultInfo& info, RowSink* rows) {
     }
     rows->Row(fields.data(), count);
   }
-  return true;
+  return !InterruptPending();
 }
 
 }  // namespace
@@ -317,6 +319,10 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos, RowSink* 
       if (rows != nullptr && !FetchRows(request, info, rows)) {
         result.ok = false;
         result.error = "a row could not be read";
+        if (InterruptPending()) {
+          result.error = "interrupted: the rest of the result was not read";
+          result.sqlState = "HY008";
+        }
       }
     }
   }
@@ -436,8 +442,10 @@ bool Session::ReadMemo(const std::string& sql, int column, int row, std::string*
     int at = 0;
     while (at < row && ZKSQLFetchNext(request) == 0) ++at;
     if (at < row || row < 1) {
-      *error = "no row " + std::to_string(row) + " (the result has " +
-               std::to_string(info.rowCount) + ")";
+      // The walk stopped at the end: at is the number of rows there are.
+      *error = "no row " + std::to_string(row) + ": the result has " +
+               (at == 0 ? std::string("no rows")
+                        : std::to_string(at) + (at == 1 ? " row" : " rows"));
     } else {
       void* block = nullptr;
       int16_t answer = ZKSQLGetLongData(request, static_cast<int16_t>(column), &block);

@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "error_caret.h"
 #include "input_reader.h"
+#include "interrupt.h"
 #include "memo_blocks.h"
 
 namespace zkshell {
@@ -132,6 +133,7 @@ void Shell::EndOnce() {
 }
 
 void Shell::RunStatement(const std::string& text) {
+  InterruptibleWork work;
   if (echo) Write(text + ";\n");
   auto started = std::chrono::steady_clock::now();
   std::string sql, problem;
@@ -191,6 +193,7 @@ void Shell::RunLine(const std::string& line, LineSource* source) {
   (void)source;
   // .once covers the one command after it, whatever its kind.
   bool once = once_;
+  InterruptibleWork work;
   RunDotCommand(this, line);
   fflush(out_);
   if (once) EndOnce();
@@ -212,9 +215,18 @@ bool Shell::Run(LineSource* source, const std::string& name) {
 
   StatementSplitter splitter;
   std::string line;
+  std::vector<std::string> entry;  // the lines of the statement, for the history
   while (!stop_ && source->ReadLine(&line, splitter.Pending())) {
-    source->Remember(line);
+    if (source->Cancelled()) {
+      splitter.Reset();
+      entry.clear();
+      continue;
+    }
+    // Ctrl-C stops a script, not just its statement: what follows may
+    // count on what was stopped.
+    if (!interactive_ && InterruptSeen()) break;
     if (!splitter.Pending() && IsDotCommand(line)) {
+      source->Remember(line);
       sourceLine_ = source->LineNumber();
       // .print writes its text already: echoing it would show it twice.
       if (echo && SplitCommandLine(line).front() != ".print") Write(line + "\n");
@@ -222,15 +234,29 @@ bool Shell::Run(LineSource* source, const std::string& name) {
       continue;
     }
     splitter.AddLine(line, source->LineNumber());
+    entry.push_back(line);
+    if (!splitter.Pending()) {
+      source->Remember(HistoryEntry(entry));
+      entry.clear();
+    }
     Statement statement;
     while (!stop_ && splitter.Next(&statement)) {
+      if (!interactive_ && InterruptSeen()) break;
       sourceLine_ = statement.line;
       RunStatement(statement.text);
     }
   }
-  if (!stop_ && splitter.Pending()) {
+  bool interrupted = !interactive_ && InterruptSeen();
+  if (interrupted) {
+    interrupted_ = true;
+    Fail("interrupted; the rest of " + (name.empty() ? std::string("the input") : name) +
+         " was not run");
+    if (depth_ == 1) stop_ = true;
+  }
+  if (!stop_ && !interrupted && splitter.Pending()) {
     // Input ended inside a statement: it runs as it is, as the library
     // ends every statement itself.
+    source->Remember(HistoryEntry(entry));
     Statement statement = splitter.TakePending();
     sourceLine_ = statement.line;
     if (!IsBlank(statement.text)) RunStatement(statement.text);

@@ -36,6 +36,8 @@ class Shell {
   void Fail(const std::string& message, const std::string& sqlState = "");
   bool AnyFailure() const { return failures_ > 0; }
   bool Stopping() const { return stop_; }
+  // Ctrl-C stopped a script (standard input or .read).
+  bool Interrupted() const { return interrupted_; }
   void Quit() { stop_ = true; }
 
   // Writes text (UTF-8) to the current output.
@@ -64,6 +66,7 @@ class Shell {
   int failures_ = 0;
   int64_t totalChanges_ = 0;  // rows changed by every write so far
   bool stop_ = false;
+  bool interrupted_ = false;
   // Where the statement being run came from, for error messages.
   std::string sourceName_;
   int sourceLine_ = 0;

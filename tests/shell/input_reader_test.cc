@@ -1,7 +1,7 @@
 // Statement splitting: ";" inside string literals of either quote, doubled
 // quotes, statements over several lines with their first line kept,
 // several statements on one line, comments, and what the end of input
-// leaves.
+// leaves; the history entry a statement typed over several lines makes.
 #include "input_reader.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,8 @@ TEST(Splitter, SemicolonsInsideLiteralsDoNotEnd) {
 }
 
 TEST(Splitter, StatementsSpanLinesAndKeepTheirFirstLine) {
-  std::vector<Statement> s = Split({"", "SELECT A", "  FROM T", "WHERE A = 'x", "y';", "SELECT B FROM U;"});
+  std::vector<Statement> s =
+      Split({"", "SELECT A", "  FROM T", "WHERE A = 'x", "y';", "SELECT B FROM U;"});
   ASSERT_EQ(s.size(), 2u);
   EXPECT_EQ(s[0].text, "SELECT A\n  FROM T\nWHERE A = 'x\ny'");
   EXPECT_EQ(s[0].line, 2);
@@ -77,6 +78,27 @@ TEST(DotCommands, RecognisedByTheirFirstCharacter) {
   EXPECT_TRUE(IsDotCommand("   .tables"));
   EXPECT_FALSE(IsDotCommand("SELECT .5 FROM T"));
   EXPECT_FALSE(IsDotCommand(""));
+}
+
+// A statement typed over several lines comes back from the history as one
+// line that runs the same statement again.
+TEST(HistoryEntry, JoinsTheLinesOfAStatement) {
+  struct Case {
+    std::vector<std::string> lines;
+    std::string entry;
+  } cases[] = {
+      {{"SELECT A, B", "FROM T;"}, "SELECT A, B FROM T;"},
+      {{"SELECT A", "    FROM T   ", "", "WHERE A > 1;"}, "SELECT A FROM T WHERE A > 1;"},
+      // A comment would swallow the lines joined after it.
+      {{"SELECT A -- the key", "-- a whole line", "FROM T;"}, "SELECT A FROM T;"},
+      {{"SELECT '--' FROM T", "WHERE A = 1;"}, "SELECT '--' FROM T WHERE A = 1;"},
+      // A line break inside a literal is part of the value, blanks included.
+      {{"INSERT INTO T VALUES ('a", "  b', \"c", "d\");"},
+       "INSERT INTO T VALUES ('a\n  b', \"c\nd\");"},
+      {{"SELECT 'it''s'", "FROM T;"}, "SELECT 'it''s' FROM T;"},
+      {{"   "}, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HistoryEntry(c.lines), c.entry) << c.lines.front();
 }
 
 }  // namespace
