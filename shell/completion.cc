@@ -8,24 +8,10 @@
 
 #include "commands.h"
 #include "help_text.h"
+#include "sql_keywords.h"
 
 namespace zkshell {
 namespace {
-
-// The words of the dialect, split where the library spells a keyword in
-// two ("ORDER BY").
-const char* const kKeywords[] = {
-    "ALL",     "AND",     "ANY",    "AS",       "ASC",       "AVG",       "BETWEEN", "BIGINT",
-    "BY",      "CASCADE", "CHAR",   "COUNT",    "CREATE",    "CURRENT",   "DATE",    "DAY",
-    "DECIMAL", "DEFAULT", "DELETE", "DESC",     "DIGITS",    "DISTINCT",  "DOUBLE",  "DROP",
-    "EXCEPT",  "EXISTS",  "FLOAT",  "FOREIGN",  "FROM",      "GROUP",     "HAVING",  "HEX",
-    "HOUR",    "IN",      "INDEX",  "INSERT",   "INTEGER",   "INTERSECT", "INTO",    "IS",
-    "KEY",     "LENGTH",  "LIKE",   "MATCH",    "MAX",       "MIN",       "MINUTE",  "NOT",
-    "NULL",    "ON",      "OR",     "ORDER",    "PRECISION", "PRIMARY",   "REAL",    "RESTRICT",
-    "SECOND",  "SELECT",  "SET",    "SMALLINT", "SOME",      "SUM",       "TABLE",   "TIME",
-    "TINYINT", "UNION",   "UNIQUE", "UPDATE",   "VALUES",    "VARCHAR",   "VIEW",    "WHERE",
-    "WITH",    "YEAR",
-};
 
 char Fold(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
@@ -189,7 +175,7 @@ std::optional<std::vector<std::string>> Completer::Complete(const std::string& b
     return std::vector<std::string>(found.begin(), found.end());
   }
   bool lower = !word.empty() && word[0] >= 'a' && word[0] <= 'z';
-  for (const char* keyword : kKeywords) {
+  for (const char* keyword : SqlKeywords()) {
     if (!StartsWith(keyword, word)) continue;
     std::string shown = keyword;
     if (lower) {

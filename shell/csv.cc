@@ -12,26 +12,13 @@
 
 #include "charset.h"
 #include "jxengine.h"
+#include "sql_keywords.h"
 
 namespace zkshell {
 namespace {
 
-// The single-word keywords of the SQL dialect: none of them can name a
-// column.
-const char* const kReserved[] = {
-    "ALL",       "AND",    "ANY",     "AS",       "AVG",     "BETWEEN", "CASCADE",  "TABLE",
-    "VIEW",      "DATE",   "DAY",     "DECIMAL",  "DEFAULT", "DIGITS",  "DISTINCT", "EXCEPT",
-    "EXISTS",    "FLOAT",  "FROM",    "HAVING",   "HEX",     "HOUR",    "INTEGER",  "INTERSECT",
-    "IN",        "IS",     "LENGTH",  "LIKE",     "MATCH",   "MAX",     "MINUTE",   "MIN",
-    "NOT",       "NULL",   "OR",      "RESTRICT", "SECOND",  "SELECT",  "SET",      "SOME",
-    "SUM",       "TIME",   "UNION",   "UNIQUE",   "UPDATE",  "VALUES",  "WHERE",    "WITH",
-    "YEAR",      "ASC",    "DESC",    "SMALLINT", "REAL",    "DOUBLE",  "CHAR",     "VARCHAR",
-    "PRECISION", "BIGINT", "TINYINT", "CREATE",   "INDEX",   "ON",      "COUNT",    "DELETE",
-    "DROP",      "INSERT", "INTO",    "GROUP",    "ORDER",   "BY",      "PRIMARY",  "FOREIGN",
-    "KEY",       "CURRENT"};
-
 bool Reserved(const std::string& upper) {
-  for (const char* word : kReserved) {
+  for (const char* word : SqlKeywords()) {
     if (upper == word) return true;
   }
   return false;
