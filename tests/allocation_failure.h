@@ -6,6 +6,8 @@
 #ifndef ZKSQL_TESTS_ALLOCATION_FAILURE_H_
 #define ZKSQL_TESTS_ALLOCATION_FAILURE_H_
 
+#include "sql/parse_node.h"
+
 namespace zksql_test {
 
 extern int allocationsBeforeFailure;
@@ -13,7 +15,12 @@ extern int allocationsBeforeFailure;
 // Arms the failure for its lifetime.
 class StarveAllocations {
  public:
-  explicit StarveAllocations(int allowed) { allocationsBeforeFailure = allowed; }
+  // The parse-node cache is emptied first, so that every node the run
+  // makes is an allocation that can fail.
+  explicit StarveAllocations(int allowed) {
+    zksql::ParseNode::ReleaseCache();
+    allocationsBeforeFailure = allowed;
+  }
   ~StarveAllocations() { allocationsBeforeFailure = -1; }
   StarveAllocations(const StarveAllocations&) = delete;
   StarveAllocations& operator=(const StarveAllocations&) = delete;

@@ -2,6 +2,7 @@
 #include "api/instance.h"
 
 #include "base/memory_block.h"
+#include "sql/parse_node.h"
 #include "storage/engine.h"
 
 namespace zksql {
@@ -30,6 +31,7 @@ void DestroyInstance(Instance* instance) {
   instance->engineLibrary = nullptr;
   instance->magic = 0;
   FreeLocked(instance);
+  ParseNode::ReleaseCache();
 }
 
 }  // namespace zksql

@@ -14,8 +14,10 @@
 #ifndef ZKSQL_SQL_PARSE_NODE_H_
 #define ZKSQL_SQL_PARSE_NODE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "base/base_object.h"
 
@@ -47,6 +49,17 @@ class ParseNode : public BaseObject {
   // to put a node in front of an existing chain).
   ParseNode(const char* text, int32_t code, int32_t value, ParseNode* child, ParseNode* next);
   ~ParseNode() override;
+
+  // Nodes come from and go back to a small cache of freed nodes: a
+  // statement makes and drops dozens of them, more than the allocator's
+  // own per-size caches hold. The nothrow form answers null when memory
+  // is short, as the global one does.
+  static void* operator new(std::size_t size);
+  static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+  static void operator delete(void* block) noexcept;
+  // Frees the nodes the cache holds, giving their memory back (an
+  // instance's end does it); later nodes fill it again.
+  static void ReleaseCache();
 
   // Allocating forms of the constructors: null when the node or its text
   // cannot be allocated. On failure the caller keeps `child` and `next`.

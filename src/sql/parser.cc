@@ -13,8 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/out_of_memory.h"
 #include "base/statement_context.h"
 #include "sql/rule_codes.h"
+#include "sql/token_codes.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -69,7 +71,45 @@ ParseNode* Parser::Children::Add(ParseNodePtr node) {
 
 Parser::Parser(StatementContext* request, NameRegistry* names) : request_(request), names_(names) {}
 
-Parser::~Parser() { free(itemText_); }
+Parser::~Parser() {
+  free(itemText_);
+  for (int i = 0; i < keptTextCount_; ++i) free(keptTexts_[i]);
+}
+
+// A token text sits one byte into its block; that byte says whether the
+// block has the kept size and may serve again.
+char* Parser::TakeTokenText(int16_t code) {
+  const char* token = lexer_.token_text();
+  size_t length = strlen(token);
+  char* block = nullptr;
+  if (length < kKeptTextSize) {
+    block = keptTextCount_ > 0 ? keptTexts_[--keptTextCount_]
+                               : static_cast<char*>(malloc(kKeptTextSize + 1));
+    if (block != nullptr) block[0] = 1;
+  } else {
+    block = static_cast<char*>(malloc(length + 2));
+    if (block != nullptr) block[0] = 0;
+  }
+  if (block == nullptr) {
+    NoteOutOfMemory();
+    return nullptr;
+  }
+  char* text = block + 1;
+  memcpy(text, token, length + 1);
+  if (code == LEX_IDENTIFICATEUR) UpperCase(text);
+  return text;
+}
+
+void Parser::ReleaseTokenText(char*& text) {
+  if (text == nullptr) return;
+  char* block = text - 1;
+  text = nullptr;
+  if (block[0] == 1 && keptTextCount_ < kKeptTexts) {
+    keptTexts_[keptTextCount_++] = block;
+  } else {
+    free(block);
+  }
+}
 
 void Parser::Parse() {
   if (request_ == nullptr) return;
@@ -150,12 +190,13 @@ void Parser::ReportSyntaxError(MessageId message) {
 
 ParseStep Parser::NextToken(const char* text, int16_t position, char*& tokenText, int16_t& code,
                             int16_t signAllowed) {
-  free(tokenText);
-  tokenText = nullptr;
+  ReleaseTokenText(tokenText);
   int16_t emptyString = 0;
   ParseStep scanned = lexer_.Scan(text, position, emptyString, signAllowed);
   if (scanned.failed(kLexOutOfMemory)) outOfMemory_ = true;
-  if (!lexer_.TakeToken(code, tokenText)) {
+  code = lexer_.token_code();
+  tokenText = TakeTokenText(code);
+  if (tokenText == nullptr) {
     outOfMemory_ = true;
     code = kNoToken;
     return ParseStep::Failed(kLexOutOfMemory);
@@ -172,15 +213,13 @@ bool Parser::ReadToken(const char* text, int16_t position, char*& tokenText, int
 }
 
 ParseStep Parser::Success(char*& tokenText, int16_t position) {
-  free(tokenText);
-  tokenText = nullptr;
+  ReleaseTokenText(tokenText);
   return ParseStep::At(position);
 }
 
 ParseStep Parser::Failure(char*& tokenText, ParseNodePtr& node, MessageId message,
                           int16_t position) {
-  free(tokenText);
-  tokenText = nullptr;
+  ReleaseTokenText(tokenText);
   node.reset();
   if (position >= 0) errorPosition_ = position;
   return ParseStep::Failed(message);
@@ -228,13 +267,13 @@ ParseStep Parser::ItemList(const char* text, int16_t start, ItemRule rule, int16
       r = ParseStep::Failed(missingItem);
     }
     if (!r.ok()) {
-      free(tok);
+      ReleaseTokenText(tok);
       return r;
     }
     list.Add(std::move(item));
     p = r.position();
   }
-  free(tok);
+  ReleaseTokenText(tok);
   return ParseStep::At(p);
 }
 

@@ -192,6 +192,18 @@ class Parser : public BaseObject {
   ParseStep ParenthesisedSecondMember(const char* text, int16_t after, ParseNodePtr& node,
                                       char*& tokenText);
 
+  // Token texts: each rule holds the text of the token it read last until
+  // it reads the next one or ends (NextToken, Success, Failure). They come
+  // from a few buffers the parser keeps, so a statement's tokens do not
+  // cost an allocation each. TakeTokenText copies the lexer's token (an
+  // identifier upper-cased); null when memory is short.
+  char* TakeTokenText(int16_t code);
+  void ReleaseTokenText(char*& text);
+  static constexpr size_t kKeptTextSize = 64;
+  static constexpr int kKeptTexts = 8;
+  char* keptTexts_[kKeptTexts] = {};
+  int keptTextCount_ = 0;
+
   StatementContext* request_;
   NameRegistry* names_ = nullptr;
   int16_t selectAll_ = 0;

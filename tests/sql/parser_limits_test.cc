@@ -150,6 +150,8 @@ struct StarvedRun {
   StarvedRun(const char* sql, int allowed) : text(sql) {
     request = CreateRequest(&text[0], 0, nullptr);
     Parser parser(request, request->dict.get());
+    // Every node is then allocated afresh, so each allocation can fail.
+    ParseNode::ReleaseCache();
     zksql_test::allocationsBeforeFailure = allowed;
     parser.Parse();
     zksql_test::allocationsBeforeFailure = -1;
