@@ -176,9 +176,14 @@ bool Lexer::StoreToken(const char* start, int32_t length, char quote, int16_t co
     return false;
   }
   int32_t out = 0;
-  for (int32_t i = 0; i < length; ++i) {
-    tokenText_[out++] = start[i];
-    if (quote != '\0' && start[i] == quote && i + 1 < length && start[i + 1] == quote) ++i;
+  if (quote == '\0') {
+    memcpy(tokenText_, start, static_cast<size_t>(length));
+    out = length;
+  } else {
+    for (int32_t i = 0; i < length; ++i) {
+      tokenText_[out++] = start[i];
+      if (start[i] == quote && i + 1 < length && start[i + 1] == quote) ++i;
+    }
   }
   tokenText_[out] = '\0';
   tokenCode_ = code;
