@@ -154,6 +154,8 @@ class Cursor {
     return true;
   }
   Refusal refusal() const { return refusal_; }
+  // The LMDB cursor itself, for a write through it (KvCursorPutNew).
+  MDB_cursor* get() const { return cursor_; }
 
  private:
   Cursor(const Cursor&) = delete;

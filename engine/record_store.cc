@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "block_fields.h"
@@ -90,8 +91,8 @@ class MappedSpan {
     // From where the walk's runs began, or this one, whichever comes first
     // in the map: the pages the system mapped around the previous run's
     // end go too. Both lie in the one map of this transaction.
-    const char* from = kept_->runsFrom != nullptr && kept_->runsFrom < from_ ? kept_->runsFrom
-                                                                            : from_;
+    const char* from =
+        kept_->runsFrom != nullptr && kept_->runsFrom < from_ ? kept_->runsFrom : from_;
     ZkReleaseMappedPages(from, size_t(to_ - from));
     kept_->runsFrom = from_;
   }
@@ -199,10 +200,15 @@ int RecordStore::ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, 
 }
 
 bool RecordStore::TakenByOther(const Item& key, const std::string& form, int32_t self) {
+  Cursor cursor(txn_, t_.indexes);
+  return TakenByOther(cursor, key, form, self);
+}
+
+bool RecordStore::TakenByOther(Cursor& cursor, const Item& key, const std::string& form,
+                               int32_t self) {
   std::string prefix;
   PutBE32(prefix, key.indexId);
   prefix += form;
-  Cursor cursor(txn_, t_.indexes);
   MDB_val k, v;
   bool found = cursor.Seek(prefix, &k, &v);
   // The key form is prefix-free, so an entry of exactly prefix + 4 bytes
@@ -220,6 +226,12 @@ void RecordStore::PutEntry(const Item& key, const std::string& form, int32_t n) 
   MDB_val k{entry.size(), entry.data()}, v{0, nullptr};
   // An entry names its record: it is new unless written before unchanged.
   KvPutNew(txn_, t_.indexes, k, v);
+}
+
+void RecordStore::PutEntry(Cursor& cursor, const Item& key, const std::string& form, int32_t n) {
+  std::string entry = IndexKey(key.indexId, form, n);
+  MDB_val k{entry.size(), entry.data()}, v{0, nullptr};
+  KvCursorPutNew(cursor.get(), t_.indexes, k, v);
 }
 
 void RecordStore::DeleteEntry(const Item& key, const std::string& form, int32_t n) {
@@ -252,15 +264,35 @@ int RecordStore::Append(const unsigned char* image, int32_t* number, AppendedLas
     if (item.IsMemo()) SetMemoReference(bytes, item.offset, 0);
 
   std::vector<std::pair<const Item*, std::string>> forms;
+  // The first unique key's check leaves its cursor where the new entry
+  // goes, and the entry is written through it.
+  std::optional<Cursor> placed;
+  const Item* placedItem = nullptr;
   for (const Item& item : file_.items) {
     if (item.keyKind == kNotKey) continue;
     std::string form;
     EncodeKey(file_, item, bytes, form);
-    if (item.keyKind == kUniqueKey && TakenByOther(item, form, n)) return JX_ERR_DUPLICATE;
+    if (item.keyKind == kUniqueKey) {
+      bool taken;
+      if (placedItem == nullptr) {
+        placed.emplace(txn_, t_.indexes);
+        placedItem = &item;
+        taken = TakenByOther(*placed, item, form, n);
+      } else {
+        taken = TakenByOther(item, form, n);
+      }
+      if (taken) return JX_ERR_DUPLICATE;
+    }
     forms.emplace_back(&item, std::move(form));
   }
   PutImage(n, record, true);  // a number past the last: a new key
-  for (const auto& f : forms) PutEntry(*f.first, f.second, n);
+  for (const auto& f : forms) {
+    if (f.first == placedItem) {
+      PutEntry(*placed, *f.first, f.second, n);
+    } else {
+      PutEntry(*f.first, f.second, n);
+    }
+  }
   MetaPut(txn_, t_, lastKey, uint64_t(n));
   if (known != nullptr) *known = AppendedLast{true, file_.id, n};
   *number = n;

@@ -50,8 +50,8 @@ class RecordStore {
   // maxRecords, and as many as fit in size bytes. *end is set when the walk
   // ended after the last entry. Returns JX_OK, or JX_ERR_BAD_ARGUMENT when
   // not even one entry fits. Walks the kept cursor of this transaction.
-  int ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, size_t size,
-              int32_t* count, int16_t* end, KeptCursor* kept);
+  int ReadRun(int32_t first, int32_t maxRecords, unsigned char* out, size_t size, int32_t* count,
+              int16_t* end, KeptCursor* kept);
 
   // Appends `image` (recordSize bytes); memo references start at 0.
   // Returns JX_OK with the new number, or JX_ERR_DUPLICATE.
@@ -75,7 +75,12 @@ class RecordStore {
 
  private:
   bool TakenByOther(const Item& key, const std::string& form, int32_t self);
+  // The same through `cursor` (on the index table), which is left where
+  // an entry of this form goes: PutEntry through it then finds its place
+  // on that page instead of descending the tree again.
+  bool TakenByOther(Cursor& cursor, const Item& key, const std::string& form, int32_t self);
   void PutEntry(const Item& key, const std::string& form, int32_t n);
+  void PutEntry(Cursor& cursor, const Item& key, const std::string& form, int32_t n);
   void DeleteEntry(const Item& key, const std::string& form, int32_t n);
 
   MDB_txn* txn_;

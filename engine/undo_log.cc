@@ -32,9 +32,8 @@ void UndoLog::RecordBefore(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {
 }
 
 void UndoLog::RecordAbsent(MDB_dbi dbi, const MDB_val& key) {
-  entries_.push_back(
-      Entry{dbi, false, std::string(static_cast<const char*>(key.mv_data), key.mv_size),
-            std::string()});
+  entries_.push_back(Entry{
+      dbi, false, std::string(static_cast<const char*>(key.mv_data), key.mv_size), std::string()});
 }
 
 void UndoLog::RollBackTo(MDB_txn* txn, size_t mark) {
@@ -74,6 +73,18 @@ void KvPutNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& valu
   // The key was there (a damaged counter, an entry written twice): keep
   // its old value, as any other write does.
   KvPut(txn, dbi, key, value);
+}
+
+void KvCursorPutNew(MDB_cursor* cursor, MDB_dbi dbi, const MDB_val& key, const MDB_val& value) {
+  UndoLog* log = UndoLog::Recording();
+  if (log != nullptr) log->RecordAbsent(dbi, key);
+  MDB_val k = key, v = value;
+  int rc = mdb_cursor_put(cursor, &k, &v, MDB_NOOVERWRITE);
+  if (rc == MDB_SUCCESS) return;
+  if (rc != MDB_KEYEXIST) Check(rc);
+  if (log != nullptr) log->DropLast();
+  // There after all: written over as KvPutNew does, its old value kept.
+  KvPut(mdb_cursor_txn(cursor), dbi, key, value);
 }
 
 bool KvDelete(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {

@@ -75,6 +75,10 @@ void KvPut(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
 // savepoint notes it as absent before without looking it up, and only
 // when the key was there after all is its old value read and kept.
 void KvPutNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
+// As KvPutNew, written through `cursor` (of the table `dbi`): LMDB then
+// finds the key's place from the page the cursor stands on when it falls
+// there.
+void KvCursorPutNew(MDB_cursor* cursor, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
 // Deletes `key`; false when it was not there.
 bool KvDelete(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key);
 
