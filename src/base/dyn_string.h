@@ -6,6 +6,7 @@
 #ifndef ZKSQL_BASE_DYN_STRING_H_
 #define ZKSQL_BASE_DYN_STRING_H_
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zksql {
@@ -14,7 +15,7 @@ class DynString {
  public:
   static constexpr uint16_t kEmptyIfNull = 1;
 
-  explicit DynString(uint16_t flags = 0) : flags_(flags) {}
+  explicit DynString(uint16_t flags = 0) : flags_(flags) { inline_[0] = '\0'; }
   ~DynString() { Free(); }
   DynString(const DynString&) = delete;
   DynString& operator=(const DynString&) = delete;
@@ -41,10 +42,20 @@ class DynString {
   // when new).
   bool Reserve(int32_t n);
 
+  // Texts this long (with their terminator) live in the object itself:
+  // the names and keys a statement sets by the dozen cost no allocation.
+  static constexpr uint32_t kInlineSize = 16;
+
  private:
+  bool OnHeap() const { return text_ != nullptr && text_ != inline_; }
+  // Makes the text a heap block of size bytes holding the current text
+  // (`keep` bytes of it); false when memory is short.
+  bool MoveToHeap(size_t size, size_t keep);
+
   char* text_ = nullptr;
   uint32_t capacity_ = 0;  // bytes of the block text_ points to
   uint16_t flags_ = 0;
+  char inline_[kInlineSize];
 };
 
 }  // namespace zksql

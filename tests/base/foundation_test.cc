@@ -1,10 +1,12 @@
 // DynString, NameList and memory blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <map>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "base/dyn_string.h"
@@ -47,6 +49,59 @@ TEST(DynStringTest, ReserveKeepsTheTextAndTerminates) {
   EXPECT_STREQ(s.Get(), "ABC");
   ASSERT_TRUE(s.Reserve(2));
   EXPECT_STREQ(s.Get(), "AB");
+}
+
+// Random runs of every operation, across the size where a text leaves the
+// object for the heap and back, against a plain string (null kept apart).
+TEST(DynStringTest, RandomOperationsMatchAPlainString) {
+  std::mt19937 rng(7);
+  for (int run = 0; run < 200; ++run) {
+    DynString s;
+    bool null = true;
+    std::string model;
+    for (int step = 0; step < 40; ++step) {
+      std::string text(rng() % 40, 'a' + static_cast<char>(rng() % 26));
+      switch (rng() % 6) {
+        case 0:
+          ASSERT_TRUE(s.Assign(text.c_str()));
+          null = false, model = text;
+          break;
+        case 1:
+          ASSERT_TRUE(s.Set(text.c_str()));
+          null = false, model = text;
+          break;
+        case 2: {
+          bool lineBreak = rng() % 2 == 0;
+          ASSERT_TRUE(s.Append(text.c_str(), lineBreak));
+          null = false, model += text + (lineBreak ? "\r\n" : "");
+          break;
+        }
+        case 3: {
+          int32_t n = static_cast<int32_t>(rng() % 40);
+          ASSERT_TRUE(s.Reserve(n));
+          if (null) model.clear();
+          model.resize(std::min(model.size(), static_cast<size_t>(n)));
+          null = false;
+          break;
+        }
+        case 4:
+          s.Free();
+          null = true, model.clear();
+          break;
+        default:
+          if (!null) {
+            ASSERT_TRUE(s.Assign(s.Get()));  // a text given its own copy
+          }
+          break;
+      }
+      if (null) {
+        ASSERT_EQ(s.Get(), nullptr);
+      } else {
+        ASSERT_NE(s.Get(), nullptr);
+        ASSERT_EQ(std::string(s.Get()), model) << run << " " << step;
+      }
+    }
+  }
 }
 
 TEST(NameListTest, SlotsAreFixedWidthAndFoundByNumber) {
@@ -108,8 +163,8 @@ TEST(MemoryBlockTest, ForeignPointersAreRefused) {
 #endif
   HGLOBAL h = GlobalAlloc(GHND, 4);
   ASSERT_EQ(GlobalFree(h), nullptr);
-  EXPECT_EQ(GlobalLock(h), nullptr);   // stale handle
-  EXPECT_EQ(GlobalFree(h), h);         // second free refused
+  EXPECT_EQ(GlobalLock(h), nullptr);  // stale handle
+  EXPECT_EQ(GlobalFree(h), h);        // second free refused
 }
 
 TEST(MemoryBlockTest, LockCountsAndStableHandles) {

@@ -51,7 +51,7 @@ class EngineStorageTest : public ::testing::Test {
 };
 
 TEST_F(EngineStorageTest, OnlyWantedItemsBecomeColumnsAtTheirTrueOffsets) {
-  ASSERT_EQ(db_.MakeFile("T", {{"X", 'E', 2}, {"A", 'T', 10}, {"M", 'M'}, {"Y", 'D', 8}, {"P", 'G'}}),
+  ASSERT_EQ(db_.MakeFile("T", {{"X", 'E', 2}, {"A", 'T', 10}, {"M", 'M', 0}, {"Y", 'D', 8}, {"P", 'G', 0}}),
             0)
       << db_.message();
   FileTable* t = Load("t", {"T.A"});
