@@ -57,7 +57,7 @@ Column::Column(const char* name, uint16_t type, uint16_t size, uint8_t keyKind, 
 }
 
 Column::~Column() {
-  free(value_);
+  if (value_ != valueInline_) free(value_);
   free(memoCopy_);
 }
 
@@ -251,10 +251,15 @@ void* Column::GetValue(const unsigned char* row) {
   if (value_ == nullptr) {
     size_t n = Width() > ValueBufferSize() ? Width() : ValueBufferSize();
     if (n <= 65500) n += 16;
-    value_ = static_cast<unsigned char*>(calloc(1, n));
-    if (value_ == nullptr) {
-      NoteOutOfMemory();
-      return nullptr;
+    if (n <= kInlineValue) {
+      memset(valueInline_, 0, sizeof valueInline_);
+      value_ = valueInline_;
+    } else {
+      value_ = static_cast<unsigned char*>(calloc(1, n));
+      if (value_ == nullptr) {
+        NoteOutOfMemory();
+        return nullptr;
+      }
     }
   }
   const unsigned char* item = nullptr;

@@ -11,6 +11,7 @@
 #ifndef ZKSQL_STORAGE_COLUMN_H_
 #define ZKSQL_STORAGE_COLUMN_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/base_object.h"
@@ -140,6 +141,10 @@ class Column : public BaseObject {
   char* memoCopy_ = nullptr;
   Table* table_;
   unsigned char* value_ = nullptr;
+  // The value of a number, date, time or short text is made here rather
+  // than in a block of its own: every column of every statement makes one.
+  static constexpr size_t kInlineValue = 32;
+  unsigned char valueInline_[kInlineValue];
   int32_t valueLength_ = 0;
   bool memoAssigned_ = false;
   int32_t hostMemoNumber_ = 0;
