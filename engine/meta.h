@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "block_fields.h"
 #include "environment.h"
@@ -23,13 +24,25 @@ inline const char kNextFileId[] = "next-file";
 inline const char kNextIndexId[] = "next-index";
 inline const char kNextMemo[] = "next-memo";
 
+// The name of a file's last record number, "last-record:" and the file id
+// (big-endian), made in place: every append reads and writes it.
+class LastRecordName {
+ public:
+  explicit LastRecordName(uint32_t fileId) {
+    std::memcpy(bytes_, "last-record:", 12);
+    WriteBE32(bytes_ + 12, fileId);
+  }
+  std::string_view view() const { return std::string_view(bytes_, sizeof bytes_); }
+
+ private:
+  char bytes_[16];
+};
+
 inline std::string LastRecordKey(uint32_t fileId) {
-  std::string key("last-record:");
-  PutBE32(key, fileId);
-  return key;
+  return std::string(LastRecordName(fileId).view());
 }
 
-inline uint64_t MetaGet(MDB_txn* txn, const Tables& t, const std::string& name) {
+inline uint64_t MetaGet(MDB_txn* txn, const Tables& t, std::string_view name) {
   MDB_val key{name.size(), const_cast<char*>(name.data())}, value;
   int rc = mdb_get(txn, t.meta, &key, &value);
   if (rc == MDB_NOTFOUND || value.mv_size != 8) return 0;
@@ -39,13 +52,13 @@ inline uint64_t MetaGet(MDB_txn* txn, const Tables& t, const std::string& name) 
   return v;
 }
 
-inline void MetaPut(MDB_txn* txn, const Tables& t, const std::string& name, uint64_t v) {
+inline void MetaPut(MDB_txn* txn, const Tables& t, std::string_view name, uint64_t v) {
   MDB_val key{name.size(), const_cast<char*>(name.data())}, value{8, &v};
   KvPut(txn, t.meta, key, value);
 }
 
 // Increments the counter and returns its new value (the first is 1).
-inline uint64_t MetaNext(MDB_txn* txn, const Tables& t, const std::string& name) {
+inline uint64_t MetaNext(MDB_txn* txn, const Tables& t, std::string_view name) {
   uint64_t v = MetaGet(txn, t, name) + 1;
   MetaPut(txn, t, name, v);
   return v;

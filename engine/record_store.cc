@@ -61,7 +61,7 @@ bool RecordStore::Get(int32_t n, MDB_val* image, KeptCursor* kept) {
 }
 
 int32_t RecordStore::Last() {
-  return int32_t(MetaGet(txn_, t_, LastRecordKey(file_.id)));
+  return int32_t(MetaGet(txn_, t_, LastRecordName(file_.id).view()));
 }
 
 bool RecordStore::AnyFrom(int32_t n) {
@@ -241,8 +241,12 @@ void RecordStore::DeleteEntry(const Item& key, const std::string& form, int32_t 
 }
 
 void RecordStore::PutImage(int32_t n, const std::string& image, bool fresh) {
+  PutImage(n, image.data(), image.size(), fresh);
+}
+
+void RecordStore::PutImage(int32_t n, const char* image, size_t size, bool fresh) {
   std::string key = RecordKey(file_.id, n);
-  MDB_val k{key.size(), key.data()}, v{image.size(), const_cast<char*>(image.data())};
+  MDB_val k{key.size(), key.data()}, v{size, const_cast<char*>(image)};
   if (fresh) {
     KvPutNew(txn_, t_.records, k, v);
   } else {
@@ -251,15 +255,24 @@ void RecordStore::PutImage(int32_t n, const std::string& image, bool fresh) {
 }
 
 int RecordStore::Append(const unsigned char* image, int32_t* number, AppendedLast* known) {
-  const std::string lastKey = LastRecordKey(file_.id);
+  const LastRecordName lastKey(file_.id);
   int32_t last = known != nullptr && known->known && known->fileId == file_.id
                      ? known->number
-                     : int32_t(MetaGet(txn_, t_, lastKey));
+                     : int32_t(MetaGet(txn_, t_, lastKey.view()));
   if (last == INT32_MAX) return JX_ERR_STORAGE;  // record numbers exhausted
   int32_t n = last + 1;
-  std::string record(reinterpret_cast<const char*>(image), file_.recordSize);
+  // The stored image: the caller's, with the engine's own bytes cleared.
+  // A usual record is made on the stack.
+  char local[512];
+  std::string large;
+  char* record = local;
+  if (file_.recordSize > sizeof local) {
+    large.resize(file_.recordSize);
+    record = &large[0];
+  }
+  std::memcpy(record, image, file_.recordSize);
   record[0] = 0;
-  unsigned char* bytes = reinterpret_cast<unsigned char*>(&record[0]);
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(record);
   for (const Item& item : file_.items)
     if (item.IsMemo()) SetMemoReference(bytes, item.offset, 0);
 
@@ -285,7 +298,7 @@ int RecordStore::Append(const unsigned char* image, int32_t* number, AppendedLas
     }
     forms.emplace_back(&item, std::move(form));
   }
-  PutImage(n, record, true);  // a number past the last: a new key
+  PutImage(n, record, file_.recordSize, true);  // a number past the last: a new key
   for (const auto& f : forms) {
     if (f.first == placedItem) {
       PutEntry(*placed, *f.first, f.second, n);
@@ -293,7 +306,7 @@ int RecordStore::Append(const unsigned char* image, int32_t* number, AppendedLas
       PutEntry(*f.first, f.second, n);
     }
   }
-  MetaPut(txn_, t_, lastKey, uint64_t(n));
+  MetaPut(txn_, t_, lastKey.view(), uint64_t(n));
   if (known != nullptr) *known = AppendedLast{true, file_.id, n};
   *number = n;
   return JX_OK;

@@ -65,6 +65,7 @@ class RecordStore {
   // Stores an image as is (memo reference updates; keys unchanged);
   // `fresh` when n is a new number, whose key is not looked up first.
   void PutImage(int32_t n, const std::string& image, bool fresh);
+  void PutImage(int32_t n, const char* image, size_t size, bool fresh);
 
   // Fills the index of `key` from the existing records; JX_ERR_DUPLICATE
   // (nothing written) when a unique key meets two equal values.
