@@ -8,14 +8,13 @@
 
 namespace zksql {
 
-PtrArray::PtrArray(int16_t initialCapacity, int16_t growBy)
-    : growBy_(growBy > 0 ? growBy : 4) {
+PtrArray::PtrArray(int16_t initialCapacity, int16_t growBy) : growBy_(growBy > 0 ? growBy : 4) {
   if (initialCapacity > 0) Grow(initialCapacity);
 }
 
 PtrArray::~PtrArray() {
   DeleteAll();
-  free(slots_);
+  if (slots_ != inline_) free(slots_);
   slots_ = nullptr;
   capacity_ = 0;
 }
@@ -25,15 +24,24 @@ bool PtrArray::Grow(int16_t n) {
   int32_t wanted = static_cast<int32_t>(capacity_) + n;
   if (wanted > kMaxSlots) return false;
   size_t bytes = static_cast<size_t>(wanted) * sizeof(BaseObject*);
-  // Slot arrays are the library's own: plain heap blocks, grown with the
-  // added slots cleared, cost less than handle-tracked global blocks in
-  // the many small arrays every statement makes.
-  void* block = realloc(slots_, bytes);
-  if (block == nullptr) {
-    NoteOutOfMemory();
-    return false;
+  // Slot arrays are the library's own: the object's few slots first, then
+  // plain heap blocks, grown with the added slots cleared; they cost less
+  // than handle-tracked global blocks in the many small arrays every
+  // statement makes.
+  bool inObject = slots_ == nullptr || slots_ == inline_;
+  if (inObject && wanted <= kInlineSlots) {
+    slots_ = inline_;
+  } else {
+    void* block = inObject ? malloc(bytes) : realloc(slots_, bytes);
+    if (block == nullptr) {
+      NoteOutOfMemory();
+      return false;
+    }
+    if (inObject && capacity_ > 0) {
+      memcpy(block, inline_, static_cast<size_t>(capacity_) * sizeof(BaseObject*));
+    }
+    slots_ = static_cast<BaseObject**>(block);
   }
-  slots_ = static_cast<BaseObject**>(block);
   memset(slots_ + capacity_, 0, static_cast<size_t>(wanted - capacity_) * sizeof(BaseObject*));
   capacity_ = static_cast<int16_t>(wanted);
   return true;

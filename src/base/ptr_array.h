@@ -57,10 +57,16 @@ class PtrArray : public BaseObject {
   int16_t growBy() const { return growBy_; }
 
  private:
+  // Arrays of up to kInlineSlots slots keep them in the object itself:
+  // a statement makes many small ones (a table's columns, a name's
+  // matches) and each would otherwise be an allocation.
+  static constexpr int16_t kInlineSlots = 4;
+
   int16_t capacity_ = 0;
   int16_t last_ = -1;
   int16_t growBy_;
   BaseObject** slots_ = nullptr;
+  BaseObject* inline_[kInlineSlots];
 };
 
 // Deletes an array that only points at objects owned elsewhere (columns
