@@ -3,6 +3,7 @@
 
 #include "base/memory_block.h"
 #include "sql/parse_node.h"
+#include "sql/parser.h"
 #include "storage/engine.h"
 
 namespace zksql {
@@ -32,6 +33,7 @@ void DestroyInstance(Instance* instance) {
   instance->magic = 0;
   FreeLocked(instance);
   ParseNode::ReleaseCache();
+  Parser::ReleaseTextCache();
 }
 
 }  // namespace zksql

@@ -2,72 +2,22 @@
 // walks and the slash-list operations.
 #include "sql/parse_node.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "base/block_cache.h"
 #include "base/out_of_memory.h"
 #include "values/text_utils.h"
-
-// Under the address sanitizer every node is a fresh allocation, so that a
-// node used after its deletion is still caught.
-#if defined(__SANITIZE_ADDRESS__)
-#define ZKSQL_NODE_CACHE 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZKSQL_NODE_CACHE 0
-#endif
-#endif
-#ifndef ZKSQL_NODE_CACHE
-#define ZKSQL_NODE_CACHE 1
-#endif
 
 namespace zksql {
 namespace {
 
-// Freed nodes kept for the next ones, shared by every thread behind a
-// lock held for a few instructions. It is made once and never destroyed,
-// so a node deleted while the program ends still finds it; what it holds
-// then stays reachable through it.
-class NodeCache {
- public:
-  void* Take() {
-    Lock();
-    void* block = count_ > 0 ? blocks_[--count_] : nullptr;
-    busy_.clear(std::memory_order_release);
-    return block;
-  }
-  // Hands back what the cache holds, for the caller to free.
-  int TakeAll(void** out) {
-    Lock();
-    int n = count_;
-    for (int i = 0; i < n; ++i) out[i] = blocks_[i];
-    count_ = 0;
-    busy_.clear(std::memory_order_release);
-    return n;
-  }
-  static constexpr int kCapacity = 512;
-  bool Keep(void* block) {
-    Lock();
-    bool kept = count_ < kCapacity;
-    if (kept) blocks_[count_++] = block;
-    busy_.clear(std::memory_order_release);
-    return kept;
-  }
-
- private:
-  void Lock() {
-    while (busy_.test_and_set(std::memory_order_acquire)) {
-    }
-  }
-  std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
-  int count_ = 0;
-  void* blocks_[kCapacity];
-};
-
-NodeCache& Cache() {
-  static NodeCache* cache = new NodeCache();
+// Freed nodes kept for the next ones. Made once and never destroyed, so a
+// node deleted while the program ends still finds it; what it holds then
+// stays reachable through it.
+BlockCache& Cache() {
+  static BlockCache* cache = new BlockCache();
   return *cache;
 }
 
@@ -131,20 +81,18 @@ void* ParseNode::operator new(std::size_t size) {
 }
 
 void* ParseNode::operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  if (ZKSQL_NODE_CACHE && size == sizeof(ParseNode)) {
+  if (size == sizeof(ParseNode)) {
     if (void* block = Cache().Take()) return block;
   }
   return ::operator new(size, std::nothrow);
 }
 
 void ParseNode::operator delete(void* block) noexcept {
-  if (block != nullptr && !(ZKSQL_NODE_CACHE && Cache().Keep(block))) ::operator delete(block);
+  if (block != nullptr && !Cache().Keep(block)) ::operator delete(block);
 }
 
 void ParseNode::ReleaseCache() {
-  void* blocks[NodeCache::kCapacity];
-  int n = Cache().TakeAll(blocks);
-  for (int i = 0; i < n; ++i) ::operator delete(blocks[i]);
+  Cache().ReleaseAll([](void* block) { ::operator delete(block); });
 }
 
 ParseNode::ParseNode(const char* text, int32_t code, int32_t value)

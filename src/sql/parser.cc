@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/block_cache.h"
 #include "base/out_of_memory.h"
 #include "base/statement_context.h"
 #include "sql/rule_codes.h"
@@ -73,7 +74,20 @@ Parser::Parser(StatementContext* request, NameRegistry* names) : request_(reques
 
 Parser::~Parser() {
   free(itemText_);
-  for (int i = 0; i < keptTextCount_; ++i) free(keptTexts_[i]);
+}
+
+namespace {
+
+// Freed token texts of the kept size, made once and never destroyed.
+BlockCache& TextCache() {
+  static BlockCache* cache = new BlockCache();
+  return *cache;
+}
+
+}  // namespace
+
+void Parser::ReleaseTextCache() {
+  TextCache().ReleaseAll(free);
 }
 
 // A token text sits one byte into its block; that byte says whether the
@@ -83,8 +97,8 @@ char* Parser::TakeTokenText(int16_t code) {
   size_t length = strlen(token);
   char* block = nullptr;
   if (length < kKeptTextSize) {
-    block = keptTextCount_ > 0 ? keptTexts_[--keptTextCount_]
-                               : static_cast<char*>(malloc(kKeptTextSize + 1));
+    block = static_cast<char*>(TextCache().Take());
+    if (block == nullptr) block = static_cast<char*>(malloc(kKeptTextSize + 1));
     if (block != nullptr) block[0] = 1;
   } else {
     block = static_cast<char*>(malloc(length + 2));
@@ -104,11 +118,7 @@ void Parser::ReleaseTokenText(char*& text) {
   if (text == nullptr) return;
   char* block = text - 1;
   text = nullptr;
-  if (block[0] == 1 && keptTextCount_ < kKeptTexts) {
-    keptTexts_[keptTextCount_++] = block;
-  } else {
-    free(block);
-  }
+  if (block[0] != 1 || !TextCache().Keep(block)) free(block);
 }
 
 void Parser::Parse() {

@@ -57,6 +57,9 @@ class Parser : public BaseObject {
   // recorded in the request (a syntax error framed by message 4249 with
   // SQLSTATE "00123"; message 4242 alone when memory ran out).
   void Parse();
+  // Frees the token texts the parsers' shared cache holds (an instance's
+  // end does it).
+  static void ReleaseTextCache();
 
   // Releases the caller's previous token text (when set), scans at
   // `position` and hands out the token's code and text: the position after
@@ -193,16 +196,14 @@ class Parser : public BaseObject {
                                       char*& tokenText);
 
   // Token texts: each rule holds the text of the token it read last until
-  // it reads the next one or ends (NextToken, Success, Failure). They come
-  // from a few buffers the parser keeps, so a statement's tokens do not
-  // cost an allocation each. TakeTokenText copies the lexer's token (an
-  // identifier upper-cased); null when memory is short.
+  // it reads the next one or ends (NextToken, Success, Failure). Texts
+  // shorter than kKeptTextSize come from a cache of freed ones shared by
+  // every parser, so a statement's tokens do not cost an allocation each.
+  // TakeTokenText copies the lexer's token (an identifier upper-cased);
+  // null when memory is short.
   char* TakeTokenText(int16_t code);
   void ReleaseTokenText(char*& text);
   static constexpr size_t kKeptTextSize = 64;
-  static constexpr int kKeptTexts = 8;
-  char* keptTexts_[kKeptTexts] = {};
-  int keptTextCount_ = 0;
 
   StatementContext* request_;
   NameRegistry* names_ = nullptr;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <map>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/block_cache.h"
 #include "base/dyn_string.h"
 #include "base/memory_block.h"
 #include "base/name_list.h"
@@ -102,6 +104,29 @@ TEST(DynStringTest, RandomOperationsMatchAPlainString) {
       }
     }
   }
+}
+
+TEST(BlockCacheTest, KeepsUpToItsCapacityAndGivesEverythingBack) {
+  BlockCache cache;
+  std::vector<void*> blocks;
+  for (int i = 0; i <= BlockCache::kCapacity; ++i) blocks.push_back(malloc(8));
+  if (!cache.Keep(blocks[0])) {
+    for (void* b : blocks) free(b);
+    GTEST_SKIP() << "the cache keeps nothing under the address sanitizer";
+  }
+  for (int i = 1; i < BlockCache::kCapacity; ++i) ASSERT_TRUE(cache.Keep(blocks[i]));
+  EXPECT_FALSE(cache.Keep(blocks.back()));  // full: still the caller's
+  free(blocks.back());
+  EXPECT_EQ(cache.Take(), blocks[BlockCache::kCapacity - 1]);  // the last kept first
+  ASSERT_TRUE(cache.Keep(blocks[BlockCache::kCapacity - 1]));
+  static int released;
+  released = 0;
+  cache.ReleaseAll([](void* b) {
+    ++released;
+    free(b);
+  });
+  EXPECT_EQ(released, BlockCache::kCapacity);
+  EXPECT_EQ(cache.Take(), nullptr);
 }
 
 TEST(NameListTest, SlotsAreFixedWidthAndFoundByNumber) {
