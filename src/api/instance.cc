@@ -1,6 +1,7 @@
 // Instances and the engine library they hold.
 #include "api/instance.h"
 
+#include "api/request.h"
 #include "base/memory_block.h"
 #include "sql/parse_node.h"
 #include "sql/parser.h"
@@ -34,6 +35,7 @@ void DestroyInstance(Instance* instance) {
   FreeLocked(instance);
   ParseNode::ReleaseCache();
   Parser::ReleaseTextCache();
+  ReleaseSpareRequest();
 }
 
 }  // namespace zksql

@@ -25,13 +25,36 @@ constexpr uint32_t kLiveMagic = 0x5A4B5251;  // "ZKRQ"
 // is remembered until that request is destroyed.
 std::atomic<void*> g_lastLive{nullptr};
 
+// The block of the request destroyed last, still a live memory block,
+// kept for the next request: a host running statement after statement
+// would otherwise allocate, register, lock, unlock and free one each time.
+// Its magic is cleared, so LiveRequest refuses it while it waits.
+std::atomic<void*> g_spareBlock{nullptr};
+
+void* TakeRequestBlock() {
+  void* block = g_spareBlock.exchange(nullptr, std::memory_order_acq_rel);
+  if (block == nullptr) return AllocLocked(sizeof(Request));
+  memset(block, 0, sizeof(Request));  // as a fresh zero-filled block reads
+  return block;
+}
+
+void GiveRequestBlock(void* block) {
+  void* previous = g_spareBlock.exchange(block, std::memory_order_acq_rel);
+  if (previous != nullptr) FreeLocked(previous);
+}
+
 }  // namespace
+
+void ReleaseSpareRequest() {
+  void* block = g_spareBlock.exchange(nullptr, std::memory_order_acq_rel);
+  if (block != nullptr) FreeLocked(block);
+}
 
 Request::Request() = default;
 Request::~Request() = default;
 
 Request* CreateRequest(char* sqlText, int32_t engineHandle, const ZKSQLMemoTable* memos) {
-  void* block = AllocLocked(sizeof(Request));
+  void* block = TakeRequestBlock();
   if (block == nullptr) return nullptr;
   Request* request = new (block) Request();
   request->sqlText = sqlText;
@@ -41,7 +64,7 @@ Request* CreateRequest(char* sqlText, int32_t engineHandle, const ZKSQLMemoTable
   request->dict.reset(new (std::nothrow) DictContext(request));
   if (request->dict == nullptr) {
     request->~Request();
-    FreeLocked(block);
+    GiveRequestBlock(block);
     return nullptr;
   }
   request->magic = kLiveMagic;
@@ -81,7 +104,7 @@ void DestroyRequest(Request* request) {
   void* self = request;
   g_lastLive.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
   request->~Request();
-  FreeLocked(request);
+  GiveRequestBlock(request);
 }
 
 }  // namespace zksql

@@ -53,8 +53,13 @@ Request* LiveRequest(void* pointer);
 // Releases the parse tree, executor and evaluator of a compiled statement.
 void ReleaseCompiled(Request* request);
 
-// Releases the request and everything it owns.
+// Releases the request and everything it owns. Its memory block is kept
+// for the next request (see ReleaseSpareRequest).
 void DestroyRequest(Request* request);
+
+// Frees the memory block kept from the last destroyed request (an
+// instance's end does it).
+void ReleaseSpareRequest();
 
 }  // namespace zksql
 
