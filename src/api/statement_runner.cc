@@ -91,12 +91,11 @@ void ParseStatement(Request* request) {
   if (executor != nullptr) request->evaluator.reset(new (std::nothrow) Evaluator(executor));
   Evaluator* evaluator = request->evaluator.get();
   if (executor != nullptr) executor->AttachEvaluator(evaluator);
-  std::unique_ptr<Parser> parser(
-      evaluator == nullptr ? nullptr : new (std::nothrow) Parser(request, request->dict.get()));
-  if (parser == nullptr) {
+  if (evaluator == nullptr) {
     RecordMessage(request, nullptr, kMsgOutOfMemory);
   } else {
-    parser->Parse();
+    Parser parser(request, request->dict.get());
+    parser.Parse();
   }
   if (request->parseRoot == nullptr || HasError(request)) FailCompile(request);
 }
