@@ -37,6 +37,15 @@ bool BlockCache::Keep(void* block) {
   return kept;
 }
 
+int BlockCache::KeepMany(void* const* blocks, int n) {
+  if (!ZKSQL_BLOCK_CACHE || n <= 0) return 0;
+  Lock();
+  int kept = 0;
+  while (kept < n && count_ < kCapacity) blocks_[count_++] = blocks[kept++];
+  Unlock();
+  return kept;
+}
+
 void BlockCache::ReleaseAll(void (*release)(void*)) {
   void* taken[kCapacity];
   Lock();

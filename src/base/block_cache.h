@@ -29,6 +29,10 @@ class BlockCache {
   // Keeps `block`; false when the cache is full (or kept nothing), the
   // block then still the caller's to free.
   bool Keep(void* block);
+  // Keeps as many of the n blocks as there is room for, under one lock;
+  // returns how many, the first ones of the array (the rest stay the
+  // caller's).
+  int KeepMany(void* const* blocks, int n);
   // Hands every kept block to `release` (the function that frees it),
   // giving their memory back.
   void ReleaseAll(void (*release)(void*));

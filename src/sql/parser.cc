@@ -72,10 +72,6 @@ ParseNode* Parser::Children::Add(ParseNodePtr node) {
 
 Parser::Parser(StatementContext* request, NameRegistry* names) : request_(request), names_(names) {}
 
-Parser::~Parser() {
-  free(itemText_);
-}
-
 namespace {
 
 // Freed token texts of the kept size, made once and never destroyed.
@@ -85,6 +81,12 @@ BlockCache& TextCache() {
 }
 
 }  // namespace
+
+Parser::~Parser() {
+  free(itemText_);
+  int kept = TextCache().KeepMany(reinterpret_cast<void* const*>(localTexts_), localTextCount_);
+  for (int i = kept; i < localTextCount_; ++i) free(localTexts_[i]);
+}
 
 void Parser::ReleaseTextCache() {
   TextCache().ReleaseAll(free);
@@ -97,8 +99,12 @@ char* Parser::TakeTokenText(int16_t code) {
   size_t length = strlen(token);
   char* block = nullptr;
   if (length < kKeptTextSize) {
-    block = static_cast<char*>(TextCache().Take());
-    if (block == nullptr) block = static_cast<char*>(malloc(kKeptTextSize + 1));
+    if (localTextCount_ > 0) {
+      block = localTexts_[--localTextCount_];
+    } else {
+      block = static_cast<char*>(TextCache().Take());
+      if (block == nullptr) block = static_cast<char*>(malloc(kKeptTextSize + 1));
+    }
     if (block != nullptr) block[0] = 1;
   } else {
     block = static_cast<char*>(malloc(length + 2));
@@ -118,7 +124,13 @@ void Parser::ReleaseTokenText(char*& text) {
   if (text == nullptr) return;
   char* block = text - 1;
   text = nullptr;
-  if (block[0] != 1 || !TextCache().Keep(block)) free(block);
+  if (block[0] != 1) {
+    free(block);
+  } else if (localTextCount_ < kLocalTexts) {
+    localTexts_[localTextCount_++] = block;
+  } else if (!TextCache().Keep(block)) {
+    free(block);
+  }
 }
 
 void Parser::Parse() {

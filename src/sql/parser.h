@@ -204,6 +204,11 @@ class Parser : public BaseObject {
   char* TakeTokenText(int16_t code);
   void ReleaseTokenText(char*& text);
   static constexpr size_t kKeptTextSize = 64;
+  // The blocks this parser has given back, reused before the shared cache
+  // is asked (which takes a lock), and handed to it together at the end.
+  static constexpr int kLocalTexts = 8;
+  char* localTexts_[kLocalTexts] = {};
+  int localTextCount_ = 0;
 
   StatementContext* request_;
   NameRegistry* names_ = nullptr;
