@@ -11,9 +11,15 @@
 namespace zksql {
 namespace {
 
-bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsBlank(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsDigit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsLetter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 unsigned char Upper(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
@@ -31,8 +37,12 @@ struct CharClasses {
 };
 constexpr CharClasses kCharClasses;
 
-bool IsOperatorChar(unsigned char c) { return kCharClasses.operatorChar[c]; }
-bool IsPunctuationChar(unsigned char c) { return kCharClasses.punctuationChar[c]; }
+bool IsOperatorChar(unsigned char c) {
+  return kCharClasses.operatorChar[c];
+}
+bool IsPunctuationChar(unsigned char c) {
+  return kCharClasses.punctuationChar[c];
+}
 // Characters that continue an identifier after its first one.
 bool IsNameChar(unsigned char c) {
   return IsLetter(c) || IsDigit(c) || c == '_' || c == '#' || c == '.' || c == '@';
@@ -106,6 +116,7 @@ Lexer::~Lexer() {
 
 void Lexer::ClearToken() {
   tokenCode_ = kNoToken;
+  tokenLength_ = 0;
   if (tokenText_ != nullptr) {
     tokenText_[0] = '\0';
   } else {
@@ -126,6 +137,7 @@ bool Lexer::Reserve(int32_t size) {
   fresh[0] = '\0';
   free(tokenText_);
   tokenText_ = fresh;
+  tokenLength_ = 0;
   tokenCapacity_ = static_cast<uint16_t>(capacity);
   return true;
 }
@@ -137,6 +149,7 @@ bool Lexer::SetTokenText(int16_t mode, const char* value) {
     if (valueLength < tokenCapacity_ && tokenText_ != nullptr) {
       // The value may lie inside the buffer itself.
       memmove(tokenText_, value, valueLength + 1);
+      tokenLength_ = static_cast<int32_t>(strlen(tokenText_));
       return true;
     }
     if (valueLength + 1 > UINT16_MAX) return false;
@@ -146,6 +159,7 @@ bool Lexer::SetTokenText(int16_t mode, const char* value) {
     free(tokenText_);
     tokenText_ = fresh;
     tokenCapacity_ = static_cast<uint16_t>(valueLength + 1);
+    tokenLength_ = static_cast<int32_t>(strlen(tokenText_));
     return true;
   }
   if (mode == kAppend) {
@@ -153,6 +167,7 @@ bool Lexer::SetTokenText(int16_t mode, const char* value) {
     size_t total = current + valueLength + 1;
     if (total <= tokenCapacity_ && tokenText_ != nullptr) {
       memmove(tokenText_ + current, value, valueLength + 1);
+      tokenLength_ = static_cast<int32_t>(strlen(tokenText_));
       return true;
     }
     if (total > UINT16_MAX) return false;
@@ -165,6 +180,7 @@ bool Lexer::SetTokenText(int16_t mode, const char* value) {
     free(tokenText_);
     tokenText_ = fresh;
     tokenCapacity_ = static_cast<uint16_t>(total);
+    tokenLength_ = static_cast<int32_t>(strlen(tokenText_));
     return true;
   }
   return false;
@@ -186,6 +202,7 @@ bool Lexer::StoreToken(const char* start, int32_t length, char quote, int16_t co
     }
   }
   tokenText_[out] = '\0';
+  tokenLength_ = out;
   tokenCode_ = code;
   return true;
 }

@@ -71,6 +71,8 @@ class Lexer : public BaseObject {
   int16_t token_code() const { return tokenCode_; }
   // The last token's text, "" when there is none.
   const char* token_text() const { return tokenText_ != nullptr ? tokenText_ : ""; }
+  // The length of token_text(), kept as the text is made.
+  int32_t token_length() const { return tokenLength_; }
   uint16_t token_capacity() const { return tokenCapacity_; }
 
  private:
@@ -90,6 +92,7 @@ class Lexer : public BaseObject {
   ParseStep ScanWord(const char* text, int32_t end, int32_t p);
 
   char* tokenText_ = nullptr;
+  int32_t tokenLength_ = 0;
   uint16_t tokenCapacity_ = 0;
   int16_t tokenCode_ = kNoToken;
 };

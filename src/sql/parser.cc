@@ -96,7 +96,7 @@ void Parser::ReleaseTextCache() {
 // block has the kept size and may serve again.
 char* Parser::TakeTokenText(int16_t code) {
   const char* token = lexer_.token_text();
-  size_t length = strlen(token);
+  size_t length = static_cast<size_t>(lexer_.token_length());
   char* block = nullptr;
   if (length < kKeptTextSize) {
     if (localTextCount_ > 0) {
