@@ -256,9 +256,10 @@ void RecordStore::PutImage(int32_t n, const char* image, size_t size, bool fresh
 
 int RecordStore::Append(const unsigned char* image, int32_t* number, AppendedLast* known) {
   const LastRecordName lastKey(file_.id);
-  int32_t last = known != nullptr && known->known && known->fileId == file_.id
-                     ? known->number
-                     : int32_t(MetaGet(txn_, t_, lastKey.view()));
+  // A number this transaction wrote is known: it is neither read before
+  // the append nor read back for the savepoint when it is replaced.
+  const bool lastKnown = known != nullptr && known->known && known->fileId == file_.id;
+  int32_t last = lastKnown ? known->number : int32_t(MetaGet(txn_, t_, lastKey.view()));
   if (last == INT32_MAX) return JX_ERR_STORAGE;  // record numbers exhausted
   int32_t n = last + 1;
   // The stored image: the caller's, with the engine's own bytes cleared.
@@ -306,7 +307,14 @@ int RecordStore::Append(const unsigned char* image, int32_t* number, AppendedLas
       PutEntry(*f.first, f.second, n);
     }
   }
-  MetaPut(txn_, t_, lastKey.view(), uint64_t(n));
+  if (lastKnown) {
+    uint64_t before = uint64_t(last), after = uint64_t(n);
+    std::string_view name = lastKey.view();
+    MDB_val k{name.size(), const_cast<char*>(name.data())}, v{8, &after}, old{8, &before};
+    KvPutKnown(txn_, t_.meta, k, v, old);
+  } else {
+    MetaPut(txn_, t_, lastKey.view(), uint64_t(n));
+  }
   if (known != nullptr) *known = AppendedLast{true, file_.id, n};
   *number = n;
   return JX_OK;

@@ -31,6 +31,12 @@ void UndoLog::RecordBefore(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key) {
   entries_.push_back(std::move(entry));
 }
 
+void UndoLog::RecordKnown(MDB_dbi dbi, const MDB_val& key, const MDB_val& before) {
+  entries_.push_back(Entry{dbi, true,
+                           std::string(static_cast<const char*>(key.mv_data), key.mv_size),
+                           std::string(static_cast<const char*>(before.mv_data), before.mv_size)});
+}
+
 void UndoLog::RecordAbsent(MDB_dbi dbi, const MDB_val& key) {
   entries_.push_back(Entry{
       dbi, false, std::string(static_cast<const char*>(key.mv_data), key.mv_size), std::string()});
@@ -53,6 +59,13 @@ void UndoLog::RollBackTo(MDB_txn* txn, size_t mark) {
 
 void KvPut(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value) {
   if (UndoLog* log = UndoLog::Recording()) log->RecordBefore(txn, dbi, key);
+  MDB_val k = key, v = value;
+  Check(mdb_put(txn, dbi, &k, &v, 0));
+}
+
+void KvPutKnown(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value,
+                const MDB_val& before) {
+  if (UndoLog* log = UndoLog::Recording()) log->RecordKnown(dbi, key, before);
   MDB_val k = key, v = value;
   Check(mdb_put(txn, dbi, &k, &v, 0));
 }

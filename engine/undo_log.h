@@ -35,6 +35,9 @@ class UndoLog {
   // takes that back when the key turns out to be there.
   void RecordAbsent(MDB_dbi dbi, const MDB_val& key);
   void DropLast() { entries_.pop_back(); }
+  // Records that `key` of `dbi` held `before`, which the caller knows
+  // without reading it.
+  void RecordKnown(MDB_dbi dbi, const MDB_val& key, const MDB_val& before);
   // Restores every change recorded since `mark`, newest first, and forgets
   // them. LMDB failures are thrown (the transaction is then unusable).
   void RollBackTo(MDB_txn* txn, size_t mark);
@@ -79,6 +82,10 @@ void KvPutNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& valu
 // finds the key's place from the page the cursor stands on when it falls
 // there.
 void KvCursorPutNew(MDB_cursor* cursor, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
+// As KvPut, for a key whose present value the caller knows (`before`): the
+// savepoint notes it without reading it back.
+void KvPutKnown(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value,
+                const MDB_val& before);
 // Deletes `key`; false when it was not there.
 bool KvDelete(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key);
 

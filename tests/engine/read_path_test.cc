@@ -206,6 +206,35 @@ TEST_F(EngineTest, FilesAndIndexesAnotherHandleCommitsAreKnownAtTheNextRead) {
   EXPECT_EQ(db.Read("I", 'L', 1).code, JX_ERR_UNKNOWN_FILE);
 }
 
+// Appends inside a host transaction, each statement a savepoint: an undone
+// append gives its number back, whether the number before it came from the
+// file's counter or from the transaction's own last append, and a
+// rolled-back transaction gives back all of its numbers.
+TEST_F(EngineTest, NumbersOfUndoneAppendsAreGivenAgain) {
+  Db db(dir.path());
+  ASSERT_EQ(db.MakeFile("F", {{"K", 'L', 0, 1}, {"V", 'L', 0, 2}}), 0) << db.message;
+  ASSERT_EQ(db.Write("F", 0, Row(1, 0)), 0);  // number 1, committed
+  ASSERT_EQ(XZK_BeginTransaction(db.handle), 0);
+  auto append = [&](int32_t k, bool keep) {
+    ASSERT_EQ(XZK_BeginStatement(db.handle, JX_STATEMENT_WRITE), 0);
+    ASSERT_EQ(db.Write("F", 0, Row(k, 0)), 0);
+    ASSERT_EQ(XZK_EndStatement(db.handle, keep ? JX_STATEMENT_KEEP : JX_STATEMENT_UNDO), 0);
+  };
+  append(2, false);  // number 2, undone
+  append(3, true);   // number 2 again
+  append(4, true);   // 3
+  append(5, false);  // 4, undone
+  append(6, false);  // 4 again, undone
+  append(7, true);   // 4
+  EXPECT_EQ(db.Read("F", 'L', 2).bytes, Row(3, 0));
+  EXPECT_EQ(db.Read("F", 'L', 3).bytes, Row(4, 0));
+  EXPECT_EQ(db.Read("F", 'L', 4).bytes, Row(7, 0));
+  EXPECT_EQ(db.Read("F", 'L', 5).end, 1);
+  ASSERT_EQ(XZK_RollbackTransaction(db.handle), 0);
+  ASSERT_EQ(db.Write("F", 0, Row(8, 0)), 0);  // number 2 after the rollback
+  EXPECT_EQ(db.Read("F", 'L', 2).bytes, Row(8, 0));
+}
+
 // A long walk in runs lets the pages it read go from the process: reading
 // them again, in runs or a record at a time, gives the same records.
 TEST_F(EngineTest, RecordsReadAgainAfterALongWalkAreTheSame) {
@@ -227,8 +256,9 @@ TEST_F(EngineTest, RecordsReadAgainAfterALongWalkAreTheSame) {
         int32_t n = 0;
         std::memcpy(&n, &buffer[size_t(i) * 13], 4);
         ASSERT_EQ(n, from + i);
-        ASSERT_EQ(std::vector<unsigned char>(&buffer[size_t(i) * 13 + 4], &buffer[size_t(i) * 13 + 13]),
-                  Row(n, n % 7));
+        ASSERT_EQ(
+            std::vector<unsigned char>(&buffer[size_t(i) * 13 + 4], &buffer[size_t(i) * 13 + 13]),
+            Row(n, n % 7));
       }
       from += count;
     }
