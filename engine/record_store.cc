@@ -248,7 +248,9 @@ void RecordStore::PutImage(int32_t n, const char* image, size_t size, bool fresh
   std::string key = RecordKey(file_.id, n);
   MDB_val k{key.size(), key.data()}, v{size, const_cast<char*>(image)};
   if (fresh) {
-    KvPutNew(txn_, t_.records, k, v);
+    // A new number of the file with the highest id goes at the end of the
+    // record table, where LMDB puts it without a search.
+    if (!KvAppendNew(txn_, t_.records, k, v)) KvPutNew(txn_, t_.records, k, v);
   } else {
     KvPut(txn_, t_.records, k, v);
   }

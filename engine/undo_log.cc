@@ -63,6 +63,17 @@ void KvPut(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value) 
   Check(mdb_put(txn, dbi, &k, &v, 0));
 }
 
+bool KvAppendNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value) {
+  UndoLog* log = UndoLog::Recording();
+  if (log != nullptr) log->RecordAbsent(dbi, key);
+  MDB_val k = key, v = value;
+  int rc = mdb_put(txn, dbi, &k, &v, MDB_APPEND);
+  if (rc == MDB_SUCCESS) return true;
+  if (log != nullptr) log->DropLast();
+  if (rc != MDB_KEYEXIST) Check(rc);
+  return false;
+}
+
 void KvPutKnown(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value,
                 const MDB_val& before) {
   if (UndoLog* log = UndoLog::Recording()) log->RecordKnown(dbi, key, before);

@@ -82,6 +82,10 @@ void KvPutNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& valu
 // finds the key's place from the page the cursor stands on when it falls
 // there.
 void KvCursorPutNew(MDB_cursor* cursor, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
+// As KvPutNew for a key expected to follow every key of `dbi`: LMDB then
+// puts it at the end without searching (MDB_APPEND). False, nothing
+// written or noted, when it does not follow the table's last key.
+bool KvAppendNew(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value);
 // As KvPut, for a key whose present value the caller knows (`before`): the
 // savepoint notes it without reading it back.
 void KvPutKnown(MDB_txn* txn, MDB_dbi dbi, const MDB_val& key, const MDB_val& value,
