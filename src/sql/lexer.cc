@@ -215,44 +215,8 @@ bool Lexer::TakeToken(int16_t& code, char*& text) const {
   return true;
 }
 
-void Lexer::RememberScans(bool on) {
-  remember_ = on;
-  for (Remembered& r : remembered_) r.text = nullptr;
-}
-
 ParseStep Lexer::Scan(const char* text, int16_t position, int16_t& emptyString,
                       int16_t signAllowed) {
-  if (!remember_ || text == nullptr || position < 0) {
-    return ScanAfresh(text, position, emptyString, signAllowed);
-  }
-  Remembered& slot = remembered_[position % kRememberedScans];
-  if (slot.text == text && slot.position == position && slot.signAllowed == signAllowed &&
-      Reserve(slot.length + 1)) {
-    memcpy(tokenText_, slot.token, static_cast<size_t>(slot.length) + 1);
-    tokenLength_ = slot.length;
-    tokenCode_ = slot.code;
-    emptyString = slot.emptyString;
-    return slot.result;
-  }
-  ParseStep result = ScanAfresh(text, position, emptyString, signAllowed);
-  // A shortage of memory is not an outcome of the text: it is not kept.
-  if (result.failed(kLexOutOfMemory) || tokenLength_ > kRememberedText) {
-    slot.text = nullptr;
-    return result;
-  }
-  slot.text = text;
-  slot.position = position;
-  slot.signAllowed = signAllowed;
-  slot.result = result;
-  slot.emptyString = emptyString;
-  slot.code = tokenCode_;
-  slot.length = tokenLength_;
-  memcpy(slot.token, token_text(), static_cast<size_t>(tokenLength_) + 1);
-  return result;
-}
-
-ParseStep Lexer::ScanAfresh(const char* text, int16_t position, int16_t& emptyString,
-                            int16_t signAllowed) {
   emptyString = 0;
   ClearToken();
   // A position the text does not reach has no token: the same answer as

@@ -54,14 +54,6 @@ class Lexer : public BaseObject {
   // kLexOutOfMemory.
   ParseStep Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed);
 
-  // With remembering on, the outcomes of recent scans are kept and a scan
-  // of the same text, position and sign rule gives the kept outcome (token
-  // included) without scanning again: a parser trying one rule after
-  // another reads the same token several times. Only for a text that does
-  // not change while it is on (the parser's statement); turning it on or
-  // off forgets what was kept.
-  void RememberScans(bool on);
-
   // Hands out the last token: its code, and in `text` a fresh heap copy of
   // its text (an empty text when there is none) that the caller releases
   // with free(). Identifiers (302) are upper-cased in the copy. Returns
@@ -98,25 +90,6 @@ class Lexer : public BaseObject {
   ParseStep ScanNumber(const char* text, int32_t end, int32_t p);
   ParseStep ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString);
   ParseStep ScanWord(const char* text, int32_t end, int32_t p);
-
-  // A scan's outcome as RememberScans keeps it, in the slot of its
-  // position; tokens longer than kRememberedText are not kept.
-  static constexpr int kRememberedScans = 8;
-  static constexpr int32_t kRememberedText = 40;
-  struct Remembered {
-    const char* text = nullptr;  // null: an empty slot
-    int16_t position = 0;
-    int16_t signAllowed = 0;
-    ParseStep result = ParseStep::Failed(kLexUndefined);
-    int16_t emptyString = 0;
-    int16_t code = 0;
-    int32_t length = 0;
-    char token[kRememberedText + 1];
-  };
-  ParseStep ScanAfresh(const char* text, int16_t position, int16_t& emptyString,
-                       int16_t signAllowed);
-  bool remember_ = false;
-  Remembered remembered_[kRememberedScans];
 
   char* tokenText_ = nullptr;
   int32_t tokenLength_ = 0;

@@ -146,11 +146,7 @@ void Parser::Parse() {
   request_->parseRoot.reset();
 
   ParseNodePtr root;
-  // The statement's text stays as it is while it is parsed: the lexer may
-  // keep its scans for the rules that read a token again.
-  lexer_.RememberScans(true);
   ParseStep result = Statement(request_->sqlText, 0, root);
-  lexer_.RememberScans(false);
   request_->parseRoot = std::move(root);
   // Running out of memory and nesting too deep are decided here, whatever
   // message the rules above the failing one turned them into, and even if

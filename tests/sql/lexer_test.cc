@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -435,39 +434,6 @@ TEST(LexerTest, TakeTokenUpperCasesIdentifiersOnly) {
   ASSERT_TRUE(lexer.TakeToken(code, text));
   EXPECT_STREQ(text, "1e5");
   free(text);
-}
-
-// Scans at random positions, with and without the sign rule, over texts
-// of every kind of token (and failures): a lexer remembering its scans
-// answers each exactly as a lexer that scans afresh.
-TEST(LexerTest, RememberedScansAnswerAsFreshOnes) {
-  const char* texts[] = {
-      "SELECT A, B FROM T WHERE A = -5 AND B LIKE 'x''y%' ORDER BY A DESC;",
-      "INSERT INTO T VALUES (1, +2.5e3, \"q\", '', {d '2024-01-02'});",
-      "a!=b <>= *** 12E+ 1.2.3 'open", "T1.COL#2 a@b_c 5x 'x'y ?",
-      "UPDATE T SET A = (A + 1) WHERE 'a very long string literal that passes the kept size' = B"};
-  std::mt19937 rng(11);
-  for (const char* text : texts) {
-    Lexer remembering, fresh;
-    remembering.RememberScans(true);
-    int16_t length = static_cast<int16_t>(strlen(text));
-    int16_t recent[3] = {0, 0, 0};
-    for (int i = 0; i < 1000; ++i) {
-      // Half the scans go back to a position read a moment ago, as a
-      // parser trying its rules does.
-      int16_t position = rng() % 2 ? recent[rng() % 3] : static_cast<int16_t>(rng() % (length + 2));
-      recent[i % 3] = position;
-      int16_t sign = static_cast<int16_t>(rng() % 2);
-      int16_t emptyA = -1, emptyB = -1;
-      ParseStep a = remembering.Scan(text, position, emptyA, sign);
-      ParseStep b = fresh.Scan(text, position, emptyB, sign);
-      ASSERT_EQ(a, b) << text << " at " << position;
-      ASSERT_EQ(emptyA, emptyB) << text << " at " << position;
-      ASSERT_EQ(remembering.token_code(), fresh.token_code()) << text << " at " << position;
-      ASSERT_STREQ(remembering.token_text(), fresh.token_text()) << text << " at " << position;
-      ASSERT_EQ(remembering.token_length(), fresh.token_length());
-    }
-  }
 }
 
 TEST(LexerTest, SetTokenTextReplacesAndAppends) {
