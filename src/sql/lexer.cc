@@ -143,6 +143,7 @@ bool Lexer::Reserve(int32_t size) {
 }
 
 bool Lexer::SetTokenText(int16_t mode, const char* value) {
+  lastText_ = nullptr;
   if (value == nullptr) value = "";
   size_t valueLength = strlen(value);
   if (mode == kReplace) {
@@ -217,6 +218,7 @@ bool Lexer::TakeToken(int16_t& code, char*& text) const {
 
 ParseStep Lexer::Scan(const char* text, int16_t position, int16_t& emptyString,
                       int16_t signAllowed) {
+  lastText_ = nullptr;  // the token is this scan's now (ScanRemembered notes it)
   emptyString = 0;
   ClearToken();
   // A position the text does not reach has no token: the same answer as

@@ -53,6 +53,32 @@ class Lexer : public BaseObject {
   // a token text cannot be stored for want of memory the scan fails with
   // kLexOutOfMemory.
   ParseStep Scan(const char* text, int16_t position, int16_t& emptyString, int16_t signAllowed);
+  // Scan, answered from the last scan when remembering is on and this one
+  // has the same text, position and sign rule, its token untouched since:
+  // a parser trying one rule after another at the same place reads the
+  // same token more than once. Remembering is only for a text that does
+  // not change while it is on (the parser's statement).
+  ParseStep ScanRemembered(const char* text, int16_t position, int16_t& emptyString,
+                           int16_t signAllowed) {
+    if (!remember_) return Scan(text, position, emptyString, signAllowed);
+    if (lastText_ == text && text != nullptr && position == lastPosition_ &&
+        signAllowed == lastSign_) {
+      emptyString = lastEmpty_;
+      return lastResult_;
+    }
+    ParseStep result = Scan(text, position, emptyString, signAllowed);
+    // A shortage of memory is not the text's outcome: it is not kept.
+    lastText_ = result.failed(kLexOutOfMemory) ? nullptr : text;
+    lastPosition_ = position;
+    lastSign_ = signAllowed;
+    lastEmpty_ = emptyString;
+    lastResult_ = result;
+    return result;
+  }
+  void RememberScans(bool on) {
+    remember_ = on;
+    lastText_ = nullptr;
+  }
 
   // Hands out the last token: its code, and in `text` a fresh heap copy of
   // its text (an empty text when there is none) that the caller releases
@@ -90,6 +116,16 @@ class Lexer : public BaseObject {
   ParseStep ScanNumber(const char* text, int32_t end, int32_t p);
   ParseStep ScanString(const char* text, int32_t end, int32_t p, int16_t& emptyString);
   ParseStep ScanWord(const char* text, int32_t end, int32_t p);
+
+  // The last scan's arguments and outcome while its token is still the
+  // current one: the same scan again (a parser trying a second rule at the
+  // same place) is answered from it. `lastText_` null: none.
+  bool remember_ = false;
+  const char* lastText_ = nullptr;
+  int16_t lastPosition_ = 0;
+  int16_t lastSign_ = 0;
+  int16_t lastEmpty_ = 0;
+  ParseStep lastResult_ = ParseStep::Failed(kLexUndefined);
 
   char* tokenText_ = nullptr;
   int32_t tokenLength_ = 0;

@@ -147,6 +147,7 @@ void Parser::Parse() {
 
   ParseNodePtr root;
   ParseStep result = Statement(request_->sqlText, 0, root);
+  lexer_.RememberScans(false);
   request_->parseRoot = std::move(root);
   // Running out of memory and nesting too deep are decided here, whatever
   // message the rules above the failing one turned them into, and even if
@@ -214,7 +215,7 @@ ParseStep Parser::NextToken(const char* text, int16_t position, char*& tokenText
                             int16_t signAllowed) {
   ReleaseTokenText(tokenText);
   int16_t emptyString = 0;
-  ParseStep scanned = lexer_.Scan(text, position, emptyString, signAllowed);
+  ParseStep scanned = lexer_.ScanRemembered(text, position, emptyString, signAllowed);
   if (scanned.failed(kLexOutOfMemory)) outOfMemory_ = true;
   code = lexer_.token_code();
   tokenText = TakeTokenText(code);
@@ -314,6 +315,12 @@ ParseStep Parser::Statement(const char* text, int16_t start, ParseNodePtr& node)
   // Each statement word below reads its statement; any other word fails.
   ParseStep r = ParseStep::Failed(kMsgSyntaxError);
   int16_t afterCreate = -1;
+  // Conditions are read by rules that try one another at the same place:
+  // the lexer answers a token read again from its last scan there (the
+  // statement's text stays as it is while it is parsed).
+  if (code == LEX_SELECT || code == LEX_UPDATE || code == LEX_DELETE_FROM) {
+    lexer_.RememberScans(true);
+  }
   switch (code) {
     case LEX_DELETE_FROM:
       r = DeleteStatement(text, q, statement);

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -434,6 +435,40 @@ TEST(LexerTest, TakeTokenUpperCasesIdentifiersOnly) {
   ASSERT_TRUE(lexer.TakeToken(code, text));
   EXPECT_STREQ(text, "1e5");
   free(text);
+}
+
+// Scans at positions drawn from a few recent ones (as a parser trying its
+// rules reads them), with and without the sign rule, over texts of every
+// kind of token and failure: a lexer remembering its last scan answers
+// each exactly as one that scans afresh.
+TEST(LexerTest, RememberedScansAnswerAsFreshOnes) {
+  const char* texts[] = {"SELECT A, B FROM T WHERE A = -5 AND B LIKE 'x''y%' ORDER BY A DESC;",
+                         "INSERT INTO T VALUES (1, +2.5e3, \"q\", '', {d '2024-01-02'});",
+                         "a!=b <>= *** 12E+ 1.2.3 'open", "T1.COL#2 a@b_c 5x 'x'y ?"};
+  std::mt19937 rng(11);
+  for (const char* text : texts) {
+    Lexer remembering, fresh;
+    remembering.RememberScans(true);
+    int16_t length = static_cast<int16_t>(strlen(text));
+    int16_t recent[2] = {0, 0};
+    for (int i = 0; i < 1000; ++i) {
+      int16_t position = rng() % 2 ? recent[rng() % 2] : static_cast<int16_t>(rng() % (length + 2));
+      recent[i % 2] = position;
+      int16_t sign = static_cast<int16_t>(rng() % 4 == 0);
+      int16_t emptyA = -1, emptyB = -1;
+      ParseStep a = remembering.ScanRemembered(text, position, emptyA, sign);
+      ParseStep b = fresh.Scan(text, position, emptyB, sign);
+      ASSERT_EQ(a, b) << text << " at " << position;
+      ASSERT_EQ(emptyA, emptyB) << text << " at " << position;
+      ASSERT_EQ(remembering.token_code(), fresh.token_code()) << text << " at " << position;
+      ASSERT_STREQ(remembering.token_text(), fresh.token_text()) << text << " at " << position;
+      ASSERT_EQ(remembering.token_length(), fresh.token_length());
+      if (i % 97 == 0) {  // a token set by hand is not the scan's any more
+        ASSERT_TRUE(remembering.SetTokenText(Lexer::kReplace, "zz"));
+        ASSERT_TRUE(fresh.SetTokenText(Lexer::kReplace, "zz"));
+      }
+    }
+  }
 }
 
 TEST(LexerTest, SetTokenTextReplacesAndAppends) {
