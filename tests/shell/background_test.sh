@@ -8,6 +8,8 @@
 #    script (status 130), and nothing after it runs.
 #   background_test.sh ZKSQL
 set -u
+# shellcheck source=long_join_tables.sh
+. "$(dirname "$0")/long_join_tables.sh"
 zksql=$(realpath "$1")
 work=$(mktemp -d)
 holder=
@@ -29,14 +31,7 @@ now() { date +%s%3N; }
 {
   echo "CREATE TABLE T (A INTEGER, B CHAR(10));"
   echo "INSERT INTO T VALUES (1, 'un');"
-  echo "CREATE TABLE A (K INTEGER, V INTEGER);"
-  echo "CREATE TABLE B (K INTEGER, V INTEGER);"
-  echo ".begin"
-  for i in $(seq 1 3000); do
-    echo "INSERT INTO A VALUES ($i, $((i % 97)));"
-    echo "INSERT INTO B VALUES ($i, $((i % 89)));"
-  done
-  echo ".commit"
+  long_join_tables
 } > "$work/setup.sql"
 timeout 60 "$zksql" --create "$db" < "$work/setup.sql" || fail "cannot create the database"
 

@@ -8,6 +8,8 @@
 #   interactive_test.sh ZKSQL
 # Skipped (exit 77) when tmux is not installed.
 set -u
+# shellcheck source=long_join_tables.sh
+. "$(dirname "$0")/long_join_tables.sh"
 zksql=$(realpath "$1")
 if ! command -v tmux > /dev/null; then
   echo "skipped: tmux is not installed (apt-get install tmux)"
@@ -33,17 +35,9 @@ fail() {
   echo "CREATE TABLE T (A INTEGER, B CHAR(10));"
   echo "INSERT INTO T VALUES (7, 'sept');"
   echo "CREATE TABLE CLIENTS (NUMERO INTEGER, VILLE CHAR(20));"
-  echo "CREATE TABLE A (K INTEGER, V INTEGER);"
-  echo "CREATE TABLE B (K INTEGER, V INTEGER);"
-  echo ".begin"
-  for i in $(seq 1 3000); do
-    echo "INSERT INTO A VALUES ($i, $((i % 97)));"
-    echo "INSERT INTO B VALUES ($i, $((i % 89)));"
-  done
-  echo ".commit"
+  long_join_tables
 } > "$work/setup.sql"
 timeout 60 "$zksql" --create "$work/db" < "$work/setup.sql" || fail "cannot create the database"
-long_select='SELECT A.K FROM A, B WHERE A.V <> B.V AND A.K = B.K'
 
 # The pane runs the shell under sh, which writes its exit status to a file
 # when it ends (sh waits out a Ctrl-C its child catches). remain-on-exit is
