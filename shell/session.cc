@@ -1,10 +1,9 @@
-// Rows are fetched with ZKSQLValLineN and a separator no value holds (the
-// unit separator, 0x1F), then split in place: the library gives rows only
-// as one text. A row that does not fit the buffer is fetched again into a
-// larger one, which the later rows keep. Memo columns, found by asking
-// ZKSQLGetLongData about each column of the first row, are then read whole
-// for every row: the row text carries only their beginning. Text memos
-// show their text, binary memos their hex.
+// Rows are fetched a column at a time with ZKSQLColumnText, into one
+// buffer that grows when a value does not fit and that later rows keep: a
+// value may hold any byte, so no separator could split a row text safely.
+// Memo columns, found by asking ZKSQLGetLongData about each column of the
+// first row, are then read whole for every row: the column text carries
+// only their beginning. Text memos show their text, binary memos their hex.
 #include "session.h"
 
 #include <sys/stat.h>
@@ -26,41 +25,35 @@
 namespace zkshell {
 namespace {
 
-constexpr char kSeparator[] = "\x1F";
 constexpr int kTextHostType = 9;
 
-// Splits the row text at its first count - 1 separators, the last field
-// taking the rest; missing fields are empty.
-void SplitRow(const char* line, size_t size, size_t count, std::vector<std::string_view>* fields) {
+// The current row's values, one after another in *buffer (grown when a
+// value does not fit), as views in *fields; false when one cannot be read.
+bool CurrentRow(void* request, size_t count, std::vector<char>* buffer, std::vector<size_t>* starts,
+                std::vector<std::string_view>* fields) {
+  starts->assign(count + 1, 0);
+  size_t used = 0;
+  for (size_t c = 0; c < count; ++c) {
+    (*starts)[c] = used;
+    for (;;) {
+      size_t room = buffer->size() - used;
+      int32_t length = ZKSQLColumnText(request, static_cast<int16_t>(c + 1), buffer->data() + used,
+                                       static_cast<int32_t>(room < INT32_MAX ? room : INT32_MAX));
+      if (length < 0) return false;
+      if (static_cast<size_t>(length) < room) {
+        used += static_cast<size_t>(length);
+        break;
+      }
+      if (buffer->size() >= (1u << 30)) return false;
+      buffer->resize((used + static_cast<size_t>(length) + 1) * 2);
+    }
+  }
+  (*starts)[count] = used;
   fields->assign(count, std::string_view());
-  const char* end = line + size;
-  for (size_t i = 0; i < count; ++i) {
-    const char* at = i + 1 == count
-                         ? nullptr
-                         : static_cast<const char*>(memchr(line, kSeparator[0], end - line));
-    if (at == nullptr) {
-      (*fields)[i] = std::string_view(line, static_cast<size_t>(end - line));
-      return;
-    }
-    (*fields)[i] = std::string_view(line, static_cast<size_t>(at - line));
-    line = at + 1;
+  for (size_t c = 0; c < count; ++c) {
+    (*fields)[c] = std::string_view(buffer->data() + (*starts)[c], (*starts)[c + 1] - (*starts)[c]);
   }
-}
-
-
-// The current row's text in *buffer, grown when the row does not fit; its
-// length in *size.
-bool CurrentRow(void* request, std::vector<char>* buffer, size_t* size) {
-  while (true) {
-    if (ZKSQLValLineN(request, kSeparator, buffer->data(), static_cast<int32_t>(buffer->size())) ==
-        0) {
-      *size = strlen(buffer->data());
-      return true;
-    }
-    // Cut, or refused: a cut row leaves size - 1 bytes.
-    if (strlen(buffer->data()) + 1 < buffer->size() || buffer->size() >= (1u << 30)) return false;
-    buffer->resize(buffer->size() * 4);
-  }
+  return true;
 }
 
 }  // namespace
@@ -245,14 +238,13 @@ bool FetchRows(void* request, const ZKSQLResultInfo& info, RowSink* rows) {
   size_t count = info.columnCount;
   std::vector<char> line(4096);
   std::vector<std::string_view> fields;
+  std::vector<size_t> starts;
   std::vector<int> memoColumns;  // 1-based
   std::vector<std::string> memoTexts;
   bool first = true;
   // Ctrl-C stops a long result being shown as well as the statement.
   while (!InterruptPending() && ZKSQLFetchNext(request) == 0) {
-    size_t size = 0;
-    if (!CurrentRow(request, &line, &size)) return false;
-    SplitRow(line.data(), size, count, &fields);
+    if (!CurrentRow(request, count, &line, &starts, &fields)) return false;
     if (first) {
       first = false;
       for (size_t c = 1; c <= count; ++c) {
@@ -443,9 +435,9 @@ bool Session::ReadMemo(const std::string& sql, int column, int row, std::string*
     while (at < row && ZKSQLFetchNext(request) == 0) ++at;
     if (at < row || row < 1) {
       // The walk stopped at the end: at is the number of rows there are.
-      *error = "no row " + std::to_string(row) + ": the result has " +
-               (at == 0 ? std::string("no rows")
-                        : std::to_string(at) + (at == 1 ? " row" : " rows"));
+      *error =
+          "no row " + std::to_string(row) + ": the result has " +
+          (at == 0 ? std::string("no rows") : std::to_string(at) + (at == 1 ? " row" : " rows"));
     } else {
       void* block = nullptr;
       int16_t answer = ZKSQLGetLongData(request, static_cast<int16_t>(column), &block);
