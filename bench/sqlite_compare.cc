@@ -10,7 +10,13 @@
 // rows they fetched, normalised, to files that the parent compares, so a
 // disagreement between the engines is printed beside the figures.
 //
-//   sqlite_compare [--rows N,...] [--join-rows M,...] [--limit SECONDS] [--only W,...]
+// A timed workload runs in several children (--runs, five by default), the
+// engines taking turns, and its figure is the median of their times: a
+// workload of a few milliseconds moves by a fifth from one child to the
+// next on a busy machine, and one child would make its ratio a draw.
+//
+//   sqlite_compare [--rows N,...] [--join-rows M,...] [--limit SECONDS] [--runs N]
+//                  [--only W,...]
 #include <dirent.h>
 #include <errno.h>
 #include <ftw.h>
@@ -764,11 +770,13 @@ bool ParseCounts(const char* text, std::vector<int64_t>* out) {
 void Usage(FILE* to) {
   fprintf(to,
           "usage: sqlite_compare [--rows N,...] [--join-rows M,...] [--limit SECONDS]\n"
-          "                      [--only W,...]\n"
+          "                      [--runs N] [--only W,...]\n"
           "  --rows       rows of T, one table per size (default 10000,100000)\n"
           "  --join-rows  rows of A and of B for each size (default 1000,10000; one value\n"
           "               serves every size)\n"
           "  --limit      CPU seconds a workload may take before it is stopped (default 60)\n"
+          "  --runs       children per engine for a timed workload, its figure their\n"
+          "               median (default 5; a workload stopped at the limit runs once)\n"
           "  --only       the workloads to run, by number (default all; for profiling)\n");
 }
 
@@ -789,7 +797,7 @@ bool Selected(size_t index) {
   return false;
 }
 
-void RunSize(const Size& size, const std::string& root, int limit) {
+void RunSize(const Size& size, const std::string& root, int limit, int repeats) {
   printf("\nT: %s rows; A and B: %s rows each\n", Grouped(size.rows).c_str(),
          Grouped(size.joinRows).c_str());
   fflush(stdout);
@@ -820,32 +828,49 @@ void RunSize(const Size& size, const std::string& root, int limit) {
     std::string files[kEngineCount];
     std::string cells[kEngineCount];
     double values[kEngineCount] = {0, 0};
+    // Timed workloads run `repeats` times per engine, the engines in turn, so
+    // that a slow moment of the machine falls on both.
+    const bool timed = workload.kind == kQuery || workload.kind == kLookups ||
+                       workload.kind == kLoad;
+    std::vector<double> times[kEngineCount];
+    for (int round = 0; round < (timed ? repeats : 1); ++round) {
+      for (int e = 0; e < kEngineCount; ++e) {
+        auto kind = static_cast<EngineKind>(e);
+        std::string tag = std::string(kEngineNames[e]) + "-" + std::to_string(size.rows) + "-" +
+                          std::to_string(&workload - kWorkloads);
+        files[e] = root + "/rows-" + tag;
+        if (!built[e] || (round > 0 && runs[e].status != Outcome::kDone)) continue;
+        std::string loadFolder = root + "/load-" + tag;
+        if (workload.kind == kMemory) {
+          // Forked just before the measuring child, from the same parent, so
+          // that what both inherit from it cancels out.
+          baseline[e] = InChild(
+              limit, [&] { return RunWorkload(kind, opening, folders[e], "", size.rows, ""); });
+          if (baseline[e].status != Outcome::kDone) continue;
+        }
+        Outcome outcome = InChild(limit, [&] {
+          return RunWorkload(kind, workload, folders[e], loadFolder, size.rows, files[e]);
+        });
+        RemoveTree(loadFolder);
+        if (round == 0 || outcome.status != Outcome::kDone) runs[e] = outcome;
+        if (outcome.status == Outcome::kDone) times[e].push_back(outcome.report.seconds);
+      }
+    }
     for (int e = 0; e < kEngineCount; ++e) {
-      auto kind = static_cast<EngineKind>(e);
-      std::string tag = std::string(kEngineNames[e]) + "-" + std::to_string(size.rows) + "-" +
-                        std::to_string(&workload - kWorkloads);
-      files[e] = root + "/rows-" + tag;
-      std::string loadFolder = root + "/load-" + tag;
       if (!built[e]) {
         cells[e] = "no database";
         continue;
       }
-      if (workload.kind == kMemory) {
-        // Forked just before the measuring child, from the same parent, so
-        // that what both inherit from it cancels out.
-        baseline[e] = InChild(
-            limit, [&] { return RunWorkload(kind, opening, folders[e], "", size.rows, ""); });
-        if (baseline[e].status != Outcome::kDone) {
-          cells[e] = "failed";
-          notes +=
-              std::string(kEngineNames[e]) + ": opening only: " + baseline[e].report.message + "\n";
-          continue;
-        }
+      if (workload.kind == kMemory && baseline[e].status != Outcome::kDone) {
+        cells[e] = "failed";
+        notes +=
+            std::string(kEngineNames[e]) + ": opening only: " + baseline[e].report.message + "\n";
+        continue;
       }
-      runs[e] = InChild(limit, [&] {
-        return RunWorkload(kind, workload, folders[e], loadFolder, size.rows, files[e]);
-      });
-      RemoveTree(loadFolder);
+      if (runs[e].status == Outcome::kDone && !times[e].empty()) {
+        std::sort(times[e].begin(), times[e].end());
+        runs[e].report.seconds = times[e][times[e].size() / 2];
+      }
       const Report& report = runs[e].report;
       if (runs[e].status == Outcome::kStopped) {
         cells[e] = "> " + std::to_string(limit) + " s";
@@ -904,6 +929,7 @@ void RunSize(const Size& size, const std::string& root, int limit) {
 int main(int argc, char** argv) {
   std::vector<int64_t> rows = {10000, 100000}, joinRows = {1000, 10000};
   int limit = 60;
+  int runs = 5;
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
     if (option == "--help" || option == "-h") {
@@ -917,6 +943,11 @@ int main(int argc, char** argv) {
       valid = ParseCounts(argv[++i], &joinRows);
     } else if (valid && option == "--only") {
       valid = ParseCounts(argv[++i], &onlyWorkloads);
+    } else if (valid && option == "--runs") {
+      char* end = nullptr;
+      long value = strtol(argv[++i], &end, 10);
+      valid = *end == '\0' && value >= 1 && value <= 99;
+      runs = static_cast<int>(value);
     } else if (valid && option == "--limit") {
       char* end = nullptr;
       long value = strtol(argv[++i], &end, 10);
@@ -966,15 +997,16 @@ int main(int argc, char** argv) {
       "memory: peak resident size (ru_maxrss) of a child that fetches every row of T\n"
       "without keeping them, minus that of a child that only opens the database;\n"
       "shell peak: ru_maxrss of each engine's shell printing every row of T to /dev/null;\n"
-      "each workload runs in its own child, stopped after %d s of CPU\n",
-      limit);
+      "each workload runs in its own child, stopped after %d s of CPU; a timed\n"
+      "workload's figure is the median of %d children per engine\n",
+      limit, runs);
   printf("statements:\n");
   for (const Workload& workload : kWorkloads) {
     printf("  %-28s %s\n", workload.label,
            workload.shown != nullptr ? workload.shown : workload.sql);
   }
   for (size_t i = 0; i < rows.size() && !interrupted; ++i) {
-    RunSize({rows[i], joinRows.size() == 1 ? joinRows[0] : joinRows[i]}, root, limit);
+    RunSize({rows[i], joinRows.size() == 1 ? joinRows[0] : joinRows[i]}, root, limit, runs);
   }
   RemoveTree(root);
   if (interrupted) {
