@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/statement_context.h"
+#include "base/zeroed_alloc.h"
 #include "select/condition_tree.h"
 #include "select/key_condition.h"
 #include "select/selection_driver.h"
@@ -42,7 +43,7 @@ class EngineCalls : public FilterEngineCalls {
   for (const ConditionGroup& g : driver.groups) count += static_cast<int32_t>(g.tables().size());
   if (count == 0) return true;
   if (count > INT16_MAX) return false;
-  Table** list = static_cast<Table**>(calloc(static_cast<size_t>(count), sizeof(Table*)));
+  Table** list = static_cast<Table**>(AllocZeroed(static_cast<size_t>(count), sizeof(Table*)));
   if (list == nullptr) return false;
   int16_t k = 0;
   for (int16_t i = 0; i < driver.tables.Count(); ++i) list[k++] = driver.tables.GetAs<Table>(i);
@@ -81,7 +82,7 @@ EngineFilter* EngineFilter::Create(const SelectionDriver& driver, FilterEngineCa
   int16_t browsedCount = 0;
   if (!BrowsedTables(driver, &browsed, &browsedCount)) return nullptr;
   int16_t from = static_cast<int16_t>(driver.tables.Count());
-  Table** eligible = static_cast<Table**>(calloc(from > 0 ? from : 1, sizeof(Table*)));
+  Table** eligible = static_cast<Table**>(AllocZeroed(from > 0 ? from : 1, sizeof(Table*)));
   if (eligible == nullptr) {
     free(browsed);
     return nullptr;
@@ -183,6 +184,7 @@ void EngineFilter::Install() {
     if (!EngineForm(range, &form)) continue;
     range.installed = calls_->Install(handle_, range.low->table, range.low->column, form.low,
                                       form.high, form.size, form.typeCode) == 0;
+    range.single = range.installed && AtMostOneRecord(range, form);
   }
 }
 
@@ -191,6 +193,7 @@ void EngineFilter::Remove() {
     FilterRange& range = ranges_.at(i);
     calls_->Remove(handle_, range.low->table);
     range.installed = false;
+    range.single = false;
   }
 }
 
@@ -200,6 +203,14 @@ const char* EngineFilter::KeyFor(const Table& table) const {
     if (range.installed && range.low->from == &table) return range.low->column;
   }
   return nullptr;
+}
+
+bool EngineFilter::AtMostOne(const Table& table) const {
+  for (int32_t i = 0; i < ranges_.count(); ++i) {
+    const FilterRange& range = ranges_.at(i);
+    if (range.installed && range.low->from == &table) return range.single;
+  }
+  return false;
 }
 
 }  // namespace zksql

@@ -71,6 +71,8 @@ class EngineFilter : public KeySource {
   // The key item to browse `table` along: the one of its installed range,
   // or null.
   const char* KeyFor(const Table& table) const override;
+  // True when the installed range of `table` holds at most one record.
+  bool AtMostOne(const Table& table) const override;
 
   const RangeList& ranges() const { return ranges_; }
   bool contradiction() const { return contradiction_; }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/zeroed_alloc.h"
 #include "storage/column.h"
 #include "values/text_utils.h"
 
@@ -111,7 +112,7 @@ bool HoldsEveryValue(const FilterRange& range) {
 }  // namespace
 
 FilterBound* NewBound() {
-  return static_cast<FilterBound*>(calloc(1, sizeof(FilterBound)));
+  return static_cast<FilterBound*>(AllocZeroed(1, sizeof(FilterBound)));
 }
 
 FilterBound* CopyBound(const FilterBound& bound) {
@@ -135,7 +136,7 @@ void FreeBound(FilterBound* bound) {
 bool SetBoundText(FilterBound* bound, const char* text, unsigned char extra) {
   if (text == nullptr) text = "";
   size_t n = strlen(text);
-  char* copy = static_cast<char*>(calloc(n + 2, 1));
+  char* copy = static_cast<char*>(AllocZeroed(n + 2, 1));
   if (copy == nullptr) return false;
   memcpy(copy, text, n);
   copy[n] = static_cast<char>(extra);
@@ -176,7 +177,7 @@ bool RangeList::Append(FilterBound* low, FilterBound* high) {
   void* grown = realloc(ranges_, bytes);
   if (grown == nullptr) return false;
   ranges_ = static_cast<FilterRange*>(grown);
-  ranges_[count_] = FilterRange{low, high, 0, false};
+  ranges_[count_] = FilterRange{low, high, 0, false, false};
   ++count_;
   return true;
 }
@@ -289,6 +290,22 @@ bool SelectFinalRanges(const RangeList& candidates, RangeList* finals) {
 double RealSlack(double value) {
   if (!std::isfinite(value)) return 0;
   return 2e-6 + std::fabs(value) * 1e-12;
+}
+
+bool AtMostOneRecord(const FilterRange& range, const EngineRangeForm& form) {
+  if (form.typeCode != 5 || form.integers[0] != form.integers[1]) return false;
+  if (range.low == nullptr || range.low->keyKind != 1) return false;
+  switch (range.low->itemType) {
+    case kTypeInt8:
+    case kTypeUInt8:
+    case kTypeInt16:
+    case kTypeUInt16:
+    case kTypeInt32:
+    case kTypeUInt32:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool EngineForm(const FilterRange& range, EngineRangeForm* form) {

@@ -52,6 +52,7 @@ struct FilterBound {
   char* text;         // kBoundText only; allocated with its length + 2 bytes
   const Table* from;  // the FROM table whose browse the bound narrows
   uint16_t itemType;  // the key item's storage type
+  uint8_t keyKind;    // the key item's kind: 1 unique, 2 duplicates allowed
 };
 
 // A new zero-filled bound; null when memory is short.
@@ -72,13 +73,16 @@ int CompareBoundValues(const FilterBound& a, const FilterBound& b);
 
 // A range; either end may be null while collecting. `weight` is 10 for an
 // equality and 5 otherwise once the final ranges are chosen. `installed`
-// is set once the engine took it.
+// is set once the engine took it; `single` too when the range can hold at
+// most one record (see AtMostOneRecord).
 struct FilterRange {
   FilterBound* low;
   FilterBound* high;
   int32_t weight;
   bool installed;
+  bool single;
 };
+
 
 // A growable array of ranges that owns their bounds; it grows by one
 // range at a time, in a memory block.
@@ -137,6 +141,13 @@ struct EngineRangeForm {
 // True with `form` filled, or false for a range the engine cannot be given
 // (an end missing, a text against a number).
 [[nodiscard]] bool EngineForm(const FilterRange& range, EngineRangeForm* form);
+
+// True when the engine form of a range reaches at most one record: one
+// whole number on a unique key item of a whole-number type, where every
+// stored key is its own value and no two records share one. Dates, reals
+// and texts are left out: keys of distinct bytes compare equal there (a
+// six-character date and its eight-character form, trailing blanks).
+bool AtMostOneRecord(const FilterRange& range, const EngineRangeForm& form);
 
 // How far a real bound is moved outward: more than the six-decimal
 // rounding can separate two values it calls equal, and more than the few

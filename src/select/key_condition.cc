@@ -216,6 +216,7 @@ KeyConditionResult ReadKeyCondition(const ParseNode* leaf, Table* const* eligibl
   made->code = code;
   made->from = table;
   made->itemType = type;
+  made->keyKind = column->keyKind();
   if (made->kind == kBoundText && !SetBoundText(made, prefix, 0)) {
     FreeBound(made);
     return KeyConditionResult::kNoMemory;

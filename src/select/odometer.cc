@@ -10,6 +10,7 @@
 
 #include "base/messages.h"
 #include "base/statement_context.h"
+#include "base/zeroed_alloc.h"
 #include "select/selection_driver.h"
 #include "storage/table.h"
 
@@ -41,7 +42,7 @@ int16_t Odometer::Check(int16_t i, int32_t r) {
 int16_t Odometer::Start() {
   if (n_ == 0) return 0;
   if (numbers_ == nullptr) {
-    numbers_ = static_cast<int32_t*>(std::calloc(static_cast<size_t>(n_), sizeof(int32_t)));
+    numbers_ = static_cast<int32_t*>(AllocZeroed(static_cast<size_t>(n_), sizeof(int32_t)));
     if (numbers_ == nullptr) {
       if (request_ != nullptr) RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return -1;

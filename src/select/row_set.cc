@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/fast_paths.h"
+#include "base/zeroed_alloc.h"
 #include "storage/column.h"
 #include "values/text_utils.h"
 
@@ -136,7 +137,7 @@ class TupleBuffer {
  public:
   explicit TupleBuffer(int32_t n)
       : values_(
-            static_cast<int32_t*>(calloc(n > 0 ? static_cast<size_t>(n) : 1, sizeof(int32_t)))) {}
+            static_cast<int32_t*>(AllocZeroed(n > 0 ? static_cast<size_t>(n) : 1, sizeof(int32_t)))) {}
   ~TupleBuffer() { free(values_); }
   TupleBuffer(const TupleBuffer&) = delete;
   TupleBuffer& operator=(const TupleBuffer&) = delete;

@@ -194,6 +194,15 @@ int32_t FileTable::ReadByKey(char mode, const KeySource* filter) {
     if (r >= 0) return r;
     return ReadByNumber(mode == JX_MODE_FIRST_BY_KEY ? 1 : 0);
   }
+  const KeySource* oneReadUnder = oneReadUnder_;
+  oneReadUnder_ = nullptr;
+  if (mode == JX_MODE_NEXT_BY_KEY && filter != nullptr && filter == oneReadUnder &&
+      FastPathsOn()) {
+    // An equality on a unique key reaches one record, handed out already:
+    // the engine would only answer that none is left.
+    lastError_ = 0;
+    return 0;
+  }
   const EngineEntryPoints* engine = BoundEngine();
   if (engine == nullptr || request() == nullptr || StopRequested(request())) return -1;
   BlockSet<char>(JX_REC_MODE, mode);
@@ -205,7 +214,11 @@ int32_t FileTable::ReadByKey(char mode, const KeySource* filter) {
   if (!Completed()) return -1;
   lastError_ = BlockGet<int16_t>(JX_REC_ERROR);
   if (lastError_ > 2) return -lastError_;
-  return AcceptRecord(BlockGet<int32_t>(JX_REC_NUMBER));
+  int32_t r = AcceptRecord(BlockGet<int32_t>(JX_REC_NUMBER));
+  if (r > 0 && mode == JX_MODE_FIRST_BY_KEY && filter != nullptr && filter->AtMostOne(*this)) {
+    oneReadUnder_ = filter;
+  }
+  return r;
 }
 
 int32_t FileTable::ReadFirst(const KeySource* filter) {

@@ -82,6 +82,9 @@ class FileTable : public Table, public NamedTable {
   bool allColumns_ = false;
   bool found_ = false;
   int16_t lastError_ = 0;
+  // The filter whose one-record browse already handed out its record: the
+  // next keyed read under it ends without an engine call.
+  const KeySource* oneReadUnder_ = nullptr;
 
   // The run being walked: entries of a record number and an image, the
   // next one at runNext_. It stands for the walk only while the table's

@@ -37,6 +37,13 @@ class KeySource {
  public:
   virtual ~KeySource() = default;
   virtual const char* KeyFor(const class Table& table) const = 0;
+  // True when the keyed browse of `table` reaches at most one record (an
+  // equality on a unique key): once one was read, the next read ends the
+  // browse without asking the engine.
+  virtual bool AtMostOne(const class Table& table) const {
+    (void)table;
+    return false;
+  }
 };
 
 // Evaluates one value of an assignment into a column of a table's row
