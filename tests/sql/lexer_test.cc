@@ -174,6 +174,13 @@ TEST(LexerTest, EveryKeywordScansToItsPlaceInAnyCase) {
       EXPECT_STREQ(lexer.token_text(), kKeywordTexts[i]) << input;
       EXPECT_EQ(emptyString, 0);
     }
+    // Followed by a name character, the word is another one.
+    for (const char* tail : {"x", "1", "_", "'"}) {
+      std::string input = upper + tail;
+      int16_t emptyString = 1;
+      (void)lexer.Scan(input.c_str(), 0, emptyString, 0);
+      EXPECT_NE(lexer.token_code(), i + 1) << input;
+    }
   }
 }
 
