@@ -54,16 +54,6 @@ int32_t VisibleLength(const char* text) {
   return static_cast<int32_t>(strnlen(text, Lexer::kMaxTextLength));
 }
 
-// The separator test at offset e: passes at the end of the text, on a
-// blank, and on any character that could not continue a literal or a name
-// (codes 128 and above included).
-bool SeparatorAt(const char* text, int32_t end, int32_t e) {
-  if (e >= end) return true;
-  unsigned char c = static_cast<unsigned char>(text[e]);
-  if (IsBlank(c)) return true;
-  return !(IsLetter(c) || IsDigit(c) || c == '_' || c == '"' || c == '\'');
-}
-
 // The keywords by their first letter, each letter's in the order of the
 // keyword table: a word is compared only with the keywords that can match
 // it, and the first of them that matches is the one a search of the whole
@@ -71,10 +61,6 @@ bool SeparatorAt(const char* text, int32_t end, int32_t e) {
 struct KeywordIndex {
   int16_t start[27] = {};  // letter L's keywords: order[start[L]] to order[start[L + 1] - 1]
   int16_t order[kKeywordCount] = {};
-  // The length of a keyword without a separator in it, which can match
-  // only a word of that very length; -1 for one holding a blank or a
-  // parenthesis ("ORDER BY", "COUNT(*)"), compared in full.
-  int16_t wordLength[kKeywordCount] = {};
   KeywordIndex() {
     int16_t used = 0;
     for (int letter = 0; letter < 26; ++letter) {
@@ -84,14 +70,6 @@ struct KeywordIndex {
       }
     }
     start[26] = used;
-    for (int i = 0; i < kKeywordCount; ++i) {
-      const char* text = kKeywordTexts[i];
-      int32_t n = static_cast<int32_t>(strlen(text));
-      wordLength[i] = static_cast<int16_t>(n);
-      for (int32_t k = 0; k < n; ++k) {
-        if (SeparatorAt(text, n, k)) wordLength[i] = -1;
-      }
-    }
   }
 };
 
@@ -100,6 +78,15 @@ const KeywordIndex& Keywords() {
   return index;
 }
 
+// The separator test at offset e: passes at the end of the text, on a
+// blank, and on any character that could not continue a literal or a name
+// (codes 128 and above included).
+bool SeparatorAt(const char* text, int32_t end, int32_t e) {
+  if (e >= end) return true;
+  unsigned char c = static_cast<unsigned char>(text[e]);
+  if (IsBlank(c)) return true;
+  return !(IsLetter(c) || IsDigit(c) || c == '_' || c == '"' || c == '\'');
+}
 
 // Whether `word` (upper case) starts at offset p, letters compared without
 // regard to case, and ends before the end of the text.
@@ -344,14 +331,8 @@ ParseStep Lexer::ScanWord(const char* text, int32_t end, int32_t p) {
   if (IsLetter(c)) {
     const KeywordIndex& keywords = Keywords();
     int letter = Upper(c) - 'A';
-    // A keyword must be followed by a separator: one of name characters
-    // only matches just the word of its own length.
-    int32_t word = p + 1;
-    while (word < end && !SeparatorAt(text, end, word)) ++word;
-    word -= p;
     for (int k = keywords.start[letter]; k < keywords.start[letter + 1]; ++k) {
       int i = keywords.order[k];
-      if (keywords.wordLength[i] >= 0 && keywords.wordLength[i] != word) continue;
       int32_t length = 0;
       if (KeywordAt(text, end, p, kKeywordTexts[i], &length) &&
           SeparatorAt(text, end, p + length)) {
