@@ -207,9 +207,16 @@ void SelectionDriver::ReportNoMemory() {
   RecordMessage(request, nullptr, kMsgOutOfMemory);
 }
 
+// Every link is looked at, not only the first: a correlated sub-select
+// after an uncorrelated one would otherwise be answered once, as if it
+// read nothing of this SELECT, and its condition would hold or fail for
+// every row alike.
 bool SelectionDriver::CorrelatedSubSelect() const {
-  const ParseNode* first = subSelects == nullptr ? nullptr : subSelects->next;
-  return first != nullptr && first->child != nullptr && first->child->next != nullptr;
+  for (const ParseNode* link = subSelects == nullptr ? nullptr : subSelects->next; link != nullptr;
+       link = link->next) {
+    if (link->child != nullptr && link->child->next != nullptr) return true;
+  }
+  return false;
 }
 
 bool SelectionDriver::BindRow(const RowSet& rowSet, RowBinding* binding) const {
