@@ -54,6 +54,21 @@ class FastPathDifferentialTest : public ::testing::Test {
     return a;
   }
 
+  // Runs `sql` with the fast paths on (the answer in *fast), then off:
+  // both must give the same rows in the same order and the same message.
+  ::testing::AssertionResult AlikeBothWays(const std::string& sql, Answer* fast) {
+    *fast = Run(sql);
+    Answer plain;
+    {
+      FastPathsOff off;
+      plain = Run(sql);
+    }
+    if (*fast == plain) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << sql << "\nfast: " << fast->error << " (" << fast->rows.size()
+           << " rows)\nplain: " << plain.error << " (" << plain.rows.size() << " rows)";
+  }
+
   void MustRun(const std::string& sql) {
     Answer a = Run(sql);
     ASSERT_EQ(a.error, "") << sql;
@@ -192,15 +207,8 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
   size_t rows = 0;
   for (int n = 0; n < 300; ++n) {
     std::string sql = shape(static_cast<int>(random() % 23));
-    Answer fast = Run(sql);
-    Answer plain;
-    {
-      FastPathsOff off;
-      plain = Run(sql);
-    }
-    ASSERT_TRUE(fast == plain) << sql << "\nfast: " << fast.error << " (" << fast.rows.size()
-                               << " rows)\nplain: " << plain.error << " (" << plain.rows.size()
-                               << " rows)";
+    Answer fast;
+    ASSERT_TRUE(AlikeBothWays(sql, &fast));
     if (fast.error.empty()) ++answered;
     rows += fast.rows.size();
   }
@@ -265,15 +273,8 @@ TEST_F(FastPathDifferentialTest, KeyEqualitiesAnswerAlikeWithAndWithoutFastPaths
   for (int round = 0; round < 6; ++round) {
     for (int n = 0; n < 40; ++n) {
       std::string sql = shape(static_cast<int>(random() % 10));
-      Answer fast = Run(sql);
-      Answer plain;
-      {
-        FastPathsOff off;
-        plain = Run(sql);
-      }
-      ASSERT_TRUE(fast == plain) << sql << "\nfast: " << fast.error << " (" << fast.rows.size()
-                                 << " rows)\nplain: " << plain.error << " ("
-                                 << plain.rows.size() << " rows)";
+      Answer fast;
+      ASSERT_TRUE(AlikeBothWays(sql, &fast));
       if (!fast.rows.empty()) ++found;
     }
     int k = 1 + static_cast<int>(random() % 40);
