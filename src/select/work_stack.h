@@ -39,9 +39,8 @@ class WorkStack {
     if (count_ == capacity_) {
       int32_t grown = capacity_ * 2;
       if (grown > (1 << 30)) return false;
-      void* larger = items_ == inline_
-                         ? malloc(static_cast<size_t>(grown) * sizeof(T))
-                         : realloc(items_, static_cast<size_t>(grown) * sizeof(T));
+      void* larger = items_ == inline_ ? malloc(static_cast<size_t>(grown) * sizeof(T))
+                                       : realloc(items_, static_cast<size_t>(grown) * sizeof(T));
       if (larger == nullptr) {
         NoteOutOfMemory();
         return false;

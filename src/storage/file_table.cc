@@ -196,8 +196,7 @@ int32_t FileTable::ReadByKey(char mode, const KeySource* filter) {
   }
   const KeySource* oneReadUnder = oneReadUnder_;
   oneReadUnder_ = nullptr;
-  if (mode == JX_MODE_NEXT_BY_KEY && filter != nullptr && filter == oneReadUnder &&
-      FastPathsOn()) {
+  if (mode == JX_MODE_NEXT_BY_KEY && filter != nullptr && filter == oneReadUnder && FastPathsOn()) {
     // An equality on a unique key reaches one record, handed out already:
     // the engine would only answer that none is left.
     lastError_ = 0;

@@ -189,8 +189,8 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
             return "SELECT A FROM T WHERE D " + op() + " '20240301'";
           case 2:
             // An integer column against whole and fractional literals.
-            return std::string("SELECT A, S FROM T WHERE ") + (random() % 2 ? "NOT " : "") +
-                   "A " + op() + " " + NumberLiteral(random);
+            return std::string("SELECT A, S FROM T WHERE ") + (random() % 2 ? "NOT " : "") + "A " +
+                   op() + " " + NumberLiteral(random);
           case 1:
             return "SELECT A, S FROM T WHERE NOT (S " + op() + " " + TextLiteral(random) +
                    ") OR NOT B " + op() + " " + NumberLiteral(random);
@@ -224,24 +224,25 @@ TEST_F(FastPathDifferentialTest, RandomQueriesAnswerAlikeWithAndWithoutFastPaths
 TEST_F(FastPathDifferentialTest, KeyEqualitiesAnswerAlikeWithAndWithoutFastPaths) {
   std::mt19937 random(20261211);
   ASSERT_NO_FATAL_FAILURE(MustRun("CREATE TABLE P (ID INTEGER PRIMARY KEY, V INTEGER, S CHAR(4))"));
-  ASSERT_NO_FATAL_FAILURE(MustRun("CREATE TABLE Q (ID SMALLINT PRIMARY KEY, R DOUBLE PRECISION, "
-                                  "N CHAR(4), D DATE)"));
+  ASSERT_NO_FATAL_FAILURE(
+      MustRun("CREATE TABLE Q (ID SMALLINT PRIMARY KEY, R DOUBLE PRECISION, "
+              "N CHAR(4), D DATE)"));
   ASSERT_NO_FATAL_FAILURE(MustRun("CREATE INDEX PV ON P (V)"));
   ASSERT_NO_FATAL_FAILURE(MustRun("CREATE UNIQUE INDEX QR ON Q (R)"));
   ASSERT_NO_FATAL_FAILURE(MustRun("CREATE UNIQUE INDEX QN ON Q (N)"));
   ASSERT_NO_FATAL_FAILURE(MustRun("CREATE UNIQUE INDEX QD ON Q (D)"));
   for (int i = 1; i <= 40; ++i) {
     std::string n = std::to_string(i);
-    ASSERT_NO_FATAL_FAILURE(MustRun("INSERT INTO P VALUES (" + n + ", " + std::to_string(i % 5) +
-                                    ", 's" + n + "')"));
+    ASSERT_NO_FATAL_FAILURE(
+        MustRun("INSERT INTO P VALUES (" + n + ", " + std::to_string(i % 5) + ", 's" + n + "')"));
     char day[16];
     snprintf(day, sizeof day, "'20240%d%02d'", 1 + (i - 1) / 28, (i - 1) % 28 + 1);
     ASSERT_NO_FATAL_FAILURE(MustRun("INSERT INTO Q VALUES (" + std::to_string(i - 20) + ", " + n +
                                     ".5, 'n" + n + "', " + day + ")"));
   }
   auto key = [&] {
-    static const char* const kKeys[] = {"1", "2", "0", "-0", "-1", "20", "40", "41", "2.0", "1.5",
-                                        "-19", "7"};
+    static const char* const kKeys[] = {"1",  "2",  "0",   "-0",  "-1",  "20",
+                                        "40", "41", "2.0", "1.5", "-19", "7"};
     return std::string(kKeys[random() % (sizeof kKeys / sizeof kKeys[0])]);
   };
   auto shape = [&](int kind) -> std::string {
@@ -281,7 +282,8 @@ TEST_F(FastPathDifferentialTest, KeyEqualitiesAnswerAlikeWithAndWithoutFastPaths
     ASSERT_NO_FATAL_FAILURE(MustRun("UPDATE P SET ID = (" + std::to_string(k + 100 * (round + 1)) +
                                     ") WHERE ID = " + std::to_string(k)));
     ASSERT_NO_FATAL_FAILURE(MustRun("DELETE FROM Q WHERE ID = " + std::to_string(random() % 20)));
-    ASSERT_NO_FATAL_FAILURE(MustRun("UPDATE P SET V = (" + std::to_string(random() % 6) + ") WHERE ID = " + key()));
+    ASSERT_NO_FATAL_FAILURE(
+        MustRun("UPDATE P SET V = (" + std::to_string(random() % 6) + ") WHERE ID = " + key()));
   }
   EXPECT_GT(found, 100);
 }
