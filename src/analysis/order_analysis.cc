@@ -116,8 +116,13 @@ bool Analyser::OrderList(ParseNode* list, const ParseNode* subSelect, int16_t dr
     }
     if (found == kNone && hidden) {
       Column* column = d->FindColumn(name->text);
+      // A composite key has no bytes of its own in a row, and a column
+      // without a value form has no order.
+      if (column != nullptr && column->IsComposite()) {
+        ReportMessage(kMsgCompositeKeyColumn, column->name());
+        return false;
+      }
       if (column != nullptr && column->Kind() == kKindOther) {
-        // A column without a value form has no order.
         ReportMessage(kMsgTypeMismatch, name->text);
         return false;
       }

@@ -214,7 +214,6 @@ const ErrorCase kErrors[] = {
     {"SELECT A FROM T ORDER BY Z;", kMsgUnknownColumn, "Z"},
     {"SELECT A AS X FROM T ORDER BY T.X;", kMsgUnknownColumn, "T.X"},
     {"SELECT A FROM T ORDER BY R;", kMsgUnknownColumn, "R"},
-    {"SELECT R2.A FROM T R2 ORDER BY W.R;", kMsgUnknownColumn, "W.R"},
     // Grouped rows have no value of a column outside the groups.
     {"SELECT MAX(A) FROM T ORDER BY B;", kMsgUnknownColumn, "B"},
     {"SELECT A FROM T GROUP BY A ORDER BY B;", kMsgUnknownColumn, "B"},
@@ -222,6 +221,8 @@ const ErrorCase kErrors[] = {
     {"SELECT A FROM T UNION SELECT C FROM U ORDER BY B;", kMsgUnknownColumn, "B"},
     {"SELECT A FROM T UNION SELECT C FROM U ORDER BY C;", kMsgUnknownColumn, "C"},
     {"SELECT * FROM W ORDER BY R;", kMsgTypeMismatch, "R"},
+    {"SELECT A FROM T, W ORDER BY R;", kMsgTypeMismatch, "R"},
+    {"SELECT A FROM T, W ORDER BY W.P;", kMsgCompositeKeyColumn, "P"},
     {"SELECT A FROM T GROUP BY Z;", kMsgUnknownColumn, "Z"},
     {"SELECT A FROM T WHERE A = (SELECT B, D FROM U);", kMsgTypeMismatch, ""},
     {"SELECT A FROM T WHERE A IN (SELECT * FROM U);", kMsgTypeMismatch, "*"},
@@ -470,7 +471,6 @@ TEST(OrderByTest, NamesResolveToResultColumns) {
       {"SELECT 1 AS N, A FROM T ORDER BY N, A;", "0", -1, 1},
       // "*" keeps one column per name: the other table's is hidden.
       {"SELECT * FROM T1, T2 ORDER BY T2.A, A;", "1 0", 1, 2},
-      {"SELECT DISTINCT A FROM T ORDER BY K;", "1", 1, 2},
       // Grouped SELECTs and set operations take no hidden column.
       {"SELECT MAX(A) AS M FROM T ORDER BY M, A;", "0 0", -1, 1},
       {"SELECT A AS X FROM T UNION SELECT C FROM U ORDER BY X, A;", "0 0", -1, 1},
