@@ -685,7 +685,26 @@ struct StatementMaker::Impl {
         std::vector<CondP> conjuncts;
         s.from = JoinFrom(2 + r.Pick(2), &conjuncts);
         scopes = {s.from};
-        conjuncts.push_back(Tree(1 + r.Pick(3), [&] { return Predicate(s.from); }));
+        // An OR whose operands read different tables (written as an OR, or
+        // as a NOT over an AND), beside the links.
+        std::vector<int> tables = s.from;
+        Shuffle(&tables);
+        std::vector<CondP> operands;
+        for (size_t i = 0; i < tables.size() && (i < 2 || r.Chance(50)); ++i) {
+          int kind = r.Pick(100);
+          if (kind < 35) {
+            // The shape that cannot be brought to one row set per table:
+            // (A.X = 1 AND B.Y = 2) OR (A.X = 3 AND B.Y = 4).
+            int other = tables[(i + 1) % tables.size()];
+            operands.push_back(Junction(Cond::kAnd, {Predicate({tables[i]}), Predicate({other})}));
+          } else if (kind < 55) {
+            operands.push_back(Tree(r.Pick(2), [&] { return Predicate(s.from); }));
+          } else {
+            operands.push_back(LocalTree(r.Pick(2), {tables[i]}));
+          }
+        }
+        conjuncts.push_back(r.Chance(25) ? Junction(Cond::kNot, {Junction(Cond::kAnd, operands)})
+                                         : Junction(Cond::kOr, operands));
         if (r.Chance(30)) conjuncts.push_back(LocalTree(r.Pick(2), {OneOf(s.from)}));
         Shuffle(&conjuncts);
         s.where = Junction(Cond::kAnd, conjuncts);
