@@ -94,6 +94,7 @@ struct Cond {
     kInSub,
     kExists,
     kUnique,
+    kMatch,
     kQuantified,
     kCompareSub
   } kind = kCompare;
@@ -101,9 +102,9 @@ struct Cond {
   ExprP left;
   std::string op;            // comparisons
   std::vector<ExprP> items;  // right side, bounds, list
-  bool negated = false;      // NOT BETWEEN, NOT IN, NOT LIKE
+  bool negated = false;      // NOT BETWEEN, NOT IN, NOT LIKE, EXISTS NOT, UNIQUE NOT
   std::string pattern;
-  std::string quantifier;  // ANY, SOME, ALL
+  std::string quantifier;  // ANY, SOME, ALL; UNIQUE after MATCH
   SelectP sub;
 };
 
@@ -215,10 +216,22 @@ class Renderer {
       case Cond::kInSub:
         return Render(c->left) + Not(c) + " IN (" + Render(*c->sub) + ")";
       case Cond::kExists:
-        return "EXISTS (" + Render(*c->sub) + ")";
-      case Cond::kUnique:
-        if (!sqlite_) return "UNIQUE (" + Render(*c->sub) + ")";
-        return "(SELECT COUNT(*)" + FromWhere(*c->sub, "") + ") = 1";
+        if (sqlite_) return (c->negated ? "NOT EXISTS (" : "EXISTS (") + Render(*c->sub) + ")";
+        return (c->negated ? "EXISTS NOT (" : "EXISTS (") + Render(*c->sub) + ")";
+      case Cond::kUnique: {
+        if (!sqlite_) return (c->negated ? "UNIQUE NOT (" : "UNIQUE (") + Render(*c->sub) + ")";
+        // UNIQUE NOT holds for two rows or more, not for none.
+        std::string count =
+            c->sub->distinct ? " FROM (" + Render(*c->sub) + ")" : FromWhere(*c->sub, "");
+        return "(SELECT COUNT(*)" + count + (c->negated ? ") > 1" : ") = 1");
+      }
+      case Cond::kMatch:
+        if (!sqlite_) {
+          return Render(c->left) + " MATCH " + (c->quantifier.empty() ? "" : "UNIQUE ") + "(" +
+                 Render(*c->sub) + ")";
+        }
+        if (c->quantifier.empty()) return Render(c->left) + " IN (" + Render(*c->sub) + ")";
+        return CountedOnce(c);
       case Cond::kQuantified: {
         if (!sqlite_) {
           return Render(c->left) + " " + c->op + " " + c->quantifier + " (" + Render(*c->sub) + ")";
@@ -233,9 +246,7 @@ class Renderer {
         if (!sqlite_ || item->kind == Expr::kAggregate) {
           return Render(c->left) + " " + c->op + " (" + Render(*c->sub) + ")";
         }
-        // Holds when exactly one of the sub-select's values satisfies it.
-        return "(SELECT COUNT(*)" +
-               FromWhere(*c->sub, Render(c->left) + " " + c->op + " " + Render(item)) + ") = 1";
+        return CountedOnce(c);
       }
     }
     return "";
@@ -277,6 +288,20 @@ class Renderer {
     std::string where = s.where == nullptr ? "" : Render(s.where);
     if (!extra.empty()) where = where.empty() ? extra : "(" + where + ") AND " + extra;
     return where.empty() ? sql : sql + " WHERE " + where;
+  }
+
+  // SQLite's form of a comparison with a sub-select, or MATCH UNIQUE: it
+  // holds when exactly one of the sub-select's values satisfies it.
+  std::string CountedOnce(const CondP& c) const {
+    std::string item = Render(c->sub->items[0].expr);
+    if (c->sub->distinct) {
+      std::string value = "v" + Name(c->sub->from[0]);
+      return "(SELECT COUNT(*) FROM (SELECT DISTINCT " + item + " AS " + value +
+             FromWhere(*c->sub, "") + ") WHERE " + Render(c->left) + " " + c->op + " " + value +
+             ") = 1";
+    }
+    return "(SELECT COUNT(*)" + FromWhere(*c->sub, Render(c->left) + " " + c->op + " " + item) +
+           ") = 1";
   }
 
   std::string Operand(const CondP& c) const {
@@ -484,7 +509,7 @@ struct StatementMaker::Impl {
       }
       Shuffle(&conjuncts);
     } else {
-      s->from = {Add(r.Pick(3))};
+      s->from = {Add(r.Pick(3), r.Chance(15) ? "Q" : "")};
       if (r.Chance(92)) conjuncts.push_back(LocalTree(r.Pick(4), s->from));
     }
     s->where = Junction(Cond::kAnd, conjuncts);
@@ -575,14 +600,20 @@ struct StatementMaker::Impl {
     if (kind < 22) {
       c.kind = Cond::kInSub;
       c.negated = r.Chance(30);
-    } else if (kind < 42) {
+    } else if (kind < 38) {
       c.kind = Cond::kExists;
       sub->star = r.Chance(30);
-      wrapInNot = r.Chance(35);
-    } else if (kind < 52) {
+      wrapInNot = r.Chance(30);
+      c.negated = r.Chance(20);
+    } else if (kind < 48) {
       c.kind = Cond::kUnique;
       wrapInNot = r.Chance(30);
-    } else if (kind < 77) {
+      c.negated = r.Chance(20);
+    } else if (kind < 56) {
+      c.kind = Cond::kMatch;
+      c.op = "=";
+      if (r.Chance(50)) c.quantifier = "UNIQUE";
+    } else if (kind < 78) {
       static const char* const kQuantifiers[] = {"ANY", "SOME", "ALL"};
       c.kind = Cond::kQuantified;
       c.op = Op();
@@ -598,6 +629,8 @@ struct StatementMaker::Impl {
       }
     }
     if (!sub->star) sub->items = {{item, ""}};
+    // DISTINCT changes what UNIQUE and a comparison count.
+    sub->distinct = !sub->star && r.Chance(15);
     c.sub = sub;
     CondP made = MakeCond(c);
     return wrapInNot ? Junction(Cond::kNot, {made}) : made;
@@ -673,6 +706,7 @@ struct StatementMaker::Impl {
         break;
       case Family::kOrderBy: {
         Base(&s, r.Chance(40));
+        s.distinct = r.Chance(20);
         s.items = Items(s.from, 1 + r.Pick(4));
         std::vector<int> positions;
         for (size_t i = 0; i < s.items.size(); ++i) positions.push_back(static_cast<int>(i));
