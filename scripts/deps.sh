@@ -21,7 +21,7 @@ zk_ensure_packages() {
 }
 
 # What building and testing the project needs.
-ZK_BUILD_PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev
+ZK_BUILD_PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev libsqlite3-dev
   liblmdb-dev libbenchmark-dev libedit-dev tmux groff-base unixodbc unixodbc-dev odbcinst
   python3-pyodbc)
 
