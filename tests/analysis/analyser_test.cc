@@ -233,9 +233,20 @@ const ErrorCase kErrors[] = {
     {"SELECT A FROM T WHERE EXISTS (SELECT * FROM U WHERE Q = 1);", kMsgUnknownColumn, "Q"},
     // A condition compared with a value has no value to compare.
     {"SELECT A FROM T WHERE (A = 1) = 1;", kMsgTypeMismatch, ""},
-    // COUNT(*) as a first member is "any": only a second member may be.
-    {"SELECT A FROM T WHERE COUNT(*) > 1;", kMsgTypeMismatch, ""},
-    {"SELECT A FROM T WHERE SUM(A) = MAX(YEAR(CURRENT DATE));", kMsgTypeMismatch, "YEAR"},
+    // An aggregate stands in the select list or HAVING only, outside
+    // functions and other aggregates, over a column.
+    {"SELECT A FROM T WHERE COUNT(*) > 1;", kMsgAggregateMisplaced, "COUNT(*)"},
+    {"SELECT A FROM T WHERE SUM(A) = 1;", kMsgAggregateMisplaced, "SUM"},
+    {"SELECT MAX(YEAR(CURRENT DATE)) FROM T;", kMsgAggregateMisplaced, "MAX"},
+    {"SELECT MAX(MIN(A)) FROM T;", kMsgAggregateMisplaced, "MAX"},
+    {"SELECT INTEGER(SUM(A)) FROM T;", kMsgAggregateMisplaced, "SUM"},
+    {"SELECT A FROM T GROUP BY A HAVING EXISTS (SELECT C FROM U WHERE COUNT(*) > 1);",
+     kMsgAggregateMisplaced, "COUNT(*)"},
+    // What an aggregating SELECT shows or HAVING reads has one value per group.
+    {"SELECT A, COUNT(*) FROM T;", kMsgNotGrouped, "A"},
+    {"SELECT B FROM T GROUP BY A;", kMsgNotGrouped, "B"},
+    {"SELECT A FROM T GROUP BY A HAVING B = 'x';", kMsgNotGrouped, "B"},
+    {"SELECT * FROM T GROUP BY A;", kMsgNotGrouped, "*"},
 };
 
 class AnalysisErrorTest : public ::testing::TestWithParam<ErrorCase> {};
@@ -250,12 +261,19 @@ TEST_P(AnalysisErrorTest, StopsWithTheMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Messages, AnalysisErrorTest, ::testing::ValuesIn(kErrors));
 
-TEST(AnalysisErrorTest, HavingIsAnalysedThenRefused) {
+// HAVING gets a tree of its own, decided per group: none of its leaves may
+// land in the WHERE groups, where they would filter rows.
+TEST(AnalysisTest, HavingIsAnalysedIntoItsOwnTree) {
   Analysis counted("SELECT A FROM T GROUP BY A HAVING COUNT(*) > 1;");
-  EXPECT_EQ(counted.error(), Message(kMsgTypeMismatch, ""));
-  Analysis plain("SELECT A FROM T WHERE A = 1 GROUP BY A HAVING A > 1;");
-  EXPECT_EQ(plain.result(), 0);
-  EXPECT_EQ(plain.error(), Message(kMsgUnsupportedCommand, ""));
+  ASSERT_EQ(counted.result(), 1) << counted.error();
+  EXPECT_NE(counted.driver(0)->having, nullptr);
+  EXPECT_TRUE(counted.driver(0)->groups.empty());
+  EXPECT_EQ(counted.driver(0)->aggregates.size(), 1u);
+  Analysis plain("SELECT A FROM T WHERE A = 1 GROUP BY A HAVING A > 1 AND MAX(A) < 3;");
+  ASSERT_EQ(plain.result(), 1) << plain.error();
+  ASSERT_EQ(plain.driver(0)->groups.size(), 1u);
+  EXPECT_EQ(plain.driver(0)->groups.front().rowSets().size(), 1u);
+  EXPECT_EQ(plain.driver(0)->groupColumns.size(), 1u);
 }
 
 TEST(AnalysisErrorTest, OtherStatementsPassUnanalysed) {
