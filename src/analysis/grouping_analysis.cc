@@ -5,7 +5,8 @@
 // An aggregate stands only in the select list or the HAVING clause of its
 // own SELECT, and never inside a function or another aggregate (4278
 // names its keyword). Its argument is a column of the SELECT's tables; it
-// is read by the grouping, never shown as a column of its own. COUNT gives
+// is read by the grouping, never shown as a column of its own, and belongs
+// to the SELECT's own tables. COUNT gives
 // a number; SUM and AVG need a numeric column and give a number; MIN and
 // MAX take any column with a value form and give its class. A column shown
 // by an aggregating SELECT, or read by its HAVING clause outside an
@@ -23,6 +24,7 @@
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 #include "storage/column.h"
+#include "storage/file_table.h"
 #include "values/text_utils.h"
 
 namespace zksql {
@@ -49,6 +51,20 @@ const char* FunctionName(int32_t code) {
 bool IsLiteral(int32_t code) {
   return code == LEX_ENTIER || code == LEX_ENTIER_SIGNE || code == LEX_NOMBRE_DECIMAL ||
          code == LEX_REEL || code == LEX_CHAINE;
+}
+
+// Whether `column` belongs to one of the driver's FROM tables (an alias
+// reads its base table's columns). An aggregate over a column of an
+// enclosing SELECT would be read from whatever row that SELECT is on.
+bool OwnColumn(const SelectionDriver& d, const Column* column) {
+  for (int16_t t = 0; t < d.tables.Count(); ++t) {
+    const Table* table = d.tables.GetAs<Table>(t);
+    const FileTable* file = table == nullptr ? nullptr : table->AsFile();
+    if (table == column->table() || (file != nullptr && file->base() == column->table())) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool Grouped(const SelectionDriver& d, const Column* column) {
@@ -112,6 +128,10 @@ int16_t Analyser::Aggregate(ParseNode* function, int16_t nested, int16_t driver)
       }
       if (column->IsComposite()) {
         ReportMessage(kMsgCompositeKeyColumn, column->name());
+        return kClassFailed;
+      }
+      if (!OwnColumn(*d, column)) {
+        ReportMessage(kMsgAggregateMisplaced, keyword->text);
         return kClassFailed;
       }
       int16_t kind = column->Kind();

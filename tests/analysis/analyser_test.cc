@@ -242,6 +242,8 @@ const ErrorCase kErrors[] = {
     {"SELECT INTEGER(SUM(A)) FROM T;", kMsgAggregateMisplaced, "SUM"},
     {"SELECT A FROM T GROUP BY A HAVING EXISTS (SELECT C FROM U WHERE COUNT(*) > 1);",
      kMsgAggregateMisplaced, "COUNT(*)"},
+    {"SELECT A FROM T WHERE EXISTS (SELECT C FROM U GROUP BY C HAVING MAX(T.A) > 1);",
+     kMsgAggregateMisplaced, "MAX"},
     // What an aggregating SELECT shows or HAVING reads has one value per group.
     {"SELECT A, COUNT(*) FROM T;", kMsgNotGrouped, "A"},
     {"SELECT B FROM T GROUP BY A;", kMsgNotGrouped, "B"},
