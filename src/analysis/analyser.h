@@ -4,9 +4,10 @@
 // For every SELECT level (the statement and each sub-select) it creates a
 // selection driver in the statement's selection plan, adds the FROM
 // tables, resolves the
-// select list, and turns the WHERE (and HAVING) clause into a condition
-// tree of AND, OR and NOT nodes over one row set per predicate, each row
-// set filed under the tables the predicate reads. It types expressions
+// select list, and turns the WHERE clause into a condition tree of AND, OR
+// and NOT nodes over one row set per predicate, each row set filed under
+// the tables the predicate reads. A HAVING clause becomes a tree of its
+// own, filed nowhere, which the driver decides group by group. It types expressions
 // (numeric, text, any) and rewrites every column reference in the parse
 // tree to TABLE/COLUMN so that the evaluator finds it in a row binding.
 // Other statement kinds pass unanalysed: the executor checks them as it

@@ -1,6 +1,8 @@
 // SelectionDriver: what is done with `rows` once the selection computed
 // it — the in-memory result table, the value list of a sub-select, and
-// UPDATE or DELETE of the selected records.
+// UPDATE or DELETE of the selected records. An aggregating driver's rows go
+// into its grouping instead, and its result rows and values are made from
+// the groups.
 //
 // All three read each tuple's records back by number. A read that comes
 // back with another record than the one asked for (the engine steps over a

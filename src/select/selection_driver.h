@@ -226,10 +226,12 @@ class SelectionDriver : public BaseObject {
   [[nodiscard]] bool FullScan();
   [[nodiscard]] bool CollectColumns();
   // The empty result table with one column per result column; null on
-  // failure (reported).
+  // failure (reported). For an aggregating driver the table gets its
+  // columns from FinishGrouping, and the grouping starts empty here.
   ResultTable* PrepareResult(DictContext* dict);
   // Appends the FROM tables' current row to `result` (unless DISTINCT finds
-  // it there); false when it cannot be written (reported).
+  // it there), or to its group when the driver aggregates; false when it
+  // cannot be written (reported).
   [[nodiscard]] bool AddResultRow();
   // Prepares the result of a selection that streams; false on failure
   // (reported). Sets `streamed_` when this selection streams.
