@@ -214,6 +214,8 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNodeP
     first->value = index;
     if (type == kClassFailed) return kClassFailed;
     n->value = index;
+    // EXISTS and UNIQUE count the sub-select's rows, not its values.
+    if (SelectionDriver* inner = plan_->Driver(index)) inner->countsRows = true;
     if (!RegisterSubSelect(index, driver, reads)) return kClassFailed;
     return type;
   }

@@ -461,8 +461,9 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
 }
 
 // Under DISTINCT equal values are listed once. An aggregate without rows
-// (MIN, MAX, SUM or AVG of no row) is left out: no value compares with it,
-// where its absent value would.
+// (MIN, MAX, SUM or AVG of no row) is left out, so that no value compares
+// with it, where its absent value would; under EXISTS or UNIQUE, which
+// count rows, its row is listed with an empty text.
 ParseNode* SelectionDriver::GroupedValues(const ParseNode* correlations) {
   for (const ParseNode* c = correlations; c != nullptr; c = c->next) {
     const ValueNode* node = dynamic_cast<const ValueNode*>(c);
@@ -507,8 +508,12 @@ ParseNode* SelectionDriver::GroupedValues(const ParseNode* correlations) {
     if (first != nullptr && first->kind == SelectItem::Kind::kAggregate) {
       const AggregateAccumulator& a =
           grouping_->Aggregate(g, static_cast<size_t>(first->aggregate));
-      if (a.count() == 0 && !IsCount(a.spec().function)) continue;
-      made = a.Value(&value);
+      if (a.count() == 0 && !IsCount(a.spec().function)) {
+        if (!countsRows) continue;
+        made = MakeTextValue(kValueText, "", value.Receive());
+      } else {
+        made = a.Value(&value);
+      }
     } else if (first != nullptr && first->kind == SelectItem::Kind::kColumn &&
                grouping_->KeyIndex(first->column) >= 0) {
       const OwnedValue& key =

@@ -208,6 +208,9 @@ class SelectionDriver : public BaseObject {
   std::unique_ptr<ParseNode, void (*)(ParseNode*)> having{nullptr, &DropConditionTree};
   // This driver's index in its plan, for the sub-selects of HAVING.
   int16_t selfIndex = -1;
+  // The sub-select stands under EXISTS or UNIQUE, which count its rows: a
+  // row whose aggregate has no value still counts.
+  bool countsRows = false;
 
   // One predicate's result (used by the single-table path).
   struct Outcome;
