@@ -305,7 +305,6 @@ ExecResult Session::Execute(const std::string& sql, MemoBlocks* memos, RowSink* 
   } else {
     result.ok = true;
     result.changedRows = ZKSQLChangedRows(request);
-    if (info.columnCount == 0) result.rowsWithoutColumns = info.rowCount;
     if (info.columnCount > 0 && info.columnText != nullptr) {
       result.hasTable = true;
       if (rows != nullptr && !FetchRows(request, info, rows)) {

@@ -38,9 +38,6 @@ struct ExecResult {
   std::string error;       // French message of a failure
   std::string sqlState;    // its SQLSTATE ("" for the shell's own failures)
   bool hasTable = false;   // the statement produced a result table
-  // Rows of a result that has no column (a select list of COUNT(*) alone):
-  // there is nothing to show of them but their number.
-  int32_t rowsWithoutColumns = 0;
   // Records an INSERT, UPDATE or DELETE wrote or removed (0 for any other
   // statement).
   int32_t changedRows = 0;

@@ -171,12 +171,6 @@ void Shell::RunStatement(const std::string& text) {
       Write("changes: " + std::to_string(result.changedRows) +
             "   total_changes: " + std::to_string(totalChanges_) + "\n");
     }
-  } else if (result.rowsWithoutColumns > 0) {
-    // Said on the side, as no failure: the library selects the rows of an
-    // aggregate but computes no value for it.
-    fflush(out_);
-    fprintf(stderr, "Note%s: %d rows without a column (aggregate values are not computed)\n",
-            Where().c_str(), static_cast<int>(result.rowsWithoutColumns));
   }
   if (timer) {
     double seconds =

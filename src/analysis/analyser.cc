@@ -84,8 +84,14 @@ bool Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
     // After a set operator the list orders the combined rows, named after
     // the first SELECT's.
     const bool combined = orderDriver >= 0;
-    const ParseNode* named = combined ? request_->parseRoot->child->child : subSelect;
-    if (!OrderList(order, named, combined ? orderDriver : index, combined)) return false;
+    const int16_t sorted = combined ? orderDriver : index;
+    SelectionDriver* d = plan_->Driver(sorted);
+    if (d != nullptr && d->Aggregating()) {
+      if (!GroupedOrderList(order, sorted)) return false;
+    } else {
+      const ParseNode* named = combined ? request_->parseRoot->child->child : subSelect;
+      if (!OrderList(order, named, sorted, combined)) return false;
+    }
   }
   return true;
 }
@@ -97,6 +103,7 @@ int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operan
   if (index < 0) return 0;
   plan_->SetParent(index, parent);
   SelectionDriver* driver = plan_->Driver(index);
+  driver->selfIndex = index;
   ParseNode* selected = subSelect->child;
   ParseNode* from = selected == nullptr ? nullptr : selected->next;
   if (selected == nullptr || from == nullptr || from->code != FON_TABLE_REF_VIRGULE_LISTE) {
@@ -117,8 +124,8 @@ int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operan
   ParseNodePtr structure;
   ParseNode* x = from->next;
   ParseNode* having = nullptr;
+  ParseNode* group = nullptr;
   if (x != nullptr) {
-    ParseNode* group = nullptr;
     if (x->code == FON_CONDITION_RECHERCHE) {
       int16_t logical = 0;
       if (!Condition(x, 0, &logical, &structure, index)) return 0;
@@ -126,25 +133,16 @@ int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operan
     } else {
       group = x;
     }
-    if (group != nullptr && group->code == FON_COLONNE_REF_VIRGULE_LISTE) {
-      if (!ColumnList(group, index)) return 0;
-      having = group->next;
-    } else if (group != nullptr) {
+    if (group != nullptr && group->code != FON_COLONNE_REF_VIRGULE_LISTE) {
       having = group;
+      group = nullptr;
+    } else if (group != nullptr) {
+      having = group->next;
     }
     // The HAVING keyword stands as a node of its own before its condition.
     if (having != nullptr && having->child == nullptr) having = having->next;
   }
-  if (having != nullptr) {
-    ParseNodePtr havingStructure;
-    int16_t logical = 0;
-    if (!Condition(having, 0, &logical, &havingStructure, index)) return 0;
-    // Rows are never grouped, so a HAVING clause cannot be applied as
-    // written; running the statement without it would return rows the
-    // clause excludes.
-    RecordMessage(request_, nullptr, kMsgUnsupportedCommand);
-    return 0;
-  }
+  if (!Grouping(group, having, index)) return 0;
   // The clause the structure came from: the driver evaluates its
   // predicates through it.
   driver->whereClause = structure != nullptr ? x : nullptr;
@@ -203,6 +201,15 @@ int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {
   }
   int16_t firstType = kClassFailed;
   int16_t count = 0;
+  SelectionDriver* d = plan_->Driver(driver);
+  // Aggregates may stand in this list; the previous holder is restored on
+  // every way out.
+  struct Restore {
+    int16_t* slot;
+    int16_t saved;
+    ~Restore() { *slot = saved; }
+  } restore{&aggregateDriver_, aggregateDriver_};
+  aggregateDriver_ = driver;
   for (ParseNode* item = items->child; item != nullptr; item = item->next, ++count) {
     if (count == 1 && operand) {
       ReportMessage(kMsgTypeMismatch, items->child->text);
@@ -212,7 +219,12 @@ int16_t Analyser::SelectList(ParseNode* list, int16_t driver, int16_t operand) {
     int16_t type = kClassFailed;
     if (value != nullptr) {
       value->value = quantifier;
+      int16_t firstColumn = columns->Count();
+      size_t firstAggregate = d == nullptr ? 0 : d->aggregates.size();
       type = Item(value, 0, nullptr, columns, driver);
+      if (type != kClassFailed && !AddOutput(item, driver, columns, firstColumn, firstAggregate)) {
+        type = kClassFailed;
+      }
     } else {
       ReportRejected(item->text);
     }

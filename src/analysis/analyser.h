@@ -4,9 +4,10 @@
 // For every SELECT level (the statement and each sub-select) it creates a
 // selection driver in the statement's selection plan, adds the FROM
 // tables, resolves the
-// select list, and turns the WHERE (and HAVING) clause into a condition
-// tree of AND, OR and NOT nodes over one row set per predicate, each row
-// set filed under the tables the predicate reads. It types expressions
+// select list, and turns the WHERE clause into a condition tree of AND, OR
+// and NOT nodes over one row set per predicate, each row set filed under
+// the tables the predicate reads. A HAVING clause becomes a tree of its
+// own, filed nowhere, which the driver decides group by group. It types expressions
 // (numeric, text, any) and rewrites every column reference in the parse
 // tree to TABLE/COLUMN so that the evaluator finds it in a row binding.
 // Other statement kinds pass unanalysed: the executor checks them as it
@@ -19,7 +20,9 @@
 #ifndef ZKSQL_ANALYSIS_ANALYSER_H_
 #define ZKSQL_ANALYSIS_ANALYSER_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "base/base_object.h"
@@ -30,6 +33,7 @@ namespace zksql {
 
 struct StatementContext;
 class DictContext;
+class Column;
 class SelectionPlan;
 class Table;
 
@@ -132,6 +136,22 @@ class Analyser : public BaseObject {
   int16_t Item(ParseNode* item, int16_t aggregate, PredicateReads* reads, PtrArray* columns,
                int16_t driver);
 
+  // Aggregation (grouping_analysis.cc). An aggregate function met as an
+  // operand: checked, typed and added to the driver's aggregates.
+  int16_t Aggregate(ParseNode* function, int16_t nested, int16_t driver);
+  // The result of select item `item` (its value analysed, adding the
+  // select list's `columns` from `firstColumn` on and the aggregates from `firstAggregate`
+  // on) appended to the driver's outputs. False when memory is short.
+  [[nodiscard]] bool AddOutput(ParseNode* item, int16_t driver, const PtrArray* columns,
+                               int16_t firstColumn, size_t firstAggregate);
+  // The GROUP BY list into the driver's group columns, the HAVING
+  // condition into its own tree, then the check that what an aggregating
+  // driver shows is grouped (4306).
+  [[nodiscard]] bool Grouping(ParseNode* group, ParseNode* having, int16_t driver);
+  // For an aggregating driver: every ORDER BY name must name a result
+  // column (an alias, a default aggregate name, a group column).
+  [[nodiscard]] bool GroupedOrderList(ParseNode* list, int16_t driver);
+
   // Loads message `id`, formats it with `argument` and records it.
   void ReportMessage(int32_t id, const char* argument);
   // Records a plain rejection when nothing more precise was reported.
@@ -141,6 +161,15 @@ class Analyser : public BaseObject {
   SelectionPlan* plan_ = nullptr;
   DictContext* dictionary_ = nullptr;
   int depth_ = 0;
+  // The driver whose select list or HAVING clause is being analysed, where
+  // an aggregate may stand (-1: none); the driver whose HAVING clause is,
+  // whose leaves are decided per group and filed in no condition group.
+  int16_t aggregateDriver_ = -1;
+  int16_t havingDriver_ = -1;
+  // Scalar functions the operand being analysed stands in.
+  int functionDepth_ = 0;
+  // Columns read by HAVING clauses outside aggregates, with their driver.
+  std::vector<std::pair<int16_t, Column*>> havingColumns_;
 };
 
 }  // namespace zksql

@@ -184,7 +184,10 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
   ParseNodePtr leaf(rows == nullptr ? nullptr : NewConditionLeaf(rows.get()));
   RowSet* rowSet = leaf == nullptr ? nullptr : rows.release();
   SelectionDriver* d = plan_->Driver(driver);
-  if (leaf == nullptr || d == nullptr || !d->RegisterCondition(reads.tables(), rowSet)) {
+  // A HAVING leaf is decided per group, never by the selection of rows.
+  bool filed = leaf != nullptr && d != nullptr &&
+               (driver == havingDriver_ || d->RegisterCondition(reads.tables(), rowSet));
+  if (!filed) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
   }
@@ -212,6 +215,8 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNodeP
     first->value = index;
     if (type == kClassFailed) return kClassFailed;
     n->value = index;
+    // EXISTS and UNIQUE count the sub-select's rows, not its values.
+    if (SelectionDriver* inner = plan_->Driver(index)) inner->countsRows = true;
     if (!RegisterSubSelect(index, driver, reads, columns)) return kClassFailed;
     return type;
   }
@@ -467,8 +472,22 @@ int16_t Analyser::Item(ParseNode* item, int16_t aggregate, PredicateReads* reads
         return kClassFailed;
       }
       return content->code == LEX_CHAINE ? kClassText : kClassNumeric;
-    case LEX_IDENTIFICATEUR:
-      return ColumnReference(content, columns, reads, driver);
+    case LEX_IDENTIFICATEUR: {
+      // A HAVING clause reads its group's values: its columns must be
+      // grouped, which is checked once the clause is analysed.
+      Column* read =
+          driver == havingDriver_ ? plan_->ResolveColumn(driver, content->text) : nullptr;
+      int16_t type = ColumnReference(content, columns, reads, driver);
+      if (type != kClassFailed && read != nullptr) {
+        try {
+          havingColumns_.emplace_back(driver, read);
+        } catch (const std::bad_alloc&) {
+          RecordMessage(request_, nullptr, kMsgOutOfMemory);
+          return kClassFailed;
+        }
+      }
+      return type;
+    }
     case FON_FONCTION_SCALAIRE_REF: {
       ParseNode* keyword = content->child;
       ParseNode* argument = keyword == nullptr ? nullptr : keyword->next;
@@ -476,7 +495,9 @@ int16_t Analyser::Item(ParseNode* item, int16_t aggregate, PredicateReads* reads
         ReportRejected(content->text);
         return kClassFailed;
       }
+      ++functionDepth_;
       int16_t t = Item(argument, aggregate, reads, columns, driver);
+      --functionDepth_;
       if (t == kClassFailed) return kClassFailed;
       int16_t wanted = kClassAny;
       int16_t result = kClassNumeric;
@@ -502,45 +523,8 @@ int16_t Analyser::Item(ParseNode* item, int16_t aggregate, PredicateReads* reads
       }
       return result;
     }
-    case FON_FONCTION_AGREGEE_REF: {
-      ParseNode* keyword = content->child;
-      if (keyword == nullptr) {
-        ReportRejected(content->text);
-        return kClassFailed;
-      }
-      switch (keyword->code) {
-        case LEX_AVG:
-        case LEX_MAX:
-        case LEX_MIN:
-        case LEX_SUM: {
-          ParseNode* argument = keyword->next;
-          int32_t quantifier = LEX_ALL;
-          if (argument != nullptr &&
-              (argument->code == LEX_DISTINCT || argument->code == LEX_ALL)) {
-            quantifier = argument->code;
-            argument = argument->next;
-          }
-          if (argument == nullptr) {
-            ReportRejected(keyword->text);
-            return kClassFailed;
-          }
-          argument->value = quantifier;
-          int16_t t = Item(argument, 1, reads, columns, driver);
-          if (t == kClassFailed) return kClassFailed;
-          if (t != kClassNumeric) {
-            ReportMessage(kMsgTypeMismatch, argument->text);
-            return kClassFailed;
-          }
-          return kClassNumeric;
-        }
-        case LEX_COUNT_ETOILE:
-        case LEX_COUNT_DISTINCT:
-          return kClassAny;
-        default:
-          ReportRejected(keyword->text);
-          return kClassFailed;
-      }
-    }
+    case FON_FONCTION_AGREGEE_REF:
+      return Aggregate(content, aggregate, driver);
     case FON_FONCTION_DATE_HEURE_REF: {
       ParseNode* keyword = content->child;
       if (keyword == nullptr) {

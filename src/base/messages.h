@@ -53,6 +53,7 @@ enum MessageId : int32_t {
   kMsgSubGroupExpected = 4275,       // " Sous groupe attendu"
   kMsgEvaluableExpected = 4276,      // " Expression évaluable attendue"
   kMsgTypeMismatch = 4277,        // " Typage incorrect: %s"
+  kMsgAggregateMisplaced = 4278,  // aggregate keyword, out of place
   kMsgLogicalInArithmetic = 4279, // node text
   kMsgUnknownColumn = 4281,       // column name
   kMsgColumnExpected = 4282,      // literal text
@@ -69,6 +70,7 @@ enum MessageId : int32_t {
   kMsgTooManyMemos = 4302,        // maximum number of memo values
   kMsgEngineFailure = 4304,       // the storage engine's own explanation
   kMsgInterrupted = 4305,         // the host asked the statement to stop
+  kMsgNotGrouped = 4306,          // column neither grouped nor aggregated
 };
 
 // Size of the buffers messages are loaded and formatted into.

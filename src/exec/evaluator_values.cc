@@ -167,9 +167,13 @@ bool Evaluator::Item(ParseNode* item, const RowBinding* binding, int depth, Owne
       return DateTimeFunction(c, out);
     case FON_FONCTION_SCALAIRE_REF:
       return ScalarFunction(c, binding, depth + 1, out);
-    case FON_FONCTION_AGREGEE_REF:
-      // No aggregate value is computed: rows are selected without grouping.
-      return false;
+    case FON_FONCTION_AGREGEE_REF: {
+      // An aggregate's value is its group's, bound by the grouping that
+      // decides a HAVING clause; anywhere else it has none.
+      const TypedValue* bound = binding == nullptr ? nullptr : binding->FindNode(c);
+      if (bound == nullptr || bound->bytes == nullptr) return false;
+      return CopyValue(*bound, out);
+    }
     default:
       return false;
   }

@@ -1,6 +1,8 @@
 // SelectionDriver: what is done with `rows` once the selection computed
 // it — the in-memory result table, the value list of a sub-select, and
-// UPDATE or DELETE of the selected records.
+// UPDATE or DELETE of the selected records. An aggregating driver's rows go
+// into its grouping instead, and its result rows and values are made from
+// the groups.
 //
 // All three read each tuple's records back by number. A read that comes
 // back with another record than the one asked for (the engine steps over a
@@ -14,8 +16,12 @@
 
 #include "base/messages.h"
 #include "base/statement_context.h"
+#include "select/condition_evaluator.h"
+#include "select/condition_truth.h"
+#include "select/grouping.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
+#include "sql/token_codes.h"
 #include "sql/value_list.h"
 #include "storage/column.h"
 #include "storage/dict_context.h"
@@ -79,6 +85,17 @@ ResultTable* SelectionDriver::PrepareResult(DictContext* dict) {
     ReportNoMemory();
     return nullptr;
   }
+  if (Aggregating()) {
+    // The rows go into groups; the table gets its columns when they are
+    // made into rows, since SUM's type depends on the sums.
+    grouping_.reset(new (std::nothrow) Grouping(groupColumns, &aggregates, &tables));
+    if (grouping_ == nullptr) {
+      ReportNoMemory();
+      return nullptr;
+    }
+    result = res;
+    return res;
+  }
   // Result columns carry the source's storage type, size and key kind, so
   // that copying, extraction and the column description work as for the
   // source. A composite key has no bytes of its own: it takes the current
@@ -118,6 +135,11 @@ ResultTable* SelectionDriver::PrepareResult(DictContext* dict) {
 }
 
 bool SelectionDriver::AddResultRow() {
+  if (grouping_ != nullptr) {
+    if (grouping_->Take()) return true;
+    ReportNoMemory();
+    return false;
+  }
   ResultTable* res = result;
   std::memset(res->rowBuffer(), 0, res->rowSize());
   for (int16_t i = 0; i < columns->Count() && i < res->ColumnCount(); ++i) {
@@ -142,7 +164,7 @@ bool SelectionDriver::StartStreaming() {
 
 ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
   // Rows added while they were selected are the result already.
-  if (streamed_) return result;
+  if (streamed_) return grouping_ != nullptr ? FinishGrouping() : result;
   if (rows == nullptr || rows->tuples == nullptr) return nullptr;
   ResultTable* res = PrepareResult(dict);
   if (res == nullptr) return nullptr;
@@ -151,8 +173,168 @@ ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
     int16_t skip = 0;
     if (!ReadTuple(k, &skip)) return nullptr;
     if (skip) continue;
-    if (!AddResultRow()) break;
+    if (!AddResultRow()) {
+      if (grouping_ != nullptr) return nullptr;
+      break;
+    }
   }
+  if (grouping_ != nullptr) return FinishGrouping();
+  return res;
+}
+
+namespace {
+
+// A HAVING leaf decided over the binding of one group.
+class GroupLeaves : public LeafTruth {
+ public:
+  GroupLeaves(ConditionEvaluator* evaluator, int16_t driverIndex, const RowBinding* binding)
+      : evaluator_(evaluator), driverIndex_(driverIndex), binding_(binding) {}
+  bool Decide(const ParseNode*, RowSet* rows, bool* holds) override {
+    if (rows == nullptr || evaluator_ == nullptr) return false;
+    *holds = evaluator_->EvaluateCondition(driverIndex_, rows->condition, binding_, rows->negated);
+    return true;
+  }
+
+ private:
+  ConditionEvaluator* evaluator_;
+  int16_t driverIndex_;
+  const RowBinding* binding_;
+};
+
+bool IsCount(int32_t function) {
+  return function == LEX_COUNT_ETOILE || function == LEX_COUNT_DISTINCT;
+}
+
+}  // namespace
+
+bool SelectionDriver::GroupPasses(size_t g, bool* keep) {
+  if (having == nullptr) {
+    *keep = true;
+    return true;
+  }
+  RowBinding binding;
+  std::vector<OwnedValue> held;
+  if (!grouping_->Bind(g, &binding, &held)) {
+    ReportNoMemory();
+    return false;
+  }
+  GroupLeaves leaves(evaluator, selfIndex, &binding);
+  TreeTruth truth = TreeHolds(having.get(), leaves);
+  if (truth == TreeTruth::kFailed) {
+    if (!HasError(request)) RecordMessage(request, nullptr, kMsgInternalError, "HAVING");
+    return false;
+  }
+  *keep = truth == TreeTruth::kTrue;
+  return true;
+}
+
+ResultTable* SelectionDriver::FinishGrouping() {
+  ResultTable* res = result;
+  if (res == nullptr || !grouping_->Finish()) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  const size_t groupCount = grouping_->GroupCount();
+  std::vector<bool> kept(groupCount, false);
+  for (size_t g = 0; g < groupCount; ++g) {
+    bool keep = false;
+    if (!GroupPasses(g, &keep)) return nullptr;
+    kept[g] = keep;
+  }
+  // One column per item that shows something. A group column and MIN and
+  // MAX keep the source column's type and stored bytes; COUNT is a 32-bit
+  // integer, AVG a real, and SUM an integer when it sums whole numbers and
+  // every kept group's sum fits one, else a real.
+  uint32_t offset = 1;
+  std::vector<int16_t> columnOf(outputs.size(), -1);
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    const SelectItem& item = outputs[i];
+    if (item.kind == SelectItem::Kind::kNone) continue;
+    uint16_t type = kTypeReal;
+    uint16_t size = 8;
+    uint8_t keyKind = 0;
+    const char* tableName = "";
+    Column* source = item.kind == SelectItem::Kind::kColumn ? item.column : nullptr;
+    if (item.kind == SelectItem::Kind::kAggregate) {
+      const AggregateSpec& spec = aggregates[static_cast<size_t>(item.aggregate)];
+      if (IsCount(spec.function)) {
+        type = kTypeInt32;
+        size = 4;
+      } else if (spec.function == LEX_SUM) {
+        bool whole = true;
+        for (size_t g = 0; g < groupCount && whole; ++g) {
+          if (kept[g])
+            whole = grouping_->Aggregate(g, static_cast<size_t>(item.aggregate)).SumIsWhole();
+        }
+        if (whole) {
+          type = kTypeInt32;
+          size = 4;
+        }
+      } else if (spec.function != LEX_AVG) {
+        source = spec.argument;
+      }
+    }
+    if (source != nullptr) {
+      type = source->type();
+      size = source->size();
+      keyKind = item.kind == SelectItem::Kind::kColumn ? source->keyKind() : 0;
+      tableName = source->tableName();
+    }
+    std::unique_ptr<Column> column(new (std::nothrow) Column(
+        item.name.c_str(), type, size, keyKind, static_cast<uint16_t>(offset), res, tableName));
+    if (column == nullptr || !res->AddColumn(column.get())) {
+      ReportNoMemory();
+      return nullptr;
+    }
+    column.release();  // the result table holds it
+    columnOf[i] = static_cast<int16_t>(res->ColumnCount() - 1);
+    offset += size;
+    if (offset > 65535) {
+      ReportNoMemory();
+      return nullptr;
+    }
+  }
+  if (!res->SetRowSize(static_cast<uint16_t>(offset), true)) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  for (size_t g = 0; g < groupCount; ++g) {
+    if (!kept[g]) continue;
+    std::memset(res->rowBuffer(), 0, res->rowSize());
+    for (size_t i = 0; i < outputs.size(); ++i) {
+      if (columnOf[i] < 0) continue;
+      const SelectItem& item = outputs[i];
+      Column* column = res->ColumnAt(columnOf[i]);
+      const std::string* field = nullptr;
+      if (item.kind == SelectItem::Kind::kColumn) {
+        int k = grouping_->KeyIndex(item.column);
+        if (k >= 0) field = &grouping_->KeyField(g, static_cast<size_t>(k));
+      } else {
+        const AggregateAccumulator& a =
+            grouping_->Aggregate(g, static_cast<size_t>(item.aggregate));
+        int32_t function = a.spec().function;
+        if (function == LEX_MIN || function == LEX_MAX) {
+          field = &a.keptField();
+        } else {
+          double x = IsCount(function) ? static_cast<double>(a.count()) : a.sum();
+          if (function == LEX_AVG)
+            x = a.count() == 0 ? 0 : a.sum() / static_cast<double>(a.count());
+          column->SetValue(&x);
+        }
+      }
+      unsigned char* to = column->FieldAddress();
+      if (field != nullptr && to != nullptr) {
+        std::memcpy(to, field->data(),
+                    field->size() < column->size() ? field->size() : column->size());
+      }
+    }
+    if (distinct == kDistinct && res->ContainsRow()) continue;
+    if (res->Write(0) != kWriteDone) {
+      ReportNoMemory();
+      return nullptr;
+    }
+  }
+  grouping_.reset();
   return res;
 }
 
@@ -176,6 +358,7 @@ bool SameValue(const ParseNode* list, const TypedValue& v) {
 // from result row i: DISTINCT drops result rows, after which row i no
 // longer belongs to tuple i. Under DISTINCT equal values are listed once.
 ParseNode* SelectionDriver::SubSelectValues() {
+  if (Aggregating()) return GroupedValues();
   ParseNodePtr list(NewValueListHead());
   ParseNode* head = list.get();
   if (head == nullptr) {
@@ -230,6 +413,78 @@ ParseNode* SelectionDriver::SubSelectValues() {
     }
     last = added;
   }
+  return list.release();
+}
+
+// Under DISTINCT equal values are listed once. An aggregate without rows
+// (MIN, MAX, SUM or AVG of no row) is left out, so that no value compares
+// with it, where its absent value would; under EXISTS or UNIQUE, which
+// count rows, its row is listed with an empty text.
+ParseNode* SelectionDriver::GroupedValues() {
+  ParseNodePtr list(NewValueListHead());
+  ParseNode* head = list.get();
+  if (head == nullptr) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  if (rows == nullptr || rows->tuples == nullptr) return list.release();
+  grouping_.reset(new (std::nothrow) Grouping(groupColumns, &aggregates, &tables));
+  if (grouping_ == nullptr) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  const int32_t count = rows->tuples->TupleCount();
+  for (int32_t k = 1; k <= count; ++k) {
+    int16_t skip = 0;
+    if (!ReadTuple(k, &skip)) return nullptr;
+    if (skip) continue;
+    if (!AddResultRow()) return nullptr;
+  }
+  if (!grouping_->Finish()) {
+    ReportNoMemory();
+    return nullptr;
+  }
+  const SelectItem* first = outputs.empty() ? nullptr : &outputs.front();
+  ParseNode* last = head;
+  for (size_t g = 0; g < grouping_->GroupCount(); ++g) {
+    bool keep = false;
+    if (!GroupPasses(g, &keep)) return nullptr;
+    if (!keep) continue;
+    OwnedValue value;
+    bool made = false;
+    if (first != nullptr && first->kind == SelectItem::Kind::kAggregate) {
+      const AggregateAccumulator& a =
+          grouping_->Aggregate(g, static_cast<size_t>(first->aggregate));
+      if (a.count() == 0 && !IsCount(a.spec().function)) {
+        if (!countsRows) continue;
+        made = MakeTextValue(kValueText, "", value.Receive());
+      } else {
+        made = a.Value(&value);
+      }
+    } else if (first != nullptr && first->kind == SelectItem::Kind::kColumn &&
+               grouping_->KeyIndex(first->column) >= 0) {
+      const OwnedValue& key =
+          grouping_->KeyValue(g, static_cast<size_t>(grouping_->KeyIndex(first->column)));
+      made = key.has_value() ? CopyValue(key.view(), &value)
+                             : MakeTextValue(kValueText, "", value.Receive());
+    } else {
+      // A literal shows nothing: the group still counts for EXISTS.
+      made = MakeTextValue(kValueText, "", value.Receive());
+    }
+    if (!made) {
+      ReportNoMemory();
+      return nullptr;
+    }
+    if (distinct == kDistinct && SameValue(head, value.view())) continue;
+    TypedValue raw = value.Release();
+    ValueNode* added = AppendOwnedValue(last, &raw);
+    if (added == nullptr) {
+      ReportNoMemory();
+      return nullptr;
+    }
+    last = added;
+  }
+  grouping_.reset();
   return list.release();
 }
 

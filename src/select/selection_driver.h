@@ -25,6 +25,7 @@
 #ifndef ZKSQL_SELECT_SELECTION_DRIVER_H_
 #define ZKSQL_SELECT_SELECTION_DRIVER_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -32,6 +33,8 @@
 #include "base/base_object.h"
 #include "base/ptr_array.h"
 #include "select/condition_group.h"
+#include "select/grouping.h"
+#include "select/select_item.h"
 #include "sql/parse_node.h"
 #include "storage/table.h"
 
@@ -209,6 +212,26 @@ class SelectionDriver : public BaseObject {
   // null for any other driver.
   std::unique_ptr<CorrelatedValues> correlated;
 
+  // Aggregation, set by the analysis. A driver aggregates when it has a
+  // GROUP BY list or an aggregate in its select list or HAVING clause: its
+  // selected rows then go into groups (select/grouping.h) as they come
+  // through AddResultRow, and its result rows, or its sub-select values,
+  // are made from the groups that HAVING keeps, one item of `outputs` per
+  // result column.
+  bool Aggregating() const { return grouped || !aggregates.empty(); }
+  std::vector<SelectItem> outputs;        // the select list, item by item
+  std::vector<AggregateSpec> aggregates;  // of the select list, then of HAVING
+  std::vector<Column*> groupColumns;      // the GROUP BY list
+  bool grouped = false;                   // a GROUP BY list was written
+  // The HAVING condition tree, decided group by group; its leaves' row sets
+  // are filed in no condition group. Owned.
+  std::unique_ptr<ParseNode, void (*)(ParseNode*)> having{nullptr, &DropConditionTree};
+  // This driver's index in its plan, for the sub-selects of HAVING.
+  int16_t selfIndex = -1;
+  // The sub-select stands under EXISTS or UNIQUE, which count its rows: a
+  // row whose aggregate has no value still counts.
+  bool countsRows = false;
+
   // One predicate's result (used by the single-table path).
   struct Outcome;
 
@@ -224,10 +247,12 @@ class SelectionDriver : public BaseObject {
   [[nodiscard]] bool ForEachCombination(Odometer& odometer, Visit visit);
   [[nodiscard]] bool FullScan();
   // The empty result table with one column per result column; null on
-  // failure (reported).
+  // failure (reported). For an aggregating driver the table gets its
+  // columns from FinishGrouping, and the grouping starts empty here.
   ResultTable* PrepareResult(DictContext* dict);
   // Appends the FROM tables' current row to `result` (unless DISTINCT finds
-  // it there); false when it cannot be written (reported).
+  // it there), or to its group when the driver aggregates; false when it
+  // cannot be written (reported).
   [[nodiscard]] bool AddResultRow();
   // Prepares the result of a selection that streams; false on failure
   // (reported). Sets `streamed_` when this selection streams.
@@ -240,6 +265,17 @@ class SelectionDriver : public BaseObject {
   void ReportDisjoint();
   void ReportNoMemory();
 
+  // The result rows of an aggregating driver, from its groups: the result
+  // table's columns, then one row per group HAVING keeps. Null on failure
+  // (reported).
+  ResultTable* FinishGrouping();
+  // Whether group `g` passes the HAVING clause; false on failure (reported)
+  // with *keep unset.
+  [[nodiscard]] bool GroupPasses(size_t g, bool* keep);
+  // An aggregating sub-select's values: the first item of each kept group.
+  ParseNode* GroupedValues();
+
+  std::unique_ptr<Grouping> grouping_;  // while an aggregating driver selects
   DictContext* streamInto_ = nullptr;
   bool streamed_ = false;
   bool streamJoin_ = false;  // set by SelectJoined for EvaluateGroupJoined

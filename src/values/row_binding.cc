@@ -9,7 +9,7 @@ namespace zksql {
 bool RowBinding::Bind(const char* table, const char* column, const TypedValue& value) {
   try {
     entries_.push_back(
-        Entry{table == nullptr ? "" : table, column == nullptr ? "" : column, value});
+        Entry{table == nullptr ? "" : table, column == nullptr ? "" : column, value, nullptr});
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -21,11 +21,29 @@ const TypedValue* RowBinding::Find(const char* reference) const {
   // The reference is compared piece by piece with TABLE, "/" and COLUMN, so
   // no text is built for a look-up.
   for (const Entry& e : entries_) {
+    if (e.node != nullptr) continue;
     size_t tl = std::strlen(e.table);
     if (std::strncmp(reference, e.table, tl) == 0 && reference[tl] == '/' &&
         std::strcmp(reference + tl + 1, e.column) == 0) {
       return &e.value;
     }
+  }
+  return nullptr;
+}
+
+bool RowBinding::BindNode(const void* node, const TypedValue& value) {
+  try {
+    entries_.push_back(Entry{"", "", value, node});
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+const TypedValue* RowBinding::FindNode(const void* node) const {
+  if (node == nullptr) return nullptr;
+  for (const Entry& e : entries_) {
+    if (e.node == node) return &e.value;
   }
   return nullptr;
 }

@@ -26,6 +26,12 @@ class RowBinding {
   // The value bound to `reference` ("TABLE/COLUMN", compared exactly), the
   // first bound when several are; null when none is.
   const TypedValue* Find(const char* reference) const;
+  // Binds `value` to an expression node of the parse tree (an aggregate,
+  // whose value a group gives rather than a column); found by the node's
+  // address. False when memory is short.
+  [[nodiscard]] bool BindNode(const void* node, const TypedValue& value);
+  // The value bound to `node`; null when none is.
+  const TypedValue* FindNode(const void* node) const;
   void Clear() { entries_.clear(); }
   size_t size() const { return entries_.size(); }
 
@@ -34,6 +40,7 @@ class RowBinding {
     const char* table;
     const char* column;
     TypedValue value;
+    const void* node;  // set for a value bound to a node, not a column
   };
   std::vector<Entry> entries_;
 };

@@ -242,9 +242,22 @@ const ErrorCase kErrors[] = {
     {"SELECT A FROM T WHERE EXISTS (SELECT * FROM U WHERE Q = 1);", kMsgUnknownColumn, "Q"},
     // A condition compared with a value has no value to compare.
     {"SELECT A FROM T WHERE (A = 1) = 1;", kMsgTypeMismatch, ""},
-    // COUNT(*) as a first member is "any": only a second member may be.
-    {"SELECT A FROM T WHERE COUNT(*) > 1;", kMsgTypeMismatch, ""},
-    {"SELECT A FROM T WHERE SUM(A) = MAX(YEAR(CURRENT DATE));", kMsgTypeMismatch, "YEAR"},
+    // An aggregate stands in the select list or HAVING only, outside
+    // functions and other aggregates, over a column.
+    {"SELECT A FROM T WHERE COUNT(*) > 1;", kMsgAggregateMisplaced, "COUNT(*)"},
+    {"SELECT A FROM T WHERE SUM(A) = 1;", kMsgAggregateMisplaced, "SUM"},
+    {"SELECT MAX(YEAR(CURRENT DATE)) FROM T;", kMsgAggregateMisplaced, "MAX"},
+    {"SELECT MAX(MIN(A)) FROM T;", kMsgAggregateMisplaced, "MAX"},
+    {"SELECT INTEGER(SUM(A)) FROM T;", kMsgAggregateMisplaced, "SUM"},
+    {"SELECT A FROM T GROUP BY A HAVING EXISTS (SELECT C FROM U WHERE COUNT(*) > 1);",
+     kMsgAggregateMisplaced, "COUNT(*)"},
+    {"SELECT A FROM T WHERE EXISTS (SELECT C FROM U GROUP BY C HAVING MAX(T.A) > 1);",
+     kMsgAggregateMisplaced, "MAX"},
+    // What an aggregating SELECT shows or HAVING reads has one value per group.
+    {"SELECT A, COUNT(*) FROM T;", kMsgNotGrouped, "A"},
+    {"SELECT B FROM T GROUP BY A;", kMsgNotGrouped, "B"},
+    {"SELECT A FROM T GROUP BY A HAVING B = 'x';", kMsgNotGrouped, "B"},
+    {"SELECT * FROM T GROUP BY A;", kMsgNotGrouped, "*"},
 };
 
 class AnalysisErrorTest : public ::testing::TestWithParam<ErrorCase> {};
@@ -259,12 +272,19 @@ TEST_P(AnalysisErrorTest, StopsWithTheMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Messages, AnalysisErrorTest, ::testing::ValuesIn(kErrors));
 
-TEST(AnalysisErrorTest, HavingIsAnalysedThenRefused) {
+// HAVING gets a tree of its own, decided per group: none of its leaves may
+// land in the WHERE groups, where they would filter rows.
+TEST(AnalysisTest, HavingIsAnalysedIntoItsOwnTree) {
   Analysis counted("SELECT A FROM T GROUP BY A HAVING COUNT(*) > 1;");
-  EXPECT_EQ(counted.error(), Message(kMsgTypeMismatch, ""));
-  Analysis plain("SELECT A FROM T WHERE A = 1 GROUP BY A HAVING A > 1;");
-  EXPECT_EQ(plain.result(), 0);
-  EXPECT_EQ(plain.error(), Message(kMsgUnsupportedCommand, ""));
+  ASSERT_EQ(counted.result(), 1) << counted.error();
+  EXPECT_NE(counted.driver(0)->having, nullptr);
+  EXPECT_TRUE(counted.driver(0)->groups.empty());
+  EXPECT_EQ(counted.driver(0)->aggregates.size(), 1u);
+  Analysis plain("SELECT A FROM T WHERE A = 1 GROUP BY A HAVING A > 1 AND MAX(A) < 3;");
+  ASSERT_EQ(plain.result(), 1) << plain.error();
+  ASSERT_EQ(plain.driver(0)->groups.size(), 1u);
+  EXPECT_EQ(plain.driver(0)->groups.front().rowSets().size(), 1u);
+  EXPECT_EQ(plain.driver(0)->groupColumns.size(), 1u);
 }
 
 TEST(AnalysisErrorTest, OtherStatementsPassUnanalysed) {
@@ -472,7 +492,7 @@ TEST(OrderByTest, NamesResolveToResultColumns) {
       // "*" keeps one column per name: the other table's is hidden.
       {"SELECT * FROM T1, T2 ORDER BY T2.A, A;", "1 0", 1, 2},
       // Grouped SELECTs and set operations take no hidden column.
-      {"SELECT MAX(A) AS M FROM T ORDER BY M, A;", "0 0", -1, 1},
+      {"SELECT B, MAX(A) AS M FROM T GROUP BY B ORDER BY M DESC, B;", "1- 0", -1, 1},
       {"SELECT A AS X FROM T UNION SELECT C FROM U ORDER BY X, A;", "0 0", -1, 1},
   };
   for (const Case& c : cases) {

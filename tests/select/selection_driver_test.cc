@@ -404,7 +404,7 @@ TEST_F(DriverTest, ResultColumnsKeepTheSourceLayoutAndStayInsideTheRow) {
 TEST_F(DriverTest, ASelectListWithoutColumnsGivesOneRowPerTuple) {
   Table* t = MakeTable("T", {"A"}, {{1}, {2}});
   NewDriver({t});
-  driver->columns.reset(new PtrArray(0, 4));  // «SELECT COUNT(*) FROM T»
+  driver->columns.reset(new PtrArray(0, 4));  // «SELECT 1 FROM T»
   ASSERT_TRUE(driver->SelectSingle(0));
   ResultTable* res = driver->BuildResult(req->dict.get());
   ASSERT_NE(res, nullptr);

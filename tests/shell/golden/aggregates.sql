@@ -1,6 +1,5 @@
--- Aggregates select their rows but compute no value: COUNT(*) alone leaves
--- a result without a column, which the shell notes on the side (no
--- failure); SUM(A) shows A of each row. HAVING is refused.
+-- Aggregates give one row, or one row per group; HAVING keeps the groups
+-- it holds for.
 .mode list
 CREATE TABLE T (A INTEGER, B CHAR(5));
 INSERT INTO T VALUES (1, 'x');
