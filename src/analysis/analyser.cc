@@ -84,7 +84,7 @@ bool Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
     if (!OrderList(order, sorted) || !ColumnList(order, sorted)) return false;
     plan_->orderBy = order->child;
   }
-  return plan_->PropagateOuterReferences(index);
+  return true;
 }
 
 int16_t Analyser::SubSelect(ParseNode* subSelect, int16_t parent, int16_t operand,
@@ -261,7 +261,8 @@ bool Analyser::OrderList(ParseNode* list, int16_t driver) {
 
 int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateReads* reads,
                                   int16_t driver) {
-  Column* column = plan_->ResolveColumn(driver, leaf->text);
+  int16_t owner = driver;
+  Column* column = plan_->ResolveColumn(driver, leaf->text, &owner);
   if (column == nullptr) {
     ReportMessage(kMsgUnknownColumn, leaf->text);
     return kClassFailed;
@@ -294,7 +295,14 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateR
   text.get()[tl] = '/';
   std::memcpy(text.get() + tl + 1, name, nl + 1);
   bool ok = leaf->SetText(text.get());
-  if (ok && reads != nullptr) ok = reads->Add(column->table(), leaf->text);
+  if (ok && owner != driver) {
+    // A column of an enclosing SELECT: a value given by the enclosing row,
+    // not a table this predicate steps through.
+    if (!plan_->AddOuterReference(driver, owner, leaf->text)) return kClassFailed;
+    if (reads != nullptr) ok = reads->AddOuter(leaf->text);
+  } else if (ok && reads != nullptr) {
+    ok = reads->Add(column->table(), leaf->text);
+  }
   if (!ok) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
@@ -302,47 +310,51 @@ int16_t Analyser::ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateR
   return kind == kKindNumber ? kClassNumeric : kClassText;
 }
 
-bool Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads) {
-  if (!plan_->PropagateOuterReferences(subIndex)) return false;
-  // The references are collected after `head`, which `link` holds as its
-  // child: the pair goes with `link`.
-  ParseNodePtr head(ParseNode::Create("", 0, 0));
-  ParseNodePtr link(head == nullptr ? nullptr : ParseNode::Create("", 0, 0, head.get(), nullptr));
-  if (link == nullptr) {
-    RecordMessage(request_, nullptr, kMsgOutOfMemory);
-    return false;
-  }
-  head.release();
-  const ParseNode* first = link->child;
-  bool ok = true;
-  int16_t steps = 0;
-  for (int16_t a = driver; ok && a != -1 && steps <= plan_->driverCount;
-       a = plan_->FindParent(a), ++steps) {
-    SelectionDriver* enclosing = plan_->Driver(a);
-    if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
-    ok = plan_->CollectOuterReferences(enclosing->tableNames->text, subIndex, link.get());
-  }
-  // The predicate also reads the outer columns, and so steps through their
-  // tables: the enclosing tables named by the references.
-  for (ParseNode* ref = first->next; ok && ref != nullptr && reads != nullptr; ref = ref->next) {
+bool Analyser::RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads,
+                                 PtrArray* columns) {
+  // The sub-select's outer references were recorded on its link as they
+  // were resolved. Those owned by this SELECT make the predicate depend on
+  // this SELECT's rows: it steps through their tables, and reads their
+  // columns, whose values the evaluation hands to the sub-select. Those
+  // owned further out are values given by an enclosing row, for this
+  // SELECT as well: the predicate is deferred.
+  SelectionDriver* parent = plan_->Driver(driver);
+  if (parent == nullptr || parent->subSelects == nullptr || reads == nullptr) return true;
+  const ParseNode* link = parent->subSelects->next;
+  while (link != nullptr && link->code != subIndex) link = link->next;
+  if (link == nullptr || link->child == nullptr) return true;
+  for (const ParseNode* ref = link->child->next; ref != nullptr; ref = ref->next) {
     if (reads->HasReference(ref->text)) continue;
-    const char* slash = std::strchr(ref->text, '/');
-    size_t n = slash == nullptr ? std::strlen(ref->text) : static_cast<size_t>(slash - ref->text);
-    char name[256];
-    Table* table = nullptr;
-    if (n < sizeof name) {
-      std::memcpy(name, ref->text, n);
-      name[n] = '\0';
-      table = dictionary_->FindTable(name, false);
+    if (ref->value != driver) {
+      if (!reads->AddOuter(ref->text)) {
+        RecordMessage(request_, nullptr, kMsgOutOfMemory);
+        return false;
+      }
+      continue;
     }
-    if (table == nullptr) {
-      RecordMessage(request_, nullptr, kMsgUnknownTable, n < sizeof name ? name : "");
+    Table* table = nullptr;
+    Column* column = nullptr;
+    {
+      const char* slash = std::strchr(ref->text, '/');
+      size_t n = slash == nullptr ? std::strlen(ref->text) : static_cast<size_t>(slash - ref->text);
+      char name[256];
+      if (n < sizeof name) {
+        std::memcpy(name, ref->text, n);
+        name[n] = '\0';
+        table = dictionary_->FindTable(name, false);
+        column = dictionary_->FindColumn(name, slash == nullptr ? "" : slash + 1);
+      }
+      if (table == nullptr || column == nullptr) {
+        RecordMessage(request_, nullptr, kMsgUnknownTable, n < sizeof name ? name : "");
+        return false;
+      }
+    }
+    if (!reads->Add(table, ref->text) || (columns != nullptr && columns->Add(column) < 0)) {
+      RecordMessage(request_, nullptr, kMsgOutOfMemory);
       return false;
     }
-    ok = reads->Add(table, ref->text);
   }
-  if (!ok) RecordMessage(request_, nullptr, kMsgOutOfMemory);
-  return ok;
+  return true;
 }
 
 bool PredicateReads::Add(Table* table, const char* reference) {
@@ -365,6 +377,11 @@ bool PredicateReads::Add(Table* table, const char* reference) {
   }
   last_ = added;
   return true;
+}
+
+bool PredicateReads::AddOuter(const char* reference) {
+  readsOuter_ = true;
+  return Add(nullptr, reference);
 }
 
 bool PredicateReads::HasReference(const char* reference) const {

@@ -47,6 +47,11 @@ class PredicateReads {
   // in-memory result) is no table the predicate steps through. False when
   // memory is short.
   [[nodiscard]] bool Add(Table* table, const char* reference);
+  // Adds a reference to a column of an enclosing SELECT: a value that the
+  // enclosing row gives, which makes the predicate deferred. False when
+  // memory is short.
+  [[nodiscard]] bool AddOuter(const char* reference);
+  bool readsOuter() const { return readsOuter_; }
   // Whether a reference with exactly this text was added.
   bool HasReference(const char* reference) const;
   const std::vector<Table*>& tables() const { return tables_; }
@@ -57,6 +62,7 @@ class PredicateReads {
   std::vector<Table*> tables_;
   ParseNodePtr references_;
   ParseNode* last_ = nullptr;  // the last of the chain references_ holds
+  bool readsOuter_ = false;
 };
 
 // Type classes of analysed expressions.
@@ -90,7 +96,8 @@ class Analyser : public BaseObject {
   [[nodiscard]] bool OrderList(ParseNode* list, int16_t driver);
   int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateReads* reads,
                           int16_t driver);
-  [[nodiscard]] bool RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads);
+  [[nodiscard]] bool RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads,
+                                       PtrArray* columns);
 
   // Condition analysis and typing (condition_analysis.cc).
   int16_t Condition(ParseNode* condition, int16_t arithmetic, int16_t* logical, ParseNodePtr* slot,
@@ -116,7 +123,8 @@ class Analyser : public BaseObject {
                        int16_t driver);
   int16_t OperandHolder(ParseNode* holder, PredicateReads* reads, PtrArray* columns,
                         int16_t driver);
-  int16_t OperandSubSelect(ParseNode* subSelect, PredicateReads* reads, int16_t driver);
+  int16_t OperandSubSelect(ParseNode* subSelect, PredicateReads* reads, PtrArray* columns,
+                           int16_t driver);
   int16_t Item(ParseNode* item, int16_t aggregate, PredicateReads* reads, PtrArray* columns,
                int16_t driver);
 

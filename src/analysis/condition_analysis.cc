@@ -20,10 +20,10 @@
 #include "analysis/analyser.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
-#include "select/selection_plan.h"
 #include "select/condition_tree.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
+#include "select/selection_plan.h"
 #include "sql/rule_codes.h"
 #include "sql/token_codes.h"
 
@@ -179,6 +179,7 @@ int16_t Analyser::NotLevel(ParseNode* factor, int16_t arithmetic, int16_t* logic
   if (rows != nullptr) {
     references.release();
     columns.release();
+    rows->deferred = reads.readsOuter();
   }
   ParseNodePtr leaf(rows == nullptr ? nullptr : NewConditionLeaf(rows.get()));
   RowSet* rowSet = leaf == nullptr ? nullptr : rows.release();
@@ -211,7 +212,7 @@ int16_t Analyser::Predicate(ParseNode* predicate, int16_t arithmetic, ParseNodeP
     first->value = index;
     if (type == kClassFailed) return kClassFailed;
     n->value = index;
-    if (!RegisterSubSelect(index, driver, reads)) return kClassFailed;
+    if (!RegisterSubSelect(index, driver, reads, columns)) return kClassFailed;
     return type;
   }
   int16_t memberLogical = 0;
@@ -403,7 +404,7 @@ int16_t Analyser::SecondMember(ParseNode* comparison, PredicateReads* reads, Ptr
     if (next->code == LEX_ALL || next->code == LEX_ANY || next->code == LEX_SOME) {
       return OperandHolder(next->next, reads, columns, driver);
     }
-    if (next->code == FON_SOUS_SELECT) return OperandSubSelect(next, reads, driver);
+    if (next->code == FON_SOUS_SELECT) return OperandSubSelect(next, reads, columns, driver);
     if (next->code == FON_ITEM_SIMPLE) return Item(next, 0, reads, columns, driver);
     ReportRejected(next->text);
     return kClassFailed;
@@ -418,7 +419,7 @@ int16_t Analyser::OperandHolder(ParseNode* holder, PredicateReads* reads, PtrArr
     ReportRejected(holder == nullptr ? "" : holder->text);
     return kClassFailed;
   }
-  if (content->code == FON_SOUS_SELECT) return OperandSubSelect(content, reads, driver);
+  if (content->code == FON_SOUS_SELECT) return OperandSubSelect(content, reads, columns, driver);
   if (content->code != FON_ITEM_SIMPLE_VIRGULE_LISTE || content->child == nullptr) {
     ReportRejected(content->text);
     return kClassFailed;
@@ -437,12 +438,13 @@ int16_t Analyser::OperandHolder(ParseNode* holder, PredicateReads* reads, PtrArr
   return type;
 }
 
-int16_t Analyser::OperandSubSelect(ParseNode* subSelect, PredicateReads* reads, int16_t driver) {
+int16_t Analyser::OperandSubSelect(ParseNode* subSelect, PredicateReads* reads, PtrArray* columns,
+                                   int16_t driver) {
   int16_t index = -1;
   int16_t type = SubSelect(subSelect, driver, 1, &index);
   subSelect->value = index;
   if (type == kClassFailed) return kClassFailed;
-  if (!RegisterSubSelect(index, driver, reads)) return kClassFailed;
+  if (!RegisterSubSelect(index, driver, reads, columns)) return kClassFailed;
   return type;
 }
 

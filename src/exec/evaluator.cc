@@ -81,7 +81,7 @@ bool Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
   if (first->code == LEX_EXISTS || first->code == LEX_UNIQUE) {
     bool innerNot = first->next != nullptr && first->next->code == LEX_NOT;
     // The keyword node carries the sub-select's driver index.
-    int32_t n = CountValues(SubSelect(driverIndex, first).get());
+    int32_t n = CountValues(SubSelect(driverIndex, first, binding).get());
     int16_t r;
     if (first->code == LEX_EXISTS) {
       r = Invert(n >= 1 ? 1 : 0, innerNot);
@@ -98,8 +98,8 @@ bool Evaluator::EvaluateCondition(int16_t driverIndex, ParseNode* predicate,
 bool Evaluator::ValueInSubSelect(int16_t driverIndex, const TypedValue& value,
                                  const ParseNode* subSelectNode, bool* in) {
   int32_t count = 0, total = 0;
-  if (subSelectNode == nullptr || !CountEqualHashed(driverIndex, value, subSelectNode, &count,
-                                                    &total)) {
+  if (subSelectNode == nullptr ||
+      !CountEqualHashed(driverIndex, value, subSelectNode, &count, &total)) {
     return false;
   }
   // No value is in no list, as Comparison decides it.
@@ -160,7 +160,7 @@ int16_t Evaluator::Comparison(int16_t driverIndex, const TypedValue& left, Parse
                     CountEqualHashed(driverIndex, left, sub, &count, &total);
       if (!listed) {
         std::unique_ptr<ParseNode> list = after->code == FON_SOUS_SELECT
-                                              ? SubSelect(driverIndex, after)
+                                              ? SubSelect(driverIndex, after, binding)
                                               : List(driverIndex, after->next, binding);
         listed = CountList(left, op, list.get(), &count, &total);
       }
@@ -259,7 +259,7 @@ std::unique_ptr<ParseNode> Evaluator::List(int16_t driverIndex, ParseNode* holde
                                            const RowBinding* binding) {
   if (holder == nullptr || holder->child == nullptr) return nullptr;
   ParseNode* content = holder->child;
-  if (content->code == FON_SOUS_SELECT) return SubSelect(driverIndex, content);
+  if (content->code == FON_SOUS_SELECT) return SubSelect(driverIndex, content, binding);
   std::unique_ptr<ParseNode> head(NewValueListHead());
   if (head == nullptr) return nullptr;
   ParseNode* last = head.get();
@@ -343,11 +343,11 @@ bool Evaluator::CountEqualHashed(int16_t driverIndex, const TypedValue& left,
   }
 }
 
-std::unique_ptr<ParseNode> Evaluator::SubSelect(int16_t driverIndex,
-                                                const ParseNode* subSelectNode) {
+std::unique_ptr<ParseNode> Evaluator::SubSelect(int16_t driverIndex, const ParseNode* subSelectNode,
+                                                const RowBinding* binding) {
   if (executor_ == nullptr || subSelectNode == nullptr) return nullptr;
-  return std::unique_ptr<ParseNode>(
-      executor_->EvaluateSubSelect(driverIndex, static_cast<int16_t>(subSelectNode->value)));
+  return std::unique_ptr<ParseNode>(executor_->EvaluateSubSelect(
+      driverIndex, static_cast<int16_t>(subSelectNode->value), binding));
 }
 
 }  // namespace zksql

@@ -31,11 +31,14 @@ namespace zksql {
 
 // Runs a sub-select for the evaluator: the value list (see value_list.h)
 // that driver `subIndex` yields for the outer row of driver `parentIndex`,
-// or null when there is none. The statement executor implements it.
+// whose values `binding` holds (a correlated sub-select finds the values
+// of its outer references there), or null when there is none. The
+// statement executor implements it.
 class SubSelectSource {
  public:
   virtual ~SubSelectSource() = default;
-  virtual ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) = 0;
+  virtual ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex,
+                                       const RowBinding* binding) = 0;
   // The values the sub-select yields whatever the outer row, kept for the
   // whole statement (the source keeps owning them); null when they depend
   // on the outer row or were not kept.
@@ -91,7 +94,8 @@ class Evaluator : public BaseObject, public ConditionEvaluator {
   // none), held for the comparison that counts over it.
   std::unique_ptr<ParseNode> List(int16_t driverIndex, ParseNode* holder,
                                   const RowBinding* binding);
-  std::unique_ptr<ParseNode> SubSelect(int16_t driverIndex, const ParseNode* subSelectNode);
+  std::unique_ptr<ParseNode> SubSelect(int16_t driverIndex, const ParseNode* subSelectNode,
+                                       const RowBinding* binding);
   // Counts the values of sub-select `subSelectNode` equal to `left` through
   // a hash of them built once per statement, as CountList does over the
   // list. False when that cannot be done (the values depend on the row,

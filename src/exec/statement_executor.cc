@@ -78,9 +78,19 @@ bool RunSelection(StatementExecutor& executor) {
       return false;
     }
     // A sub-select's values are read from its row set now, before the
-    // SELECT that contains it steps through its files (see valueCache).
-    if (driver->parentIndex != -1) {
-      driver->valueCache.reset(driver->SubSelectValues(nullptr));
+    // SELECT that contains it steps through its files (see valueCache); a
+    // correlated one copies its candidate rows instead, to be decided for
+    // each enclosing row (see select/correlated_values.h).
+    const ParseNode* outer = driver->parentIndex == -1
+                                 ? nullptr
+                                 : executor.CorrelationReferences(driver->parentIndex, i);
+    if (outer != nullptr) {
+      if (!driver->PrepareCorrelated(outer)) {
+        if (!HasError(request)) RecordMessage(request, nullptr, kMsgOutOfMemory);
+        return false;
+      }
+    } else if (driver->parentIndex != -1) {
+      driver->valueCache.reset(driver->SubSelectValues());
       if (driver->valueCache == nullptr) {
         if (!HasError(request)) RecordMessage(request, nullptr, kMsgOutOfMemory);
         return false;
@@ -175,22 +185,18 @@ const ParseNode* StatementExecutor::CorrelationReferences(int16_t parentIndex, i
 }
 
 bool StatementExecutor::Correlated(int16_t parentIndex, int16_t subIndex) {
-  for (const ParseNode* r = CorrelationReferences(parentIndex, subIndex); r != nullptr;
-       r = r->next) {
-    const ValueNode* node = dynamic_cast<const ValueNode*>(r);
-    if (node != nullptr && node->bytes != nullptr) return true;
-  }
-  return false;
+  return CorrelationReferences(parentIndex, subIndex) != nullptr;
 }
 
-ParseNode* StatementExecutor::EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) {
+ParseNode* StatementExecutor::EvaluateSubSelect(int16_t /*parentIndex*/, int16_t subIndex,
+                                                const RowBinding* binding) {
   SelectionDriver* sub = Driver(subIndex);
   if (sub == nullptr) return nullptr;
-  // Correlation values would make the values depend on the enclosing row;
-  // without them the list taken after the sub-select ran is the answer.
-  if (Correlated(parentIndex, subIndex) || sub->valueCache == nullptr) {
-    return sub->SubSelectValues(CorrelationReferences(parentIndex, subIndex));
+  if (sub->correlated != nullptr) {
+    const ParseNode* values = sub->CorrelatedSubSelectValues(subIndex, binding);
+    return values == nullptr ? nullptr : CopyValueList(values);
   }
+  if (sub->valueCache == nullptr) return sub->SubSelectValues();
   return CopyValueList(sub->valueCache.get());
 }
 

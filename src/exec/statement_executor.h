@@ -61,9 +61,10 @@ class StatementExecutor : public BaseObject,
   void Execute();
 
   // --- Used by the evaluator and the tables -----------------------------
-  // The values sub-select `subIndex` yields for the current outer row of
-  // driver `parentIndex`.
-  ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex) override;
+  // The values sub-select `subIndex` yields for the outer row of driver
+  // `parentIndex` whose values `binding` holds.
+  ParseNode* EvaluateSubSelect(int16_t parentIndex, int16_t subIndex,
+                               const RowBinding* binding) override;
   // The kept values of an uncorrelated sub-select (its valueCache).
   const ParseNode* StableSubSelectValues(int16_t parentIndex, int16_t subIndex) override;
   // Evaluates one value (a FON_ITEM_SIMPLE) into a column of its table's
@@ -74,9 +75,8 @@ class StatementExecutor : public BaseObject,
   // Records the error in the context; a later report replaces an earlier
   // one. A null SQLSTATE records the default one.
   void Report(const char* text, const char* sqlState);
-  // The correlation references of sub-select `subIndex` under driver
-  // `parentIndex` (null: none), and whether any carries a value of the
-  // outer row.
+  // The outer references of sub-select `subIndex` under driver
+  // `parentIndex` (null: none), and whether it has any.
   const ParseNode* CorrelationReferences(int16_t parentIndex, int16_t subIndex);
   bool Correlated(int16_t parentIndex, int16_t subIndex);
 

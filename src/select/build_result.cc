@@ -131,7 +131,7 @@ bool SelectionDriver::AddResultRow() {
 
 bool SelectionDriver::StartStreaming() {
   streamed_ = false;
-  if (streamInto_ == nullptr || tables.Count() != 1 || CorrelatedSubSelect()) return true;
+  if (streamInto_ == nullptr || tables.Count() != 1) return true;
   if (PrepareResult(streamInto_) == nullptr) return false;
   streamed_ = true;
   return true;
@@ -155,18 +155,6 @@ ResultTable* SelectionDriver::BuildResult(DictContext* dict) {
 
 namespace {
 
-// Splits "TABLE/COLUMN"; false when there is no "/" or a part is too long.
-bool SplitReference(const char* text, char* table, size_t tableSize, const char** column) {
-  const char* slash = text == nullptr ? nullptr : std::strchr(text, '/');
-  if (slash == nullptr) return false;
-  size_t n = static_cast<size_t>(slash - text);
-  if (n >= tableSize) return false;
-  std::memcpy(table, text, n);
-  table[n] = '\0';
-  *column = slash + 1;
-  return true;
-}
-
 bool SameValue(const ParseNode* list, const TypedValue& v) {
   for (const ParseNode* p = list->next; p != nullptr; p = p->next) {
     const ValueNode* node = dynamic_cast<const ValueNode*>(p);
@@ -184,7 +172,7 @@ bool SameValue(const ParseNode* list, const TypedValue& v) {
 // The values are taken from each selected tuple's own records rather than
 // from result row i: DISTINCT drops result rows, after which row i no
 // longer belongs to tuple i. Under DISTINCT equal values are listed once.
-ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
+ParseNode* SelectionDriver::SubSelectValues() {
   ParseNodePtr list(NewValueListHead());
   ParseNode* head = list.get();
   if (head == nullptr) {
@@ -201,44 +189,9 @@ ParseNode* SelectionDriver::SubSelectValues(const ParseNode* correlations) {
     Column* c = columns->GetAs<Column>(i);
     if (c != nullptr && !c->IsComposite()) valueColumn = c;
   }
-  DictContext* dict = request == nullptr ? nullptr : request->dict.get();
   ParseNode* last = head;
   const int32_t count = rows->tuples->TupleCount();
   for (int32_t k = 1; k <= count; ++k) {
-    bool match = true;
-    for (const ParseNode* c = correlations; c != nullptr && match; c = c->next) {
-      const ValueNode* node = dynamic_cast<const ValueNode*>(c);
-      if (node == nullptr || node->bytes == nullptr) continue;  // no value: ignored
-      char tableName[256];
-      const char* columnName = nullptr;
-      if (!SplitReference(node->text, tableName, sizeof tableName, &columnName)) continue;
-      // A tuple that does not cover the correlated table cannot be shown
-      // to match.
-      int32_t number = rows->tuples->ValueOf(k, tableName);
-      Column* column = dict == nullptr ? nullptr : dict->FindColumn(tableName, columnName);
-      if (number < 0 || column == nullptr || column->table() == nullptr) {
-        match = false;
-        break;
-      }
-      int32_t r = column->table()->ReadByNumber(number);
-      if (r < 0) {
-        ReportReadError(column->table(), r);
-        return nullptr;
-      }
-      if (r != number) {
-        match = false;
-        break;
-      }
-      TypedValue mine;
-      mine.bytes = static_cast<char*>(column->GetValue());
-      mine.type = column->ValueType();
-      mine.length = static_cast<uint16_t>(mine.bytes == nullptr ? 0 : column->ValueLength());
-      if (mine.bytes == nullptr ||
-          !Converter().Compare(ValueConverter::kOpEqual, mine, node->Borrow())) {
-        match = false;
-      }
-    }
-    if (!match) continue;
     int16_t skip = 0;
     if (!ReadTuple(k, &skip)) return nullptr;
     if (skip) continue;

@@ -42,6 +42,21 @@ bool PlainEquality(Column* column) {
   return type == kValueReal || type == kValueText;
 }
 
+}  // namespace
+
+bool ColumnEquality(const RowSet* rows, Column** left, Column** right) {
+  if (rows == nullptr || rows->negated != 0 || rows->condition == nullptr) return false;
+  const ParseNode* member = rows->condition->child;
+  const char* leftReference = BareColumn(member);
+  const char* rightReference = leftReference == nullptr ? nullptr : EqualColumn(member->next);
+  if (rightReference == nullptr) return false;
+  *left = rows->ConditionColumn(leftReference);
+  *right = rows->ConditionColumn(rightReference);
+  return *left != nullptr && *right != nullptr && PlainEquality(*left) && PlainEquality(*right);
+}
+
+namespace {
+
 // One join predicate: its row set and its two columns, by the group table
 // that holds them (0 turns fastest, 1 slowest).
 struct JoinPredicate {
@@ -52,16 +67,9 @@ struct JoinPredicate {
 };
 
 bool Recognise(RowSet* rows, Table* const* tables, JoinPredicate* out) {
-  if (rows == nullptr || rows->negated != 0 || rows->condition == nullptr) return false;
-  const ParseNode* member = rows->condition->child;
-  const char* leftReference = BareColumn(member);
-  const char* rightReference = leftReference == nullptr ? nullptr : EqualColumn(member->next);
-  if (rightReference == nullptr) return false;
-  Column* left = rows->ConditionColumn(leftReference);
-  Column* right = rows->ConditionColumn(rightReference);
-  if (left == nullptr || right == nullptr || !PlainEquality(left) || !PlainEquality(right)) {
-    return false;
-  }
+  Column* left = nullptr;
+  Column* right = nullptr;
+  if (!ColumnEquality(rows, &left, &right)) return false;
   out->rows = rows;
   if (left->table() == tables[0] && right->table() == tables[1]) {
     out->first = left;

@@ -31,6 +31,15 @@ namespace zksql {
 struct StatementContext;
 class KeySource;
 
+class Column;
+class RowSet;
+
+// Whether a row set's predicate is "column = column", not negated, between
+// columns whose values are numbers or texts: the equality that
+// ValueConverter::KeyForEquality captures. The two columns in *left and
+// *right, in the order written.
+bool ColumnEquality(const RowSet* rows, Column** left, Column** right);
+
 enum class EquiJoinOutcome {
   kNotApplicable,  // nothing read, nothing written: use the plain path
   kDone,           // every row set of the group holds its tuples

@@ -111,7 +111,9 @@ KeyConditionResult ReadKeyCondition(const ParseNode* leaf, Table* const* eligibl
     return KeyConditionResult::kNone;
   }
   const RowSet* rows = RowSetOf(leaf);
-  if (rows == nullptr || rows->negated != 0 || rows->condition == nullptr) {
+  // A deferred condition holds or not by the enclosing row: no range of
+  // this SELECT's own selection may rest on it.
+  if (rows == nullptr || rows->negated != 0 || rows->condition == nullptr || rows->deferred) {
     return KeyConditionResult::kNone;
   }
   const ParseNode* member = rows->condition->child;

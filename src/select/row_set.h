@@ -73,6 +73,11 @@ class RowSet : public BaseObject {
   // 1 when the condition is to be evaluated negated. NOT removal sets it;
   // the join path hands it to the evaluator with every evaluation.
   int16_t negated = 0;
+  // The condition reads a value of an enclosing SELECT's row (directly or
+  // through a sub-select): it can only be decided for a given enclosing
+  // row, so the selection of this SELECT on its own counts it as holding
+  // (see correlated_values.h).
+  bool deferred = false;
   // Column references of the condition (TABLE/COLUMN texts).
   ParseNodePtr references;
   // The tuples. Never null in a row set made by Create or Copy.

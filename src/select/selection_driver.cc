@@ -23,6 +23,7 @@
 #include "select/column_value.h"
 #include "select/condition_evaluator.h"
 #include "select/condition_tree.h"
+#include "select/correlated_values.h"
 #include "select/equi_join.h"
 #include "select/row_set.h"
 #include "select/row_set_reduction.h"
@@ -207,18 +208,6 @@ void SelectionDriver::ReportNoMemory() {
   RecordMessage(request, nullptr, kMsgOutOfMemory);
 }
 
-// Every link is looked at, not only the first: a correlated sub-select
-// after an uncorrelated one would otherwise be answered once, as if it
-// read nothing of this SELECT, and its condition would hold or fail for
-// every row alike.
-bool SelectionDriver::CorrelatedSubSelect() const {
-  for (const ParseNode* link = subSelects == nullptr ? nullptr : subSelects->next; link != nullptr;
-       link = link->next) {
-    if (link->child != nullptr && link->child->next != nullptr) return true;
-  }
-  return false;
-}
-
 bool SelectionDriver::BindRow(const RowSet& rowSet, RowBinding* binding) const {
   binding->Clear();
   const PtrArray* cols = rowSet.conditionColumns.get();
@@ -236,28 +225,31 @@ bool SelectionDriver::EvaluateOnce(int16_t driverIndex, RowSet* rs, int16_t useN
                                    bool* resultOut) {
   ConditionEvaluator* ev = evaluator;
   if (ev == nullptr) return false;
-  bool r =
-      ev->EvaluateCondition(driverIndex, rs->condition, nullptr, useNegation ? rs->negated : 0);
+  bool r;
+  if (rs->deferred) {
+    // Counted as holding (see correlated_values.h): with the negation
+    // applied, or before it when the caller applies it.
+    r = useNegation ? true : rs->negated == 0;
+    rs->state = RS_ALL;
+    *resultOut = r;
+    return true;
+  }
+  r = ev->EvaluateCondition(driverIndex, rs->condition, nullptr, useNegation ? rs->negated : 0);
   rs->state = r ? RS_ALL : RS_NONE;
   *resultOut = r;
   return true;
 }
 
 // Steps the odometer through every combination of its tables and calls
-// visit(refused) on each, the odometer positioned on it. A sub-select
-// correlated with this SELECT's tables cannot be run before it: it is
-// refused (reported) at the first combination, which is still visited, with
-// `refused` set, and is the last. `visit` answers false after reporting a
-// failure, which ends the walk. True when every combination was visited;
-// false after a failure, a refusal or a read error (reported by the
-// odometer).
+// visit() on each, the odometer positioned on it. `visit` answers false
+// after reporting a failure, which ends the walk. True when every
+// combination was visited; false after a failure or a read error
+// (reported by the odometer).
 template <typename Visit>
 bool SelectionDriver::ForEachCombination(Odometer& odometer, Visit visit) {
   int16_t step = odometer.Start();
   while (step == 1) {
-    bool refused = CorrelatedSubSelect();
-    if (refused) RecordMessage(request, nullptr, kMsgSubSelectOnParentTable);
-    if (!visit(refused) || refused) return false;
+    if (!visit()) return false;
     step = odometer.Step();
   }
   return step >= 0;
@@ -278,9 +270,8 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
   ConditionEvaluator* ev = evaluator;
   if (ev == nullptr) return false;
   // Join predicates are answered by a hash of the first table when the
-  // group holds nothing else; a correlated sub-select is refused on the
-  // plain path, at its first combination.
-  if (FastPathsOn() && n == 2 && !CorrelatedSubSelect()) {
+  // group holds nothing else.
+  if (FastPathsOn() && n == 2) {
     if (streamJoin_) {
       // The join's tuples are the selection's rows: they go to the result
       // as they are found.
@@ -309,11 +300,11 @@ bool SelectionDriver::EvaluateGroupJoined(int16_t driverIndex, const ConditionGr
   // Each predicate, with the negation left in its row set, over the
   // combination; the combinations it holds for are added to its row set.
   RowBinding binding;
-  auto evaluate = [&](bool) {
+  auto evaluate = [&]() {
     for (size_t p = 0; p < group.rowSets().size(); ++p) {
       RowSet* rs = group.rowSets()[p];
-      bool r;
-      if (!compiled.Decide(p, rs->negated, ev, driverIndex, &r)) {
+      bool r = true;  // a deferred condition counts as holding
+      if (!rs->deferred && !compiled.Decide(p, rs->negated, ev, driverIndex, &r)) {
         if (!BindRow(*rs, &binding)) {
           ReportNoMemory();
           return false;
@@ -554,21 +545,22 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
       // walked for every combination.
       const bool soleLeaf = FastPathsOn() && rowSets.size() == 1 && where != nullptr &&
                             where->code == kConditionLeaf && where->next == nullptr &&
-                            RowSetOf(where) == rowSets.front() && rowSets.front()->negated == 0;
+                            RowSetOf(where) == rowSets.front() && rowSets.front()->negated == 0 &&
+                            !rowSets.front()->deferred;
       // Each predicate's own truth over the combination, then the WHERE
       // clause from them; the combinations it holds for are added to the
-      // target row set. The combination at which a correlated sub-select is
-      // refused is still decided, even when a predicate could not be
-      // evaluated there.
-      auto decide = [&](bool refused) {
+      // target row set.
+      auto decide = [&]() {
         Outcome discard;
         while (row.Pop(&discard)) {
         }
         bool evaluated = true;
         for (size_t p = 0; p < rowSets.size(); ++p) {
           RowSet* rs = rowSets[p];
-          bool r;
-          if (!compiled.Decide(p, 0, ev, driverIndex, &r)) {
+          // A deferred condition counts as holding once the clause's NOTs
+          // are applied to it: its own truth is the opposite of its parity.
+          bool r = rs->negated == 0;
+          if (!rs->deferred && !compiled.Decide(p, 0, ev, driverIndex, &r)) {
             if (!BindRow(*rs, &binding)) {
               ReportNoMemory();
               evaluated = false;
@@ -582,7 +574,7 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
             break;
           }
         }
-        if (!evaluated && !refused) return false;
+        if (!evaluated) return false;
         if (target != nullptr) {
           bool holds;
           if (soleLeaf && evaluated) {
@@ -600,7 +592,7 @@ bool SelectionDriver::SelectSingle(int16_t driverIndex) {
       // bookkeeping of outcomes, with the same rows selected in the same
       // order.
       const ColumnComparison* sole = soleLeaf ? compiled.SelfContained(0) : nullptr;
-      if (sole != nullptr && target != nullptr && !CorrelatedSubSelect()) {
+      if (sole != nullptr && target != nullptr) {
         int16_t step = odo.Start();
         while (step == 1) {
           if (sole->Holds(0) && !Select(target->tuples.get(), odo.numbers(), n)) break;

@@ -46,6 +46,7 @@ class ConditionEvaluator;
 class ResultTable;
 class RowSet;
 class TupleTable;
+struct CorrelatedValues;
 
 // The seam through which a selection narrows its table reads to key
 // ranges. Build makes the filter for a driver before its groups are
@@ -142,11 +143,21 @@ class SelectionDriver : public BaseObject {
   // on failure (recorded) or without `rows`. After a streamed selection,
   // the result it filled.
   ResultTable* BuildResult(DictContext* dict);
-  // The values this (sub-)select yields for the correlation values given
-  // (a chain of nodes TABLE/COLUMN with value type, length and bytes; see
-  // exec/value_list.h): a new value list, one value of the first result
-  // column per selected row. Null when memory is short or on a read error.
-  ParseNode* SubSelectValues(const ParseNode* correlations);
+  // The values this sub-select yields: a new value list, one value of the
+  // first result column per selected row. Null when memory is short or on
+  // a read error.
+  ParseNode* SubSelectValues();
+  // Readies a correlated sub-select, whose outer references are
+  // `references` (TABLE/COLUMN nodes, borrowed for the driver's life),
+  // after its selection ran with its deferred conditions counted as
+  // holding: copies what its candidate rows hold into `correlated`. False
+  // on failure (reported).
+  [[nodiscard]] bool PrepareCorrelated(const ParseNode* references);
+  // The values a correlated sub-select yields for the enclosing row whose
+  // values `outer` binds under the outer references' texts: a value list
+  // as SubSelectValues makes, owned by `correlated` and valid until the
+  // next call. Reads no table. Null on failure (reported).
+  const ParseNode* CorrelatedSubSelectValues(int16_t driverIndex, const RowBinding* outer);
   // UPDATE (assignments given, applied through `assigner`) or DELETE (null
   // assignments) of every row of `rows`, stopping at the first failure;
   // rows written before it stay written. Deletes the assignment list.
@@ -188,12 +199,14 @@ class SelectionDriver : public BaseObject {
   // their records would be read while the enclosing SELECT steps through
   // the same file, moving its cursor and overwriting its current row.
   ParseNodePtr valueCache;
+  // A correlated sub-select's candidate rows (see correlated_values.h);
+  // null for any other driver.
+  std::unique_ptr<CorrelatedValues> correlated;
 
   // One predicate's result (used by the single-table path).
   struct Outcome;
 
  private:
-  bool CorrelatedSubSelect() const;
   // Binds the current value of each column the row set's predicate reads;
   // false when memory is short.
   [[nodiscard]] bool BindRow(const RowSet& rowSet, RowBinding* binding) const;

@@ -3,14 +3,18 @@
 // contains it, resolving column names through the enclosing SELECTs, and
 // collecting the outer references of sub-selects.
 //
-// A sub-select that reads a column of an enclosing SELECT ("outer
-// reference") cannot be evaluated once for all: its values depend on the
+// A name resolves in the nearest SELECT whose FROM tables have it: a
+// sub-select's own tables shadow those of the enclosing SELECTs, also when
+// they read the same file. A sub-select that reads a column of an
+// enclosing SELECT ("outer reference", found by that resolution, never by
+// table name) cannot be evaluated once for all: its values depend on the
 // enclosing row. The link node of a sub-select (in its parent's
-// `subSelects` chain: code = the sub-select's driver index, text = the
-// enclosing tables it reads, child = a head node followed by one TABLE/COLUMN
-// node per outer reference) records those columns, so that the evaluator
-// can hand their current values to the sub-select and the enclosing
-// condition is filed under the tables whose rows it depends on.
+// `subSelects` chain: code = the sub-select's driver index, child = a head
+// node followed by one TABLE/COLUMN node per outer reference, whose
+// `value` is the index of the driver that owns the column) records those
+// columns, for the sub-select itself and for every sub-select nested in
+// it, so that the enclosing SELECT knows which of its sub-selects depend on
+// its rows.
 #include "select/selection_plan.h"
 
 #include <cstdlib>
@@ -32,55 +36,9 @@ namespace zksql {
 
 namespace {
 
-// Deepest chain of nested sub-selects walked when searching links. The
-// parser bounds nesting far below it; the bound keeps the walks safe on
-// any driver graph.
-constexpr int kMaxLinkDepth = 1024;
-
-// True when `name` (length n) equals a component of `list`, ignoring case.
-bool HasComponentNoCase(const char* list, const char* name, size_t n) {
-  if (list == nullptr) return false;
-  const char* p = list;
-  for (;;) {
-    const char* end = std::strchr(p, '/');
-    size_t len = end == nullptr ? std::strlen(p) : static_cast<size_t>(end - p);
-    if (len == n && (n == 0 || strncasecmp(p, name, n) == 0)) return true;
-    if (end == nullptr) return false;
-    p = end + 1;
-  }
-}
-
-// True when the group reads a table named in `names`, ignoring case. A
-// group without tables depends on no outer row.
-bool ReadsListedTable(const ConditionGroup& group, const char* names) {
-  for (const Table* table : group.tables()) {
-    const char* name = table->fileName();
-    size_t n = std::strlen(name);
-    if (n > 0 && HasComponentNoCase(names, name, n)) return true;
-  }
-  return false;
-}
-
-// Appends a "/"-separated component to a node's text unless one equals it
-// (ignoring case). False when memory is short.
-[[nodiscard]] bool AddComponentNoCase(ParseNode* node, const char* name, size_t n) {
-  if (HasComponentNoCase(node->text, name, n) && node->text[0] != '\0') return true;
-  size_t have = std::strlen(node->text);
-  char* text = static_cast<char*>(std::malloc(have + n + 2));
-  if (text == nullptr) return false;
-  std::memcpy(text, node->text, have);
-  size_t at = have;
-  if (have > 0) text[at++] = '/';
-  std::memcpy(text + at, name, n);
-  text[at + n] = '\0';
-  bool ok = node->SetText(text);
-  std::free(text);
-  return ok;
-}
-
-// True when `out` itself or a node of its sibling chain has exactly `text`.
-bool ChainHasText(const ParseNode* out, const char* text) {
-  for (const ParseNode* n = out; n != nullptr; n = n->next) {
+// True when a node of the chain after `head` has exactly `text`.
+bool ChainHasText(const ParseNode* head, const char* text) {
+  for (const ParseNode* n = head->next; n != nullptr; n = n->next) {
     if (n->text != nullptr && std::strcmp(n->text, text) == 0) return true;
   }
   return false;
@@ -142,14 +100,17 @@ void SelectionPlan::SetSelectColumns(int16_t index, PtrArray* columns) {
   if (driver->columns.get() != columns) driver->columns.reset(columns);
 }
 
-Column* SelectionPlan::ResolveColumn(int16_t index, const char* name) const {
+Column* SelectionPlan::ResolveColumn(int16_t index, const char* name, int16_t* owner) const {
   // Each step moves to the parent; a driver graph with a cycle would loop,
   // so the walk is bounded by the number of drivers.
   for (int16_t steps = 0; index >= 0 && steps <= driverCount; ++steps) {
     SelectionDriver* driver = Driver(index);
     if (driver == nullptr) return nullptr;
     Column* column = driver->FindColumn(name);
-    if (column != nullptr) return column;
+    if (column != nullptr) {
+      if (owner != nullptr) *owner = index;
+      return column;
+    }
     index = driver->parentIndex;
   }
   return nullptr;
@@ -169,60 +130,26 @@ int16_t SelectionPlan::FindParent(int16_t index) const {
   return -1;
 }
 
-bool SelectionPlan::CollectOuterReferences(const char* names, int16_t index, ParseNode* out) {
-  return CollectOuterReferencesAt(names, index, out, 0);
-}
-
-bool SelectionPlan::CollectOuterReferencesAt(const char* names, int16_t index, ParseNode* out,
-                                             int depth) {
-  SelectionDriver* driver = Driver(index);
-  if (driver == nullptr || out == nullptr || out->child == nullptr || depth > kMaxLinkDepth) {
-    return true;
-  }
-  for (const ConditionGroup& group : driver->groups) {
-    if (!ReadsListedTable(group, names)) continue;
-    for (const RowSet* rows : group.rowSets()) {
-      for (ParseNode* ref = rows->references.get(); ref != nullptr; ref = ref->next) {
-        if (ref->text == nullptr) continue;
-        const char* slash = std::strchr(ref->text, '/');
-        if (slash == nullptr) continue;
-        // Only what is already in the link is skipped; a column read by two
-        // conditions of the sub-select is listed once per condition.
-        if (ChainHasText(out, ref->text)) continue;
-        size_t n = static_cast<size_t>(slash - ref->text);
-        if (!HasComponentNoCase(names, ref->text, n) || n == 0) continue;
-        if (!AddComponentNoCase(out, ref->text, n)) return false;
-        ParseNode* node = ParseNode::Create(ref->text, 0, 0);
-        if (node == nullptr) return false;
-        out->child->AppendSibling(node, 0);
-      }
-    }
-  }
-  if (driver->subSelects != nullptr) {
-    for (ParseNode* link = driver->subSelects->next; link != nullptr; link = link->next) {
-      if (link->code == index) continue;
-      if (!CollectOuterReferencesAt(names, static_cast<int16_t>(link->code), out, depth + 1)) {
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-bool SelectionPlan::PropagateOuterReferences(int16_t index) {
-  SelectionDriver* driver = Driver(index);
-  if (driver == nullptr || driver->subSelects == nullptr) return true;
-  for (ParseNode* link = driver->subSelects->next; link != nullptr; link = link->next) {
-    int16_t steps = 0;
-    for (int16_t a = index; a != -1 && steps <= driverCount; a = FindParent(a), ++steps) {
-      SelectionDriver* enclosing = Driver(a);
-      if (enclosing == nullptr || enclosing->tableNames == nullptr) break;
-      if (!CollectOuterReferences(enclosing->tableNames->text, static_cast<int16_t>(link->code),
-                                  link)) {
+bool SelectionPlan::AddOuterReference(int16_t index, int16_t owner, const char* reference) {
+  // Every SELECT between the reader and the owner depends on the owner's
+  // row through the reader: each one's link carries the reference.
+  int16_t steps = 0;
+  for (int16_t d = index; d != owner && d >= 0 && steps <= driverCount; ++steps) {
+    SelectionDriver* driver = Driver(d);
+    SelectionDriver* parent = driver == nullptr ? nullptr : Driver(driver->parentIndex);
+    if (parent == nullptr || parent->subSelects == nullptr) return true;
+    ParseNode* link = parent->subSelects->next;
+    while (link != nullptr && link->code != d) link = link->next;
+    if (link == nullptr || link->child == nullptr) return true;
+    if (!ChainHasText(link->child, reference)) {
+      ParseNode* node = ParseNode::Create(reference, 0, owner);
+      if (node == nullptr) {
         RecordMessage(request, nullptr, kMsgOutOfMemory);
         return false;
       }
+      link->child->AppendSibling(node, 0);
     }
+    d = driver->parentIndex;
   }
   return true;
 }

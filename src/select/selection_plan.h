@@ -4,7 +4,7 @@
 // A SELECT has one driver per SELECT level (index 0 the outer one; a
 // sub-select's driver is linked from its parent's `subSelects` chain). The
 // analysis creates and links them, resolves column names through the
-// enclosing SELECTs and collects the outer references of sub-selects; the
+// enclosing SELECTs and records the outer references of sub-selects; the
 // executor then runs them, sub-selects first. The plan owns its drivers;
 // the parse-tree nodes it keeps (orderBy) stay the tree's. Errors are
 // recorded in the statement's context.
@@ -39,19 +39,17 @@ class SelectionPlan {
   // Takes ownership of the array (not of the columns in it); null: "*".
   void SetSelectColumns(int16_t index, PtrArray* columns);
   // A column by name ("TABLE.COLUMN" or bare) in driver `index`, then in
-  // its enclosing SELECTs, nearest first. Null when none has it.
-  Column* ResolveColumn(int16_t index, const char* name) const;
+  // its enclosing SELECTs, nearest first, with the index of the driver
+  // that has it in `*owner` (when given). Null when none has it.
+  Column* ResolveColumn(int16_t index, const char* name, int16_t* owner = nullptr) const;
   // The driver whose sub-select chain links `index`, searched depth-first
   // from driver 0; -1 when none does.
   int16_t FindParent(int16_t index) const;
-  // Appends to `out` (a link node: text = "/"-joined table names, child =
-  // head of TABLE/COLUMN nodes) the references read by the conditions of
-  // driver `index` and of its nested sub-selects that belong to the tables
-  // listed in `names` (a "/"-joined list). False when memory is short.
-  [[nodiscard]] bool CollectOuterReferences(const char* names, int16_t index, ParseNode* out);
-  // Fills the link nodes of driver `index`'s sub-selects with the outer
-  // references each reads. False when memory is short (4242 reported).
-  [[nodiscard]] bool PropagateOuterReferences(int16_t index);
+  // Records that driver `index` reads `reference` (a TABLE/COLUMN text) of
+  // a table of the enclosing driver `owner`: the link of `index` and of
+  // every driver between it and `owner` lists the reference once. False
+  // when memory is short (4242 reported).
+  [[nodiscard]] bool AddOuterReference(int16_t index, int16_t owner, const char* reference);
   // The driver of an index, or null.
   SelectionDriver* Driver(int16_t index) const;
 
@@ -62,10 +60,6 @@ class SelectionPlan {
   PtrArray drivers{0, 4};        // owned; element i is driver i
   ParseNode* orderBy = nullptr;  // the parse tree's
   int16_t driverCount = 0;
-
- private:
-  [[nodiscard]] bool CollectOuterReferencesAt(const char* names, int16_t index, ParseNode* out,
-                                              int depth);
 };
 
 }  // namespace zksql

@@ -380,17 +380,44 @@ TEST(SubSelectTest, OuterReferencesReachTheLinkAndTheEnclosingCondition) {
   // The EXISTS predicate depends on T's rows through T/K.
   EXPECT_EQ(Shape(a.driver(0)->where), "(T/K)");
   EXPECT_EQ(Groups(a.driver(0)), "T{1}");
-  EXPECT_EQ(Links(a.driver(0)), "1:T<T/K>");
-  // The sub-select's own leaf reads both tables.
-  EXPECT_EQ(Groups(a.driver(1)), "U/T{1}");
+  EXPECT_EQ(Links(a.driver(0)), "1:<T/K>");
+  // The sub-select's own leaf steps through U only: T/K is a value the
+  // enclosing row gives.
+  EXPECT_EQ(Groups(a.driver(1)), "U{1}");
   EXPECT_EQ(Shape(a.driver(1)->where), "(U/K,T/K)");
+}
+
+TEST(SubSelectTest, OnlyNamesResolvedInAnEnclosingSelectAreOuterReferences) {
+  struct Case {
+    const char* sql;
+    const char* links0;  // the links of driver 0
+    const char* links1;  // the links of driver 1
+  } cases[] = {
+      // The inner T shadows the outer one, qualified or not.
+      {"SELECT A FROM T WHERE K IN (SELECT K FROM T WHERE A = 1);", "1:<>", ""},
+      {"SELECT A FROM T WHERE K IN (SELECT T.K FROM T WHERE T.A = 1);", "1:<>", ""},
+      // A reference two levels out is carried by the level between.
+      {"SELECT A FROM T WHERE EXISTS (SELECT * FROM U WHERE EXISTS "
+       "(SELECT * FROM T1 WHERE T1.A = T.K));",
+       "1:<T/K>", "2:<T/K>"},
+      // A reference to the middle level stops there.
+      {"SELECT A FROM T WHERE EXISTS (SELECT * FROM U WHERE EXISTS "
+       "(SELECT * FROM T1 WHERE T1.A = U.K));",
+       "1:<>", "2:<U/K>"},
+  };
+  for (const Case& c : cases) {
+    Analysis a(c.sql);
+    ASSERT_EQ(a.result(), 1) << c.sql << ": " << a.error();
+    EXPECT_EQ(Links(a.driver(0)), c.links0) << c.sql;
+    EXPECT_EQ(Links(a.driver(1)), c.links1) << c.sql;
+  }
 }
 
 TEST(SubSelectTest, AColumnMissingInTheSubSelectResolvesInTheNearestEnclosingSelect) {
   Analysis a("SELECT A FROM T WHERE K IN (SELECT K FROM U WHERE C = A);");
   ASSERT_EQ(a.result(), 1) << a.error();
   EXPECT_EQ(Shape(a.driver(1)->where), "(U/C,T/A)");
-  EXPECT_EQ(Links(a.driver(0)), "1:T<T/A>");
+  EXPECT_EQ(Links(a.driver(0)), "1:<T/A>");
   EXPECT_EQ(Shape(a.driver(0)->where), "(T/K,T/A)");
 }
 

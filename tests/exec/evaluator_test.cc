@@ -21,7 +21,7 @@ using namespace testing_build;
 // yields (a driver index not listed yields no list at all).
 class FakeSubSelects : public SubSelectSource {
  public:
-  ParseNode* EvaluateSubSelect(int16_t parent, int16_t sub) override {
+  ParseNode* EvaluateSubSelect(int16_t parent, int16_t sub, const RowBinding*) override {
     lastParent = parent;
     auto it = values.find(sub);
     if (it == values.end()) return nullptr;
@@ -223,8 +223,9 @@ TEST_F(EvaluatorTest, MatchAndMatchUnique) {
 TEST_F(EvaluatorTest, LikeOnTextsAndNumbers) {
   binding.Real("T/N", 12.5).Text("T/S", "HELLO");
   auto like = [&](const char* col, const char* pattern, bool notForm) {
-    return notForm ? Pred(Value(Col(col)), Cmp({Tok(LEX_NOT), Tok(LEX_LIKE), Tok(LEX_CHAINE, pattern)}))
-                   : Pred(Value(Col(col)), Cmp({Tok(LEX_LIKE), Tok(LEX_CHAINE, pattern)}));
+    return notForm
+               ? Pred(Value(Col(col)), Cmp({Tok(LEX_NOT), Tok(LEX_LIKE), Tok(LEX_CHAINE, pattern)}))
+               : Pred(Value(Col(col)), Cmp({Tok(LEX_LIKE), Tok(LEX_CHAINE, pattern)}));
   };
   EXPECT_EQ(1, Eval(like("T/S", "HE%", false)));
   EXPECT_EQ(0, Eval(like("T/S", "HE%", true)));
@@ -249,8 +250,9 @@ TEST_F(EvaluatorTest, MissingValuesDecide) {
   EXPECT_EQ(1, Eval(Compare(Col("T/M"), LEX_EGAL, Num("4")), 1));
   EXPECT_EQ(0, Eval(Pred(Value(Col("T/M")), Cmp({Tok(LEX_IN), ItemList({Num("4")})}))));
   // An operation with a missing operand has no value: A - M is not -A.
-  EXPECT_EQ(0, Eval(Pred(Sum({Term({Factor(Col("T/A"))}), Tok(LEX_MOINS), Term({Factor(Col("T/M"))})}),
-                         Cmp({Tok(LEX_EGAL), Num("-4")}))));
+  EXPECT_EQ(0,
+            Eval(Pred(Sum({Term({Factor(Col("T/A"))}), Tok(LEX_MOINS), Term({Factor(Col("T/M"))})}),
+                      Cmp({Tok(LEX_EGAL), Num("-4")}))));
 }
 
 TEST_F(EvaluatorTest, ExpressionsWithSignsOperatorsAndParentheses) {
@@ -265,8 +267,8 @@ TEST_F(EvaluatorTest, ExpressionsWithSignsOperatorsAndParentheses) {
   EXPECT_DOUBLE_EQ(5, x);
   delete e;
   // (A + 1) * 2 = 8: the parenthesised value takes part in the product.
-  ParseNode* inner = Or({And({LFactor(Pred(Sum({Term({Factor(Col("T/A"))}), Tok(LEX_PLUS),
-                                                 Term({Factor(Num("1"))})})))})});
+  ParseNode* inner = Or({And({LFactor(
+      Pred(Sum({Term({Factor(Col("T/A"))}), Tok(LEX_PLUS), Term({Factor(Num("1"))})})))})});
   EXPECT_EQ(1, Eval(Pred(Sum({Term({Paren(inner), Tok(LEX_ETOILE), Factor(Num("2"))})}),
                          Cmp({Tok(LEX_EGAL), Num("8")}))));
   // A parenthesised condition is no value.
@@ -295,12 +297,14 @@ TEST_F(EvaluatorTest, ItemsAndScalarFunctions) {
   EXPECT_EQ(3, v->length);
   EXPECT_STREQ("12", v->bytes);
   delete digits;
-  ParseNode* neg = N(FON_ITEM_SIMPLE, "", {N(FON_FONCTION_SCALAIRE_REF, "", {Tok(LEX_DIGITS),
-                                                                  N(FON_ITEM_SIMPLE, "", {Tok(LEX_REEL, "-1E12")})})});
+  ParseNode* neg = N(FON_ITEM_SIMPLE, "",
+                     {N(FON_FONCTION_SCALAIRE_REF, "",
+                        {Tok(LEX_DIGITS), N(FON_ITEM_SIMPLE, "", {Tok(LEX_REEL, "-1E12")})})});
   ASSERT_EQ(1, ev.EvaluateItem(neg, nullptr, &v));
   EXPECT_STREQ("-2147483648", v->bytes);  // held at the 32-bit limit
   delete neg;
-  EXPECT_DOUBLE_EQ(-3, RealOf(Scalar(LEX_INTEGER, N(FON_ITEM_SIMPLE, "", {Tok(LEX_ENTIER_SIGNE, "-3.9")}))));
+  EXPECT_DOUBLE_EQ(
+      -3, RealOf(Scalar(LEX_INTEGER, N(FON_ITEM_SIMPLE, "", {Tok(LEX_ENTIER_SIGNE, "-3.9")}))));
   EXPECT_DOUBLE_EQ(32767, RealOf(Scalar(LEX_INTEGER, Num("100000"))));
   EXPECT_DOUBLE_EQ(3, RealOf(Scalar(LEX_LENGTH, Str("abc"))));
   EXPECT_DOUBLE_EQ(3, RealOf(Scalar(LEX_LENGTH, Col("T/S"))));

@@ -63,8 +63,9 @@ class DriverTest : public ::testing::Test {
   // The statement «SELECT * FROM ... WHERE clause» as the request's tree,
   // the clause given to the driver as the analysis gives it.
   void SetWhereClause(ParseNode* clause) {
-    ParseNode* sub = N(FON_SOUS_SELECT, "", {N(FON_ITEM_SELECTIONNE, "", {Tok(LEX_ETOILE, "*")}),
-                                             N(FON_TABLE_REF_VIRGULE_LISTE, "")});
+    ParseNode* sub = N(
+        FON_SOUS_SELECT, "",
+        {N(FON_ITEM_SELECTIONNE, "", {Tok(LEX_ETOILE, "*")}), N(FON_TABLE_REF_VIRGULE_LISTE, "")});
     if (clause != nullptr) sub->AddChild(clause, 0);
     req->parseRoot.reset(N(FON_REQUETE, "", {N(FON_REQUETE_SELECTION, "", {sub})}));
     whereClause = clause;
@@ -285,7 +286,9 @@ TEST_F(DriverTest, SingleTableCountsEveryNotOnce) {
 // A sub-select that yields nothing.
 class EmptySubSelects : public SubSelectSource {
  public:
-  ParseNode* EvaluateSubSelect(int16_t, int16_t) override { return NewValueListHead(); }
+  ParseNode* EvaluateSubSelect(int16_t, int16_t, const RowBinding*) override {
+    return NewValueListHead();
+  }
 };
 
 TEST_F(DriverTest, SingleTableNotExistsOverAnEmptySubSelectKeepsEveryRow) {
@@ -418,46 +421,10 @@ TEST_F(DriverTest, SubSelectValuesFollowTheTuplesUnderDistinct) {
   driver->columns->Add(t->ColumnAt(0));
   ASSERT_TRUE(driver->SelectSingle(0));
   ASSERT_NE(nullptr, driver->BuildResult(req->dict.get()));
-  ParseNode* all = driver->SubSelectValues(nullptr);
+  ParseNode* all = driver->SubSelectValues();
   ASSERT_NE(all, nullptr);
   EXPECT_EQ(2, CountValues(all));
   delete all;
-  // Correlated on B = 4: tuple 4, whose A is 5 — not result row 4, which
-  // DISTINCT removed.
-  Binding corr;
-  corr.Real("T/B", 4);
-  ParseNode* one = driver->SubSelectValues(corr.chain());
-  ASSERT_NE(one, nullptr);
-  ASSERT_EQ(1, CountValues(one));
-  const ValueNode* v = static_cast<const ValueNode*>(one->next);
-  EXPECT_EQ(kValueReal, v->code);
-  EXPECT_EQ(8, v->value);
-  double x = 0;
-  std::memcpy(&x, v->bytes, 8);
-  EXPECT_DOUBLE_EQ(5, x);
-  delete one;
-  // B = 3 selects the 6.
-  Binding corr3;
-  corr3.Real("T/B", 3);
-  ParseNode* six = driver->SubSelectValues(corr3.chain());
-  ASSERT_EQ(1, CountValues(six));
-  std::memcpy(&x, static_cast<const ValueNode*>(six->next)->bytes, 8);
-  EXPECT_DOUBLE_EQ(6, x);
-  delete six;
-}
-
-TEST_F(DriverTest, ACorrelatedFirstSubSelectIsRefusedWith4299) {
-  Table* t = MakeTable("T", {"A"}, {{1}, {2}});
-  NewDriver({t});
-  driver->subSelects.reset(N(0, ""));
-  ParseNode* link = driver->subSelects->AppendNewSibling("T", 1, 0, 0);
-  link->AddChild(N(0, "", {}), 0);
-  link->child->AppendNewSibling("T/A", 0, 0, 0);
-  ParseNode* p = Compare(Col("T/A"), LEX_EGAL, Num("1"));
-  SetWhereClause(Or({And({LFactor(p)})}));
-  driver->where = Leaf(p, {t->ColumnAt(0)});
-  EXPECT_FALSE(driver->SelectSingle(0));
-  EXPECT_NE(std::string::npos, Error().find("Sous-select"));
 }
 
 // Fails the assignment on the third row it is asked for.
