@@ -103,7 +103,10 @@ bool SelectionDriver::SelectCombinations(int16_t driverIndex) {
   }
 
   // Each predicate of a compound conjunct, with the negation that NOT
-  // removal left in its row set, over the records just read.
+  // removal left in its row set, over the records just read. A deferred
+  // one (it reads the enclosing SELECT's row) counts as holding, as on the
+  // join path: the tree is NOT-free, so this keeps a superset that the
+  // enclosing rows decide later.
   struct CurrentRows : LeafTruth {
     SelectionDriver* driver;
     ConditionEvaluator* evaluator;
@@ -112,6 +115,10 @@ bool SelectionDriver::SelectCombinations(int16_t driverIndex) {
     bool reported = false;
     bool Decide(const ParseNode*, RowSet* rs, bool* holds) override {
       if (rs == nullptr) return false;
+      if (rs->deferred) {
+        *holds = true;
+        return true;
+      }
       if (!driver->BindRow(*rs, &binding)) {
         driver->ReportNoMemory();
         reported = true;
