@@ -15,6 +15,7 @@
 // that no condition links, and it stays refused (4287), as when the root of
 // the clause is itself an OR.
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -34,14 +35,20 @@ namespace zksql {
 
 namespace {
 
-// True when the row set lists a record of every table.
-bool CoversEveryTable(const RowSet& rowSet, const PtrArray& tables) {
-  if (rowSet.state == RS_ALL || rowSet.tuples == nullptr) return false;
+// True when every FROM table has a column in one of the row sets.
+bool CoversEveryTable(const std::vector<const RowSet*>& sets, const PtrArray& tables) {
   for (int16_t t = 0; t < tables.Count(); ++t) {
     const Table* table = tables.GetAs<Table>(t);
     if (table == nullptr) continue;
     const char* name = table->fileName() == nullptr ? "" : table->fileName();
-    if (rowSet.tuples->ColumnIndex(name) < 0) return false;
+    bool found = false;
+    for (const RowSet* set : sets) {
+      if (set != nullptr && set->tuples != nullptr && set->tuples->ColumnIndex(name) >= 0) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) return false;
   }
   return true;
 }
@@ -70,10 +77,31 @@ bool SelectionDriver::SelectCombinations(int16_t driverIndex) {
       ReportNoMemory();
       return false;
     }
-    if (st != CombineStatus::kDone || candidates == nullptr ||
-        !CoversEveryTable(*candidates, tables)) {
+    if (st != CombineStatus::kDone || candidates == nullptr || candidates->state == RS_ALL) {
       ReportDisjoint();
       return false;
+    }
+    // A set that nothing satisfies (a conjunct false for every row) has no
+    // columns left: the tables count as linked when the single predicates
+    // reach them all, and the answer is no row.
+    std::vector<const RowSet*> reach;
+    try {
+      if (candidates->state == RS_NONE) {
+        for (const ParseNode* leaf : parts.leaves) reach.push_back(RowSetOf(leaf));
+      } else {
+        reach.push_back(candidates.get());
+      }
+    } catch (const std::bad_alloc&) {
+      ReportNoMemory();
+      return false;
+    }
+    if (!CoversEveryTable(reach, tables)) {
+      ReportDisjoint();
+      return false;
+    }
+    if (candidates->state == RS_NONE) {
+      rows = std::move(candidates);
+      return true;
     }
   }
   std::unique_ptr<RowSet> kept(RowSet::Create(nullptr, nullptr, nullptr));
