@@ -1,8 +1,9 @@
 // Analysis of SELECT statements: one selection driver per SELECT level,
-// the FROM tables, the select list, the ORDER BY and GROUP BY lists, and
+// the FROM tables, the select list, the GROUP BY list, and
 // column references resolved through the enclosing SELECTs and rewritten to
 // TABLE/COLUMN. Conditions are analysed in condition_analysis.cc, which
-// calls back here for every sub-select it meets.
+// calls back here for every sub-select it meets; the ORDER BY list in
+// order_analysis.cc.
 //
 // Drivers are numbered in the order the analysis meets them: the statement
 // gets 0, then every sub-select, select list before WHERE, left to right,
@@ -80,9 +81,11 @@ bool Analyser::SelectStatement(ParseNode* statement, int16_t orderDriver) {
   if (!SubSelect(subSelect, -1, 0, &index)) return false;
   ParseNode* order = subSelect->next;
   if (order != nullptr && order->code == FON_COLONNE_REF_VIRGULE_LISTE) {
-    int16_t sorted = orderDriver >= 0 ? orderDriver : index;
-    if (!OrderList(order, sorted) || !ColumnList(order, sorted)) return false;
-    plan_->orderBy = order->child;
+    // After a set operator the list orders the combined rows, named after
+    // the first SELECT's.
+    const bool combined = orderDriver >= 0;
+    const ParseNode* named = combined ? request_->parseRoot->child->child : subSelect;
+    if (!OrderList(order, named, combined ? orderDriver : index, combined)) return false;
   }
   return true;
 }
@@ -234,27 +237,6 @@ bool Analyser::ColumnList(ParseNode* list, int16_t driver) {
   if (last != nullptr && last->Kind() == kKindOther) {
     ReportMessage(kMsgTypeMismatch, last->name());
     return false;
-  }
-  return true;
-}
-
-bool Analyser::OrderList(ParseNode* list, int16_t driver) {
-  // The rows are sorted by the result's own columns: a name that is no
-  // result column would leave the rows unsorted while the statement asked
-  // for an order, so it is refused. A "*" list makes every column of the
-  // FROM tables a result column.
-  SelectionDriver* d = plan_->Driver(driver);
-  if (d == nullptr || d->columns == nullptr) return true;
-  for (ParseNode* name = list->child; name != nullptr; name = name->next) {
-    bool found = false;
-    for (int16_t i = 0; i < d->columns->Count() && !found; ++i) {
-      Column* column = d->columns->GetAs<Column>(i);
-      found = column != nullptr && column->Compare(SearchKey{name->text, nullptr, 1}) == 0;
-    }
-    if (!found) {
-      ReportMessage(kMsgOrderNotSelected, name->text);
-      return false;
-    }
   }
   return true;
 }

@@ -93,7 +93,11 @@ class Analyser : public BaseObject {
   void RegisterTable(ParseNode* tableRef, int16_t driver);
   int16_t SelectList(ParseNode* list, int16_t driver, int16_t operand);
   [[nodiscard]] bool ColumnList(ParseNode* list, int16_t driver);
-  [[nodiscard]] bool OrderList(ParseNode* list, int16_t driver);
+  // The ORDER BY list of a SELECT (`subSelect`, its FON_SOUS_SELECT node)
+  // whose rows driver `driver` yields, into the plan's order keys; with
+  // `combined`, the list orders a set operation's rows (order_analysis.cc).
+  [[nodiscard]] bool OrderList(ParseNode* list, const ParseNode* subSelect, int16_t driver,
+                               bool combined);
   int16_t ColumnReference(ParseNode* leaf, PtrArray* columns, PredicateReads* reads,
                           int16_t driver);
   [[nodiscard]] bool RegisterSubSelect(int16_t subIndex, int16_t driver, PredicateReads* reads,

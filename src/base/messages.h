@@ -67,7 +67,6 @@ enum MessageId : int32_t {
   kMsgStatementTooLong = 4300,    // maximum length
   kMsgNoEngine = 4301,            // engine library name
   kMsgTooManyMemos = 4302,        // maximum number of memo values
-  kMsgOrderNotSelected = 4303,    // ORDER BY name that is no result column
   kMsgEngineFailure = 4304,       // the storage engine's own explanation
   kMsgInterrupted = 4305,         // the host asked the statement to stop
 };

@@ -9,6 +9,9 @@
 // (statement_kinds.h).
 #include "exec/statement_executor.h"
 
+#include <new>
+#include <vector>
+
 #include "base/fast_paths.h"
 #include "base/messages.h"
 #include "base/statement_context.h"
@@ -160,12 +163,29 @@ void StatementExecutor::Execute() {
   // An ORDER BY that could not be applied fails the statement: the host
   // must not take unsorted rows for sorted ones.
   ResultTable* result = request->result;
-  if (result != nullptr && !result->Sort(orderBy)) {
+  if (result == nullptr) return;
+  std::vector<SortKey> keys;
+  bool sorted = false;
+  try {
+    for (const OrderKey& key : orderKeys) {
+      keys.push_back(SortKey{result->ColumnAt(key.column), key.descending});
+    }
+    sorted = result->Sort(keys);
+  } catch (const std::bad_alloc&) {
+  }
+  if (!sorted) {
     if (result->rowSize() > kLongestSortedRow) {
       RecordMessage(request, nullptr, kMsgInternalError, "ligne trop longue pour ORDER BY");
     } else {
       RecordMessage(request, nullptr, kMsgOutOfMemory);
     }
+    return;
+  }
+  // Columns read for the sort alone are not part of what the host sees.
+  SelectionDriver* top = Driver(0);
+  if (set.op == 0 && top != nullptr && top->visibleColumns >= 0 &&
+      !result->DropColumnsFrom(top->visibleColumns)) {
+    RecordMessage(request, nullptr, kMsgOutOfMemory);
   }
 }
 

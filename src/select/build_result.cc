@@ -86,6 +86,9 @@ ResultTable* SelectionDriver::PrepareResult(DictContext* dict) {
   // row.
   uint32_t offset = 1;
   for (int16_t i = 0; i < columns->Count(); ++i) {
+    // DISTINCT compares the columns shown: the first row of each distinct
+    // visible value keeps its ORDER BY keys.
+    if (i == visibleColumns) res->SetDistinctBytes(static_cast<uint16_t>(offset));
     Column* source = columns->GetAs<Column>(i);
     if (source == nullptr) continue;
     std::unique_ptr<Column> column(

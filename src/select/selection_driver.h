@@ -165,12 +165,18 @@ class SelectionDriver : public BaseObject {
   [[nodiscard]] bool ApplyToRows(ParseNode* assignments, ValueAssigner* assigner);
   // Records a text as the request's error.
   void Report(const char* text);
+  // Fills `columns` for a select list "*": every column of the FROM tables,
+  // in order, once per name. False when memory is short.
+  [[nodiscard]] bool CollectColumns();
 
   StatementContext* request;
   int16_t parentIndex = -1;
   int16_t distinct = 0;
-  PtrArray tables{0, 4};          // FROM tables, not owned
-  ColumnArrayPtr columns;         // result columns; null for "*" until collected
+  PtrArray tables{0, 4};   // FROM tables, not owned
+  ColumnArrayPtr columns;  // result columns; null for "*" until collected
+  // How many of `columns` the result shows; those after them are read with
+  // the row only for ORDER BY and dropped once the rows are sorted. -1: all.
+  int16_t visibleColumns = -1;
   ResultTable* result = nullptr;  // owned by the dictionary context
   std::unique_ptr<RowSet> rows;   // the selected tuples
   // An empty head node, then one link node per sub-select of this SELECT
@@ -217,7 +223,6 @@ class SelectionDriver : public BaseObject {
   template <typename Visit>
   [[nodiscard]] bool ForEachCombination(Odometer& odometer, Visit visit);
   [[nodiscard]] bool FullScan();
-  [[nodiscard]] bool CollectColumns();
   // The empty result table with one column per result column; null on
   // failure (reported).
   ResultTable* PrepareResult(DictContext* dict);

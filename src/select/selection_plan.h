@@ -5,13 +5,13 @@
 // sub-select's driver is linked from its parent's `subSelects` chain). The
 // analysis creates and links them, resolves column names through the
 // enclosing SELECTs and records the outer references of sub-selects; the
-// executor then runs them, sub-selects first. The plan owns its drivers;
-// the parse-tree nodes it keeps (orderBy) stay the tree's. Errors are
-// recorded in the statement's context.
+// executor then runs them, sub-selects first. The plan owns its drivers.
+// Errors are recorded in the statement's context.
 #ifndef ZKSQL_SELECT_SELECTION_PLAN_H_
 #define ZKSQL_SELECT_SELECTION_PLAN_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "base/ptr_array.h"
 #include "base/statement_context.h"
@@ -22,6 +22,14 @@ namespace zksql {
 class Column;
 class ConditionEvaluator;
 class SelectionDriver;
+
+// One key of the statement's ORDER BY: the result column it sorts by (an
+// index into the columns of driver 0's result, which for a set operation
+// are those of the combined rows) and its direction.
+struct OrderKey {
+  int16_t column;
+  bool descending;
+};
 
 class SelectionPlan {
  public:
@@ -57,8 +65,9 @@ class SelectionPlan {
   // What decides the drivers' conditions (not owned), given to each new
   // driver.
   ConditionEvaluator* conditionEvaluator = nullptr;
-  PtrArray drivers{0, 4};        // owned; element i is driver i
-  ParseNode* orderBy = nullptr;  // the parse tree's
+  PtrArray drivers{0, 4};  // owned; element i is driver i
+  // The ORDER BY keys, first deciding first; empty: rows in selection order.
+  std::vector<OrderKey> orderKeys;
   int16_t driverCount = 0;
 };
 

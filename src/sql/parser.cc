@@ -412,8 +412,8 @@ ParseStep Parser::OrderByList(const char* text, int16_t start, ParseNodePtr& nod
 }
 
 // One ORDER BY entry: a column name, its token's node, optionally followed
-// by ASC or DESC (DESC gives the node the value 1). The name is not
-// registered.
+// by ASC or DESC (DESC gives the node the value 1). The name is registered:
+// the rows may be sorted by a column the select list does not read.
 ParseStep Parser::OrderByItem(const char* text, int16_t start, ParseNodePtr& node) {
   char* tok = nullptr;
   int16_t code = 0;
@@ -424,6 +424,7 @@ ParseStep Parser::OrderByItem(const char* text, int16_t start, ParseNodePtr& nod
   }
   node = ParseNode::Make(tok, code, 0);
   if (node == nullptr) return OutOfMemory(tok, node);
+  if (names_ != nullptr && !names_->RegisterItemName(tok)) return OutOfMemory(tok, node);
   int16_t p = q;
   if (ReadToken(text, p, tok, code, q, 0) && (code == LEX_ASC || code == LEX_DESC)) {
     node->value = code == LEX_DESC ? 1 : 0;

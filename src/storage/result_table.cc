@@ -97,7 +97,13 @@ int16_t ResultTable::Write(int32_t n) {
 
 std::string_view ResultTable::RowBytes(int32_t n) const {
   const unsigned char* row = n == 0 ? rowBuffer() : RowPointer(n);
-  return std::string_view(reinterpret_cast<const char*>(row), rowSize());
+  uint16_t size = distinctBytes_ > 0 && distinctBytes_ < rowSize() ? distinctBytes_ : rowSize();
+  return std::string_view(reinterpret_cast<const char*>(row), size);
+}
+
+void ResultTable::SetDistinctBytes(uint16_t n) {
+  distinctBytes_ = n;
+  DropIndex();
 }
 
 size_t ResultTable::RowHash::operator()(int32_t n) const {
@@ -130,8 +136,9 @@ bool ResultTable::ContainsRow() const {
 }
 
 bool ResultTable::ContainsRowLinear() const {
+  std::string_view wanted = RowBytes(0);
   for (int32_t i = 1; i <= rowCount_; ++i) {
-    if (memcmp(RowPointer(i), rowBuffer(), rowSize()) == 0) return true;
+    if (RowBytes(i) == wanted) return true;
   }
   return false;
 }
@@ -140,6 +147,12 @@ bool ResultTable::Sort(ParseNode* orderList) {
   if (orderList == nullptr || rowCount_ < 2) return true;
   DropIndex();
   return SortRows(*this, orderList, 1, rowCount_);
+}
+
+bool ResultTable::Sort(const std::vector<SortKey>& keys) {
+  if (keys.empty() || rowCount_ < 2) return true;
+  DropIndex();
+  return SortRows(*this, keys, 1, rowCount_);
 }
 
 }  // namespace zksql

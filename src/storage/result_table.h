@@ -16,7 +16,9 @@
 #include <memory>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
+#include "storage/row_sort.h"
 #include "storage/table.h"
 
 namespace zksql {
@@ -41,9 +43,19 @@ class ResultTable : public Table {
   // rows are only appended (a linear search when the fast paths are off or
   // memory for the index is short).
   bool ContainsRow() const;
-  // Sorts the rows by an order list (see row_sort.h). False when the sort
-  // could not be done (rows unchanged); nothing to sort is a success.
+  // Makes ContainsRow compare only the first n bytes of a row (0: the whole
+  // row), so that columns kept past them for the sort alone do not make
+  // rows that show the same values distinct. Set before rows are written.
+  void SetDistinctBytes(uint16_t n);
+  // Sorts the rows by an order list or by keys (see row_sort.h). False
+  // when the sort could not be done (rows unchanged); nothing to sort is a
+  // success.
   [[nodiscard]] bool Sort(ParseNode* orderList);
+  [[nodiscard]] bool Sort(const std::vector<SortKey>& keys);
+  // Deletes the columns from index n on, which only the sort needed: the
+  // result then describes the columns before them. The rows keep their
+  // bytes, unread. False (columns unchanged) when memory is short.
+  [[nodiscard]] bool DropColumnsFrom(int16_t n) { return DeleteColumnsFrom(n); }
   // Address of row n (from 1), or null outside the block.
   unsigned char* RowPointer(int32_t n) const;
 
@@ -80,6 +92,7 @@ class ResultTable : public Table {
   mutable int32_t indexed_ = 0;
   int32_t rowCount_ = 0;
   int32_t rowCapacity_ = 0;
+  uint16_t distinctBytes_ = 0;
 };
 
 }  // namespace zksql

@@ -72,16 +72,16 @@ uint64_t TextPrefix(const unsigned char* text) {
 struct SortContext {
   int32_t* order;
   ResultTable* table;
-  ParseNode* orderList;
+  const std::vector<SortKey>* keys;
   unsigned char* scratch;
   int32_t first;                   // row number of position 0
   const ExtractedKeys* extracted;  // null: keys are read on every comparison
 };
 
-// Compares rows a and b (row numbers) by the order list.
+// Compares rows a and b (row numbers) by the sort keys.
 int CompareRows(SortContext& c, int32_t a, int32_t b) {
-  for (ParseNode* key = c.orderList; key != nullptr; key = key->next) {
-    Column* column = c.table->FindColumnQualified(key->text);
+  for (const SortKey& key : *c.keys) {
+    Column* column = key.column;
     if (column == nullptr) return 0;
     const void* left = column->GetValue(c.table->RowPointer(a));
     if (left == nullptr) return 0;
@@ -97,7 +97,7 @@ int CompareRows(SortContext& c, int32_t a, int32_t b) {
     } else if (kind == kKindText || kind == kKindDate || kind == kKindTime) {
       result = Converter().OrderCompare(kind, c.scratch, right);
     }
-    if (result != 0) return key->value != 0 ? -result : result;
+    if (result != 0) return key.descending ? -result : result;
   }
   return 0;
 }
@@ -131,12 +131,12 @@ int CompareExtracted(const ExtractedKeys& e, int32_t a, int32_t b) {
 // Extracts the keys of rows first..first + n - 1; false (nothing kept) when
 // memory is short or a key is longer than the scratch block, in which case
 // the keys are read as the rows are compared.
-bool ExtractKeys(ResultTable& table, ParseNode* orderList, int32_t first, int32_t n,
+bool ExtractKeys(ResultTable& table, const std::vector<SortKey>& sortKeys, int32_t first, int32_t n,
                  ExtractedKeys* e) {
   std::vector<Column*> columns;
   try {
-    for (ParseNode* key = orderList; key != nullptr; key = key->next) {
-      Column* column = table.FindColumnQualified(key->text);
+    for (const SortKey& key : sortKeys) {
+      Column* column = key.column;
       if (column == nullptr) break;
       size_t size = column->ValueBufferSize();
       if (size > kScratchSize) return false;
@@ -144,7 +144,7 @@ bool ExtractKeys(ResultTable& table, ParseNode* orderList, int32_t first, int32_
       int16_t order = kind == kKindNumber ? ValueConverter::kOrderReal
                       : (kind == kKindText || kind == kKindDate || kind == kKindTime) ? kind
                                                                                       : 0;
-      e->keys.push_back(ExtractedKeys::Key{order, key->value != 0, e->stride});
+      e->keys.push_back(ExtractedKeys::Key{order, key.descending, e->stride});
       columns.push_back(column);
       e->stride += 1 + size;
     }
@@ -231,6 +231,22 @@ bool IndexSort(void* context, int32_t n, SortCompare compare, SortSwap swap, Sor
 }
 
 bool SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t last) {
+  // Rows compare equal from the first name the table lacks on, so the keys
+  // stop there.
+  std::vector<SortKey> keys;
+  try {
+    for (ParseNode* key = orderList; key != nullptr; key = key->next) {
+      Column* column = table.FindColumnQualified(key->text);
+      if (column == nullptr) break;
+      keys.push_back(SortKey{column, key->value != 0});
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return SortRows(table, keys, first, last);
+}
+
+bool SortRows(ResultTable& table, const std::vector<SortKey>& keys, int32_t first, int32_t last) {
   int32_t n = last - first + 1;
   if (n < 2) return true;
   // A row is exchanged through the scratch block, so it must fit there.
@@ -246,8 +262,8 @@ bool SortRows(ResultTable& table, ParseNode* orderList, int32_t first, int32_t l
   }
   for (int32_t i = 0; i < n; ++i) order[i] = position[i] = i;
   ExtractedKeys extracted;
-  bool haveKeys = FastPathsOn() && ExtractKeys(table, orderList, first, n, &extracted);
-  SortContext context{order, &table, orderList, scratch, first, haveKeys ? &extracted : nullptr};
+  bool haveKeys = FastPathsOn() && ExtractKeys(table, keys, first, n, &extracted);
+  SortContext context{order, &table, &keys, scratch, first, haveKeys ? &extracted : nullptr};
   // The callbacks are all given, so the sort cannot refuse.
   (void)IndexSort(
       &context, n,

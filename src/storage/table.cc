@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "sql/parse_node.h"
 #include "storage/column.h"
@@ -56,6 +57,24 @@ Column* Table::ColumnAt(int16_t i) const {
 Column* Table::FindOwnColumn(const SearchKey& key) const {
   int16_t at = columns_.Find(0, key);
   return at < 0 ? nullptr : columns_.GetAs<Column>(at);
+}
+
+bool Table::DeleteColumnsFrom(int16_t n) {
+  const int16_t count = columns_.Count();
+  if (n < 0 || n >= count) return true;
+  // The array only shrinks by emptying it, so the kept columns are set
+  // aside and added back into the slots they had.
+  std::vector<BaseObject*> kept;
+  try {
+    kept.reserve(static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (int16_t i = 0; i < n; ++i) kept.push_back(columns_.Get(i));
+  for (int16_t i = n; i < count; ++i) delete columns_.GetAs<Column>(i);
+  columns_.ClearAll();
+  for (BaseObject* column : kept) (void)columns_.Add(column);
+  return true;
 }
 
 Column* Table::FindColumn(const char* name) const {

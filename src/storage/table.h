@@ -128,6 +128,9 @@ class Table : public BaseObject {
   bool NameMatches(const char* name) const;
   // The column matching `key` among this table's own.
   Column* FindOwnColumn(const SearchKey& key) const;
+  // Deletes the columns from index n on; the row size stays. False (no
+  // column deleted) when memory is short.
+  [[nodiscard]] bool DeleteColumnsFrom(int16_t n);
   void set_currentRow(int32_t n) { currentRow_ = n; }
   void SetErrorText(const char* text) { errorText_.Set(text); }
 

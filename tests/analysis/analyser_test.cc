@@ -210,10 +210,19 @@ struct ErrorCase {
 const ErrorCase kErrors[] = {
     {"SELECT Z FROM T;", kMsgUnknownColumn, "Z"},
     {"SELECT * FROM T ORDER BY Z;", kMsgUnknownColumn, "Z"},
-    // The rows are sorted by result columns only.
-    {"SELECT A FROM T ORDER BY Z;", kMsgOrderNotSelected, "Z"},
-    {"SELECT A FROM T WHERE B = 'x' ORDER BY B;", kMsgOrderNotSelected, "B"},
-    {"SELECT A FROM T1, T2 ORDER BY T1.A;", kMsgOrderNotSelected, "T1.A"},
+    // An ORDER BY name that is no alias, result column or FROM column.
+    {"SELECT A FROM T ORDER BY Z;", kMsgUnknownColumn, "Z"},
+    {"SELECT A AS X FROM T ORDER BY T.X;", kMsgUnknownColumn, "T.X"},
+    {"SELECT A FROM T ORDER BY R;", kMsgUnknownColumn, "R"},
+    // Grouped rows have no value of a column outside the groups.
+    {"SELECT MAX(A) FROM T ORDER BY B;", kMsgUnknownColumn, "B"},
+    {"SELECT A FROM T GROUP BY A ORDER BY B;", kMsgUnknownColumn, "B"},
+    // A set operation orders by the first SELECT's columns only.
+    {"SELECT A FROM T UNION SELECT C FROM U ORDER BY B;", kMsgUnknownColumn, "B"},
+    {"SELECT A FROM T UNION SELECT C FROM U ORDER BY C;", kMsgUnknownColumn, "C"},
+    {"SELECT * FROM W ORDER BY R;", kMsgTypeMismatch, "R"},
+    {"SELECT A FROM T, W ORDER BY R;", kMsgTypeMismatch, "R"},
+    {"SELECT A FROM T, W ORDER BY W.P;", kMsgCompositeKeyColumn, "P"},
     {"SELECT A FROM T GROUP BY Z;", kMsgUnknownColumn, "Z"},
     {"SELECT A FROM T WHERE A = (SELECT B, D FROM U);", kMsgTypeMismatch, ""},
     {"SELECT A FROM T WHERE A IN (SELECT * FROM U);", kMsgTypeMismatch, "*"},
@@ -434,21 +443,49 @@ TEST(SetOperationTest, EachSelectGetsATopLevelDriverAndOrderByUsesTheFirst) {
   ASSERT_EQ(a.executor().driverCount, 2);
   EXPECT_EQ(a.driver(0)->parentIndex, -1);
   EXPECT_EQ(a.driver(1)->parentIndex, -1);
-  ASSERT_NE(a.executor().orderBy, nullptr);
-  EXPECT_STREQ(a.executor().orderBy->text, "A");
+  ASSERT_EQ(a.executor().orderKeys.size(), 1u);
+  EXPECT_EQ(a.executor().orderKeys[0].column, 0);
 
   Analysis wrong("SELECT A FROM T EXCEPT SELECT C FROM U ORDER BY Z;");
-  EXPECT_EQ(wrong.error(), Message(kMsgOrderNotSelected, "Z"));
+  EXPECT_EQ(wrong.error(), Message(kMsgUnknownColumn, "Z"));
 }
 
-TEST(SetOperationTest, OrderByOfAPlainSelectIsKept) {
-  Analysis qualified("SELECT T.A FROM T ORDER BY T.A;");
-  EXPECT_EQ(qualified.result(), 1) << qualified.error();
-  Analysis a("SELECT A, B FROM T ORDER BY B DESC, A;");
-  ASSERT_EQ(a.result(), 1);
-  ASSERT_NE(a.executor().orderBy, nullptr);
-  EXPECT_STREQ(a.executor().orderBy->text, "B");
-  EXPECT_EQ(a.executor().orderBy->value, 1);
+// Each ORDER BY name becomes a key on a result column: an alias, a result
+// column, or else a FROM column appended after the visible ones.
+TEST(OrderByTest, NamesResolveToResultColumns) {
+  struct Case {
+    const char* sql;
+    const char* keys;  // column index per key, "-" after a descending one
+    int visible;       // driver 0's visibleColumns
+    int columns;       // driver 0's columns, hidden ones included
+  };
+  const Case cases[] = {
+      {"SELECT A, B FROM T ORDER BY B DESC, A;", "1- 0", -1, 2},
+      {"SELECT T.A FROM T ORDER BY T.A;", "0", -1, 1},
+      {"SELECT A FROM T WHERE B = 'x' ORDER BY B;", "1", 1, 2},
+      {"SELECT A FROM T ORDER BY K DESC, B, K;", "1- 2 1", 1, 3},
+      // An alias comes before a column of the same name.
+      {"SELECT A AS B, B AS A FROM T ORDER BY B, A;", "0 1", -1, 2},
+      {"SELECT B, DIGITS(A) AS X FROM T ORDER BY X DESC;", "1-", -1, 2},
+      // A literal's alias orders nothing.
+      {"SELECT 1 AS N, A FROM T ORDER BY N, A;", "0", -1, 1},
+      // "*" keeps one column per name: the other table's is hidden.
+      {"SELECT * FROM T1, T2 ORDER BY T2.A, A;", "1 0", 1, 2},
+      // Grouped SELECTs and set operations take no hidden column.
+      {"SELECT MAX(A) AS M FROM T ORDER BY M, A;", "0 0", -1, 1},
+      {"SELECT A AS X FROM T UNION SELECT C FROM U ORDER BY X, A;", "0 0", -1, 1},
+  };
+  for (const Case& c : cases) {
+    Analysis a(c.sql);
+    ASSERT_EQ(a.result(), 1) << c.sql << ": " << a.error();
+    std::string keys;
+    for (const OrderKey& key : a.executor().orderKeys) {
+      keys += (keys.empty() ? "" : " ") + std::to_string(key.column) + (key.descending ? "-" : "");
+    }
+    EXPECT_EQ(keys, c.keys) << c.sql;
+    EXPECT_EQ(a.driver(0)->visibleColumns, c.visible) << c.sql;
+    EXPECT_EQ(a.driver(0)->columns->Count(), c.columns) << c.sql;
+  }
 }
 
 TEST(OutOfMemoryTest, EveryFailedAllocationStopsTheAnalysisWith4242) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -117,6 +118,42 @@ TEST_F(RowSortTest, LargeInputsMatchAReferenceSort) {
   for (auto& p : expected)
     want += "(" + std::to_string(p.first) + "," + std::to_string(p.second) + ")";
   EXPECT_EQ(Rows(), want);
+}
+
+// Columns kept past the visible ones for the sort alone: the keys name
+// them by column (two share the name A), DISTINCT compares only the bytes
+// before them, with or without the index of rows, and they are dropped
+// after the sort while the rows stay.
+TEST(RowSortKeysTest, SortsByColumnsAndHidesTheTail) {
+  for (int fast = 0; fast < 2; ++fast) {
+    ResultTable table(nullptr);
+    ASSERT_TRUE(table.SetRowSize(1 + 4 + 4, true));
+    auto* shown = new Column("A", kTypeInt32, 4, 0, 1, &table, "R");
+    auto* hidden = new Column("A", kTypeInt32, 4, 0, 5, &table, "S");
+    ASSERT_TRUE(table.AddColumn(shown) && table.AddColumn(hidden));
+    table.SetDistinctBytes(5);
+    std::unique_ptr<FastPathsOff> off(fast == 0 ? new FastPathsOff : nullptr);
+    const double rows[][2] = {{1, 3}, {2, 1}, {1, 9}, {3, 2}, {2, 0}};
+    int written = 0;
+    for (const auto& row : rows) {
+      shown->SetValue(&row[0]);
+      hidden->SetValue(&row[1]);
+      if (table.ContainsRow()) continue;
+      ASSERT_EQ(table.Write(0), kWriteDone);
+      ++written;
+    }
+    EXPECT_EQ(written, 3);  // the first row of each shown value
+    ASSERT_TRUE(table.Sort({SortKey{hidden, true}, SortKey{nullptr, false}, SortKey{shown, true}}));
+    ASSERT_TRUE(table.DropColumnsFrom(1));
+    ASSERT_EQ(table.ColumnCount(), 1);
+    std::string order;
+    for (int32_t i = 1; table.ReadByNumber(i) > 0; ++i) {
+      double a;
+      memcpy(&a, table.ColumnAt(0)->GetValue(), 8);
+      order += std::to_string(static_cast<int>(a));
+    }
+    EXPECT_EQ(order, "132") << (fast ? "fast" : "plain");
+  }
 }
 
 // IndexSort over a plain vector of ints, against std::sort: every size
