@@ -72,9 +72,10 @@ CombineStatus CombinePair(int32_t op, const ParseNode* x, const ParseNode* y, Pa
 // What the selection driver calls: kDone with *rows holding a new row set
 // when the tree reduces to a single leaf (*rows is empty otherwise). A
 // tree that stays a list gives kRefused, or kNoProgress when a list
-// stopped on a shape it had already had. The driver reports kRefused,
-// kNoProgress and kTooComplex as disjoint tables (4287), kNoMemory as a
-// lack of memory.
+// stopped on a shape it had already had. On kRefused, kNoProgress and
+// kTooComplex the driver decides the clause one combination at a time when
+// its single predicates link every table, and reports disjoint tables
+// (4287) otherwise; kNoMemory is a lack of memory.
 CombineStatus ReduceToRowSet(const ParseNode* tree, std::unique_ptr<RowSet>* rows);
 
 }  // namespace zksql

@@ -375,6 +375,7 @@ bool SelectionDriver::SelectJoined(int16_t driverIndex) {
     for (auto g = groups.begin(); ok && g != groups.end(); ++g) {
       ok = EvaluateGroupJoined(driverIndex, *g, filter);
     }
+    bool combine = false;
     if (ok) {
       std::unique_ptr<RowSet> reduced;
       CombineStatus st = ReduceToRowSet(where, &reduced);
@@ -382,19 +383,20 @@ bool SelectionDriver::SelectJoined(int16_t driverIndex) {
         // A set of every row is left out: the selection goes on as if there
         // were no WHERE clause.
         if (reduced->state != RS_ALL) rows = std::move(reduced);
+      } else if (st == CombineStatus::kNoMemory) {
+        ReportNoMemory();
+        ok = false;
       } else {
         // A tree that does not reduce to one row set (a refused join or
-        // union, a reduction that makes no progress) is a failure of its
-        // own, never an empty result.
-        if (st == CombineStatus::kNoMemory) {
-          ReportNoMemory();
-        } else {
-          ReportDisjoint();
-        }
-        ok = false;
+        // union, a reduction that makes no progress) is decided one
+        // combination at a time when its single predicates link the
+        // tables; otherwise it is a failure of its own, never an empty
+        // result. The combinations are read once the filter is gone.
+        combine = true;
       }
     }
     if (filterBuilder != nullptr) filterBuilder->Drop(filter);
+    if (ok && combine) ok = SelectCombinations(driverIndex);
     if (!ok) return false;
     if (rows != nullptr) return true;
   }

@@ -276,6 +276,14 @@ class SelectionDriver : public BaseObject {
   ParseNode* GroupedValues();
 
   std::unique_ptr<Grouping> grouping_;  // while an aggregating driver selects
+
+  // The rows of a WHERE clause over several tables that does not reduce to
+  // one row set (combination_filter.cc): the combinations its single
+  // predicates select, kept where its other conjuncts hold. Refused with
+  // 4287 when those predicates do not link every FROM table. Needs the
+  // groups evaluated; false on failure (reported).
+  [[nodiscard]] bool SelectCombinations(int16_t driverIndex);
+
   DictContext* streamInto_ = nullptr;
   bool streamed_ = false;
   bool streamJoin_ = false;  // set by SelectJoined for EvaluateGroupJoined
