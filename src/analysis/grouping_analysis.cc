@@ -12,6 +12,7 @@
 // by an aggregating SELECT, or read by its HAVING clause outside an
 // aggregate, must be in the GROUP BY list (4306 names it; "*" for a "*"
 // list).
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -273,14 +274,43 @@ bool Analyser::GroupedOrderList(ParseNode* list, int16_t driver) {
   SelectionDriver* d = plan_->Driver(driver);
   if (d == nullptr) return false;
   for (ParseNode* name = list->child; name != nullptr; name = name->next) {
+    // A name with a table part ("T.X") names a shown column of that table.
+    const Column* named = name->text != nullptr && std::strchr(name->text, '.') != nullptr
+                              ? plan_->ResolveColumn(driver, name->text)
+                              : nullptr;
     int16_t at = -1;
     int16_t position = 0;
     for (const SelectItem& item : d->outputs) {
       if (item.kind == SelectItem::Kind::kNone) continue;
-      if (at < 0 && name->text != nullptr && CompareNoCase(item.name.c_str(), name->text) == 0) {
-        at = position;
-      }
+      const bool matches =
+          named != nullptr
+              ? item.kind == SelectItem::Kind::kColumn && item.column == named
+              : name->text != nullptr && CompareNoCase(item.name.c_str(), name->text) == 0;
+      if (at < 0 && matches) at = position;
       ++position;
+    }
+    // A GROUP BY column that is not shown is read with each group for the
+    // sort alone, and dropped once the rows are sorted; not under DISTINCT,
+    // which compares whole rows.
+    int16_t owner = -1;
+    Column* grouped = at >= 0 || name->text == nullptr || d->distinct == SelectionDriver::kDistinct
+                          ? nullptr
+                          : plan_->ResolveColumn(driver, name->text, &owner);
+    if (grouped != nullptr && owner == driver &&
+        std::find(d->groupColumns.begin(), d->groupColumns.end(), grouped) !=
+            d->groupColumns.end()) {
+      try {
+        if (d->visibleColumns < 0) d->visibleColumns = position;
+        SelectItem hidden;
+        hidden.kind = SelectItem::Kind::kColumn;
+        hidden.column = grouped;
+        hidden.name = grouped->name() == nullptr ? "" : grouped->name();
+        d->outputs.push_back(std::move(hidden));
+      } catch (const std::bad_alloc&) {
+        RecordMessage(request_, nullptr, kMsgOutOfMemory);
+        return false;
+      }
+      at = position;
     }
     if (at < 0) {
       ReportMessage(kMsgUnknownColumn, name->text);

@@ -440,6 +440,16 @@ ParseNode* SelectionDriver::GroupedValues() {
     if (skip) continue;
     if (!AddResultRow()) return nullptr;
   }
+  return GroupValueList();
+}
+
+ParseNode* SelectionDriver::GroupValueList() {
+  ParseNodePtr list(NewValueListHead());
+  ParseNode* head = list.get();
+  if (head == nullptr || grouping_ == nullptr) {
+    ReportNoMemory();
+    return nullptr;
+  }
   if (!grouping_->Finish()) {
     ReportNoMemory();
     return nullptr;

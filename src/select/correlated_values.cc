@@ -15,6 +15,7 @@
 #include "select/condition_tree.h"
 #include "select/condition_truth.h"
 #include "select/equi_join.h"
+#include "select/grouping.h"
 #include "select/row_set.h"
 #include "select/selection_driver.h"
 #include "select/tuple_table.h"
@@ -121,6 +122,16 @@ bool SelectionDriver::PrepareCorrelated(const ParseNode* references) {
       int16_t skip = 0;
       if (!ReadTuple(k, &skip)) return false;
       if (skip) continue;
+      if (Aggregating()) {
+        for (int16_t t = 0; t < tables.Count(); ++t) {
+          const Table* table = tables.GetAs<Table>(t);
+          if (table->rowBuffer() != nullptr) {
+            c.images.append(reinterpret_cast<const char*>(table->rowBuffer()), table->rowSize());
+          } else {
+            c.images.append(table->rowSize(), '\0');
+          }
+        }
+      }
       for (Column* column : c.columns) {
         TypedValue v = CurrentValueOf(column);
         CorrelatedValues::Cell cell;
@@ -134,6 +145,7 @@ bool SelectionDriver::PrepareCorrelated(const ParseNode* references) {
       }
       ++c.candidates;
     }
+    for (int16_t t = 0; t < tables.Count(); ++t) c.imageWidth += tables.GetAs<Table>(t)->rowSize();
     // An equality between one of this SELECT's columns and an outer value,
     // as a top-level condition, not negated: only the candidates with an
     // equal value can pass.
@@ -248,6 +260,7 @@ const ParseNode* SelectionDriver::CorrelatedSubSelectValues(int16_t driverIndex,
                                : std::string(valueColumn->tableName()) + "/" + valueColumn->name();
     RowBinding binding;
     BoundLeaves leaves(evaluator, driverIndex, &binding);
+    std::vector<int32_t> kept;  // an aggregating sub-select's rows
     const size_t width = c.columns.size();
     const int32_t total = none                ? 0
                           : bucket != nullptr ? static_cast<int32_t>(bucket->size())
@@ -281,6 +294,10 @@ const ParseNode* SelectionDriver::CorrelatedSubSelectValues(int16_t driverIndex,
         }
         if (truth == TreeTruth::kFalse) continue;
       }
+      if (Aggregating()) {
+        kept.push_back(i);
+        continue;
+      }
       // A row whose value has none of its own (a composite key only) still
       // counts for EXISTS and UNIQUE: it yields an empty text.
       const TypedValue* shown =
@@ -313,6 +330,11 @@ const ParseNode* SelectionDriver::CorrelatedSubSelectValues(int16_t driverIndex,
       last = added;
       ++c.cachedValues;
     }
+    if (Aggregating()) {
+      ParseNode* grouped = GroupCandidates(kept);
+      if (grouped == nullptr) return nullptr;
+      list.reset(grouped);
+    }
     if (c.cachedValues > kMaxCachedValues) {
       c.cache.clear();
       c.cachedValues = 0;
@@ -325,6 +347,50 @@ const ParseNode* SelectionDriver::CorrelatedSubSelectValues(int16_t driverIndex,
     ReportNoMemory();
     return nullptr;
   }
+}
+
+ParseNode* SelectionDriver::GroupCandidates(const std::vector<int32_t>& kept) {
+  CorrelatedValues& c = *correlated;
+  // What the tables' buffers hold now: the enclosing SELECT may be on a
+  // row of the same tables.
+  std::string saved;
+  for (int16_t t = 0; t < tables.Count(); ++t) {
+    const Table* table = tables.GetAs<Table>(t);
+    if (table->rowBuffer() != nullptr) {
+      saved.append(reinterpret_cast<const char*>(table->rowBuffer()), table->rowSize());
+    } else {
+      saved.append(table->rowSize(), '\0');
+    }
+  }
+  auto put = [&](const char* images) {
+    size_t at = 0;
+    for (int16_t t = 0; t < tables.Count(); ++t) {
+      Table* table = tables.GetAs<Table>(t);
+      if (table->rowBuffer() != nullptr)
+        std::memcpy(table->rowBuffer(), images + at, table->rowSize());
+      at += table->rowSize();
+    }
+  };
+  grouping_.reset(new (std::nothrow) Grouping(groupColumns, &aggregates, &tables));
+  bool ok = grouping_ != nullptr;
+  for (size_t n = 0; ok && n < kept.size(); ++n) {
+    put(c.images.data() + static_cast<size_t>(kept[n]) * c.imageWidth);
+    ok = grouping_->Take();
+  }
+  ParseNode* values = ok ? GroupValueList() : nullptr;
+  if (!ok) ReportNoMemory();
+  grouping_.reset();
+  // The enclosing row back in the buffers, and in the values its columns
+  // extracted from them, which its condition may still be reading.
+  put(saved.data());
+  for (int16_t t = 0; t < tables.Count(); ++t) {
+    Table* table = tables.GetAs<Table>(t);
+    for (int16_t i = 0; i < table->ColumnCount(); ++i) {
+      Column* column = table->ColumnAt(i);
+      if (column != nullptr) (void)column->GetValue();
+    }
+  }
+  return values;
 }
 
 }  // namespace zksql

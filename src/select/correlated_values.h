@@ -15,6 +15,11 @@
 // then decided by the whole condition tree over the copied values and the
 // enclosing row's values, without a read of any table.
 //
+// A sub-select that aggregates also keeps its candidates' records, which
+// are put back in its tables' row buffers to be taken into its groups; the
+// buffers' contents are restored afterwards, for the enclosing SELECT may
+// be reading the same tables.
+//
 // Two things keep that cheap: the values found are kept per distinct set
 // of outer values (the cache), and when a top-level condition is an
 // equality between a column of the sub-select and an outer value, the
@@ -64,6 +69,12 @@ struct CorrelatedValues {
   int32_t indexOuter = -1;
   std::unordered_map<double, std::vector<int32_t>> numberBuckets;
   std::unordered_map<std::string, std::vector<int32_t>> textBuckets;
+
+  // For a sub-select that aggregates: each candidate's records, the row
+  // buffers of its FROM tables one after the other, put back in the
+  // buffers to be taken into the groups (aggregates read whole rows).
+  std::string images;
+  size_t imageWidth = 0;
 
   // Value lists found, by the raw bytes of the outer values.
   std::unordered_map<std::string, ParseNodePtr> cache;

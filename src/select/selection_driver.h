@@ -274,6 +274,13 @@ class SelectionDriver : public BaseObject {
   [[nodiscard]] bool GroupPasses(size_t g, bool* keep);
   // An aggregating sub-select's values: the first item of each kept group.
   ParseNode* GroupedValues();
+  // The value list of the rows `grouping_` took: finishes it, lists the
+  // first item of each group HAVING keeps, and drops it. Null on failure
+  // (reported).
+  ParseNode* GroupValueList();
+  // A correlated aggregating sub-select's values over its candidates
+  // `kept` (correlated_values.cc). Null on failure (reported).
+  ParseNode* GroupCandidates(const std::vector<int32_t>& kept);
 
   std::unique_ptr<Grouping> grouping_;  // while an aggregating driver selects
 

@@ -244,8 +244,11 @@ class Renderer {
       }
       case Cond::kCompareSub: {
         const ExprP& item = c->sub->items[0].expr;
-        if (!sqlite_ || item->kind == Expr::kAggregate) {
-          return Render(c->left) + " " + c->op + " (" + Render(*c->sub) + ")";
+        if (!sqlite_) return Render(c->left) + " " + c->op + " (" + Render(*c->sub) + ")";
+        if (item->kind == Expr::kAggregate) {
+          // An aggregate over no row has no value here, so the comparison
+          // does not hold, and NOT of it does: SQLite's NULL made false.
+          return "COALESCE(" + Render(c->left) + " " + c->op + " (" + Render(*c->sub) + "), 0)";
         }
         return CountedOnce(c);
       }
