@@ -338,22 +338,6 @@ ResultTable* SelectionDriver::FinishGrouping() {
   return res;
 }
 
-namespace {
-
-bool SameValue(const ParseNode* list, const TypedValue& v) {
-  for (const ParseNode* p = list->next; p != nullptr; p = p->next) {
-    const ValueNode* node = dynamic_cast<const ValueNode*>(p);
-    if (node == nullptr || node->bytes == nullptr) continue;
-    if (node->code == v.type && node->value == v.length &&
-        std::memcmp(node->bytes, v.bytes, v.length) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
 // The values are taken from each selected tuple's own records rather than
 // from result row i: DISTINCT drops result rows, after which row i no
 // longer belongs to tuple i. Under DISTINCT equal values are listed once.
@@ -402,7 +386,7 @@ ParseNode* SelectionDriver::SubSelectValues() {
       }
       std::memcpy(v.bytes, bytes, static_cast<size_t>(length));
     }
-    if (distinct == kDistinct && SameValue(head, v)) {
+    if (distinct == kDistinct && ListHoldsValue(head, v)) {
       OwnedValue duplicate(&v);  // freed here, as the loop moves on
       continue;
     }
@@ -485,7 +469,7 @@ ParseNode* SelectionDriver::GroupValueList() {
       ReportNoMemory();
       return nullptr;
     }
-    if (distinct == kDistinct && SameValue(head, value.view())) continue;
+    if (distinct == kDistinct && ListHoldsValue(head, value.view())) continue;
     TypedValue raw = value.Release();
     ValueNode* added = AppendOwnedValue(last, &raw);
     if (added == nullptr) {

@@ -66,18 +66,6 @@ void AppendRaw(const TypedValue* value, std::string* key) {
   if (length > 0) key->append(value->bytes, length);
 }
 
-bool SameValue(const ParseNode* head, const TypedValue& v) {
-  for (const ParseNode* p = head->next; p != nullptr; p = p->next) {
-    const ValueNode* node = dynamic_cast<const ValueNode*>(p);
-    if (node == nullptr || node->bytes == nullptr) continue;
-    if (node->code == v.type && node->value == v.length &&
-        std::memcmp(node->bytes, v.bytes, v.length) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 bool SelectionDriver::PrepareCorrelated(const ParseNode* references) {
@@ -318,7 +306,7 @@ const ParseNode* SelectionDriver::CorrelatedSubSelectValues(int16_t driverIndex,
         }
         std::memcpy(v.bytes, shown->bytes, shown->length);
       }
-      if (distinct == kDistinct && SameValue(list.get(), v)) {
+      if (distinct == kDistinct && ListHoldsValue(list.get(), v)) {
         OwnedValue duplicate(&v);
         continue;
       }

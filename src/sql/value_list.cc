@@ -88,4 +88,16 @@ int32_t CountValues(const ParseNode* head) {
   return n;
 }
 
+bool ListHoldsValue(const ParseNode* head, const TypedValue& v) {
+  for (const ParseNode* p = head == nullptr ? nullptr : head->next; p != nullptr; p = p->next) {
+    const ValueNode* node = dynamic_cast<const ValueNode*>(p);
+    if (node == nullptr || node->bytes == nullptr) continue;
+    if (node->code == v.type && node->value == v.length &&
+        std::memcmp(node->bytes, v.bytes, v.length) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace zksql

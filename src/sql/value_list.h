@@ -56,6 +56,10 @@ ParseNode* CopyValueList(const ParseNode* head);
 // Number of value nodes after the head (nodes holding bytes only).
 int32_t CountValues(const ParseNode* head);
 
+// Whether a value node after the head holds exactly `v`: its type, length
+// and bytes (DISTINCT lists a value once by this test).
+bool ListHoldsValue(const ParseNode* head, const TypedValue& v);
+
 }  // namespace zksql
 
 #endif  // ZKSQL_SQL_VALUE_LIST_H_
