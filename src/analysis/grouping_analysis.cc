@@ -88,9 +88,9 @@ int16_t Analyser::Aggregate(ParseNode* function, int16_t nested, int16_t driver)
     ReportMessage(kMsgAggregateMisplaced, keyword->text);
     return kClassFailed;
   }
-  AggregateSpec spec;
-  spec.function = keyword->code;
-  spec.node = function;
+  AggregateSpec definition;
+  definition.function = keyword->code;
+  definition.node = function;
   int16_t type = kClassNumeric;
   switch (keyword->code) {
     case LEX_COUNT_ETOILE:
@@ -148,8 +148,8 @@ int16_t Analyser::Aggregate(ParseNode* function, int16_t nested, int16_t driver)
       if (keyword->code == LEX_MIN || keyword->code == LEX_MAX) {
         type = numeric ? kClassNumeric : kClassText;
       }
-      spec.argument = column;
-      spec.distinct = quantifier == LEX_DISTINCT;
+      definition.argument = column;
+      definition.distinct = quantifier == LEX_DISTINCT;
       break;
     }
     default:
@@ -157,7 +157,7 @@ int16_t Analyser::Aggregate(ParseNode* function, int16_t nested, int16_t driver)
       return kClassFailed;
   }
   try {
-    d->aggregates.push_back(spec);
+    d->aggregates.push_back(definition);
   } catch (const std::bad_alloc&) {
     RecordMessage(request_, nullptr, kMsgOutOfMemory);
     return kClassFailed;
@@ -179,14 +179,14 @@ bool Analyser::AddOutput(ParseNode* item, int16_t driver, const PtrArray* column
       SelectItem out;
       out.kind = SelectItem::Kind::kAggregate;
       out.aggregate = static_cast<int32_t>(firstAggregate);
-      const AggregateSpec& spec = d->aggregates[firstAggregate];
+      const AggregateSpec& definition = d->aggregates[firstAggregate];
       if (alias != nullptr) {
         out.name = alias->text;
-      } else if (spec.argument == nullptr) {
-        out.name = FunctionName(spec.function);
+      } else if (definition.argument == nullptr) {
+        out.name = FunctionName(definition.function);
       } else {
-        out.name = std::string(FunctionName(spec.function)) + "(" +
-                   (spec.distinct ? "DISTINCT " : "") + spec.argument->name() + ")";
+        out.name = std::string(FunctionName(definition.function)) + "(" +
+                   (definition.distinct ? "DISTINCT " : "") + definition.argument->name() + ")";
       }
       d->outputs.push_back(std::move(out));
       return true;

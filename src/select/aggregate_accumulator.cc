@@ -47,12 +47,12 @@ bool AppendEqualityKey(const TypedValue& value, std::string* out) {
 }
 
 bool AggregateAccumulator::Take(std::string_view rowKey) {
-  const AggregateSpec& spec = *spec_;
-  if (spec.function == LEX_COUNT_ETOILE) {
+  const AggregateSpec& definition = *spec_;
+  if (definition.function == LEX_COUNT_ETOILE) {
     ++count_;
     return true;
   }
-  if (spec.function == LEX_COUNT_DISTINCT) {
+  if (definition.function == LEX_COUNT_DISTINCT) {
     try {
       if (seen_.emplace(rowKey).second) ++count_;
     } catch (const std::bad_alloc&) {
@@ -60,11 +60,11 @@ bool AggregateAccumulator::Take(std::string_view rowKey) {
     }
     return true;
   }
-  Column* argument = spec.argument;
+  Column* argument = definition.argument;
   if (argument == nullptr) return true;
   TypedValue value = CurrentValueOf(argument);
   if (value.bytes == nullptr) return true;  // no value: not counted
-  if (spec.distinct) {
+  if (definition.distinct) {
     std::string key;
     if (!AppendEqualityKey(value, &key)) return false;
     try {
@@ -74,7 +74,7 @@ bool AggregateAccumulator::Take(std::string_view rowKey) {
     }
   }
   ++count_;
-  if (spec.function == LEX_SUM || spec.function == LEX_AVG) {
+  if (definition.function == LEX_SUM || definition.function == LEX_AVG) {
     double x = 0;
     if (ReadNumber(value.type, value.bytes, &x)) sum_ += x;
     if (!argument->HoldsWholeNumbers()) whole_ = false;
@@ -82,7 +82,7 @@ bool AggregateAccumulator::Take(std::string_view rowKey) {
   }
   // MIN or MAX: the first value, then any that is strictly less (greater).
   const int16_t op =
-      spec.function == LEX_MIN ? ValueConverter::kOpLess : ValueConverter::kOpGreater;
+      definition.function == LEX_MIN ? ValueConverter::kOpLess : ValueConverter::kOpGreater;
   if (kept_.has_value() && !Converter().Compare(op, value, kept_.view())) return true;
   if (!CopyValue(value, &kept_)) return false;
   const unsigned char* field = argument->FieldAddress();

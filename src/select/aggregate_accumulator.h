@@ -29,14 +29,14 @@ namespace zksql {
 
 class AggregateAccumulator {
  public:
-  // `spec` must outlive the accumulator.
-  explicit AggregateAccumulator(const AggregateSpec* spec) : spec_(spec) {}
+  // `definition` must outlive the accumulator.
+  explicit AggregateAccumulator(const AggregateSpec* definition) : spec_(definition) {}
 
   // Takes the current row. `rowKey`: the row's bytes, read only by COUNT
   // DISTINCT. False when memory is short.
   [[nodiscard]] bool Take(std::string_view rowKey);
 
-  const AggregateSpec& spec() const { return *spec_; }
+  const AggregateSpec& definition() const { return *spec_; }
   // Rows (or distinct values) taken.
   int64_t count() const { return count_; }
   double sum() const { return sum_; }

@@ -256,11 +256,11 @@ ResultTable* SelectionDriver::FinishGrouping() {
     const char* tableName = "";
     Column* source = item.kind == SelectItem::Kind::kColumn ? item.column : nullptr;
     if (item.kind == SelectItem::Kind::kAggregate) {
-      const AggregateSpec& spec = aggregates[static_cast<size_t>(item.aggregate)];
-      if (IsCount(spec.function)) {
+      const AggregateSpec& definition = aggregates[static_cast<size_t>(item.aggregate)];
+      if (IsCount(definition.function)) {
         type = kTypeInt32;
         size = 4;
-      } else if (spec.function == LEX_SUM) {
+      } else if (definition.function == LEX_SUM) {
         bool whole = true;
         for (size_t g = 0; g < groupCount && whole; ++g) {
           if (kept[g])
@@ -270,8 +270,8 @@ ResultTable* SelectionDriver::FinishGrouping() {
           type = kTypeInt32;
           size = 4;
         }
-      } else if (spec.function != LEX_AVG) {
-        source = spec.argument;
+      } else if (definition.function != LEX_AVG) {
+        source = definition.argument;
       }
     }
     if (source != nullptr) {
@@ -312,7 +312,7 @@ ResultTable* SelectionDriver::FinishGrouping() {
       } else {
         const AggregateAccumulator& a =
             grouping_->Aggregate(g, static_cast<size_t>(item.aggregate));
-        int32_t function = a.spec().function;
+        int32_t function = a.definition().function;
         if (function == LEX_MIN || function == LEX_MAX) {
           field = &a.keptField();
         } else {
@@ -449,7 +449,7 @@ ParseNode* SelectionDriver::GroupValueList() {
     if (first != nullptr && first->kind == SelectItem::Kind::kAggregate) {
       const AggregateAccumulator& a =
           grouping_->Aggregate(g, static_cast<size_t>(first->aggregate));
-      if (a.count() == 0 && !IsCount(a.spec().function)) {
+      if (a.count() == 0 && !IsCount(a.definition().function)) {
         if (!countsRows) continue;
         made = MakeTextValue(kValueText, "", value.Receive());
       } else {

@@ -15,8 +15,8 @@ namespace zksql {
 Grouping::Grouping(std::vector<Column*> keys, const std::vector<AggregateSpec>* aggregates,
                    const PtrArray* tables)
     : keys_(std::move(keys)), aggregates_(aggregates), tables_(tables) {
-  for (const AggregateSpec& spec : *aggregates_) {
-    if (spec.function == LEX_COUNT_DISTINCT) rowKeys_ = true;
+  for (const AggregateSpec& definition : *aggregates_) {
+    if (definition.function == LEX_COUNT_DISTINCT) rowKeys_ = true;
   }
 }
 
@@ -42,7 +42,7 @@ bool Grouping::NewGroup() {
       group.values.push_back(std::move(value));
     }
     group.aggregates.reserve(aggregates_->size());
-    for (const AggregateSpec& spec : *aggregates_) group.aggregates.emplace_back(&spec);
+    for (const AggregateSpec& definition : *aggregates_) group.aggregates.emplace_back(&definition);
     groups_.push_back(std::move(group));
   } catch (const std::bad_alloc&) {
     return false;
@@ -113,7 +113,7 @@ bool Grouping::Bind(size_t g, RowBinding* binding, std::vector<OwnedValue>* held
   }
   for (size_t a = 0; a < group.aggregates.size(); ++a) {
     if (!group.aggregates[a].Value(&(*held)[a])) return false;
-    if (!binding->BindNode(group.aggregates[a].spec().node, (*held)[a].view())) return false;
+    if (!binding->BindNode(group.aggregates[a].definition().node, (*held)[a].view())) return false;
   }
   return true;
 }
