@@ -365,37 +365,19 @@ ParseNode* SelectionDriver::SubSelectValues() {
     int16_t skip = 0;
     if (!ReadTuple(k, &skip)) return nullptr;
     if (skip) continue;
-    TypedValue v;
     // A row whose first column has no value of its own (a composite key
-    // only) still counts for EXISTS and UNIQUE: it yields an empty text.
-    const char* bytes =
-        valueColumn == nullptr ? nullptr : static_cast<const char*>(valueColumn->GetValue());
-    int32_t length = bytes == nullptr ? 0 : valueColumn->ValueLength();
-    if (bytes == nullptr || length <= 0 || length > 65535) {
-      if (!MakeTextValue(kValueText, "", &v)) {
-        ReportNoMemory();
-        return nullptr;
-      }
-    } else {
-      v.type = valueColumn->ValueType();
-      v.length = static_cast<uint16_t>(length);
-      v.bytes = static_cast<char*>(std::malloc(static_cast<size_t>(length)));
-      if (v.bytes == nullptr) {
-        ReportNoMemory();
-        return nullptr;
-      }
-      std::memcpy(v.bytes, bytes, static_cast<size_t>(length));
+    // only) still counts for EXISTS and UNIQUE: it is listed as an empty text.
+    TypedValue shown;
+    if (valueColumn != nullptr) {
+      shown.bytes = static_cast<char*>(valueColumn->GetValue());
+      int32_t length = shown.bytes == nullptr ? 0 : valueColumn->ValueLength();
+      shown.type = valueColumn->ValueType();
+      shown.length = static_cast<uint16_t>(length > 0 && length <= 65535 ? length : 0);
     }
-    if (distinct == kDistinct && ListHoldsValue(head, v)) {
-      OwnedValue duplicate(&v);  // freed here, as the loop moves on
-      continue;
-    }
-    ValueNode* added = AppendOwnedValue(last, &v);
-    if (added == nullptr) {
+    if (!ListShownValue(head, &last, &shown, distinct == kDistinct)) {
       ReportNoMemory();
       return nullptr;
     }
-    last = added;
   }
   return list.release();
 }

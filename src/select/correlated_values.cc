@@ -286,36 +286,12 @@ const ParseNode* SelectionDriver::CorrelatedSubSelectValues(int16_t driverIndex,
         kept.push_back(i);
         continue;
       }
-      // A row whose value has none of its own (a composite key only) still
-      // counts for EXISTS and UNIQUE: it yields an empty text.
       const TypedValue* shown =
           valueColumn == nullptr ? nullptr : binding.Find(valueReference.c_str());
-      TypedValue v;
-      if (shown == nullptr || shown->bytes == nullptr || shown->length == 0) {
-        if (!MakeTextValue(kValueText, "", &v)) {
-          ReportNoMemory();
-          return nullptr;
-        }
-      } else {
-        v.type = shown->type;
-        v.length = shown->length;
-        v.bytes = static_cast<char*>(std::malloc(shown->length));
-        if (v.bytes == nullptr) {
-          ReportNoMemory();
-          return nullptr;
-        }
-        std::memcpy(v.bytes, shown->bytes, shown->length);
-      }
-      if (distinct == kDistinct && ListHoldsValue(list.get(), v)) {
-        OwnedValue duplicate(&v);
-        continue;
-      }
-      ValueNode* added = AppendOwnedValue(last, &v);
-      if (added == nullptr) {
+      if (!ListShownValue(list.get(), &last, shown, distinct == kDistinct)) {
         ReportNoMemory();
         return nullptr;
       }
-      last = added;
       ++c.cachedValues;
     }
     if (Aggregating()) {

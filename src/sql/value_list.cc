@@ -100,4 +100,19 @@ bool ListHoldsValue(const ParseNode* head, const TypedValue& v) {
   return false;
 }
 
+bool ListShownValue(const ParseNode* head, ParseNode** last, const TypedValue* shown,
+                    bool distinct) {
+  OwnedValue v;
+  if (shown == nullptr || shown->bytes == nullptr || shown->length == 0) {
+    if (!MakeTextValue(kValueText, "", v.Receive())) return false;
+  } else if (!CopyValue(*shown, &v)) {
+    return false;
+  }
+  if (distinct && ListHoldsValue(head, v.view())) return true;
+  ValueNode* added = AppendOwnedValue(*last, std::move(v));
+  if (added == nullptr) return false;
+  *last = added;
+  return true;
+}
+
 }  // namespace zksql

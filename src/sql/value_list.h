@@ -60,6 +60,15 @@ int32_t CountValues(const ParseNode* head);
 // and bytes (DISTINCT lists a value once by this test).
 bool ListHoldsValue(const ParseNode* head, const TypedValue& v);
 
+// Lists the value one row of a sub-select shows after *last (which moves
+// to the new node): a copy of `shown`, or an empty text when the row shows
+// no value of its own (null, no bytes, or none of them: a composite key
+// only), so that the row still counts for EXISTS and UNIQUE. With
+// `distinct`, a value the list after `head` already holds is not listed
+// again. False when memory is short.
+[[nodiscard]] bool ListShownValue(const ParseNode* head, ParseNode** last, const TypedValue* shown,
+                                  bool distinct);
+
 }  // namespace zksql
 
 #endif  // ZKSQL_SQL_VALUE_LIST_H_
